@@ -1,0 +1,66 @@
+# Windows build (MinGW-w64): QV.exe, QvRun.dll, qvtool.exe and the Win32 tests run under Wine.
+enable_language(RC)
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+add_link_options(-static -static-libgcc -static-libstdc++)
+add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+
+set(QV_WIN_LIBS comctl32 comdlg32 gdi32 user32 kernel32 advapi32 shell32 shlwapi version winspool ole32 uuid)
+
+# Resource files include each other and the string catalogue; rebuild on any change.
+file(GLOB_RECURSE QV_RESOURCE_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/*)
+set(QV_RC ${CMAKE_SOURCE_DIR}/resources/qv.rc)
+set_source_files_properties(${QV_RC} PROPERTIES OBJECT_DEPENDS "${QV_RESOURCE_FILES}")
+configure_file(${CMAKE_SOURCE_DIR}/resources/version.h.in ${CMAKE_BINARY_DIR}/generated/version.h @ONLY)
+
+# The Win32 shell as a library, so that the Win32 tests link the same code as QV.exe.
+file(GLOB_RECURSE QV_WIN_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/win/*.cpp)
+list(FILTER QV_WIN_SOURCES EXCLUDE REGEX ".*/winmain\\.cpp$")
+add_library(qvwin STATIC ${QV_WIN_SOURCES})
+target_include_directories(qvwin PUBLIC ${CMAKE_SOURCE_DIR}/src/win ${CMAKE_BINARY_DIR}/generated)
+target_link_libraries(qvwin PUBLIC qvcore ${QV_WIN_LIBS})
+target_compile_options(qvwin PRIVATE ${QV_WARNINGS})
+
+add_executable(QV WIN32 ${CMAKE_SOURCE_DIR}/src/win/app/winmain.cpp ${QV_RC})
+target_include_directories(QV PRIVATE ${CMAKE_SOURCE_DIR}/resources ${CMAKE_BINARY_DIR}/generated)
+target_link_libraries(QV PRIVATE qvwin)
+target_compile_options(QV PRIVATE ${QV_WARNINGS})
+
+# QvRun.dll, the virtual instrument.
+file(GLOB QV_DLL_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/instrument/*.cpp)
+if(QV_DLL_SOURCES)
+  add_library(QvRun SHARED ${QV_DLL_SOURCES} ${CMAKE_SOURCE_DIR}/src/instrument/QvRun.def)
+  set_target_properties(QvRun PROPERTIES PREFIX "" OUTPUT_NAME QvRun)
+  target_link_libraries(QvRun PRIVATE qvcore ${QV_WIN_LIBS})
+  if(TARGET qvsim)
+    target_link_libraries(QvRun PRIVATE qvsim)
+  endif()
+  target_compile_options(QvRun PRIVATE ${QV_WARNINGS})
+  if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+    # Undecorated stdcall names, as a vendor driver exports them.
+    target_link_options(QvRun PRIVATE -Wl,--kill-at)
+  endif()
+endif()
+
+if(QV_BUILD_TESTS)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  file(GLOB_RECURSE QV_WIN_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*.cpp)
+  add_executable(qv_win_tests ${QV_WIN_TEST_SOURCES} ${QV_RC})
+  target_include_directories(qv_win_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/win ${CMAKE_SOURCE_DIR}/resources)
+  target_link_libraries(qv_win_tests PRIVATE qvwin gtest)
+  target_compile_options(qv_win_tests PRIVATE ${QV_WARNINGS})
+  target_compile_definitions(qv_win_tests PRIVATE QV_TEST_DATA="${CMAKE_SOURCE_DIR}/tests/data")
+  if(TARGET QvRun)
+    add_dependencies(qv_win_tests QvRun QV)
+  endif()
+  # Runs through CMAKE_CROSSCOMPILING_EMULATOR (wine); the test script provides WINEPREFIX and DISPLAY.
+  add_test(NAME win.unit COMMAND qv_win_tests)
+  set_tests_properties(win.unit PROPERTIES TIMEOUT 900 WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+
+  file(GLOB QV_E2E_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*.sh)
+  foreach(script ${QV_E2E_TESTS})
+    get_filename_component(name ${script} NAME_WE)
+    add_test(NAME e2e.${name} COMMAND bash ${script} ${CMAKE_BINARY_DIR}/bin)
+    set_tests_properties(e2e.${name} PROPERTIES TIMEOUT 600 RUN_SERIAL TRUE)
+  endforeach()
+endif()

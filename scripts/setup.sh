@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs what a fresh Debian machine lacks for building and testing (only missing packages).
+set -euo pipefail
+packages=(cmake ninja-build g++ clang make git googletest libgtest-dev libbenchmark-dev
+          g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 xvfb xauth x11-utils xdotool
+          imagemagick fonts-wqy-microhei fp-utils python3)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  echo "installing: ${missing[*]}"
+  $sudo apt-get update
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the host and the Windows builds (and checks that the 32-bit
+# Windows build compiles), and runs every test: native tests directly, Win32 tests under Wine
+# inside a private Xvfb with a throw-away Wine prefix.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+scripts/setup.sh
+jobs=$(nproc)
+
+start=$(date +%s)
+cmake -S . -B build/host -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build/host -j "$jobs"
+host_built=$(date +%s)
+cmake -S . -B build/win64 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build/win64 -j "$jobs"
+win_built=$(date +%s)
+cmake -S . -B build/win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release \
+      -DQV_BUILD_TESTS=OFF >/dev/null
+cmake --build build/win32 -j "$jobs"
+echo "build times: host $((host_built - start)) s, win64 $((win_built - host_built)) s, win32 $(( $(date +%s) - win_built )) s"
+
+status=0
+ctest --test-dir build/host --output-on-failure -j "$jobs" || status=1
+# The Win32 tests: Wine under a private X server.
+xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '. scripts/wine-env.sh; ctest --test-dir build/win64 --output-on-failure' || status=1
+exit $status

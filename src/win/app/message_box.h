@@ -1,0 +1,33 @@
+// The one way the program shows a message box: a string id, icon and buttons, a caption string
+// (10002 unless the caller names another), in the calling thread's language. Tests replace the
+// answer source with a script and read what was shown.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+namespace qv::win {
+
+inline constexpr int captionProgram = 10002;
+inline constexpr int captionShortName = 1;
+
+// type: MB_ICONERROR | MB_OK and the like. argument fills a "%s" or "%d" in the text.
+int messageBox(HWND owner, int stringId, UINT type, int captionId = captionProgram,
+               const std::wstring& argument = {});
+
+struct ShownMessage {
+    int stringId;
+    UINT type;
+    int captionId;
+    std::wstring text;
+    std::wstring caption;
+};
+
+// With a script set, no box appears: the script receives what would have been shown and returns
+// the answer (IDOK, IDYES, ...). Pass an empty function to restore real boxes.
+using MessageBoxScript = std::function<int(const ShownMessage&)>;
+void setMessageBoxScript(MessageBoxScript script);
+
+} // namespace qv::win

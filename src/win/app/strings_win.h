@@ -1,0 +1,36 @@
+// Texts from the string tables, loaded by explicit language (FindResourceEx), never through the
+// thread language that plain LoadString follows. Texts are UTF-16 so the three languages show
+// correctly whatever the system's ANSI code page is.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace qv::win {
+
+inline constexpr LANGID languageEnglish = 1033;
+inline constexpr LANGID languageTraditionalChinese = 1028;
+inline constexpr LANGID languageSimplifiedChinese = 2052;
+
+// The language of the calling thread's user interface: the one set by setThreadLanguage on this
+// thread, else the program's chosen language, else the thread locale.
+LANGID currentLanguage();
+// The program-wide chosen language (start-up, Properties); worker threads start in it.
+void setChosenLanguage(LANGID language);
+LANGID chosenLanguage();
+// SetThreadUILanguage (looked up in Kernel32.dll at run time, skipped where missing), then
+// SetThreadLocale, and remembers the language for currentLanguage().
+void setThreadLanguage(LANGID language);
+
+// A string-table text in a language; falls back to English, then to the empty string.
+std::wstring loadString(int id, LANGID language);
+inline std::wstring loadString(int id) { return loadString(id, currentLanguage()); }
+std::string toUtf8(const std::wstring& text);
+std::wstring fromUtf8(const std::string& text);
+
+// The module that holds the resources (the executable by default; tests may point elsewhere).
+HINSTANCE resourceModule();
+void setResourceModule(HINSTANCE module);
+
+} // namespace qv::win

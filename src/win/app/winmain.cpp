@@ -1,0 +1,4 @@
+// Program entry. (Start-up sequence: being built.)
+#include <windows.h>
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return 0; }
