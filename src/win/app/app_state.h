@@ -1,0 +1,67 @@
+// The application's process-wide state, written at start-up and read by every window: the device,
+// its model capabilities, the settings that live for the whole run, the main window and the one
+// open function dialog. Reached through app(); no scattered globals.
+#pragma once
+
+#include <windows.h>
+
+#include "app/models.h"
+#include "device/driver.h"
+#include "device/interlock.h"
+
+#include <array>
+#include <string>
+#include <vector>
+
+namespace qv::win {
+
+struct Placement {
+    int left = 0;
+    int top = 0;
+    int right = 639;
+    int bottom = 479;
+    int maximised = 0;
+};
+
+// Per-device registry key paths ("%s\%d" of each module key and the device number).
+enum class ModuleKey : int {
+    System, Script, SyncCnt, AsyncCnt, Uart, WaveEdit, Altera2Wav, La2Wav, Text2Wav, Bin2Wav, Spp, Spi, VhdlWav,
+    Count
+};
+
+struct AppState {
+    HINSTANCE instance = nullptr;
+
+    // Device and model.
+    Driver driver;
+    DeviceHandle device = noDevice;
+    int deviceNumber = 0;
+    Capabilities caps = capabilitiesFor(0);
+    int outputLevel1 = 32;
+    int outputLevel2 = 32;
+    int onlineUpdateAtStartup = 1;
+    DriverInterlock interlock;
+
+    // Settings and texts that live for the whole run.
+    std::array<std::string, static_cast<int>(ModuleKey::Count)> keyPaths;
+    std::string workDirectory;
+    std::string startPath; // shared start directory of the file dialogs
+    std::vector<LANGID> languages; // languages of dialog 354, sorted
+    int osVersion = 0;             // major x 100 + minor
+    int osPlatform = 0;
+    std::string versionText;       // "%d.%02dB%d"
+    std::string helpPath;
+    int screenVScrollWidth = 0, screenBorderWidth = 0, screenCaptionHeight = 0;
+
+    // Main window.
+    HWND mainWindow = nullptr;
+    HWND launcher = nullptr;
+    HWND openDialog = nullptr; // the one open function dialog, or none
+    Placement savedPlacement;
+
+    const std::string& keyPath(ModuleKey key) const { return keyPaths[static_cast<int>(key)]; }
+};
+
+AppState& app();
+
+} // namespace qv::win
