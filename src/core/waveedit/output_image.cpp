@@ -1,0 +1,185 @@
+// One walk over the image serves the used length and the output preparation; the preparing walk
+// also writes the backup and the shifted command stream as it goes, so a full 2M-sample image is
+// read once. Only the rare samples that carry a jump or an OE leave the straight path.
+#include "waveedit/output_image.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace qv {
+namespace {
+
+constexpr unsigned opcodeOf(unsigned command) { return (command >> 8) & 0xF; }
+constexpr unsigned bit(unsigned n) { return 1u << n; }
+
+constexpr unsigned opcodeJump = 0x1;
+constexpr unsigned opcodeOperandHigh = 0x2; // middle operand byte ("MOV RH")
+constexpr unsigned opcodeLoop = 0x3;
+constexpr unsigned opcodeBranch = 0x5;
+constexpr unsigned opcodeOperandLow = 0x8; // low operand byte ("MOV RL")
+constexpr unsigned opcodeOutputEnable = 0x9;
+constexpr unsigned opcodeIt = 0xB;
+constexpr unsigned opcodeDelay = 0xC;
+
+// Words whose 24-bit operand (23-bit for IT) names a device address the run may reach.
+constexpr unsigned targetOpcodes =
+    bit(opcodeJump) | bit(opcodeLoop) | bit(opcodeBranch) | bit(opcodeIt) | bit(opcodeDelay);
+constexpr unsigned rareOpcodes = targetOpcodes | bit(opcodeOutputEnable);
+
+struct WalkResult {
+    int lastChange = -1;     // device address
+    int furthestTarget = -1; // device address
+    int firstOutputEnable = -1, lastOutputEnable = -1; // image index of an OE opcode word
+};
+
+// The shared walk. With Prepare the image is rewritten in place: sample i's command goes to
+// sample i - 3 (already read, so the comparison always sees the original samples) and the
+// original goes to the backup.
+template <bool Prepare>
+WalkResult walkImage(Sample* image, const Sample* readImage, int count, Sample beforeFirst, Sample* backup) {
+    WalkResult r;
+    Sample previous = beforeFirst;
+    unsigned command1 = 0, command2 = 0; // commands of samples i - 1 and i - 2 as placed
+    int lastChange = -1;
+    for (int i = 0; i < count; ++i) {
+        const Sample s = readImage[i];
+        if constexpr (Prepare) backup[i] = s;
+        lastChange = s != previous ? i : lastChange;
+        const unsigned command = static_cast<unsigned>(s & commandMask);
+        const unsigned opcode = opcodeOf(command);
+        if ((rareOpcodes >> opcode) & 1u) [[unlikely]] {
+            if (opcode == opcodeOutputEnable) {
+                if (opcodeOf(command1) == opcodeOperandHigh && opcodeOf(command2) == opcodeOperandLow) {
+                    if (r.firstOutputEnable < 0) r.firstOutputEnable = i;
+                    r.lastOutputEnable = i;
+                }
+            } else {
+                const unsigned high = opcode == opcodeIt ? (command & 0x7F) : (command & 0xFF);
+                const int target = static_cast<int>((high << 16) | ((command1 & 0xFF) << 8) | (command2 & 0xFF));
+                r.furthestTarget = std::max(r.furthestTarget, target);
+            }
+        }
+        if constexpr (Prepare) image[i - commandLeadSamples] = (image[i - commandLeadSamples] & ~commandMask) | command;
+        command2 = command1;
+        command1 = command;
+        previous = s;
+    }
+    r.lastChange = lastChange < 0 ? -1 : deviceAddress(lastChange);
+    return r;
+}
+
+int endAddress(const WalkResult& r, int count) {
+    const int lastUsable = deviceAddress(count - 1);
+    if (r.lastChange < 0 && r.furthestTarget < 0) return lastUsable; // constant: the whole area
+    const int end = std::max(r.lastChange, r.furthestTarget);
+    // Never reach into the prefix (its handshake must survive the closing loop) nor past the last
+    // usable sample (the reserved tail holds no data of this document).
+    return std::clamp(end, deviceAddress(0), lastUsable);
+}
+
+bool hasRoomForOutput(std::span<Sample> sampleBuffer, int usableSamples, std::size_t backupSize) {
+    const std::size_t needed = static_cast<std::size_t>(prefixSamples) + static_cast<std::size_t>(usableSamples) +
+                               static_cast<std::size_t>(reservedTailSamples);
+    return usableSamples >= 1 && sampleBuffer.size() >= needed && backupSize >= static_cast<std::size_t>(usableSamples);
+}
+
+bool isOutputEnableTriple(const Sample* buffer, int first) {
+    return opcodeOf(commandField(buffer[first])) == opcodeOperandLow &&
+           opcodeOf(commandField(buffer[first + 1])) == opcodeOperandHigh &&
+           opcodeOf(commandField(buffer[first + 2])) == opcodeOutputEnable;
+}
+
+} // namespace
+
+int outputEndAddress(std::span<const Sample> image, Sample beforeFirst) {
+    const int count = static_cast<int>(image.size());
+    if (count <= 0) return deviceAddress(0);
+    return endAddress(walkImage<false>(nullptr, image.data(), count, beforeFirst, nullptr), count);
+}
+
+int usedSampleCount(std::span<const Sample> sampleBuffer, int usableSamples) {
+    const int available = std::max(0, static_cast<int>(sampleBuffer.size()) - prefixSamples);
+    const int count = std::clamp(usableSamples, 0, available);
+    if (count == 0) return 0;
+    std::span<const Sample> image = sampleBuffer.subspan(prefixSamples, count);
+    // Output fills the prefix from sample 0 without its command; compare with that, not with
+    // whatever an earlier run left in the prefix.
+    const int end = outputEndAddress(image, image[0] & ~commandMask);
+    return end - (prefixSamples - 1);
+}
+
+void fillOutputPrefix(std::span<Sample> sampleBuffer) {
+    if (sampleBuffer.size() <= static_cast<std::size_t>(prefixSamples)) return;
+    const Sample base = sampleBuffer[prefixSamples] & ~commandMask;
+    std::fill_n(sampleBuffer.begin(), prefixSamples, base);
+    sampleBuffer[1] = base | commandWait;
+    sampleBuffer[2] = base | commandSetKey;
+}
+
+Sample labelledBitsMask(const LabelTable& labels) {
+    Sample mask = commandMask;
+    for (const LabelRecord& record : labels) {
+        if (record.positionCode == positionEnd) break;
+        if (record.bitIndex >= 0 && record.bitIndex <= highestBitIndex) mask |= Sample{1} << record.bitIndex;
+    }
+    return mask;
+}
+
+void clearUnlabelledChannels(std::span<Sample> image, const LabelTable& labels) {
+    const Sample mask = labelledBitsMask(labels);
+    for (Sample& s : image) s &= mask;
+}
+
+PreparedOutput prepareOutputImage(std::span<Sample> sampleBuffer, int usableSamples, std::span<Sample> backup) {
+    if (!hasRoomForOutput(sampleBuffer, usableSamples, backup.size())) return {};
+    Sample* buffer = sampleBuffer.data();
+    Sample* image = buffer + prefixSamples;
+    const int count = usableSamples;
+
+    const WalkResult walk = walkImage<true>(image, image, count, buffer[prefixSamples - 1], backup.data());
+    // Nothing follows the last three usable samples, so their commands have gone ahead with no
+    // successor to take their place.
+    for (int i = std::max(0, count - commandLeadSamples); i < count; ++i) image[i] &= ~commandMask;
+
+    // OE takes effect one sample after where it was placed rather than three before: move each
+    // triple, now at k - 5 .. k - 3, to k - 1 .. k + 1. Walking backwards never meets a moved one.
+    if (walk.lastOutputEnable >= 0) {
+        for (int k = deviceAddress(walk.lastOutputEnable); k >= deviceAddress(walk.firstOutputEnable); --k) {
+            if (!isOutputEnableTriple(buffer, k - 5)) continue;
+            Sample triple[3];
+            for (int j = 0; j < 3; ++j) {
+                triple[j] = buffer[k - 5 + j] & commandMask;
+                buffer[k - 5 + j] &= ~commandMask;
+            }
+            for (int j = 0; j < 3; ++j) buffer[k - 1 + j] = (buffer[k - 1 + j] & ~commandMask) | triple[j];
+        }
+    }
+
+    // Closing loop: three samples jumping to end + 1 with the last sample's data, then four plain
+    // copies, so the sequencer holds the last sample for ever.
+    const int end = endAddress(walk, count);
+    const Sample last = buffer[end];
+    const unsigned target = static_cast<unsigned>(end + 1);
+    const unsigned jump[3] = {0x800u | (target & 0xFF), 0x200u | ((target >> 8) & 0xFF), 0x100u | ((target >> 16) & 0xFF)};
+    for (int j = 0; j < 3; ++j) buffer[end + 1 + j] = (last & ~commandMask) | jump[j];
+    for (int j = 3; j < closingLoopSamples; ++j) buffer[end + 1 + j] = last;
+    return {end, end + outputTailSamples};
+}
+
+PreparedOutput prepareDocumentForOutput(std::span<Sample> sampleBuffer, int usableSamples, const LabelTable& labels,
+                                        std::span<Sample> backup) {
+    if (!hasRoomForOutput(sampleBuffer, usableSamples, backup.size())) return {};
+    clearUnlabelledChannels(sampleBuffer.subspan(prefixSamples, usableSamples), labels);
+    fillOutputPrefix(sampleBuffer);
+    return prepareOutputImage(sampleBuffer, usableSamples, backup);
+}
+
+void restoreOutputImage(std::span<Sample> sampleBuffer, int usableSamples, std::span<const Sample> backup) {
+    const std::size_t room = sampleBuffer.size() > static_cast<std::size_t>(prefixSamples)
+                                 ? sampleBuffer.size() - prefixSamples
+                                 : 0;
+    const std::size_t count = std::min({static_cast<std::size_t>(std::max(usableSamples, 0)), room, backup.size()});
+    if (count) std::memcpy(sampleBuffer.data() + prefixSamples, backup.data(), count * sizeof(Sample));
+}
+
+} // namespace qv
