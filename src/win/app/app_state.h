@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "app/models.h"
+#include "app/settings.h"
 #include "device/driver.h"
 #include "device/interlock.h"
 
@@ -15,19 +16,9 @@
 
 namespace qv::win {
 
-struct Placement {
-    int left = 0;
-    int top = 0;
-    int right = 639;
-    int bottom = 479;
-    int maximised = 0;
-};
-
-// Per-device registry key paths ("%s\%d" of each module key and the device number).
-enum class ModuleKey : int {
-    System, Script, SyncCnt, AsyncCnt, Uart, WaveEdit, Altera2Wav, La2Wav, Text2Wav, Bin2Wav, Spp, Spi, VhdlWav,
-    Count
-};
+// The settings model owns the module keys and the placement record; they are used here by name.
+using qv::ModuleKey;
+using qv::Placement;
 
 struct AppState {
     HINSTANCE instance = nullptr;
@@ -43,13 +34,15 @@ struct AppState {
     DriverInterlock interlock;
 
     // Settings and texts that live for the whole run.
-    std::array<std::string, static_cast<int>(ModuleKey::Count)> keyPaths;
+    KeyPaths keyPaths;
     std::string workDirectory;
     std::string startPath; // shared start directory of the file dialogs
     std::vector<LANGID> languages; // languages of dialog 354, sorted
     int osVersion = 0;             // major x 100 + minor
     int osPlatform = 0;
     std::string versionText;       // "%d.%02dB%d"
+    std::wstring shortName;        // string 1, in the language in force
+    std::wstring caption;          // string 10002, the main window title and message box caption
     std::string helpPath;
     int screenVScrollWidth = 0, screenBorderWidth = 0, screenCaptionHeight = 0;
 
