@@ -37,8 +37,9 @@ if(QV_DLL_SOURCES)
   endif()
   target_compile_options(QvRun PRIVATE ${QV_WARNINGS})
   if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
-    # Undecorated stdcall names, as a vendor driver exports them.
-    target_link_options(QvRun PRIVATE -Wl,--kill-at)
+    # Undecorated stdcall names, as a vendor driver exports them: QvRun.def lists the plain names
+    # and the linker resolves each to its name@N on purpose.
+    target_link_options(QvRun PRIVATE -Wl,--kill-at -Wl,--enable-stdcall-fixup)
   endif()
 endif()
 

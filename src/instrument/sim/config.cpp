@@ -1,0 +1,264 @@
+// Configuration texts of the virtual instruments. Every entry is checked field by field against
+// the device-list widths; a bad entry is skipped with a one-line description, the others stay.
+#include "sim/config.h"
+
+#include "app/models.h"
+
+#include <algorithm>
+#include <charconv>
+
+namespace qv::sim {
+namespace {
+
+constexpr std::string_view defaultInterface = "USB";
+
+std::string_view trim(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos) return {};
+    const auto last = text.find_last_not_of(" \t\r\n");
+    return text.substr(first, last - first + 1);
+}
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+               return lower(x) == lower(y);
+           });
+}
+
+bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && equalsIgnoringCase(text.substr(0, prefix.size()), prefix);
+}
+
+std::vector<std::string_view> split(std::string_view text, char separator) {
+    std::vector<std::string_view> parts;
+    for (;;) {
+        const auto at = text.find(separator);
+        parts.push_back(trim(text.substr(0, at)));
+        if (at == std::string_view::npos) return parts;
+        text.remove_prefix(at + 1);
+    }
+}
+
+std::optional<std::int32_t> parseNonNegative(std::string_view text) {
+    std::int32_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, 10);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < 0) return std::nullopt;
+    return value;
+}
+
+// Printable ASCII only: the names travel as ANSI text into list boxes and registry paths.
+bool isPrintableName(std::string_view text, std::size_t maxLength, bool allowSpaces) {
+    if (text.empty() || text.size() > maxLength) return false;
+    return std::all_of(text.begin(), text.end(), [&](char c) {
+        return (c > ' ' && c < 0x7F && c != ':' && c != ';') || (allowSpaces && c == ' ');
+    });
+}
+
+// One entry's fields as written, before checking.
+struct EntryText {
+    std::string_view model, serial, interfaceName, deviceNumber, cardType, removed;
+};
+
+// Checks the fields; on success returns the device, else the reason.
+std::optional<DeviceConfig> checkEntry(const EntryText& text, std::string& reason) {
+    DeviceConfig device;
+    device.modelCode = parseModelCode(text.model);
+    if (device.modelCode < 0) {
+        reason = "bad model code '" + std::string(text.model) + "'";
+        return std::nullopt;
+    }
+    if (!isPrintableName(text.serial, maxSerialLength, false)) {
+        reason = "bad serial number '" + std::string(text.serial) + "' (1 to 32 printable characters)";
+        return std::nullopt;
+    }
+    device.serial = text.serial;
+    if (!isPrintableName(text.interfaceName, maxInterfaceLength, true)) {
+        reason = "bad interface name '" + std::string(text.interfaceName) + "' (1 to 20 printable characters)";
+        return std::nullopt;
+    }
+    device.interfaceName = text.interfaceName;
+    const auto number = parseNonNegative(text.deviceNumber);
+    if (!number) {
+        reason = "bad device number '" + std::string(text.deviceNumber) + "'";
+        return std::nullopt;
+    }
+    device.deviceNumber = *number;
+    if (!text.cardType.empty()) {
+        const auto card = parseNonNegative(text.cardType);
+        if (!card) {
+            reason = "bad card type '" + std::string(text.cardType) + "'";
+            return std::nullopt;
+        }
+        device.cardType = *card;
+    }
+    return device;
+}
+
+void addDevice(Configuration& config, const std::string& where, std::optional<DeviceConfig> device,
+               const std::string& reason) {
+    if (!device) {
+        config.problems.push_back(where + ": " + reason + "; skipped");
+        return;
+    }
+    if (static_cast<int>(config.devices.size()) >= maxDevices) {
+        config.problems.push_back(where + ": more than 136 instruments; skipped");
+        return;
+    }
+    const bool duplicate = std::any_of(config.devices.begin(), config.devices.end(),
+                                       [&](const DeviceConfig& d) { return d.serial == device->serial; });
+    if (duplicate) {
+        config.problems.push_back(where + ": serial number " + device->serial + " is already attached; skipped");
+        return;
+    }
+    config.devices.push_back(std::move(*device));
+}
+
+std::optional<bool> parseRemovedFlag(std::string_view text) {
+    if (text == "0") return false;
+    if (text == "1") return true;
+    return std::nullopt;
+}
+
+// The settings of one [DeviceN] section while it is being read.
+struct IniSection {
+    std::string name;
+    std::optional<std::string> model, serial, interfaceName, deviceNumber, cardType, removed;
+};
+
+void finishSection(Configuration& config, const IniSection& section) {
+    const std::string where = "[" + section.name + "]";
+    std::string reason;
+    std::optional<DeviceConfig> device;
+    if (!section.model) {
+        reason = "Model is missing";
+    } else if (!section.serial) {
+        reason = "Serial is missing";
+    } else {
+        const std::string number = section.deviceNumber.value_or(std::to_string(config.devices.size()));
+        const EntryText text{*section.model,
+                             *section.serial,
+                             section.interfaceName ? std::string_view(*section.interfaceName) : defaultInterface,
+                             number,
+                             section.cardType.value_or(""),
+                             {}};
+        device = checkEntry(text, reason);
+        if (device && section.removed) {
+            const auto removed = parseRemovedFlag(*section.removed);
+            if (removed) {
+                device->removed = *removed;
+            } else {
+                reason = "Removed must be 0 or 1";
+                device.reset();
+            }
+        }
+    }
+    addDevice(config, where, std::move(device), reason);
+}
+
+} // namespace
+
+Configuration parseDeviceList(std::string_view text) {
+    Configuration config;
+    int position = 0;
+    for (std::string_view entry : split(text, ';')) {
+        ++position;
+        if (entry.empty()) continue; // "a;;b" and a trailing ';' are harmless
+        const std::string where = "QVRUN_DEVICES entry " + std::to_string(position) + " '" + std::string(entry) + "'";
+        const auto fields = split(entry, ':');
+        std::string reason;
+        std::optional<DeviceConfig> device;
+        if (fields.size() < 4 || fields.size() > 6) {
+            reason = "expected MODEL:SERIAL:INTERFACE:DEVICENUMBER[:CARDTYPE[:removed]]";
+        } else {
+            const EntryText fieldText{fields[0], fields[1], fields[2], fields[3],
+                                      fields.size() > 4 ? fields[4] : std::string_view{},
+                                      fields.size() > 5 ? fields[5] : std::string_view{}};
+            device = checkEntry(fieldText, reason);
+            if (device && fields.size() > 5) {
+                if (equalsIgnoringCase(fields[5], "removed")) {
+                    device->removed = true;
+                } else {
+                    reason = "the sixth field can only be 'removed'";
+                    device.reset();
+                }
+            }
+        }
+        addDevice(config, where, std::move(device), reason);
+    }
+    return config;
+}
+
+Configuration parseIni(std::string_view text) {
+    Configuration config;
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+    std::optional<IniSection> section;
+    bool inDeviceSection = false;
+    bool inAnySection = false;
+    int lineNumber = 0;
+    for (std::string_view line : split(text, '\n')) {
+        ++lineNumber;
+        if (line.empty() || line.front() == ';' || line.front() == '#') continue;
+        const std::string where = "QvRun.ini line " + std::to_string(lineNumber);
+        if (line.front() == '[') {
+            if (section) finishSection(config, *section);
+            section.reset();
+            inDeviceSection = false;
+            inAnySection = true;
+            if (line.back() != ']') {
+                config.problems.push_back(where + ": bad section header; ignored");
+                continue;
+            }
+            const std::string_view name = trim(line.substr(1, line.size() - 2));
+            if (startsWithIgnoringCase(name, "Device")) {
+                section = IniSection{std::string(name), {}, {}, {}, {}, {}, {}};
+                inDeviceSection = true;
+            } else {
+                config.problems.push_back(where + ": unknown section [" + std::string(name) + "]; ignored");
+            }
+            continue;
+        }
+        const auto equals = line.find('=');
+        if (equals == std::string_view::npos) {
+            config.problems.push_back(where + ": expected Name=Value; ignored");
+            continue;
+        }
+        if (!inAnySection) {
+            config.problems.push_back(where + ": setting outside a [DeviceN] section; ignored");
+            continue;
+        }
+        if (!inDeviceSection) continue; // settings of an unknown section were reported with it
+        const std::string_view key = trim(line.substr(0, equals));
+        const std::string value(trim(line.substr(equals + 1)));
+        struct Key {
+            std::string_view name;
+            std::optional<std::string> IniSection::*field;
+        };
+        static constexpr Key keys[] = {
+            {"Model", &IniSection::model},
+            {"Serial", &IniSection::serial},
+            {"Interface", &IniSection::interfaceName},
+            {"DeviceNumber", &IniSection::deviceNumber},
+            {"CardType", &IniSection::cardType},
+            {"Removed", &IniSection::removed},
+        };
+        const auto* known = std::find_if(std::begin(keys), std::end(keys),
+                                         [&](const Key& k) { return equalsIgnoringCase(k.name, key); });
+        if (known == std::end(keys)) {
+            config.problems.push_back(where + ": unknown setting " + std::string(key) + "; ignored");
+            continue;
+        }
+        (*section).*(known->field) = value;
+    }
+    if (section) finishSection(config, *section);
+    return config;
+}
+
+Configuration loadConfiguration(const std::optional<std::string>& environmentText,
+                                const std::optional<std::string>& iniText) {
+    if (environmentText) return parseDeviceList(*environmentText);
+    if (iniText) return parseIni(*iniText);
+    return {};
+}
+
+} // namespace qv::sim

@@ -1,0 +1,340 @@
+// The virtual instruments' registry and per-device state. Handles are 1 + the device's slot in
+// the list; an entry handed back by the program is trusted only when its signature, slot and
+// configuration generation match what this driver wrote.
+#include "sim/rack.h"
+
+#include "app/models.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace qv::sim {
+namespace {
+
+void put32(std::uint8_t* at, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) at[i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+std::uint32_t get32(const std::uint8_t* at) {
+    std::uint32_t value = 0;
+    for (int i = 0; i < 4; ++i) value |= static_cast<std::uint32_t>(at[i]) << (8 * i);
+    return value;
+}
+
+// Text into a fixed field: NUL-padded, without a terminating NUL when it fills the field.
+void putText(std::uint8_t* at, int width, const std::string& text) {
+    std::memset(at, 0, static_cast<std::size_t>(width));
+    std::memcpy(at, text.data(), std::min(text.size(), static_cast<std::size_t>(width)));
+}
+
+std::string getText(const std::uint8_t* at, int width) {
+    const auto* end = std::find(at, at + width, std::uint8_t{0});
+    return std::string(at, end);
+}
+
+// The name into the caller's buffer; 0 when it does not fit (the buffer then holds what fits).
+std::int32_t copyName(const std::string& name, char* buffer, std::int32_t bufferSize) {
+    if (buffer == nullptr || bufferSize <= 0) return 0;
+    const auto length = std::min(name.size(), static_cast<std::size_t>(bufferSize - 1));
+    std::memcpy(buffer, name.data(), length);
+    buffer[length] = '\0';
+    return length == name.size() ? 1 : 0;
+}
+
+// Samples the program may load at once: its whole sample buffer, depth + 22 samples.
+std::size_t sampleCapacity(int modelCode) {
+    return static_cast<std::size_t>(modelRow(modelCode).depthSamples) + 22;
+}
+
+constexpr std::int32_t selectedEventLimit = 2;
+
+} // namespace
+
+std::string modelName(int modelCode) {
+    char text[entryModelNameBytes + 1];
+    std::snprintf(text, sizeof text, "QV-%04X", static_cast<unsigned>(modelCode));
+    return text;
+}
+
+Rack::Rack(Platform platform) : platform_(std::move(platform)) {}
+
+Rack::~Rack() { forgetConfiguration(); }
+
+void Rack::ensureConfigured() {
+    if (configured_) return;
+    configured_ = true;
+    ++generation_;
+    Configuration config = platform_.readConfiguration ? platform_.readConfiguration() : Configuration{};
+    if (platform_.report)
+        for (const auto& problem : config.problems) platform_.report(problem);
+    list_.fill(0);
+    devices_.clear();
+    for (auto& device : config.devices) {
+        const int slot = static_cast<int>(devices_.size());
+        std::uint8_t* entry = list_.data() + slot * deviceEntryBytes;
+        put32(entry + deviceEntryFlagsOffset, deviceEntryPresent);
+        put32(entry + entrySignatureOffset, entrySignature);
+        put32(entry + entrySlotOffset, static_cast<std::uint32_t>(slot));
+        put32(entry + entryModelCodeOffset, static_cast<std::uint32_t>(device.modelCode));
+        put32(entry + entryCardTypeOffset, static_cast<std::uint32_t>(device.cardType));
+        put32(entry + entryGenerationOffset, generation_);
+        putText(entry + entryInterfaceOffset, entryInterfaceBytes, device.interfaceName);
+        put32(entry + deviceEntryNumberOffset, static_cast<std::uint32_t>(device.deviceNumber));
+        putText(entry + entryModelNameOffset, entryModelNameBytes, modelName(device.modelCode));
+        putText(entry + deviceEntrySerialOffset, deviceEntrySerialBytes, device.serial);
+        DeviceState state;
+        state.config = std::move(device);
+        state.removed = state.config.removed;
+        devices_.push_back(std::move(state));
+    }
+}
+
+void Rack::forgetConfiguration() {
+    for (auto& device : devices_)
+        if (device.open && device.osHandle != 0 && platform_.closeOsHandle) platform_.closeOsHandle(device.osHandle);
+    devices_.clear();
+    list_.fill(0);
+    configured_ = false;
+}
+
+int Rack::slotOfEntry(const std::uint8_t* entry) const {
+    if (entry == nullptr) return -1;
+    if ((get32(entry + deviceEntryFlagsOffset) & deviceEntryPresent) == 0) return -1;
+    if (get32(entry + entrySignatureOffset) != entrySignature) return -1;
+    if (get32(entry + entryGenerationOffset) != generation_) return -1;
+    const std::uint32_t slot = get32(entry + entrySlotOffset);
+    return slot < devices_.size() ? static_cast<int>(slot) : -1;
+}
+
+DeviceState* Rack::openDevice(DeviceHandle handle) {
+    ensureConfigured();
+    if (handle < 1 || handle > static_cast<DeviceHandle>(devices_.size())) return nullptr;
+    DeviceState& device = devices_[static_cast<std::size_t>(handle - 1)];
+    return device.open ? &device : nullptr;
+}
+
+DeviceState* Rack::usableDevice(DeviceHandle handle) {
+    DeviceState* device = openDevice(handle);
+    return device != nullptr && !device->removed ? device : nullptr;
+}
+
+const DeviceState* Rack::device(DeviceHandle handle) const {
+    if (handle < 1 || handle > static_cast<DeviceHandle>(devices_.size())) return nullptr;
+    const DeviceState& device = devices_[static_cast<std::size_t>(handle - 1)];
+    return device.open ? &device : nullptr;
+}
+
+std::uint8_t* Rack::findDevice() {
+    ensureConfigured();
+    return list_.data();
+}
+
+std::int32_t Rack::interfaceName(DeviceHandle handle, const std::uint8_t* entry, std::int32_t kind, char* buffer,
+                                 std::int32_t bufferSize) {
+    ensureConfigured();
+    if (kind != 0 && kind != 1) return 0;
+    if (entry != nullptr) {
+        if (slotOfEntry(entry) < 0) return 0;
+        // Read within the field widths: a name that fills its field has no NUL.
+        const std::string name = kind == 0 ? getText(entry + entryModelNameOffset, entryModelNameBytes)
+                                           : getText(entry + entryInterfaceOffset, entryInterfaceBytes);
+        return copyName(name, buffer, bufferSize);
+    }
+    const DeviceState* device = openDevice(handle);
+    if (device == nullptr) return 0;
+    return copyName(kind == 0 ? modelName(device->config.modelCode) : device->config.interfaceName, buffer,
+                    bufferSize);
+}
+
+DeviceHandle Rack::hasHw(const std::uint8_t* entry) {
+    ensureConfigured();
+    const int slot = slotOfEntry(entry);
+    if (slot < 0) return noDevice;
+    DeviceState& device = devices_[static_cast<std::size_t>(slot)];
+    if (device.removed) return noDevice;
+    if (!device.open) {
+        const OsHandle osHandle = platform_.openOsHandle ? platform_.openOsHandle(slot) : 0;
+        if (osHandle == 0) return noDevice;
+        device.osHandle = osHandle;
+        device.open = true;
+    }
+    return slot + 1;
+}
+
+std::int32_t Rack::reset(DeviceHandle handle) {
+    DeviceState* device = usableDevice(handle);
+    if (device == nullptr) return 0;
+    device->stateBits &= ~stateStarted;
+    ++device->resets;
+    return 1;
+}
+
+std::int32_t Rack::readStatus(DeviceHandle handle, std::int32_t* running, std::int32_t* word,
+                              std::int32_t* modelCode) {
+    DeviceState* device = usableDevice(handle);
+    if (device == nullptr) return 0;
+    // The sequencer is not simulated: a started sequencer is reported as waiting at once.
+    if (running != nullptr) *running = 0;
+    if (word != nullptr) *word = 0;
+    if (modelCode != nullptr) *modelCode = device->config.modelCode;
+    return 1;
+}
+
+std::int32_t Rack::adjVolt(DeviceHandle handle, std::int32_t group, std::int32_t level) {
+    DeviceState* device = usableDevice(handle);
+    if (device == nullptr) return 0;
+    const int code = device->config.modelCode;
+    const LevelControl control = modelRow(code).levelControl;
+    const int maxLevel = control == LevelControl::Named ? maxNamedLevel : maxVoltsLevel;
+    if (control == LevelControl::None || level < 0 || level > maxLevel) return 0;
+    if (group != 0 && !(group == 1 && hasSecondLevelBar(code))) return 0;
+    device->levels[static_cast<std::size_t>(group)] = level;
+    return 1;
+}
+
+std::int32_t Rack::getHwInfo(DeviceHandle handle, std::uint32_t code) {
+    const DeviceState* device = openDevice(handle);
+    if (device == nullptr) return 0;
+    switch (code) {
+    case hwInfoModelCode: return device->config.modelCode;
+    // Kernel handles fit in 32 bits on 64-bit Windows too; the program sign-extends the value.
+    case hwInfoOsHandle: return static_cast<std::int32_t>(device->osHandle);
+    case infoLevelGroup0: return device->levels[0];
+    case infoLevelGroup1: return device->levels[1];
+    case infoFrequency: return device->frequency;
+    case infoFrequencyMode: return device->frequencyMode;
+    case infoLoopValue: return device->loopValue;
+    case infoSampleCount: return static_cast<std::int32_t>(device->samples.size());
+    case infoEventSelection: return device->eventSelection;
+    case infoStateBits: return device->stateBits | (device->removed ? stateRemoved : 0);
+    case infoKeyEvents: return device->keyEvents;
+    case infoResetCount: return device->resets;
+    default: return 0;
+    }
+}
+
+std::int32_t Rack::setHwInfo(std::int32_t zero, std::uint32_t code, std::int32_t value) {
+    ensureConfigured();
+    if (zero != 0 || code != hwInfoDeviceRemoved || value != 1) return 0;
+    // The program owns one open device; the notification does not say which, so every open one goes.
+    std::int32_t marked = 0;
+    for (auto& device : devices_)
+        if (device.open) {
+            device.removed = true;
+            marked = 1;
+        }
+    return marked;
+}
+
+std::int32_t Rack::cardType(DeviceHandle handle) {
+    const DeviceState* device = openDevice(handle);
+    return device != nullptr ? device->config.cardType : 0;
+}
+
+std::int32_t Rack::setFreq(DeviceHandle handle, std::int32_t frequency, std::int32_t mode,
+                           const std::int32_t* firstOut) {
+    DeviceState* device = usableDevice(handle);
+    if (device == nullptr) return 0;
+    if (mode == 4) { // a new stream follows; the clock is set again afterwards
+        device->frequencyMode = mode;
+        return frequency == 0 ? 1 : 0;
+    }
+    if (mode != 0 && mode != 5) return 0;
+    if (mode == 5 && firstOut == nullptr) return 0;
+    device->frequency = frequency;
+    device->frequencyMode = mode;
+    device->loopValue = mode == 5 ? (*firstOut & 0xFFFF) : 0;
+    // Until the clock synthesiser is modelled, any clock from 1 Hz to the model's maximum is taken.
+    return frequency >= 1 && frequency <= modelRow(device->config.modelCode).maxFrequency ? 1 : 0;
+}
+
+std::int32_t Rack::writeData(DeviceHandle handle, const void* samples, std::int32_t count) {
+    DeviceState* device = usableDevice(handle);
+    if (device == nullptr || count < 0 || (count > 0 && samples == nullptr)) return 0;
+    const std::size_t capacity = sampleCapacity(device->config.modelCode);
+    const std::size_t stored = std::min(static_cast<std::size_t>(count), capacity);
+    device->samples.resize(stored);
+    if (stored > 0) std::memcpy(device->samples.data(), samples, stored * sizeof(std::uint64_t));
+    return stored == static_cast<std::size_t>(count) ? 1 : 0;
+}
+
+std::int32_t Rack::eventSel(DeviceHandle handle, std::int32_t selection) {
+    DeviceState* device = usableDevice(handle);
+    if (device == nullptr || selection < 0 || selection > selectedEventLimit) return 0;
+    device->eventSelection = selection;
+    return 1;
+}
+
+std::int32_t Rack::run(DeviceHandle handle) {
+    DeviceState* device = usableDevice(handle);
+    if (device == nullptr) return 0;
+    device->stateBits = (device->stateBits | stateStarted) & ~statePoweredDown;
+    return 1;
+}
+
+std::int32_t Rack::dataUnlatch(DeviceHandle handle, std::int32_t latch) {
+    DeviceState* device = usableDevice(handle);
+    if (device == nullptr || (latch != 0 && latch != 1)) return 0;
+    device->stateBits = latch == 1 ? (device->stateBits | stateDataUnlatched) : (device->stateBits & ~stateDataUnlatched);
+    return 1;
+}
+
+std::int32_t Rack::outputEnable(DeviceHandle handle, std::int32_t enable) {
+    DeviceState* device = usableDevice(handle);
+    if (device == nullptr) return 0;
+    device->stateBits = enable != 0 ? (device->stateBits | stateOutputEnabled) : (device->stateBits & ~stateOutputEnabled);
+    return 1;
+}
+
+std::int32_t Rack::keyboardEvent(DeviceHandle handle) {
+    DeviceState* device = usableDevice(handle);
+    if (device == nullptr) return 0;
+    ++device->keyEvents;
+    return 1;
+}
+
+std::int32_t Rack::stop(DeviceHandle handle) {
+    DeviceState* device = usableDevice(handle);
+    if (device == nullptr) return 0;
+    device->stateBits &= ~stateStarted;
+    return 1;
+}
+
+std::int32_t Rack::powerDown(DeviceHandle handle) {
+    DeviceState* device = usableDevice(handle);
+    if (device == nullptr) return 0;
+    device->stateBits = (device->stateBits & ~(stateStarted | stateOutputEnabled)) | statePoweredDown;
+    return 1;
+}
+
+std::int32_t Rack::shutdown(DeviceHandle handle) {
+    if (!configured_) return handle == noDevice ? 1 : 0;
+    DeviceState* device = openDevice(handle);
+    if (device == nullptr && handle != noDevice) return 0;
+    if (device != nullptr) {
+        if (device->osHandle != 0 && platform_.closeOsHandle) platform_.closeOsHandle(device->osHandle);
+        DeviceState closed;
+        closed.config = device->config;
+        closed.removed = device->removed;
+        *device = std::move(closed);
+    }
+    // With nothing left open the driver is closed: the next call reads the configuration again.
+    if (std::none_of(devices_.begin(), devices_.end(), [](const DeviceState& d) { return d.open; }))
+        forgetConfiguration();
+    return 1;
+}
+
+std::int32_t Rack::startFile(DeviceHandle handle, const char* path, std::int32_t kind) {
+    constexpr std::int32_t failed = 1;
+    DeviceState* device = usableDevice(handle);
+    if (device == nullptr || path == nullptr || (kind != 0 && kind != 1)) return failed;
+    std::FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) return failed;
+    std::fclose(file);
+    device->startedFile = path;
+    device->startedFileKind = kind;
+    return 0;
+}
+
+} // namespace qv::sim
