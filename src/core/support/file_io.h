@@ -1,0 +1,65 @@
+// Block file I/O for the document's files: reads at explicit offsets with size checks, and the
+// writer that replaces a user's file safely (a temporary file in the same folder, renamed over the
+// old one only when everything was written). No per-sample calls: callers hand over whole blocks.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace qv {
+
+// A file opened for reading; size() is known up front so that offsets from a header can be
+// checked before anything is read.
+class InputFile {
+public:
+    InputFile() = default;
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+    ~InputFile();
+
+    bool open(const std::string& path);
+    bool isOpen() const { return file_ != nullptr; }
+    std::int64_t size() const { return size_; }
+    // Reads exactly count bytes at offset; false when the range is not inside the file.
+    bool read(std::int64_t offset, void* destination, std::size_t count);
+
+private:
+    std::FILE* file_ = nullptr;
+    std::int64_t size_ = 0;
+};
+
+// Size of a file in bytes, or -1 when it cannot be opened.
+std::int64_t fileSize(const std::string& path);
+bool fileExists(const std::string& path);
+
+// Writes a file through a temporary file in the same folder. commit() closes it and renames it
+// over the target; a writer destroyed without a successful commit removes the temporary file, so
+// the old target stays byte-identical.
+class ReplacingFileWriter {
+public:
+    ReplacingFileWriter() = default;
+    ReplacingFileWriter(const ReplacingFileWriter&) = delete;
+    ReplacingFileWriter& operator=(const ReplacingFileWriter&) = delete;
+    ~ReplacingFileWriter();
+
+    // False when no temporary file can be created next to the target.
+    bool open(const std::string& path);
+    bool write(const void* data, std::size_t count);
+    bool commit();
+    const std::string& temporaryPath() const { return temporary_; }
+
+private:
+    void discard();
+
+    std::FILE* file_ = nullptr;
+    std::string target_;
+    std::string temporary_;
+    bool failed_ = false;
+};
+
+// Joins a folder and a file name with the platform's separator ("\" on Windows).
+std::string joinPath(const std::string& folder, const char* name);
+
+} // namespace qv

@@ -1,0 +1,94 @@
+#include "waveedit/labels.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace qv {
+namespace {
+
+LabelRecord record(int bit, int position, const char* name = "", int group = 0, int colour = 15) {
+    LabelRecord r;
+    r.bitIndex = bit;
+    r.positionCode = position;
+    r.groupType = group;
+    r.colour = colour;
+    std::strncpy(r.name, name, labelNameBytes - 1);
+    return r;
+}
+
+TEST(Labels, DefaultCommandLabel) {
+    LabelTable t{};
+    resetToDefaultLabels(t);
+    EXPECT_EQ(labelRecordCount(t), 12);
+    for (int i = 0; i < 12; ++i) {
+        EXPECT_EQ(t[i].bitIndex, 11 - i);
+        EXPECT_EQ(t[i].positionCode, i == 11 ? 9999 : i + 2);
+        EXPECT_EQ(t[i].groupType, 5);
+        EXPECT_EQ(t[i].colour, 14);
+        EXPECT_STREQ(t[i].name, "QV_Function");
+        EXPECT_EQ(t[i].stateFlags, 0u);
+    }
+}
+
+TEST(Labels, NormalisationCopiesTheHeadIntoItsMembers) {
+    LabelTable t{};
+    t[0] = record(20, positionBusHead, "BUS", 1, 9);
+    t[0].stateFlags = stateRowSelected;
+    t[0].reserved80 = 5;
+    t[1] = record(21, 3, "other", 0, 2);
+    t[2] = record(22, positionBusLast, "x", 4, 3);
+    t[3] = record(23, positionSingle, "S");
+    t[4] = record(24, 7, "orphan-after-single", 0, 1); // still takes from the nearest head (record 0)
+    t[5] = record(4, positionSingle, "cmd", 5);
+    normaliseLabels(t);
+    for (int i : {1, 2, 4}) {
+        EXPECT_STREQ(t[i].name, "BUS") << i;
+        EXPECT_EQ(t[i].groupType, 1);
+        EXPECT_EQ(t[i].colour, 9);
+        EXPECT_EQ(t[i].stateFlags, stateRowSelected);
+        EXPECT_EQ(t[i].reserved80, 5);
+    }
+    EXPECT_EQ(t[1].bitIndex, 21); // bit and position stay
+    EXPECT_STREQ(t[3].name, "S");
+    EXPECT_STREQ(t[5].name, "QV_Function"); // group type 5 is always the command label
+}
+
+TEST(Labels, NormalisationKeepsNamesTerminated) {
+    LabelTable t{};
+    t[0] = record(12, positionSingle);
+    std::memset(t[0].name, 'A', labelNameBytes);
+    std::memset(t[0].secondText, 'B', labelNameBytes);
+    normaliseLabels(t);
+    EXPECT_EQ(std::strlen(t[0].name), 31u);
+    EXPECT_EQ(std::strlen(t[0].secondText), 31u);
+}
+
+TEST(Labels, WalkGivesRowsWithTheirBits) {
+    LabelTable t{};
+    int next = writeDefaultCommandLabel(t);
+    t[next++] = record(40, 3, "tail"); // a member behind the last bit still belongs to the bus before it
+    t[next++] = record(12, positionSingle, "A");
+    t[next++] = record(15, positionBusHead, "B");
+    t[next++] = record(14, positionBusLast, "B");
+    t[next++] = record(16, positionBusHead, "C"); // one-bit bus: head then a row
+    t[next++] = record(17, positionSingle, "D");
+    std::vector<std::pair<int, int>> spans;
+    forEachLabel(t, [&](LabelSpan s) { spans.emplace_back(s.first, s.count); });
+    std::vector<std::pair<int, int>> expected{{0, 13}, {13, 1}, {14, 2}, {16, 1}, {17, 1}};
+    EXPECT_EQ(spans, expected);
+}
+
+TEST(Labels, Palette) {
+    struct Case {
+        int index;
+        std::uint32_t rgb;
+    } cases[] = {{0, 0x000000}, {1, 0x000080}, {4, 0x800000}, {7, 0xC0C0C0}, {8, 0x808080}, {9, 0x0000FF},
+                 {10, 0x00FF00}, {12, 0xFF0000}, {14, 0xFFFF00}, {15, 0xFFFFFF}, {16 + 12, 0xFF0000}, {-1, 0xFFFFFF}};
+    for (const Case& c : cases) EXPECT_EQ(paletteColour(c.index), c.rgb) << c.index;
+}
+
+} // namespace
+} // namespace qv
