@@ -1,0 +1,76 @@
+// Time and bus value texts. Times are integers of picoseconds until the last step, so a whole
+// number of units is recognised exactly.
+#include "waveedit/texts.h"
+
+#include <algorithm>
+#include <cinttypes>
+#include <cstdio>
+
+namespace qv {
+namespace {
+
+struct TimeUnit {
+    std::int64_t picoseconds; // one unit
+    std::int64_t below;       // used for times below this many picoseconds (0: no limit)
+    const char* name;
+};
+constexpr TimeUnit timeUnits[] = {
+    {1'000, 1'000'000, "ns"},                 // fewer than 7 digits
+    {1'000'000, 1'000'000'000, "us"},         // fewer than 10 digits
+    {1'000'000'000, 1'000'000'000'000, "ms"}, // fewer than 13 digits
+    {1'000'000'000'000, 0, "S"},
+};
+
+int decimalDigits(std::uint64_t value) {
+    int digits = 1;
+    while (value >= 10) value /= 10, ++digits;
+    return digits;
+}
+
+} // namespace
+
+std::string timeText(std::int64_t samples, int baseFrequency) {
+    if (baseFrequency <= 0) return {};
+    const bool negative = samples < 0;
+    // 64-bit products: samples x 10^9 stays below 2^63 for every int-sized count.
+    const std::int64_t n = std::min<std::int64_t>(negative ? -samples : samples, 9'000'000'000LL);
+    const std::int64_t picoseconds = baseFrequency % 1000 == 0
+                                         ? n * 1'000'000'000 / (baseFrequency / 1000)
+                                         : n * 1'000'000'000 / baseFrequency * 1000;
+    const TimeUnit* unit = &timeUnits[0];
+    while (unit->below != 0 && picoseconds >= unit->below) ++unit;
+
+    char out[64];
+    const char* sign = negative && picoseconds != 0 ? "-" : "";
+    if (picoseconds % unit->picoseconds == 0) {
+        std::snprintf(out, sizeof out, "%s%" PRId64 " %s", sign, picoseconds / unit->picoseconds, unit->name);
+    } else {
+        const double value = static_cast<double>(picoseconds) / static_cast<double>(unit->picoseconds);
+        const int digits = decimalDigits(static_cast<std::uint64_t>(picoseconds / unit->picoseconds)) + 3;
+        std::snprintf(out, sizeof out, "%s%.*g %s", sign, digits, value, unit->name);
+    }
+    return out;
+}
+
+std::string busValueText(std::uint64_t value, int width, GroupType type) {
+    width = std::clamp(width, 1, 64);
+    if (width < 64) value &= (std::uint64_t{1} << width) - 1;
+    char out[72];
+    switch (type) {
+    case GroupType::Dec: std::snprintf(out, sizeof out, "%" PRIu64, value); break;
+    case GroupType::Oct: std::snprintf(out, sizeof out, "%0*" PRIo64, (width + 2) / 3, value); break;
+    case GroupType::Bin:
+        for (int i = 0; i < width; ++i) out[i] = (value >> (width - 1 - i)) & 1 ? '1' : '0';
+        out[width] = '\0';
+        break;
+    case GroupType::Asc: {
+        const unsigned char c = static_cast<unsigned char>(value & 0xFF);
+        std::snprintf(out, sizeof out, "'%c'", c < 32 ? '.' : static_cast<char>(c));
+        break;
+    }
+    default: std::snprintf(out, sizeof out, "%0*" PRIX64, (width + 3) / 4, value); break;
+    }
+    return out;
+}
+
+} // namespace qv
