@@ -27,6 +27,8 @@ TEST(Texts, TimeOfSamples) {
         {0, 10000000, "0 ns"},
         {-1, 10000000, "-100 ns"},
         {1, 0, ""},
+        {9000000000LL, 1, "9000000000 S"}, // no overflow on absurd counts
+        {9000000000LL, 7, "1285714285 S"},
         {1, -10, ""},
     };
     for (const Case& c : cases) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>
+#include <limits>
 
 namespace qv {
 namespace {
@@ -32,16 +33,21 @@ int decimalDigits(std::uint64_t value) {
 std::string timeText(std::int64_t samples, int baseFrequency) {
     if (baseFrequency <= 0) return {};
     const bool negative = samples < 0;
-    // 64-bit products: samples x 10^9 stays below 2^63 for every int-sized count.
+    // samples x 10^9 stays below 2^63 for up to 9 x 10^9 samples, far beyond any memory.
     const std::int64_t n = std::min<std::int64_t>(negative ? -samples : samples, 9'000'000'000LL);
-    const std::int64_t picoseconds = baseFrequency % 1000 == 0
-                                         ? n * 1'000'000'000 / (baseFrequency / 1000)
-                                         : n * 1'000'000'000 / baseFrequency * 1000;
+    const bool kilohertz = baseFrequency % 1000 == 0;
+    const std::int64_t nanoseconds = n * 1'000'000'000 / baseFrequency;
+    char out[64];
+    const char* sign = negative && n != 0 ? "-" : "";
+    if (!kilohertz && nanoseconds > std::numeric_limits<std::int64_t>::max() / 1000) {
+        // Millions of seconds: beyond any sample memory, but still a text rather than an overflow.
+        std::snprintf(out, sizeof out, "%s%" PRId64 " S", sign, nanoseconds / 1'000'000'000);
+        return out;
+    }
+    const std::int64_t picoseconds = kilohertz ? n * 1'000'000'000 / (baseFrequency / 1000) : nanoseconds * 1000;
     const TimeUnit* unit = &timeUnits[0];
     while (unit->below != 0 && picoseconds >= unit->below) ++unit;
 
-    char out[64];
-    const char* sign = negative && picoseconds != 0 ? "-" : "";
     if (picoseconds % unit->picoseconds == 0) {
         std::snprintf(out, sizeof out, "%s%" PRId64 " %s", sign, picoseconds / unit->picoseconds, unit->name);
     } else {
