@@ -20,6 +20,7 @@ TEST(Frequency, HundredMegahertzModelsInEveryDirection) {
         {1503, 1505, 1505, 1500},      // a later range (20) comes closer than range 2
         {751, 750, 755, 750},
         {70000000, 70000000, 70000000, 70000000},
+        {74950000, 74900000, 75000000, 74900000}, // halfway between two steps: the lower one
         {74999999, 75000000, 75000000, 74900000},
         {75000000, 75000000, 75000000, 75000000},
         {75000001, 75000000, 80000000, 75000000},
