@@ -262,6 +262,8 @@ TEST_F(InstrumentDriver, OutputCallsAreStored) {
     };
     const FreqCase freqCases[] = {
         {1000000, 0, 1, 1000000, 0, 0},     {100000000, 0, 1, 100000000, 0, 0}, {100000001, 0, 0, 100000001, 0, 0},
+        {1000001, 0, 0, 1000001, 0, 0},     {95000000, 0, 0, 95000000, 0, 0},   {313, 0, 0, 313, 0, 0},
+        {5, 0, 1, 5, 0, 0},                 {70000000, 0, 1, 70000000, 0, 0},
         {0, 0, 0, 0, 0, 0},                 {50000, 5, 1, 50000, 5, 0x2345},    {0, 4, 1, 50000, 4, 0x2345},
         {1000, 4, 0, 50000, 4, 0x2345},     {1000, 3, 0, 50000, 4, 0x2345},
     };
@@ -276,11 +278,13 @@ TEST_F(InstrumentDriver, OutputCallsAreStored) {
     EXPECT_EQ(loop, 0x12345) << "the out words are not written";
     EXPECT_EQ(driver.qvSetFreq(handle, 1000, 5, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr), 0);
 
-    // 200 MHz models take clocks up to 200 MHz.
+    // 200 MHz models take their own grid, up to 200 MHz.
     attach("0xCD16:S:USB:0");
     const DeviceHandle fast = open(0);
     EXPECT_EQ(driver.qvSetFreq(fast, 200000000, 0, &loop, &loop, &loop, &loop, &loop, &loop), 1);
     EXPECT_EQ(driver.qvSetFreq(fast, 200000001, 0, &loop, &loop, &loop, &loop, &loop, &loop), 0);
+    EXPECT_EQ(driver.qvSetFreq(fast, 80000000, 0, &loop, &loop, &loop, &loop, &loop, &loop), 1);
+    EXPECT_EQ(driver.qvSetFreq(fast, 80000001, 0, &loop, &loop, &loop, &loop, &loop, &loop), 0);
 
     // Sample memory: the program's whole sample buffer (depth + 22 samples) fits, more is cut.
     const int capacity = 65536 + 22;

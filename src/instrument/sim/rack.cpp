@@ -4,6 +4,7 @@
 #include "sim/rack.h"
 
 #include "app/models.h"
+#include "device/frequency.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -245,8 +246,9 @@ std::int32_t Rack::setFreq(DeviceHandle handle, std::int32_t frequency, std::int
     device->frequency = frequency;
     device->frequencyMode = mode;
     device->loopValue = mode == 5 ? (*firstOut & 0xFFFF) : 0;
-    // Until the clock synthesiser is modelled, any clock from 1 Hz to the model's maximum is taken.
-    return frequency >= 1 && frequency <= modelRow(device->config.modelCode).maxFrequency ? 1 : 0;
+    // The clock synthesiser makes exactly the model's achievable frequencies.
+    const int nearest = nearestAchievableFrequency(frequency, frequencyNearest, capabilitiesFor(device->config.modelCode));
+    return frequency >= 1 && nearest == frequency ? 1 : 0;
 }
 
 std::int32_t Rack::writeData(DeviceHandle handle, const void* samples, std::int32_t count) {
