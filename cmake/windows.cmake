@@ -23,7 +23,9 @@ target_compile_options(qvwin PRIVATE ${QV_WARNINGS})
 
 add_executable(QV WIN32 ${CMAKE_SOURCE_DIR}/src/win/app/winmain.cpp ${QV_RC})
 target_include_directories(QV PRIVATE ${CMAKE_SOURCE_DIR}/resources ${CMAKE_BINARY_DIR}/generated)
-target_link_libraries(QV PRIVATE qvwin)
+# Whole archive: tools register their create functions from initialisers in their own modules,
+# which nothing else references.
+target_link_libraries(QV PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,qvwin>")
 target_compile_options(QV PRIVATE ${QV_WARNINGS})
 
 # QvRun.dll, the virtual instrument.
@@ -49,7 +51,7 @@ if(QV_BUILD_TESTS)
   list(FILTER QV_WIN_TEST_SOURCES EXCLUDE REGEX ".*/tests/win/fixtures/.*")
   add_executable(qv_win_tests ${QV_WIN_TEST_SOURCES} ${QV_RC})
   target_include_directories(qv_win_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/win ${CMAKE_SOURCE_DIR}/resources)
-  target_link_libraries(qv_win_tests PRIVATE qvwin gtest)
+  target_link_libraries(qv_win_tests PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,qvwin>" gtest)
   target_compile_options(qv_win_tests PRIVATE ${QV_WARNINGS})
   target_compile_definitions(qv_win_tests PRIVATE QV_TEST_DATA="${CMAKE_SOURCE_DIR}/tests/data")
   if(TARGET QvRun)

@@ -1,0 +1,41 @@
+// The main window: the program's only top-level window. Its client area shows the launcher or the
+// one open function dialog; it forwards keys and help to that dialog, carries the system-menu
+// commands and answers the other process that shares the instrument.
+#pragma once
+
+#include <windows.h>
+
+namespace qv::win {
+
+inline constexpr char mainWindowClassName[] = "PatternGeneratorClass";
+
+// Messages the main window posts to the open function dialog.
+inline constexpr UINT toolKeyDown = 0x500; // WM_KEYDOWN's wParam and lParam
+inline constexpr UINT toolKeyUp = 0x501;   // WM_KEYUP's
+inline constexpr UINT toolChar = 0x502;    // WM_CHAR's
+// WM_HELP's wParam and lParam. The HELPINFO that lParam pointed to is gone by the time the posted
+// message arrives: a tool opens its topic and never reads it.
+inline constexpr UINT toolHelp = 0x503;
+// Sent to the main window by another process: returns qvGetHwInfo(wParam, lParam).
+inline constexpr UINT driverInformation = 0x505;
+// The online-update thread's report.
+inline constexpr UINT updateReport = 0x506;
+
+inline constexpr int launcherControlId = 100;
+inline constexpr int programIconId = 101;
+
+// Registers "PatternGeneratorClass" (RegisterClassExA, else RegisterClassA) and creates the main
+// window at app().savedPlacement, maximised when its flag is set, else with showCommand.
+// Stores it as app().mainWindow; nullptr on failure.
+HWND createMainWindow(HINSTANCE instance, int showCommand);
+
+LRESULT CALLBACK mainWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The system-menu items 10029, 10030 and 11010: appended after a separator at creation,
+// relabelled in the current language after a language change.
+void appendSystemMenuItems(HWND mainWindow);
+void relabelSystemMenu(HWND mainWindow);
+// After Properties: launcher labels and title in the new language.
+void applyLanguageChange(HWND mainWindow);
+
+} // namespace qv::win

@@ -1,0 +1,410 @@
+// The main window: creation, launcher, dispatch tables, hosting protocol, forwarding, closing and
+// the external hold.
+#include "shell_fixture.h"
+
+#include "app/dispatch.h"
+#include "app/launcher.h"
+
+#include <commctrl.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+namespace qv::win::testing {
+namespace {
+
+// ---- dispatch tables ------------------------------------------------------------------------
+
+std::vector<std::string> routed;
+
+LRESULT recordPaint(HWND, UINT, WPARAM wParam, LPARAM) {
+    routed.push_back("paint " + std::to_string(wParam));
+    return 7;
+}
+LRESULT recordCommand(HWND, WPARAM wParam, WORD notification, LPARAM control) {
+    routed.push_back("command " + std::to_string(LOWORD(wParam)) + " " + std::to_string(notification) + " " +
+                     std::to_string(control));
+    return 9;
+}
+
+constexpr MessageEntry testMessages[] = {{WM_USER + 5, recordPaint}};
+constexpr CommandEntry testCommands[] = {{42, recordCommand}};
+
+TEST(DispatchTables, RouteMessagesCommandsAndDefaultKinds) {
+    routed.clear();
+    HWND scratch = CreateWindowExA(0, "STATIC", "scratch text", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(scratch);
+    constexpr MessageTable returnZero{testMessages, DefaultKind::ReturnZero};
+    constexpr MessageTable defWindow{testMessages, DefaultKind::DefWindow};
+    EXPECT_EQ(dispatchMessage(returnZero, scratch, WM_USER + 5, 3, 0), 7);
+    // Unlisted: kind 0 answers 0, kind 1 asks DefWindowProcA (which knows the window's text).
+    EXPECT_EQ(dispatchMessage(returnZero, scratch, WM_GETTEXTLENGTH, 0, 0), 0);
+    EXPECT_EQ(dispatchMessage(defWindow, scratch, WM_GETTEXTLENGTH, 0, 0), 12);
+    EXPECT_EQ(callDefault(DefaultKind::DefDialog, scratch, WM_GETTEXTLENGTH, 0, 0), 12);
+    EXPECT_EQ(callDefault(DefaultKind::DefFrame, scratch, WM_GETTEXTLENGTH, 0, 0), 12);
+
+    constexpr CommandTable commands{testCommands, DefaultKind::ReturnZero};
+    EXPECT_EQ(dispatchCommand(commands, scratch, MAKEWPARAM(42, BN_CLICKED), 1234), 9);
+    EXPECT_EQ(dispatchCommand(commands, scratch, MAKEWPARAM(43, 0), 0), 0);
+    constexpr CommandTable defaultCommands{testCommands, DefaultKind::DefWindow};
+    EXPECT_EQ(dispatchCommand(defaultCommands, scratch, MAKEWPARAM(43, 0), 0), 0);
+    EXPECT_EQ(routed, (std::vector<std::string>{"paint 3", "command 42 0 1234"}));
+    DestroyWindow(scratch);
+}
+
+// ---- creation and launcher ---------------------------------------------------------------------
+
+using MainWindow = ShellTest;
+
+TEST_F(MainWindow, CreatesClassPlacementLauncherAndSystemMenu) {
+    ASSERT_TRUE(createWindow());
+    char className[64] = {};
+    GetClassNameA(window, className, sizeof className);
+    EXPECT_STREQ(className, "PatternGeneratorClass");
+    WNDCLASSEXA info{};
+    info.cbSize = sizeof info;
+    ASSERT_TRUE(GetClassInfoExA(GetModuleHandleW(nullptr), "PatternGeneratorClass", &info));
+    EXPECT_EQ(info.style & (CS_HREDRAW | CS_VREDRAW), static_cast<UINT>(CS_HREDRAW | CS_VREDRAW));
+    EXPECT_TRUE(info.hIcon);
+    EXPECT_FALSE(GetMenu(window));
+
+    char title[64] = {};
+    GetWindowTextA(window, title, sizeof title);
+    EXPECT_STREQ(title, "Doveravevero Zodo Zudeduriz");
+    RECT frame{};
+    GetWindowRect(window, &frame);
+    EXPECT_EQ(frame.left, 20);
+    EXPECT_EQ(frame.top, 30);
+    EXPECT_EQ(frame.right, 620);
+    EXPECT_EQ(frame.bottom, 470);
+    EXPECT_EQ(GetWindowLongA(window, GWL_STYLE) & WS_OVERLAPPEDWINDOW, static_cast<LONG>(WS_OVERLAPPEDWINDOW));
+
+    HWND launcher = GetDlgItem(window, launcherControlId);
+    ASSERT_TRUE(launcher);
+    EXPECT_EQ(launcher, app().launcher);
+    EXPECT_EQ(SendMessageW(launcher, LVM_GETITEMCOUNT, 0, 0), 27);
+    const LONG style = GetWindowLongW(launcher, GWL_STYLE);
+    EXPECT_EQ(style & LVS_TYPEMASK, LVS_ICON);
+    EXPECT_TRUE(style & LVS_AUTOARRANGE);
+    EXPECT_TRUE(style & LVS_SHOWSELALWAYS);
+    EXPECT_EQ(ImageList_GetImageCount(reinterpret_cast<HIMAGELIST>(SendMessageW(launcher, LVM_GETIMAGELIST, LVSIL_NORMAL, 0))), 27);
+    EXPECT_EQ(ImageList_GetImageCount(reinterpret_cast<HIMAGELIST>(SendMessageW(launcher, LVM_GETIMAGELIST, LVSIL_SMALL, 0))), 27);
+
+    // Texts come through LVN_GETDISPINFO: ask the list view as a user of it would.
+    struct Expected {
+        int index;
+        const wchar_t* text;
+    } items[] = {{0, L"Wave Editor"}, {1, L"Script"}, {10, L"Altera's Waveform to QV's Wavef"}, {26, L"Properties"}};
+    for (const auto& item : items) {
+        wchar_t text[64] = {};
+        LVITEMW query{};
+        query.iSubItem = 0;
+        query.pszText = text;
+        query.cchTextMax = 64;
+        SendMessageW(launcher, LVM_GETITEMTEXTW, item.index, reinterpret_cast<LPARAM>(&query));
+        EXPECT_STREQ(text, item.text) << item.index;
+    }
+    // 31 characters at most: "Altera's Waveform to QV's Waveform" is cut.
+    EXPECT_EQ(std::wstring(launcherText(10)), L"Altera's Waveform to QV's Wavef");
+
+    HMENU menu = GetSystemMenu(window, FALSE);
+    wchar_t label[64] = {};
+    for (auto [command, expected] : {std::pair{10029, L"Properties"}, std::pair{10030, L"Online Update"},
+                                     std::pair{11010, L"Help"}}) {
+        GetMenuStringW(menu, command, label, 64, MF_BYCOMMAND);
+        EXPECT_STREQ(label, expected);
+    }
+    EXPECT_TRUE(shownBoxes.empty());
+}
+
+TEST_F(MainWindow, LauncherTableOrderIconsAndDoubleClickCommands) {
+    const int expectedIcons[27] = {201, 202, 203, 204, 205, 206, 207, 208, 209, 210, 211, 414, 428, 433,
+                                   439, 440, 448, 467, 524, 528, 532, 547, 550, 553, 555, 561, 212};
+    auto items = launcherItems();
+    ASSERT_EQ(items.size(), 27u);
+    for (int i = 0; i < 27; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(items[i].stringId, 10003 + i);
+        EXPECT_EQ(items[i].iconId, expectedIcons[i]);
+        const WPARAM expectedCommand = i == 1 ? 10100 : i == 26 ? 10029 : static_cast<WPARAM>(10003 + i);
+        EXPECT_EQ(items[i].command, expectedCommand);
+        EXPECT_EQ(items[i].message, i == 26 ? static_cast<UINT>(WM_SYSCOMMAND) : static_cast<UINT>(WM_COMMAND));
+        EXPECT_TRUE(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(items[i].iconId), IMAGE_ICON, 32, 32, 0));
+    }
+    for (int busy = 800; busy <= 807; ++busy)
+        EXPECT_TRUE(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(busy), IMAGE_ICON, 16, 16, 0)) << busy;
+}
+
+// A double click is hit-tested at the message position: place the cursor, let a message carry it.
+POINT messagePositionAt(HWND launcher, POINT client) {
+    POINT screen = client;
+    ClientToScreen(launcher, &screen);
+    SetCursorPos(screen.x, screen.y);
+    PostMessageW(launcher, WM_NULL, 0, 0);
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    }
+    return screen;
+}
+
+MSG takePosted(HWND window) {
+    MSG message{};
+    PeekMessageW(&message, window, 0, 0, PM_REMOVE);
+    return message;
+}
+
+TEST_F(MainWindow, DoubleClicksOnItemsScriptAndEmptySpace) {
+    ASSERT_TRUE(createWindow());
+    HWND launcher = app().launcher;
+    struct Case {
+        int item; // -1: empty space
+        UINT message;
+        WPARAM command;
+    } cases[] = {{0, WM_COMMAND, 10003}, {1, WM_COMMAND, 10100}, {5, WM_COMMAND, 10008},
+                 {26, WM_SYSCOMMAND, 10029}, {-1, WM_COMMAND, 10100}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.item);
+        POINT at{};
+        if (c.item >= 0) {
+            RECT box{};
+            box.left = LVIR_ICON;
+            ASSERT_TRUE(SendMessageW(launcher, LVM_GETITEMRECT, c.item, reinterpret_cast<LPARAM>(&box)));
+            SendMessageW(launcher, LVM_ENSUREVISIBLE, c.item, FALSE);
+            SendMessageW(launcher, LVM_GETITEMRECT, c.item, reinterpret_cast<LPARAM>(&box));
+            at = {(box.left + box.right) / 2, (box.top + box.bottom) / 2};
+        } else {
+            RECT client{};
+            GetClientRect(launcher, &client);
+            at = {client.right - 3, client.bottom - 3};
+        }
+        messagePositionAt(launcher, at);
+        NMHDR header{launcher, launcherControlId, static_cast<UINT>(NM_DBLCLK)};
+        SendMessageW(window, WM_NOTIFY, launcherControlId, reinterpret_cast<LPARAM>(&header));
+        MSG posted = takePosted(window);
+        EXPECT_EQ(posted.message, c.message);
+        EXPECT_EQ(posted.wParam, c.command);
+    }
+    // Notifications of other controls are not the launcher's.
+    NMHDR other{launcher, 101, static_cast<UINT>(NM_DBLCLK)};
+    SendMessageW(window, WM_NOTIFY, 101, reinterpret_cast<LPARAM>(&other));
+    EXPECT_EQ(takePosted(window).message, 0u);
+    NMLVDISPINFOW edit{{launcher, launcherControlId, static_cast<UINT>(LVN_ENDLABELEDITW)}, {}};
+    EXPECT_EQ(SendMessageW(window, WM_NOTIFY, launcherControlId, reinterpret_cast<LPARAM>(&edit)), 1);
+}
+
+TEST_F(MainWindow, DisplayInfoColumnsGiveTextEmptyRemainderAndId) {
+    ASSERT_TRUE(createWindow());
+    wchar_t buffer[64];
+    for (auto [column, expected] : {std::pair{0, L"Sync Counter"}, std::pair{1, L""}, std::pair{2, L"10005"}}) {
+        buffer[0] = L'?';
+        NMLVDISPINFOW info{};
+        info.hdr = {app().launcher, launcherControlId, static_cast<UINT>(LVN_GETDISPINFOW)};
+        info.item.mask = LVIF_TEXT;
+        info.item.iItem = 2;
+        info.item.iSubItem = column;
+        info.item.lParam = 2;
+        info.item.pszText = buffer;
+        info.item.cchTextMax = 64;
+        SendMessageW(window, WM_NOTIFY, launcherControlId, reinterpret_cast<LPARAM>(&info));
+        EXPECT_STREQ(buffer, expected) << column;
+    }
+}
+
+// ---- hosting protocol -----------------------------------------------------------------------
+
+TEST_F(MainWindow, HostingOpensOnceAndCloseRestoresPlacementAndLauncher) {
+    ASSERT_TRUE(createWindow());
+    // A tool id without a tool does nothing.
+    unregisterTool(10021);
+    SendMessageW(window, WM_COMMAND, 10021, 0);
+    EXPECT_FALSE(app().openDialog);
+    EXPECT_TRUE(IsWindowVisible(app().launcher));
+
+    MoveWindow(window, 40, 50, 500, 400, TRUE);
+    SendMessageW(window, WM_COMMAND, testToolId, 0);
+    HWND tool = app().openDialog;
+    ASSERT_TRUE(tool);
+    EXPECT_EQ(toolLog().created, 1);
+    EXPECT_EQ(GetParent(tool), window);
+    EXPECT_TRUE(IsWindowVisible(tool));
+    EXPECT_FALSE(IsWindowVisible(app().launcher));
+    EXPECT_EQ(GetWindowLongW(window, GWL_STYLE) & (WS_MAXIMIZEBOX | WS_THICKFRAME), 0);
+    // The placement went to the System key.
+    const std::string& key = app().keyPath(ModuleKey::System);
+    EXPECT_EQ(store.readNumber(key, "Main Window Left"), 40u);
+    EXPECT_EQ(store.readNumber(key, "Main Window Top"), 50u);
+    EXPECT_EQ(store.readNumber(key, "Main Window Right"), 540u);
+    EXPECT_EQ(store.readNumber(key, "Main Window Bottom"), 450u);
+    EXPECT_EQ(store.readNumber(key, "Max Flag"), 0u);
+    // Sized around the dialog, not moved.
+    RECT frame{};
+    GetWindowRect(window, &frame);
+    const SIZE dialog = toolLog().createdSize;
+    EXPECT_GT(dialog.cx, 200);
+    EXPECT_EQ(frame.left, 40);
+    EXPECT_EQ(frame.top, 50);
+    EXPECT_EQ(frame.right - frame.left, dialog.cx + 2 * GetSystemMetrics(SM_CXBORDER));
+    EXPECT_EQ(frame.bottom - frame.top, dialog.cy + 2 * GetSystemMetrics(SM_CXBORDER) + GetSystemMetrics(SM_CYCAPTION));
+
+    // A second opening, of the same or another tool, is refused.
+    SendMessageW(window, WM_COMMAND, testToolId, 0);
+    EXPECT_EQ(toolLog().created, 2);
+    EXPECT_EQ(app().openDialog, tool);
+    EXPECT_EQ(openFunctionDialog(window, 354, DefDlgProcW), nullptr);
+
+    // Meanwhile the placement in the registry changed: closing restores what the registry holds.
+    store.writeNumber(key, "Main Window Left", 60);
+    SendMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(toolLog().closed, 1);
+    ASSERT_TRUE(IsWindow(window));
+    EXPECT_FALSE(app().openDialog);
+    EXPECT_FALSE(IsWindow(tool));
+    EXPECT_TRUE(IsWindowVisible(app().launcher));
+    EXPECT_EQ(GetWindowLongW(window, GWL_STYLE) & (WS_MAXIMIZEBOX | WS_THICKFRAME),
+              static_cast<LONG>(WS_MAXIMIZEBOX | WS_THICKFRAME));
+    GetWindowRect(window, &frame);
+    EXPECT_EQ(frame.left, 60);
+    EXPECT_EQ(frame.top, 50);
+    EXPECT_EQ(frame.right, 540);
+    EXPECT_EQ(frame.bottom, 450);
+}
+
+TEST_F(MainWindow, ClosingMaximisedWindowComesBackMaximised) {
+    ASSERT_TRUE(createWindow());
+    ShowWindow(window, SW_SHOWMAXIMIZED);
+    SendMessageW(window, WM_COMMAND, testToolId, 0);
+    ASSERT_TRUE(app().openDialog);
+    EXPECT_EQ(store.readNumber(app().keyPath(ModuleKey::System), "Max Flag"), 1u);
+    SendMessageW(window, WM_COMMAND, commandQuit, 0);
+    EXPECT_TRUE(IsZoomed(window));
+}
+
+// ---- forwarding ----------------------------------------------------------------------------
+
+TEST_F(MainWindow, KeysHelpAndUndoReachTheOpenTool) {
+    ASSERT_TRUE(createWindow());
+    // Without a tool: keys go nowhere, help opens the main topic.
+    SendMessageW(window, WM_KEYDOWN, 'A', 1);
+    HELPINFO help{};
+    help.cbSize = sizeof help;
+    SendMessageW(window, WM_HELP, 0, reinterpret_cast<LPARAM>(&help));
+    ASSERT_EQ(helpRequests().size(), 1u);
+    EXPECT_EQ(helpRequests()[0].topic, "::/1-1.htm");
+    EXPECT_EQ(helpRequests()[0].context, helpFinder);
+    SendMessageW(window, WM_SYSCOMMAND, commandHelp, 0);
+    EXPECT_EQ(helpRequests().size(), 2u);
+
+    SendMessageW(window, WM_COMMAND, testToolId, 0);
+    ASSERT_TRUE(app().openDialog);
+    SendMessageW(window, WM_KEYDOWN, 'A', 1);
+    SendMessageW(window, WM_KEYUP, 'A', 1);
+    SendMessageW(window, WM_CHAR, 'a', 1);
+    SendMessageW(window, WM_HELP, 0, reinterpret_cast<LPARAM>(&help));
+    SendMessageW(window, WM_SYSKEYDOWN, VK_BACK, 0x20000000);
+    SendMessageW(window, WM_SYSKEYDOWN, 'X', 0x20000000); // other Alt keys are not undo
+    EXPECT_EQ(SendMessageW(window, WM_SYSCHAR, 'x', 0x20000000), 0);
+    pumpMessages();
+    EXPECT_EQ(toolLog().messages, (std::vector<UINT>{0x500, 0x501, 0x502, 0x503, WM_UNDO}));
+    EXPECT_EQ(helpRequests().size(), 2u);
+}
+
+TEST_F(MainWindow, WmSizeMovesTheShownChild) {
+    ASSERT_TRUE(createWindow());
+    SendMessageW(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(300, 200));
+    RECT box{};
+    GetWindowRect(app().launcher, &box);
+    EXPECT_EQ(box.right - box.left, 300);
+    EXPECT_EQ(box.bottom - box.top, 200);
+    SendMessageW(window, WM_COMMAND, testToolId, 0);
+    SendMessageW(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(111, 77));
+    GetWindowRect(app().openDialog, &box);
+    EXPECT_EQ(box.right - box.left, 111);
+    EXPECT_EQ(box.bottom - box.top, 77);
+}
+
+// ---- closing -------------------------------------------------------------------------------
+
+TEST_F(MainWindow, CloseWithToolClosesOnlyTheToolAndPowersDown) {
+    app().device = 5;
+    ASSERT_TRUE(createWindow());
+    SendMessageW(window, WM_COMMAND, testToolId, 0);
+    driverCalls().clear();
+    SendMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_FALSE(app().openDialog);
+    EXPECT_EQ(driverCalls(), (std::vector<std::string>{"qvPowerDown(5)"}));
+    SendMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(driverCalls().size(), 2u);
+    MSG quit{};
+    EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}
+
+TEST_F(MainWindow, CloseInDemoModeMakesNoDriverCall) {
+    ASSERT_TRUE(createWindow());
+    driverCalls().clear();
+    SendMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_TRUE(driverCalls().empty());
+}
+
+TEST_F(MainWindow, CtrlQClosesToolThenWindowWithoutPowerDownAndSavesPlacement) {
+    app().device = 5;
+    ASSERT_TRUE(createWindow());
+    MoveWindow(window, 70, 80, 400, 300, TRUE);
+    SendMessageW(window, WM_COMMAND, testToolId, 0);
+    driverCalls().clear();
+    SendMessageW(window, WM_COMMAND, commandQuit, 0);
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_FALSE(app().openDialog);
+    SendMessageW(window, WM_COMMAND, commandQuit, 0);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_TRUE(driverCalls().empty());
+    const Placement& saved = app().savedPlacement;
+    EXPECT_EQ(saved.left, 70);
+    EXPECT_EQ(saved.top, 80);
+    EXPECT_EQ(saved.right, 470);
+    EXPECT_EQ(saved.bottom, 380);
+    EXPECT_EQ(saved.maximised, 0);
+}
+
+// ---- other messages ------------------------------------------------------------------------
+
+TEST_F(MainWindow, DriverInformationAndOnlineUpdateCommand) {
+    ASSERT_TRUE(createWindow());
+    resetFakeDriver(0xC350);
+    EXPECT_EQ(SendMessageW(window, driverInformation, 7, static_cast<LPARAM>(hwInfoModelCode)), 0xC350);
+    EXPECT_EQ(driverCalls(), (std::vector<std::string>{"qvGetHwInfo(7," + std::to_string(hwInfoModelCode) + ")"}));
+    // Online update is not part of this build: the command is accepted and nothing opens.
+    SendMessageW(window, WM_SYSCOMMAND, commandOnlineUpdate, 0);
+    EXPECT_TRUE(shownBoxes.empty());
+}
+
+TEST_F(MainWindow, ExternalHoldWaitsForTheBusyOutputThread) {
+    ASSERT_TRUE(createWindow());
+    std::atomic<int> releasedAt{0};
+    std::atomic<int> sequence{0};
+    app().interlock.driverBusy = 1;
+    std::thread output([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        releasedAt = ++sequence;
+        app().interlock.release();
+    });
+    COPYDATASTRUCT hold{1, 0, nullptr};
+    SendMessageW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&hold));
+    const int heldAt = ++sequence;
+    output.join();
+    EXPECT_EQ(app().interlock.externalHold.load(), 1);
+    EXPECT_LT(releasedAt.load(), heldAt);
+
+    // Clearing does not wait, even while the program is busy.
+    app().interlock.driverBusy = 1;
+    COPYDATASTRUCT clear{0, 0, nullptr};
+    SendMessageW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&clear));
+    EXPECT_EQ(app().interlock.externalHold.load(), 0);
+    app().interlock.driverBusy = 0;
+}
+
+} // namespace
+} // namespace qv::win::testing
