@@ -165,6 +165,8 @@ LRESULT onOk(HWND dialog, WPARAM, WORD, LPARAM) {
     applyLevels();
     app().onlineUpdateAtStartup = IsDlgButtonChecked(dialog, propertiesOnlineUpdate) == BST_CHECKED ? 1 : 0;
     buildHelpPath();
+    app().shortName = loadString(1);
+    app().caption = loadString(10002);
     if (app().mainWindow) relabelSystemMenu(app().mainWindow);
     EndDialog(dialog, IDOK);
     return TRUE;

@@ -3,6 +3,7 @@
 
 #include "app/app_state.h"
 #include "app/dialog_template.h"
+#include "app/settings.h"
 #include "app/strings_win.h"
 
 #include <array>
@@ -22,31 +23,13 @@ bool isToolId(int functionId) { return functionId >= firstToolId && functionId <
 
 SettingsStore* store = nullptr;
 
-// The placement values of a key, as every module with a saved placement names them.
-constexpr const char* placementValues[] = {"Main Window Left", "Main Window Top", "Main Window Right",
-                                           "Main Window Bottom", "Max Flag"};
-
-int* placementField(Placement& placement, int index) {
-    int* fields[] = {&placement.left, &placement.top, &placement.right, &placement.bottom, &placement.maximised};
-    return fields[index];
-}
-
-void writePlacement(const Placement& placement) {
-    if (!store) return;
-    Placement copy = placement;
-    const std::string& key = app().keyPath(ModuleKey::System);
-    for (int i = 0; i < 5; ++i) store->writeNumber(key, placementValues[i], static_cast<std::uint32_t>(*placementField(copy, i)));
+void savePlacement(const Placement& placement) {
+    if (store) writePlacement(*store, app().keyPath(ModuleKey::System), placement);
 }
 
 // Reading stops at the first missing value; the values read until then stay.
-void readPlacement(Placement& placement) {
-    if (!store) return;
-    const std::string& key = app().keyPath(ModuleKey::System);
-    for (int i = 0; i < 5; ++i) {
-        auto value = store->readNumber(key, placementValues[i]);
-        if (!value) return;
-        *placementField(placement, i) = static_cast<int>(*value);
-    }
+void loadPlacement(Placement& placement) {
+    if (store) readPlacement(*store, app().keyPath(ModuleKey::System), placement);
 }
 
 constexpr LONG_PTR resizableBits = WS_MAXIMIZEBOX | WS_THICKFRAME;
@@ -88,7 +71,7 @@ HWND openFunctionDialog(HWND mainWindow, const DLGTEMPLATE* layout, DLGPROC proc
         state.savedPlacement = {placement.rcNormalPosition.left, placement.rcNormalPosition.top,
                                 placement.rcNormalPosition.right, placement.rcNormalPosition.bottom,
                                 placement.showCmd == SW_SHOWMAXIMIZED || IsZoomed(mainWindow) ? 1 : 0};
-        writePlacement(state.savedPlacement);
+        savePlacement(state.savedPlacement);
     }
 
     if (state.launcher) ShowWindow(state.launcher, SW_HIDE);
@@ -119,7 +102,7 @@ void closeFunctionDialog(HWND mainWindow) {
     SetWindowLongPtrA(mainWindow, GWL_STYLE, GetWindowLongPtrA(mainWindow, GWL_STYLE) | resizableBits);
     SetWindowPos(mainWindow, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
 
-    readPlacement(state.savedPlacement);
+    loadPlacement(state.savedPlacement);
     const Placement& saved = state.savedPlacement;
     if (state.launcher) ShowWindow(state.launcher, SW_SHOW);
     ShowWindow(mainWindow, SW_SHOWNORMAL);
