@@ -18,17 +18,20 @@ using test::levelsText;
 constexpr int usable = 200;
 
 struct Buffer {
-    std::vector<Sample> all = std::vector<Sample>(prefixSamples + usable + reservedTailSamples, 0);
-    std::vector<Sample> backup = std::vector<Sample>(usable, 0);
+    int n;
+    std::vector<Sample> all, backup;
+    explicit Buffer(int count = usable)
+        : n(count), all(static_cast<std::size_t>(prefixSamples + count + reservedTailSamples), 0),
+          backup(static_cast<std::size_t>(count), 0) {}
     Sample& image(int i) { return all[static_cast<std::size_t>(prefixSamples + i)]; }
     void put(int at, std::initializer_list<unsigned> words) {
         for (unsigned w : words) image(at) = withCommand(image(at), w), ++at;
     }
     PreparedOutput prepare() {
         fillOutputPrefix(all);
-        return prepareOutputImage(all, usable, backup);
+        return prepareOutputImage(all, n, backup);
     }
-    int used() const { return usedSampleCount(all, usable); }
+    int used() const { return usedSampleCount(all, n); }
     std::span<const Sample> device() const { return all; }
 };
 
@@ -214,28 +217,34 @@ TEST(OutputImage, FusedWalkMatchesTheStepByStepPreparation) {
     auto random = [&] { return static_cast<unsigned>(generator()); };
     const unsigned commandPool[] = {0x700, 0x609, 0x600, 0x8FF, 0x2FF, 0x900, 0x801, 0x200, 0x100,
                                     0x300, 0x500, 0xC00, 0xB80, 0x2AA, 0x4FE, 0xA00, 0xF12};
-    for (int round = 0; round < 400; ++round) {
-        SCOPED_TRACE(round);
-        Buffer buf;
+    // Sizes around the walk's 256-sample blocks, and images shorter than the command lead.
+    const int sizes[] = {1, 2, 3, 4, 200, 255, 256, 257, 700};
+    for (int round = 0; round < 900; ++round) {
+        const int n = sizes[round % std::size(sizes)];
+        SCOPED_TRACE(testing::Message() << "round " << round << ", " << n << " samples");
+        Buffer buf(n);
         const int changes = static_cast<int>(random() % 6);
         Sample level = 0;
-        for (int i = 0; i < usable; ++i) {
-            if (changes && random() % (usable / changes + 1) == 0) level = (Sample{random()} << 32 | random()) & ~commandMask;
+        for (int i = 0; i < n; ++i) {
+            if (changes && random() % (n / changes + 1) == 0) level = (Sample{random()} << 32 | random()) & ~commandMask;
             buf.image(i) = level;
         }
         const int commands = static_cast<int>(random() % 12);
         for (int c = 0; c < commands; ++c) {
-            int at = static_cast<int>(random() % usable);
-            if (random() % 3 == 0 && at + 2 < usable)
+            // Half of the commands land next to a block boundary.
+            int at = random() % 2 ? static_cast<int>(random() % n) : 256 * static_cast<int>(random() % 3) - 3 +
+                                                                        static_cast<int>(random() % 6);
+            if (at < 0 || at >= n) continue;
+            if (random() % 3 == 0 && at + 2 < n)
                 buf.put(at, {0x800 | (random() & 0xFF), 0x200 | (random() % 2), random() % 2 ? 0x900u : 0x100u});
             else
                 buf.put(at, {commandPool[random() % std::size(commandPool)]});
         }
         fillOutputPrefix(buf.all);
-        std::vector<Sample> expected = buf.all, expectedBackup(usable);
-        const int used = usedSampleCount(buf.all, usable);
-        PreparedOutput want = referencePrepare(expected, usable, expectedBackup);
-        PreparedOutput got = prepareOutputImage(buf.all, usable, buf.backup);
+        std::vector<Sample> expected = buf.all, expectedBackup(static_cast<std::size_t>(n));
+        const int used = usedSampleCount(buf.all, n);
+        PreparedOutput want = referencePrepare(expected, n, expectedBackup);
+        PreparedOutput got = prepareOutputImage(buf.all, n, buf.backup);
         ASSERT_EQ(got.end, want.end);
         ASSERT_EQ(got.lengthSamples, want.lengthSamples);
         ASSERT_EQ(used, want.end - 11);

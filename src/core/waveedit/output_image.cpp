@@ -1,6 +1,7 @@
 // One walk over the image serves the used length and the output preparation; the preparing walk
 // also writes the backup and the shifted command stream as it goes, so a full 2M-sample image is
-// read once. Only the rare samples that carry a jump or an OE leave the straight path.
+// read once. Only blocks that carry a command are decoded sample by sample; the last change is
+// searched from the end.
 #include "waveedit/output_image.h"
 
 #include <algorithm>
@@ -32,39 +33,72 @@ struct WalkResult {
     int firstOutputEnable = -1, lastOutputEnable = -1; // image index of an OE opcode word
 };
 
-// The shared walk. With Prepare the image is rewritten in place: sample i's command goes to
-// sample i - 3 (already read, so the comparison always sees the original samples) and the
-// original goes to the backup.
-template <bool Prepare>
-WalkResult walkImage(Sample* image, const Sample* readImage, int count, Sample beforeFirst, Sample* backup) {
-    WalkResult r;
-    Sample previous = beforeFirst;
-    unsigned command1 = 0, command2 = 0; // commands of samples i - 1 and i - 2 as placed
-    int lastChange = -1;
-    for (int i = 0; i < count; ++i) {
-        const Sample s = readImage[i];
-        if constexpr (Prepare) backup[i] = s;
-        lastChange = s != previous ? i : lastChange;
-        const unsigned command = static_cast<unsigned>(s & commandMask);
+// Samples walked per block: small enough to stay in L1 between the copy, the command check and
+// the shift, large enough that the per-block bookkeeping does not show.
+constexpr int blockSamples = 256;
+
+// The commands of [from, to) that name a target or complete an OE. `original` holds the samples as
+// placed; before sample 0 there are no commands.
+void scanCommands(const Sample* original, int from, int to, WalkResult& r) {
+    for (int i = from; i < to; ++i) {
+        const unsigned command = static_cast<unsigned>(original[i] & commandMask);
         const unsigned opcode = opcodeOf(command);
-        if ((rareOpcodes >> opcode) & 1u) [[unlikely]] {
-            if (opcode == opcodeOutputEnable) {
-                if (opcodeOf(command1) == opcodeOperandHigh && opcodeOf(command2) == opcodeOperandLow) {
-                    if (r.firstOutputEnable < 0) r.firstOutputEnable = i;
-                    r.lastOutputEnable = i;
-                }
-            } else {
-                const unsigned high = opcode == opcodeIt ? (command & 0x7F) : (command & 0xFF);
-                const int target = static_cast<int>((high << 16) | ((command1 & 0xFF) << 8) | (command2 & 0xFF));
-                r.furthestTarget = std::max(r.furthestTarget, target);
+        if (!((rareOpcodes >> opcode) & 1u)) continue;
+        const unsigned command1 = i >= 1 ? static_cast<unsigned>(original[i - 1] & commandMask) : 0u;
+        const unsigned command2 = i >= 2 ? static_cast<unsigned>(original[i - 2] & commandMask) : 0u;
+        if (opcode == opcodeOutputEnable) {
+            if (opcodeOf(command1) == opcodeOperandHigh && opcodeOf(command2) == opcodeOperandLow) {
+                if (r.firstOutputEnable < 0) r.firstOutputEnable = i;
+                r.lastOutputEnable = i;
             }
+        } else {
+            const unsigned high = opcode == opcodeIt ? (command & 0x7F) : (command & 0xFF);
+            const int target = static_cast<int>((high << 16) | ((command1 & 0xFF) << 8) | (command2 & 0xFF));
+            r.furthestTarget = std::max(r.furthestTarget, target);
         }
-        if constexpr (Prepare) image[i - commandLeadSamples] = (image[i - commandLeadSamples] & ~commandMask) | command;
-        command2 = command1;
-        command1 = command;
-        previous = s;
     }
-    r.lastChange = lastChange < 0 ? -1 : deviceAddress(lastChange);
+}
+
+// The last sample that differs from its predecessor, found from the end: a busy waveform stops at
+// once, a long constant tail is read once.
+int lastChangeAddress(const Sample* original, int count, Sample beforeFirst) {
+    for (int i = count - 1; i >= 1; --i)
+        if (original[i] != original[i - 1]) return deviceAddress(i);
+    return count > 0 && original[0] != beforeFirst ? deviceAddress(0) : -1;
+}
+
+// The shared walk, block by block. With Prepare the image goes to the backup first and every
+// comparison and command decode reads the backup, so the image can take sample i's command at
+// sample i - 3 as the walk goes. Only blocks that hold a command are decoded sample by sample.
+template <bool Prepare>
+WalkResult walkImage(Sample* __restrict image, const Sample* source, int count, Sample beforeFirst,
+                     Sample* __restrict backup) {
+    WalkResult r;
+    const Sample* original = Prepare ? backup : source;
+    if constexpr (Prepare) {
+        // The first three commands go into the last prefix samples.
+        std::memcpy(backup, image, static_cast<std::size_t>(std::min(count, commandLeadSamples)) * sizeof(Sample));
+        for (int i = 0; i < std::min(count, commandLeadSamples); ++i)
+            image[i - commandLeadSamples] = (image[i - commandLeadSamples] & ~commandMask) | (backup[i] & commandMask);
+    }
+    for (int from = 0; from < count; from += blockSamples) {
+        const int to = std::min(count, from + blockSamples);
+        if constexpr (Prepare)
+            std::memcpy(backup + from, image + from, static_cast<std::size_t>(to - from) * sizeof(Sample));
+        Sample commands = 0;
+        if constexpr (Prepare) {
+            for (int i = std::max(from, commandLeadSamples); i < to; ++i) {
+                const Sample s = backup[i];
+                commands |= s;
+                image[i - commandLeadSamples] = (backup[i - commandLeadSamples] & ~commandMask) | (s & commandMask);
+            }
+            for (int i = from; i < std::min(to, commandLeadSamples); ++i) commands |= backup[i];
+        } else {
+            for (int i = from; i < to; ++i) commands |= original[i];
+        }
+        if (commands & commandMask) scanCommands(original, from, to, r);
+    }
+    r.lastChange = lastChangeAddress(original, count, beforeFirst);
     return r;
 }
 
@@ -136,7 +170,7 @@ PreparedOutput prepareOutputImage(std::span<Sample> sampleBuffer, int usableSamp
     Sample* image = buffer + prefixSamples;
     const int count = usableSamples;
 
-    const WalkResult walk = walkImage<true>(image, image, count, buffer[prefixSamples - 1], backup.data());
+    const WalkResult walk = walkImage<true>(image, nullptr, count, buffer[prefixSamples - 1], backup.data());
     // Nothing follows the last three usable samples, so their commands have gone ahead with no
     // successor to take their place.
     for (int i = std::max(0, count - commandLeadSamples); i < count; ++i) image[i] &= ~commandMask;
