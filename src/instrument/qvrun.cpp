@@ -2,11 +2,18 @@
 // comes from QVRUN_DEVICES or QvRun.ini (see docs/virtual-instrument.md); each opened instrument's
 // OS handle (qvGetHwInfo 0x9694A002) is a handle to this DLL's own file, opened for attributes
 // only: a real file object, so RegisterDeviceNotification accepts it as a DBT_DEVTYP_HANDLE filter.
+// An instrument set to unplug after a delay is removed by a thread timer of the thread that opened
+// it, which then sends that thread's top-level windows the removal notification Windows would send.
 #include <windows.h>
+
+#include <dbt.h>
 
 #include "sim/driver_functions.h"
 
 #include <fstream>
+#include <map>
+#include <mutex>
+#include <vector>
 #include <type_traits>
 #include <optional>
 #include <sstream>
@@ -59,6 +66,53 @@ std::optional<std::string> fileText(const std::string& path) {
     return text.str();
 }
 
+std::mutex timerMutex;
+std::map<UINT_PTR, int> unplugTimers; // thread timer id -> slot
+
+BOOL CALLBACK collectWindow(HWND window, LPARAM windows) {
+    reinterpret_cast<std::vector<HWND>*>(windows)->push_back(window);
+    return TRUE;
+}
+
+void sendRemovalNotification(HANDLE osHandle) {
+    DEV_BROADCAST_HANDLE broadcast = {};
+    broadcast.dbch_size = sizeof broadcast;
+    broadcast.dbch_devicetype = DBT_DEVTYP_HANDLE;
+    broadcast.dbch_handle = osHandle;
+    std::vector<HWND> windows;
+    EnumThreadWindows(GetCurrentThreadId(), collectWindow, reinterpret_cast<LPARAM>(&windows));
+    // A window may close another while handling the notification (the program closes itself).
+    for (HWND window : windows)
+        if (IsWindow(window))
+            SendMessageA(window, WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE, reinterpret_cast<LPARAM>(&broadcast));
+}
+
+void CALLBACK unplugTimerFired(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    int slot = -1;
+    {
+        std::lock_guard lock(timerMutex);
+        const auto found = unplugTimers.find(timer);
+        if (found == unplugTimers.end()) return; // cancelled from another thread
+        slot = found->second;
+        unplugTimers.erase(found);
+    }
+    const qv::sim::OsHandle osHandle = qv::sim::unplugDevice(slot);
+    if (osHandle != 0) sendRemovalNotification(reinterpret_cast<HANDLE>(osHandle));
+}
+
+void cancelUnplugTimers(int slot) {
+    std::lock_guard lock(timerMutex);
+    for (auto timer = unplugTimers.begin(); timer != unplugTimers.end();) {
+        if (slot >= 0 && timer->second != slot) {
+            ++timer;
+            continue;
+        }
+        KillTimer(nullptr, timer->first); // only works on the timer's own thread; the map guards the rest
+        timer = unplugTimers.erase(timer);
+    }
+}
+
 qv::sim::Platform windowsPlatform() {
     qv::sim::Platform platform;
     platform.readConfiguration = [] {
@@ -74,6 +128,13 @@ qv::sim::Platform windowsPlatform() {
     platform.closeOsHandle = [](qv::sim::OsHandle handle) { CloseHandle(reinterpret_cast<HANDLE>(handle)); };
     // A driver has no window; configuration problems go to the debugger (WINEDEBUG=+debugstr).
     platform.report = [](const std::string& problem) { OutputDebugStringA(("QvRun: " + problem + "\n").c_str()); };
+    platform.scheduleUnplug = [](int slot, int milliseconds) {
+        const UINT_PTR timer = SetTimer(nullptr, 0, static_cast<UINT>(milliseconds), unplugTimerFired);
+        if (timer == 0) return;
+        std::lock_guard lock(timerMutex);
+        unplugTimers[timer] = slot;
+    };
+    platform.cancelUnplug = [](int slot) { cancelUnplugTimers(slot); };
     return platform;
 }
 
@@ -84,6 +145,8 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
         thisModule = instance;
         DisableThreadLibraryCalls(instance);
         qv::sim::installPlatform(windowsPlatform());
+    } else if (reason == DLL_PROCESS_DETACH) {
+        cancelUnplugTimers(-1); // no timer may call into an unloaded DLL
     }
     return TRUE;
 }

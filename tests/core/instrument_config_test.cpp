@@ -9,7 +9,8 @@ namespace {
 
 std::string describe(const DeviceConfig& d) {
     return std::to_string(d.modelCode) + "|" + d.serial + "|" + d.interfaceName + "|" + std::to_string(d.deviceNumber) +
-           "|" + std::to_string(d.cardType) + (d.removed ? "|removed" : "");
+           "|" + std::to_string(d.cardType) + (d.removed ? "|removed" : "") +
+           (d.unplugAfterMs > 0 ? "|unplug " + std::to_string(d.unplugAfterMs) : "");
 }
 
 std::vector<std::string> describeAll(const Configuration& config) {
@@ -34,6 +35,8 @@ TEST(InstrumentConfig, GoodDeviceListEntries) {
         {" 0xB016 : S1 : USB 2.0 : 7 ; 0xa020:S2:PCI:8:0:removed;",
          {"45078|S1|USB 2.0|7|0", "40992|S2|PCI|8|0|removed"}},
         {"0x1234:S:USB:0:0:REMOVED", {"4660|S|USB|0|0|removed"}},
+        {"0x1234:S:USB:0:0:unplug=3000", {"4660|S|USB|0|0|unplug 3000"}},
+        {"0x1234:S:USB:0:0:Unplug=3600000", {"4660|S|USB|0|0|unplug 3600000"}},
         {";;0xCD16:" + serial32 + ":" + interface20 + ":2147483647",
          {"52502|" + serial32 + "|" + interface20 + "|2147483647|0"}},
     };
@@ -62,6 +65,9 @@ TEST(InstrumentConfig, BadDeviceListEntriesAreSkippedAndDescribed) {
         {"0xC350:S:USB:99999999999", "bad device number"},
         {"0xC350:S:USB:0:abc", "bad card type"},
         {"0xC350:S:USB:0:0:gone", "sixth field"},
+        {"0xC350:S:USB:0:0:unplug=0", "sixth field"},
+        {"0xC350:S:USB:0:0:unplug=3600001", "sixth field"},
+        {"0xC350:S:USB:0:0:unplug=soon", "sixth field"},
         {"0xC350:S:USB", "expected MODEL:SERIAL"},
         {"0xC350:S:USB:0:0:removed:x", "expected MODEL:SERIAL"},
     };
@@ -105,11 +111,16 @@ TEST(InstrumentConfig, IniSectionsWithDefaults) {
                             "[Device3]\n"
                             "Model=0xA050\n"
                             "Serial=VI000003\n"
-                            "Removed=1\n";
+                            "Removed=1\n"
+                            "[Device4]\n"
+                            "Model=0xC350\n"
+                            "Serial=VI000004\n"
+                            "UnplugAfterMs=2500\n";
     const Configuration config = parseIni(ini);
     // Interface defaults to USB, the device number to the position among the accepted devices.
     EXPECT_EQ(describeAll(config), (std::vector<std::string>{"50000|VI000001|USB 2.0|5|18", "45078|VI000002|USB|1|0",
-                                                             "41040|VI000003|USB|2|0|removed"}));
+                                                             "41040|VI000003|USB|2|0|removed",
+                                                             "50000|VI000004|USB|3|0|unplug 2500"}));
     EXPECT_TRUE(config.problems.empty()) << config.problems[0];
 }
 
@@ -124,6 +135,7 @@ TEST(InstrumentConfig, BadIniContent) {
         {"[Device1]\nModel=C350\n", 0, "[Device1]: Serial is missing"},
         {"[Device1]\nModel=C350\nSerial=S\nRemoved=2\n", 0, "Removed must be 0 or 1"},
         {"[Device1]\nModel=C350\nSerial=S\nCardType=-3\n", 0, "bad card type"},
+        {"[Device1]\nModel=C350\nSerial=S\nUnplugAfterMs=0\n", 0, "UnplugAfterMs must be 1 to 3600000"},
         {"[Device1]\nModel=C350\nSerial=S\nColour=red\n", 1, "line 4: unknown setting Colour"},
         {"[Options]\nModel=C350\n[Device1]\nModel=C350\nSerial=S\n", 1, "line 1: unknown section [Options]"},
         {"[Device1\nModel=C350\nSerial=S\n", 0, "line 1: bad section header"},

@@ -17,6 +17,7 @@ struct FakePlatform {
     bool failToOpen = false;
     std::map<OsHandle, int> openHandles; // handle -> slot
     std::vector<std::string> reports;
+    std::vector<std::string> unplugEvents; // "schedule SLOT MS", "cancel SLOT"
 };
 
 class InstrumentDriver : public testing::Test {
@@ -36,6 +37,10 @@ protected:
         };
         platform.closeOsHandle = [this](OsHandle handle) { fake.openHandles.erase(handle); };
         platform.report = [this](const std::string& problem) { fake.reports.push_back(problem); };
+        platform.scheduleUnplug = [this](int slot, int ms) {
+            fake.unplugEvents.push_back("schedule " + std::to_string(slot) + " " + std::to_string(ms));
+        };
+        platform.cancelUnplug = [this](int slot) { fake.unplugEvents.push_back("cancel " + std::to_string(slot)); };
         installPlatform(std::move(platform));
         driver = simulatorDriver();
     }
@@ -245,6 +250,30 @@ TEST_F(InstrumentDriver, RemovedInstruments) {
     // Shutting down still closes its OS handle.
     EXPECT_EQ(driver.qvShutdown(handle), 1);
     EXPECT_TRUE(fake.openHandles.empty());
+}
+
+TEST_F(InstrumentDriver, ScheduledUnplug) {
+    attach("0xC350:A:USB:0;0xC050:B:USB:1:0:unplug=1500;0xC020:C:USB:2:0:unplug=20");
+    EXPECT_EQ(unplugDevice(1), 0) << "not open yet";
+    const DeviceHandle plain = open(0), unplugged = open(1), closedEarly = open(2);
+    EXPECT_EQ(open(1), unplugged); // opening again schedules nothing more
+    EXPECT_EQ(fake.unplugEvents, (std::vector<std::string>{"schedule 1 1500", "schedule 2 20"}));
+
+    EXPECT_EQ(unplugDevice(1), 0x1004) << "the handle the removal notification names";
+    EXPECT_EQ(unplugDevice(1), 0) << "gone already";
+    EXPECT_EQ(driver.qvReset(unplugged), 0);
+    EXPECT_EQ(driver.qvReset(plain), 1);
+    EXPECT_EQ(driver.qvGetHwInfo(unplugged, infoStateBits) & stateRemoved, stateRemoved);
+    EXPECT_EQ(unplugDevice(0), 0x1000) << "any open instrument can be unplugged by slot";
+    EXPECT_EQ(unplugDevice(7), 0);
+
+    // Closing an instrument whose unplug is still pending cancels it.
+    fake.unplugEvents.clear();
+    EXPECT_EQ(driver.qvShutdown(closedEarly), 1);
+    EXPECT_EQ(unplugDevice(2), 0);
+    EXPECT_EQ(driver.qvShutdown(plain), 1);
+    EXPECT_EQ(driver.qvShutdown(unplugged), 1);
+    EXPECT_EQ(fake.unplugEvents, (std::vector<std::string>{"cancel 2", "cancel 1"}));
 }
 
 TEST_F(InstrumentDriver, OpeningFailsWithoutAnOsHandle) {

@@ -218,6 +218,64 @@ TEST(DriverLoader, OsHandleServesTheDeviceRemovalWatch) {
     unloadDriver(load);
 }
 
+// Records the removal notifications a window receives.
+struct SeenRemoval {
+    WPARAM event = 0;
+    DWORD deviceType = 0;
+    HANDLE handle = nullptr;
+    int count = 0;
+} seenRemoval;
+
+LRESULT CALLBACK removalWatchProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_DEVICECHANGE && lParam != 0) {
+        const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam);
+        seenRemoval.event = wParam;
+        seenRemoval.deviceType = header->dbch_devicetype;
+        if (header->dbch_devicetype == DBT_DEVTYP_HANDLE)
+            seenRemoval.handle = reinterpret_cast<const DEV_BROADCAST_HANDLE*>(lParam)->dbch_handle;
+        ++seenRemoval.count;
+        return TRUE;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+TEST(DriverLoader, ScheduledUnplugNotifiesTheOpeningThreadsWindows) {
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = removalWatchProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "QvRemovalWatchTest";
+    RegisterClassA(&windowClass);
+    HWND window = CreateWindowExA(0, windowClass.lpszClassName, "", 0, 0, 0, 10, 10, nullptr, nullptr,
+                                  windowClass.hInstance, nullptr);
+    ASSERT_NE(window, nullptr);
+    seenRemoval = {};
+
+    ScopedEnvironment devices("QVRUN_DEVICES", "0xC350:VI000001:USB:0:0:unplug=50");
+    DriverLoad load = loadDriver();
+    ASSERT_EQ(load.problem, DriverProblem::None);
+    const DeviceHandle handle = load.driver.qvHasHw(load.driver.qvFindDevice());
+    ASSERT_NE(handle, noDevice);
+    const HANDLE osHandle =
+        reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(load.driver.qvGetHwInfo(handle, hwInfoOsHandle)));
+    EXPECT_EQ(load.driver.qvReset(handle), 1) << "present until the delay has passed";
+
+    // The timer fires from this thread's message loop.
+    for (int waited = 0; seenRemoval.count == 0 && waited < 5000; waited += 10) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+        Sleep(10);
+    }
+    EXPECT_EQ(seenRemoval.count, 1);
+    EXPECT_EQ(seenRemoval.event, static_cast<WPARAM>(DBT_DEVICEREMOVECOMPLETE));
+    EXPECT_EQ(seenRemoval.deviceType, static_cast<DWORD>(DBT_DEVTYP_HANDLE));
+    EXPECT_EQ(seenRemoval.handle, osHandle);
+    EXPECT_EQ(load.driver.qvReset(handle), 0) << "removed";
+    EXPECT_EQ(load.driver.qvShutdown(handle), 1);
+    unloadDriver(load);
+    DestroyWindow(window);
+    UnregisterClassA(windowClass.lpszClassName, windowClass.hInstance);
+}
+
 TEST(DriverLoader, MissingDriverGivesDemoMode) {
     for (const std::string& path : {std::string("QvRunNotThere.dll"), tempDirectory() + "NoSuchFolder\\QvRun.dll"}) {
         DriverLoad load = loadDriver(path.c_str());

@@ -114,6 +114,12 @@ void addDevice(Configuration& config, const std::string& where, std::optional<De
     config.devices.push_back(std::move(*device));
 }
 
+std::optional<int> parseUnplugDelay(std::string_view text) {
+    const auto milliseconds = parseNonNegative(text);
+    if (!milliseconds || *milliseconds < 1 || *milliseconds > maxUnplugAfterMs) return std::nullopt;
+    return *milliseconds;
+}
+
 std::optional<bool> parseRemovedFlag(std::string_view text) {
     if (text == "0") return false;
     if (text == "1") return true;
@@ -123,7 +129,7 @@ std::optional<bool> parseRemovedFlag(std::string_view text) {
 // The settings of one [DeviceN] section while it is being read.
 struct IniSection {
     std::string name;
-    std::optional<std::string> model, serial, interfaceName, deviceNumber, cardType, removed;
+    std::optional<std::string> model, serial, interfaceName, deviceNumber, cardType, removed, unplugAfterMs;
 };
 
 void finishSection(Configuration& config, const IniSection& section) {
@@ -152,6 +158,15 @@ void finishSection(Configuration& config, const IniSection& section) {
                 device.reset();
             }
         }
+        if (device && section.unplugAfterMs) {
+            const auto delay = parseUnplugDelay(*section.unplugAfterMs);
+            if (delay) {
+                device->unplugAfterMs = *delay;
+            } else {
+                reason = "UnplugAfterMs must be 1 to 3600000";
+                device.reset();
+            }
+        }
     }
     addDevice(config, where, std::move(device), reason);
 }
@@ -169,17 +184,21 @@ Configuration parseDeviceList(std::string_view text) {
         std::string reason;
         std::optional<DeviceConfig> device;
         if (fields.size() < 4 || fields.size() > 6) {
-            reason = "expected MODEL:SERIAL:INTERFACE:DEVICENUMBER[:CARDTYPE[:removed]]";
+            reason = "expected MODEL:SERIAL:INTERFACE:DEVICENUMBER[:CARDTYPE[:removed|:unplug=MS]]";
         } else {
             const EntryText fieldText{fields[0], fields[1], fields[2], fields[3],
                                       fields.size() > 4 ? fields[4] : std::string_view{},
                                       fields.size() > 5 ? fields[5] : std::string_view{}};
             device = checkEntry(fieldText, reason);
             if (device && fields.size() > 5) {
+                constexpr std::string_view unplugPrefix = "unplug=";
                 if (equalsIgnoringCase(fields[5], "removed")) {
                     device->removed = true;
+                } else if (startsWithIgnoringCase(fields[5], unplugPrefix) &&
+                           parseUnplugDelay(fields[5].substr(unplugPrefix.size()))) {
+                    device->unplugAfterMs = *parseUnplugDelay(fields[5].substr(unplugPrefix.size()));
                 } else {
-                    reason = "the sixth field can only be 'removed'";
+                    reason = "the sixth field can only be 'removed' or 'unplug=MS' (1 to 3600000)";
                     device.reset();
                 }
             }
@@ -211,7 +230,7 @@ Configuration parseIni(std::string_view text) {
             }
             const std::string_view name = trim(line.substr(1, line.size() - 2));
             if (startsWithIgnoringCase(name, "Device")) {
-                section = IniSection{std::string(name), {}, {}, {}, {}, {}, {}};
+                section = IniSection{std::string(name), {}, {}, {}, {}, {}, {}, {}};
                 inDeviceSection = true;
             } else {
                 config.problems.push_back(where + ": unknown section [" + std::string(name) + "]; ignored");
@@ -241,6 +260,7 @@ Configuration parseIni(std::string_view text) {
             {"DeviceNumber", &IniSection::deviceNumber},
             {"CardType", &IniSection::cardType},
             {"Removed", &IniSection::removed},
+            {"UnplugAfterMs", &IniSection::unplugAfterMs},
         };
         const auto* known = std::find_if(std::begin(keys), std::end(keys),
                                          [&](const Key& k) { return equalsIgnoringCase(k.name, key); });

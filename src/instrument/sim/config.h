@@ -22,18 +22,22 @@ struct DeviceConfig {
     std::string interfaceName;
     std::int32_t deviceNumber = 0;
     std::int32_t cardType = 0;
-    bool removed = false; // listed, but unplugged before it could be opened
+    bool removed = false;     // listed, but unplugged before it could be opened
+    int unplugAfterMs = 0;    // > 0: unplugged this long after it was opened (removal watch tests)
 };
+
+inline constexpr int maxUnplugAfterMs = 3600000;
 
 struct Configuration {
     std::vector<DeviceConfig> devices;
     std::vector<std::string> problems; // one line per skipped entry or unknown setting
 };
 
-// "MODEL:SERIAL:INTERFACE:DEVICENUMBER[:CARDTYPE[:removed]]" entries separated by ';'.
+// "MODEL:SERIAL:INTERFACE:DEVICENUMBER[:CARDTYPE[:removed|:unplug=MS]]" entries separated by ';'.
 Configuration parseDeviceList(std::string_view text);
 
-// [DeviceN] sections (in file order) with Model, Serial, Interface, DeviceNumber, CardType, Removed.
+// [DeviceN] sections (in file order) with Model, Serial, Interface, DeviceNumber, CardType, Removed,
+// UnplugAfterMs.
 Configuration parseIni(std::string_view text);
 
 // The environment text, when set (even empty), replaces the .ini, so that a test or a script

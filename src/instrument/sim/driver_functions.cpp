@@ -35,6 +35,10 @@ void withRack(const std::function<void(Rack&)>& f) {
     });
 }
 
+OsHandle unplugDevice(int slot) {
+    return locked([&](Rack& r) { return r.unplug(slot); });
+}
+
 Driver simulatorDriver() {
     Driver driver;
 #define QV_SIM_ASSIGN(result, name, params) driver.name = &qv::sim::name;

@@ -16,6 +16,9 @@ void installPlatform(Platform platform);
 // Runs f on the rack under the lock; for tests that inspect a device's state.
 void withRack(const std::function<void(Rack&)>& f);
 
+// Rack::unplug under the lock, for the platform's unplug timer.
+OsHandle unplugDevice(int slot);
+
 // Every driver function, ready for the program's Driver port.
 Driver simulatorDriver();
 

@@ -91,9 +91,19 @@ void Rack::ensureConfigured() {
     }
 }
 
+void Rack::close(int slot) {
+    DeviceState& device = devices_[static_cast<std::size_t>(slot)];
+    if (!device.open) return;
+    if (device.config.unplugAfterMs > 0 && platform_.cancelUnplug) platform_.cancelUnplug(slot);
+    if (device.osHandle != 0 && platform_.closeOsHandle) platform_.closeOsHandle(device.osHandle);
+    DeviceState closed;
+    closed.config = device.config;
+    closed.removed = device.removed;
+    device = std::move(closed);
+}
+
 void Rack::forgetConfiguration() {
-    for (auto& device : devices_)
-        if (device.open && device.osHandle != 0 && platform_.closeOsHandle) platform_.closeOsHandle(device.osHandle);
+    for (std::size_t slot = 0; slot < devices_.size(); ++slot) close(static_cast<int>(slot));
     devices_.clear();
     list_.fill(0);
     configured_ = false;
@@ -159,6 +169,8 @@ DeviceHandle Rack::hasHw(const std::uint8_t* entry) {
         if (osHandle == 0) return noDevice;
         device.osHandle = osHandle;
         device.open = true;
+        if (device.config.unplugAfterMs > 0 && platform_.scheduleUnplug)
+            platform_.scheduleUnplug(slot, device.config.unplugAfterMs);
     }
     return slot + 1;
 }
@@ -226,6 +238,14 @@ std::int32_t Rack::setHwInfo(std::int32_t zero, std::uint32_t code, std::int32_t
             marked = 1;
         }
     return marked;
+}
+
+OsHandle Rack::unplug(int slot) {
+    if (!configured_ || slot < 0 || slot >= static_cast<int>(devices_.size())) return 0;
+    DeviceState& device = devices_[static_cast<std::size_t>(slot)];
+    if (!device.open || device.removed) return 0;
+    device.removed = true;
+    return device.osHandle;
 }
 
 std::int32_t Rack::cardType(DeviceHandle handle) {
@@ -314,13 +334,7 @@ std::int32_t Rack::shutdown(DeviceHandle handle) {
     if (!configured_) return handle == noDevice ? 1 : 0;
     DeviceState* device = openDevice(handle);
     if (device == nullptr && handle != noDevice) return 0;
-    if (device != nullptr) {
-        if (device->osHandle != 0 && platform_.closeOsHandle) platform_.closeOsHandle(device->osHandle);
-        DeviceState closed;
-        closed.config = device->config;
-        closed.removed = device->removed;
-        *device = std::move(closed);
-    }
+    if (device != nullptr) close(handle - 1);
     // With nothing left open the driver is closed: the next call reads the configuration again.
     if (std::none_of(devices_.begin(), devices_.end(), [](const DeviceState& d) { return d.open; }))
         forgetConfiguration();

@@ -57,6 +57,9 @@ struct Platform {
     std::function<OsHandle(int slot)> openOsHandle; // 0 when it cannot be opened
     std::function<void(OsHandle)> closeOsHandle;
     std::function<void(const std::string&)> report; // one configuration problem per call
+    // An instrument with an unplug delay was opened / is closed before it went.
+    std::function<void(int slot, int milliseconds)> scheduleUnplug;
+    std::function<void(int slot)> cancelUnplug;
 };
 
 struct DeviceState {
@@ -107,12 +110,17 @@ public:
     // Output of a whole waveform file: stores the request; 0 when accepted.
     std::int32_t startFile(DeviceHandle handle, const char* path, std::int32_t kind);
 
+    // The scheduled unplug of an instrument: it is removed; returns its OS handle for the removal
+    // notification, or 0 when it is no longer open or already removed.
+    OsHandle unplug(int slot);
+
     // An open device by handle, or null; for tests and the later sequencer.
     const DeviceState* device(DeviceHandle handle) const;
 
 private:
     void ensureConfigured();
     void forgetConfiguration();
+    void close(int slot);
     DeviceState* openDevice(DeviceHandle handle);   // open, possibly removed
     DeviceState* usableDevice(DeviceHandle handle); // open and not removed
     int slotOfEntry(const std::uint8_t* entry) const;
