@@ -2,10 +2,17 @@
 // taken when the file was opened.
 #include "support/file_io.h"
 
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
 namespace qv {
+
+bool MemorySource::read(std::int64_t offset, void* destination, std::size_t count) {
+    if (offset < 0 || offset > size() || static_cast<std::int64_t>(count) > size() - offset) return false;
+    if (count != 0) std::memcpy(destination, data_ + offset, count);
+    return true;
+}
 
 InputFile::~InputFile() {
     if (file_) std::fclose(file_);

@@ -10,20 +10,38 @@
 
 namespace qv {
 
-// A file opened for reading; size() is known up front so that offsets from a header can be
-// checked before anything is read.
-class InputFile {
+// Bytes to parse, from a file or from memory (tests and fuzzers): the size is known up front so
+// that offsets from a header can be checked before anything is read.
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    virtual std::int64_t size() const = 0;
+    // Reads exactly count bytes at offset; false when the range is not inside the source.
+    virtual bool read(std::int64_t offset, void* destination, std::size_t count) = 0;
+};
+
+class MemorySource : public ByteSource {
+public:
+    MemorySource(const void* data, std::size_t size) : data_(static_cast<const std::uint8_t*>(data)), size_(size) {}
+    std::int64_t size() const override { return static_cast<std::int64_t>(size_); }
+    bool read(std::int64_t offset, void* destination, std::size_t count) override;
+
+private:
+    const std::uint8_t* data_;
+    std::size_t size_;
+};
+
+class InputFile : public ByteSource {
 public:
     InputFile() = default;
     InputFile(const InputFile&) = delete;
     InputFile& operator=(const InputFile&) = delete;
-    ~InputFile();
+    ~InputFile() override;
 
     bool open(const std::string& path);
     bool isOpen() const { return file_ != nullptr; }
-    std::int64_t size() const { return size_; }
-    // Reads exactly count bytes at offset; false when the range is not inside the file.
-    bool read(std::int64_t offset, void* destination, std::size_t count);
+    std::int64_t size() const override { return size_; }
+    bool read(std::int64_t offset, void* destination, std::size_t count) override;
 
 private:
     std::FILE* file_ = nullptr;
