@@ -3,6 +3,7 @@
 
 #include "app/about.h"
 #include "app/app_state.h"
+#include "app/device_watch.h"
 #include "app/dispatch.h"
 #include "app/help.h"
 #include "app/launcher.h"
@@ -38,10 +39,13 @@ void postToTool(UINT message, WPARAM wParam, LPARAM lParam) {
 
 // ---- messages -----------------------------------------------------------------------------
 
+HDEVNOTIFY deviceWatch = nullptr; // the instrument's removal notifications, while the window lives
+
 LRESULT onCreate(HWND window, UINT, WPARAM, LPARAM) {
     app().mainWindow = window;
     app().launcher = createLauncher(window);
     appendSystemMenuItems(window);
+    deviceWatch = startDeviceWatch(window);
     // The online-update check at start-up joins here once the update thread exists.
     return 0;
 }
@@ -132,6 +136,8 @@ LRESULT onDestroy(HWND window, UINT, WPARAM, LPARAM) {
         app().savedPlacement = {normal.left, normal.top, normal.right, normal.bottom,
                                 placement.showCmd == SW_SHOWMAXIMIZED || IsZoomed(window) ? 1 : 0};
     }
+    stopDeviceWatch(deviceWatch);
+    deviceWatch = nullptr;
     app().launcher = nullptr;
     app().mainWindow = nullptr;
     PostQuitMessage(0);
@@ -162,6 +168,7 @@ constexpr MessageEntry mainMessages[] = {
     {WM_COPYDATA, onCopyData},
     {WM_DESTROY, onDestroy},
     {driverInformation, onDriverInformation},
+    {WM_DEVICECHANGE, onDeviceChange},
 };
 constexpr MessageTable mainMessageTable{mainMessages, DefaultKind::DefWindow};
 

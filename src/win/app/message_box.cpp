@@ -26,7 +26,7 @@ std::wstring fillArgument(std::wstring text, const std::wstring& argument) {
 void logShownMessage(int stringId) {
     const char* path = std::getenv("QV_MESSAGE_LOG");
     if (!path || !*path) return;
-    if (std::FILE* log = std::fopen(path, "a")) {
+    if (std::FILE* log = std::fopen(path, "ab")) {
         std::fprintf(log, "%d\n", stringId);
         std::fclose(log);
     }

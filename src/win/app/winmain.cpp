@@ -1,4 +1,8 @@
-// Program entry. (Start-up sequence: being built.)
+// Program entry: the whole run is start-up, the message loop and shutdown (app/startup).
 #include <windows.h>
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return 0; }
+#include "app/startup.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+    return qv::win::runApplication(instance, showCommand);
+}

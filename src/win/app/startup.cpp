@@ -1,0 +1,383 @@
+// Start-up in its fixed order (language, device, settings, model, main window, accelerators), the
+// message loop and shutdown. Select Device lives here too: it is a few lines around the device
+// list, and only start-up shows it. The sample buffers and drawing resources belong to the
+// document and the wave view; the main window's contents to the main window.
+#include "app/startup.h"
+
+#include "app/app_state.h"
+#include "app/dialog_template.h"
+#include "app/dispatch.h"
+#include "app/help.h"
+#include "app/main_window.h"
+#include "app/message_box.h"
+#include "app/output_levels.h"
+#include "app/registry_store.h"
+#include "app/settings.h"
+#include "app/strings_win.h"
+#include "device/driver_loader.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstring>
+#include <initializer_list>
+
+namespace qv::win {
+namespace {
+
+constexpr int demoModeMessage = 12033;
+constexpr int welcomeMessage = 12034;
+constexpr int dataSaveErrorMessage = 12094;
+constexpr std::size_t nameBufferBytes = 32;
+
+std::wstring fromAnsi(const std::string& text) {
+    if (text.empty()) return {};
+    const int units = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(units), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), units);
+    return out;
+}
+
+// Fills the format's "%s" markers in turn; the arguments themselves are never read as a format.
+std::wstring fillMarkers(const std::wstring& format, std::initializer_list<std::wstring> arguments) {
+    std::wstring out;
+    auto next = arguments.begin();
+    for (std::size_t at = 0; at < format.size(); ++at) {
+        if (format[at] == L'%' && at + 1 < format.size() && format[at + 1] == L's' && next != arguments.end()) {
+            out += *next++;
+            ++at;
+        } else {
+            out += format[at];
+        }
+    }
+    return out;
+}
+
+std::string driverName(const Driver& driver, const std::uint8_t* entry, int kind) {
+    char buffer[nameBufferBytes] = {};
+    if (!driver.qvInterfaceName) return {};
+    driver.qvInterfaceName(noDevice, entry, kind, buffer, static_cast<std::int32_t>(sizeof(buffer)));
+    return fixedWidthText(reinterpret_cast<const std::uint8_t*>(buffer), sizeof(buffer));
+}
+
+// ---- Select Device ------------------------------------------------------------------------------
+
+struct SelectDeviceContext {
+    const Driver* driver;
+    const std::uint8_t* list;
+};
+
+int itemEntry(HWND list, LRESULT line) { return static_cast<int>(SendMessageW(list, LB_GETITEMDATA, line, 0)); }
+
+LRESULT onSelectDeviceInit(HWND dialog, UINT, WPARAM, LPARAM lParam) {
+    auto* context = reinterpret_cast<SelectDeviceContext*>(lParam);
+    context->list = context->driver->qvFindDevice ? context->driver->qvFindDevice() : nullptr;
+    HWND list = GetDlgItem(dialog, IDC_DEVICE_LIST);
+    const std::wstring format = loadString(IDS_DEVICE_LINE);
+    LRESULT last = LB_ERR;
+    for (const DeviceLine& device : presentDevices(*context->driver, context->list)) {
+        const std::wstring line =
+            fillMarkers(format, {fromAnsi(device.model), fromAnsi(device.serial), fromAnsi(device.interfaceName)});
+        last = SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+        if (last >= 0) SendMessageW(list, LB_SETITEMDATA, last, device.entryIndex);
+    }
+    // No instrument: entry 0 goes to qvHasHw, which then reports none. One: no question to ask.
+    if (last < 0)
+        EndDialog(dialog, 0);
+    else if (last == 0)
+        EndDialog(dialog, itemEntry(list, 0));
+    else
+        SendMessageW(list, LB_SETCURSEL, 0, 0);
+    return TRUE;
+}
+
+LRESULT onSelectDeviceOk(HWND dialog, WPARAM, WORD, LPARAM) {
+    HWND list = GetDlgItem(dialog, IDC_DEVICE_LIST);
+    LRESULT line = SendMessageW(list, LB_GETCURSEL, 0, 0);
+    EndDialog(dialog, itemEntry(list, line == LB_ERR ? 0 : line));
+    return TRUE;
+}
+
+LRESULT onSelectDeviceCancel(HWND dialog, WPARAM, WORD, LPARAM) {
+    EndDialog(dialog, -1);
+    return TRUE;
+}
+
+LRESULT onDeviceListNotify(HWND dialog, WPARAM, WORD notification, LPARAM) {
+    if (notification == LBN_DBLCLK) PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    return TRUE;
+}
+
+constexpr CommandEntry selectDeviceCommands[] = {
+    {IDOK, onSelectDeviceOk},
+    {IDCANCEL, onSelectDeviceCancel},
+    {IDC_DEVICE_LIST, onDeviceListNotify},
+};
+constexpr CommandTable selectDeviceCommandTable{selectDeviceCommands, DefaultKind::ReturnZero};
+
+LRESULT onSelectDeviceCommand(HWND dialog, UINT, WPARAM wParam, LPARAM lParam) {
+    return dispatchCommand(selectDeviceCommandTable, dialog, wParam, lParam);
+}
+
+LRESULT onSelectDeviceClose(HWND dialog, UINT, WPARAM, LPARAM) {
+    EndDialog(dialog, -1);
+    return TRUE;
+}
+
+constexpr MessageEntry selectDeviceMessages[] = {
+    {WM_INITDIALOG, onSelectDeviceInit},
+    {WM_COMMAND, onSelectDeviceCommand},
+    {WM_CLOSE, onSelectDeviceClose},
+};
+constexpr MessageTable selectDeviceTable{selectDeviceMessages, DefaultKind::ReturnZero};
+
+INT_PTR CALLBACK selectDeviceProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    return dispatchDialogMessage(selectDeviceTable, dialog, message, wParam, lParam);
+}
+
+// ---- start-up steps -----------------------------------------------------------------------------
+
+BOOL CALLBACK collectLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR found) {
+    reinterpret_cast<std::vector<LANGID>*>(found)->push_back(language);
+    return TRUE;
+}
+
+void readOsVersion(AppState& state) {
+    OSVERSIONINFOA version{};
+    version.dwOSVersionInfoSize = sizeof(version);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    if (!GetVersionExA(&version)) return;
+#pragma GCC diagnostic pop
+    state.osVersion = static_cast<int>(version.dwMajorVersion * 100 + version.dwMinorVersion);
+    state.osPlatform = static_cast<int>(version.dwPlatformId);
+}
+
+void loadNames(AppState& state) {
+    state.shortName = loadString(captionShortName);
+    state.caption = loadString(captionProgram);
+}
+
+std::string moduleFileName(HMODULE module) {
+    char path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameA(module, path, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? std::string(path, length) : std::string();
+}
+
+// QvRun.dll next to the program; a problem is shown and leaves the program in demo mode (the
+// loader then gives the null driver). Unloaded after qvShutdown.
+DriverLoad loadedDriver;
+
+void loadInstrumentDriver(AppState& state) {
+    loadedDriver = loadDriver();
+    state.driver = loadedDriver.driver;
+    reportDriverProblem(nullptr, loadedDriver);
+}
+
+void closeInstrumentDriver(AppState& state) {
+    if (state.driver.qvShutdown) state.driver.qvShutdown(state.device);
+    unloadDriver(loadedDriver);
+    state.driver = loadedDriver.driver;
+}
+
+} // namespace
+
+std::vector<LANGID> dialogLanguages(HMODULE module, int dialogId) {
+    std::vector<LANGID> languages;
+    EnumResourceLanguagesW(module, reinterpret_cast<LPCWSTR>(RT_DIALOG), MAKEINTRESOURCEW(dialogId), collectLanguage,
+                           reinterpret_cast<LONG_PTR>(&languages));
+    std::sort(languages.begin(), languages.end(), [](LANGID a, LANGID b) {
+        if (PRIMARYLANGID(a) != PRIMARYLANGID(b)) return PRIMARYLANGID(a) < PRIMARYLANGID(b);
+        return SUBLANGID(a) < SUBLANGID(b);
+    });
+    return languages;
+}
+
+void chooseStartupLanguage(const std::vector<LANGID>& languages) {
+    const LANGID locale = LANGIDFROMLCID(GetThreadLocale());
+    if (std::find(languages.begin(), languages.end(), locale) == languages.end())
+        SetThreadLocale(MAKELCID(languageEnglish, SORT_DEFAULT));
+}
+
+std::string fixedWidthText(const std::uint8_t* field, std::size_t width) {
+    const auto* begin = reinterpret_cast<const char*>(field);
+    return std::string(begin, std::find(begin, begin + width, '\0'));
+}
+
+std::vector<DeviceLine> presentDevices(const Driver& driver, const std::uint8_t* deviceList) {
+    std::vector<DeviceLine> lines;
+    if (!deviceList) return lines;
+    for (int index = 0; index < deviceListEntries; ++index) {
+        const std::uint8_t* entry = deviceList + index * deviceEntryBytes;
+        std::uint32_t flags = 0;
+        std::memcpy(&flags, entry + deviceEntryFlagsOffset, sizeof(flags));
+        if (!(flags & deviceEntryPresent)) continue;
+        lines.push_back({index, driverName(driver, entry, 0),
+                         fixedWidthText(entry + deviceEntrySerialOffset, deviceEntrySerialBytes),
+                         driverName(driver, entry, 1)});
+    }
+    return lines;
+}
+
+int deviceNumberOf(const std::uint8_t* entry) {
+    std::int32_t number = 0;
+    std::memcpy(&number, entry + deviceEntryNumberOffset, sizeof(number));
+    return number;
+}
+
+int selectDevice(const Driver& driver, const std::uint8_t*& list) {
+    SelectDeviceContext context{&driver, nullptr};
+    const INT_PTR chosen = dialogBoxInLanguage(nullptr, IDD_SELECT_DEVICE, selectDeviceProcedure,
+                                               reinterpret_cast<LPARAM>(&context));
+    list = context.list;
+    return chosen < 0 || chosen >= deviceListEntries ? -1 : static_cast<int>(chosen);
+}
+
+std::string currentDirectory() {
+    char directory[MAX_PATH] = {};
+    const DWORD length = GetCurrentDirectoryA(MAX_PATH, directory);
+    return length > 0 && length < MAX_PATH ? std::string(directory, length) : std::string();
+}
+
+std::string enterWorkDirectory(const std::string& stored, const std::string& current) {
+    if (!stored.empty() && SetCurrentDirectoryA(stored.c_str())) return stored;
+    SetCurrentDirectoryA(current.c_str());
+    return current;
+}
+
+std::string versionTextOf(const std::string& file) {
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeA(file.c_str(), &ignored);
+    if (size == 0) return {};
+    std::vector<BYTE> data(size);
+    if (!GetFileVersionInfoA(file.c_str(), 0, size, data.data())) return {};
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT length = 0;
+    char root[] = "\\";
+    if (!VerQueryValueA(data.data(), root, reinterpret_cast<void**>(&info), &length) || length < sizeof(*info))
+        return {};
+    char text[48];
+    wsprintfA(text, "%d.%02dB%d", HIWORD(info->dwFileVersionMS), LOWORD(info->dwFileVersionMS),
+              LOWORD(info->dwFileVersionLS));
+    return text;
+}
+
+bool readSystemSettingsIntoApp() {
+    AppState& state = app();
+    const std::string current = currentDirectory();
+    SystemSettings settings;
+    const bool existed = readSystemSettings(registrySettings(), state.keyPath(ModuleKey::System), current, settings);
+    if (settings.language) {
+        setThreadLanguage(*settings.language);
+        setChosenLanguage(*settings.language);
+    }
+    state.outputLevel1 = settings.outputLevel1;
+    state.outputLevel2 = settings.outputLevel2;
+    state.onlineUpdateAtStartup = settings.onlineUpdate;
+    state.savedPlacement = settings.placement;
+    state.workDirectory = enterWorkDirectory(settings.workDirectory, current);
+    return existed;
+}
+
+bool writeSystemSettingsFromApp() {
+    const AppState& state = app();
+    SystemSettings settings;
+    settings.workDirectory = state.workDirectory;
+    settings.outputLevel1 = state.outputLevel1;
+    settings.outputLevel2 = state.outputLevel2;
+    settings.onlineUpdate = state.onlineUpdateAtStartup;
+    settings.placement = state.savedPlacement;
+    const LANGID language = chosenLanguage() ? chosenLanguage() : LANGIDFROMLCID(GetThreadLocale());
+    return writeSystemSettings(registrySettings(), state.keyPath(ModuleKey::System), settings, language);
+}
+
+void openChosenDevice(const std::uint8_t* list, int index) {
+    AppState& state = app();
+    // Without a list there is no entry to hand to qvHasHw: no instrument.
+    const std::uint8_t* entry = list ? list + index * deviceEntryBytes : nullptr;
+    state.device = entry && state.driver.qvHasHw ? state.driver.qvHasHw(entry) : noDevice;
+    state.deviceNumber = entry ? deviceNumberOf(entry) : 0;
+    state.keyPaths = deviceKeyPaths(state.deviceNumber);
+}
+
+void readModelAndLevels() {
+    AppState& state = app();
+    int model = 0;
+    if (state.device == noDevice) {
+        messageBox(nullptr, demoModeMessage, MB_ICONERROR | MB_OK);
+    } else {
+        DriverCallGroup group(state.interlock);
+        if (state.driver.qvReset) state.driver.qvReset(state.device);
+        std::int32_t running = 0, word = 0, code = 0;
+        if (state.driver.qvReadStatus) state.driver.qvReadStatus(state.device, &running, &word, &code);
+        model = code;
+    }
+    state.caps = capabilitiesFor(model);
+    applyStartupOutputLevels(state.driver, state.device, model, state.outputLevel1, state.outputLevel2);
+}
+
+int runMessageLoop(HACCEL accelerators) {
+    MSG message{};
+    BOOL got;
+    while ((got = GetMessageW(&message, nullptr, 0, 0)) != 0) {
+        if (got == -1) break;
+        HWND dialog = app().openDialog;
+        if (dialog && IsDialogMessageW(dialog, &message)) continue;
+        // Against the main window: keys typed in the launcher belong to it too, and a list view
+        // would drop the command.
+        HWND target = app().mainWindow ? app().mainWindow : message.hwnd;
+        if (accelerators && target && TranslateAcceleratorW(target, accelerators, &message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return static_cast<int>(message.wParam);
+}
+
+int runApplication(HINSTANCE instance, int showCommand) {
+    AppState& state = app();
+    state.instance = instance;
+
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&controls);
+    readOsVersion(state);
+    state.languages = dialogLanguages(instance, IDD_PROPERTIES);
+    chooseStartupLanguage(state.languages);
+    loadNames(state);
+    loadInstrumentDriver(state);
+
+    // The driver stays ours from device selection until the model code has been read.
+    state.interlock.acquire();
+    const std::uint8_t* list = nullptr;
+    const int chosen = selectDevice(state.driver, list);
+    if (chosen < 0) {
+        state.interlock.release();
+        return 0;
+    }
+    openChosenDevice(list, chosen);
+
+    state.screenVScrollWidth = GetSystemMetrics(SM_CXVSCROLL);
+    state.screenBorderWidth = GetSystemMetrics(SM_CXBORDER);
+    state.screenCaptionHeight = GetSystemMetrics(SM_CYCAPTION);
+    const bool firstRun = !readSystemSettingsIntoApp();
+    buildHelpPath();
+    loadNames(state);
+    if (firstRun) messageBox(nullptr, welcomeMessage, MB_ICONINFORMATION | MB_OK);
+    state.interlock.release();
+
+    readModelAndLevels();
+
+    if (!createMainWindow(instance, showCommand)) {
+        closeInstrumentDriver(state);
+        return 0;
+    }
+    state.versionText = versionTextOf(moduleFileName(nullptr));
+    HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_ACCELERATORS));
+
+    const int exitCode = runMessageLoop(accelerators);
+
+    if (!writeSystemSettingsFromApp()) messageBox(nullptr, dataSaveErrorMessage, MB_OK, captionShortName);
+    closeInstrumentDriver(state);
+    return exitCode;
+}
+
+} // namespace qv::win

@@ -1,0 +1,69 @@
+// The program's start-up and shutdown: language, device selection, settings, model capabilities,
+// the main window and the message loop. The pieces are separate functions so that tests can run
+// each against the real resources, registry and driver; runApplication puts them in order.
+#pragma once
+
+#include <windows.h>
+
+#include "device/driver.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qv::win {
+
+inline constexpr int IDD_PROPERTIES = 354;
+inline constexpr int IDD_SELECT_DEVICE = 403;
+inline constexpr int IDC_DEVICE_LIST = 1163;
+inline constexpr int IDR_ACCELERATORS = 103;
+inline constexpr int IDS_DEVICE_LINE = 13002;
+
+// The languages dialog 354 exists in, sorted by primary language and then by sub-language.
+std::vector<LANGID> dialogLanguages(HMODULE module, int dialogId);
+// Keeps the thread locale when it is one of the languages, else switches the thread to English.
+void chooseStartupLanguage(const std::vector<LANGID>& languages);
+
+// One instrument of the driver's device list, as Select Device shows it.
+struct DeviceLine {
+    int entryIndex;
+    std::string model;
+    std::string serial;
+    std::string interfaceName;
+};
+// A text field of a fixed width that need not end with a NUL.
+std::string fixedWidthText(const std::uint8_t* field, std::size_t width);
+// The present instruments of a device list (null: none), in list order.
+std::vector<DeviceLine> presentDevices(const Driver& driver, const std::uint8_t* deviceList);
+int deviceNumberOf(const std::uint8_t* entry);
+
+// Select Device (dialog 403): the index of the chosen device-list entry (0 when no instrument is
+// present, the one instrument's index when only one is), or -1 for Cancel. list receives the
+// device list the index refers to.
+int selectDevice(const Driver& driver, const std::uint8_t*& list);
+
+// Changes into the stored working directory; when that fails, into (and returns) the current one.
+std::string enterWorkDirectory(const std::string& stored, const std::string& current);
+std::string currentDirectory();
+
+// "%d.%02dB%d" from a file's fixed version: major, minor, build. Empty without a version resource.
+std::string versionTextOf(const std::string& file);
+
+// Reads the System settings into app() and applies a saved language; false on the first run.
+bool readSystemSettingsIntoApp();
+// Writes app()'s System values; false when the key cannot be created.
+bool writeSystemSettingsFromApp();
+
+// Opens the chosen instrument: handle, device number, key paths.
+void openChosenDevice(const std::uint8_t* list, int index);
+// Demo mode message, or the model code from the instrument; then capabilities and output levels.
+void readModelAndLevels();
+
+// The message loop: the open function dialog first, then the accelerators (against the main
+// window), then translation and dispatch. Returns WM_QUIT's wParam.
+int runMessageLoop(HACCEL accelerators);
+
+// The whole program: start-up steps, message loop, shutdown.
+int runApplication(HINSTANCE instance, int showCommand);
+
+} // namespace qv::win

@@ -1,0 +1,144 @@
+#!/usr/bin/env bash
+# Whole-program start-up under Wine: QV.exe in demo mode (welcome on the first run, then "Enter
+# DEMO mode.(No QV)"), a clean exit through Ctrl+Q, and the System values in the registry
+# afterwards; then with one virtual instrument (QVRUN_DEVICES): no question, no demo message, and
+# the model code read from the instrument, seen in the stored output level it corrects; and without
+# QvRun.dll: the loader's message, then demo mode.
+# Message boxes are recognised through QV_MESSAGE_LOG (each box appends its string id to that file)
+# and answered with the Return key; windows are found with xdotool. $1 is the bin directory.
+set -euo pipefail
+bin=$(cd "$1" && pwd)
+if [ -z "${DISPLAY:-}" ]; then
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
+fi
+
+work=$(mktemp -d /tmp/qv-e2e-startup.XXXXXX)
+export WINEPREFIX=$work/prefix
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+qv_pid=
+cleanup() {
+  [ -n "$qv_pid" ] && kill "$qv_pid" 2>/dev/null || true
+  wineserver -k >/dev/null 2>&1 || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; [ -f "$log" ] && { echo "messages shown:" >&2; cat "$log" >&2; }; exit 1; }
+
+wineboot -i >/dev/null 2>&1 || true
+# Unmanaged windows: without a window manager Wine would wait for one on every window shown.
+wine reg add "HKCU\\Software\\Wine\\X11 Driver" /v Managed /d N /f >/dev/null 2>&1
+wineserver -w
+caption="Doveravevero Zodo Zudeduriz"
+log=$work/messages.log
+export QV_MESSAGE_LOG=$(winepath -w "$log")
+
+# Waits up to $2 seconds for the message log to hold $1 lines.
+wait_for_lines() {
+  for _ in $(seq $(( $2 * 10 ))); do
+    [ -f "$log" ] && [ "$(wc -l <"$log")" -ge "$1" ] && return 0
+    sleep 0.1
+  done
+  fail "expected $1 message(s) within $2 s"
+}
+# Waits for a visible top-level window named $1 and prints its id.
+wait_for_window() {
+  for _ in $(seq 300); do
+    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1 || true)
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+# Presses Return in the window named $1 until it is gone.
+answer_box() {
+  local id
+  id=$(wait_for_window "$1") || fail "no window '$1'"
+  for _ in $(seq 50); do
+    xdotool windowfocus "$id" 2>/dev/null || true
+    xdotool key --clearmodifiers Return 2>/dev/null || true
+    sleep 0.2
+    xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | grep -qx "$id" || return 0
+  done
+  fail "window '$1' did not close"
+}
+# Ctrl+Q in the main window, then waits for QV.exe to end; prints its exit status.
+quit_main_window() {
+  local id
+  id=$(wait_for_window "$caption") || fail "no main window"
+  for _ in $(seq 50); do
+    xdotool windowfocus "$id" 2>/dev/null || true
+    xdotool key --clearmodifiers ctrl+q 2>/dev/null || true
+    for _ in $(seq 5); do
+      kill -0 "$qv_pid" 2>/dev/null || { wait "$qv_pid"; return $?; }
+      sleep 0.1
+    done
+  done
+  fail "QV.exe did not end after Ctrl+Q"
+}
+reg_value() { # key value -> the data column of `reg query`, or nothing
+  wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | awk -v name="$2" 'index($0, name) { print $NF }'
+}
+
+cd "$bin"
+system0='HKLM\Software\Tavro\QV\System\0'
+
+# ---- demo mode, first run -------------------------------------------------------------------
+: >"$log"
+QVRUN_DEVICES= wine QV.exe &
+qv_pid=$!
+wait_for_lines 1 40
+[ "$(sed -n 1p "$log" | tr -d "\r")" = 12034 ] || fail "first message is not the welcome (12034)"
+answer_box "$caption"
+wait_for_lines 2 20
+[ "$(sed -n 2p "$log" | tr -d "\r")" = 12033 ] || fail "second message is not the demo-mode message (12033)"
+answer_box "$caption"
+status=0
+quit_main_window || status=$?
+qv_pid=
+[ "$status" = 0 ] || fail "QV.exe exit status $status in demo mode"
+[ "$(wc -l <"$log")" = 2 ] || fail "unexpected messages in demo mode"
+
+[ "$(reg_value "$system0" 'OutLevel 0')" = 0x20 ] || fail "OutLevel 0 after the first run"
+[ "$(reg_value "$system0" 'OutLevel 1')" = 0x20 ] || fail "OutLevel 1 after the first run"
+[ "$(reg_value "$system0" OnlineUpdate)" = 0x1 ] || fail "OnlineUpdate after the first run"
+[ -n "$(reg_value "$system0" Language)" ] || fail "Language not saved"
+[ -n "$(reg_value "$system0" 'Work Directory')" ] || fail "Work Directory not saved"
+for value in 'Main Window Left' 'Main Window Top' 'Main Window Right' 'Main Window Bottom' 'Max Flag'; do
+  [ -n "$(reg_value "$system0" "$value")" ] || fail "$value not saved"
+done
+echo "demo mode: welcome, 12033, clean exit, System values saved"
+
+# ---- one virtual instrument -------------------------------------------------------------------
+# A C-set model corrects a stored level of 300 to 32; demo mode would keep 300.
+system7='HKLM\Software\Tavro\QV\System\7'
+wine reg add "$system7" /v 'OutLevel 0' /t REG_DWORD /d 300 /f >/dev/null 2>&1
+: >"$log"
+QVRUN_DEVICES="0xC020:VI000001:USB:7" wine QV.exe &
+qv_pid=$!
+status=0
+quit_main_window || status=$?
+qv_pid=
+[ "$status" = 0 ] || fail "QV.exe exit status $status with a virtual instrument"
+[ ! -s "$log" ] || fail "messages shown with a virtual instrument"
+[ "$(reg_value "$system7" 'OutLevel 0')" = 0x20 ] || fail "stored level not corrected by model 0xC020"
+echo "virtual instrument: no question, model code read, level 300 saved as 32"
+
+# ---- no QvRun.dll next to the program ---------------------------------------------------------
+mkdir "$work/nodll"
+cp "$bin/QV.exe" "$work/nodll/"
+cd "$work/nodll"
+: >"$log"
+wine QV.exe &
+qv_pid=$!
+wait_for_lines 1 40
+[ "$(sed -n 1p "$log" | tr -d "\r")" = 12260 ] || fail "first message is not the missing-driver message (12260)"
+answer_box "$caption"
+wait_for_lines 2 20
+[ "$(sed -n 2p "$log" | tr -d "\r")" = 12033 ] || fail "no demo-mode message after the missing driver"
+answer_box "$caption"
+status=0
+quit_main_window || status=$?
+qv_pid=
+[ "$status" = 0 ] || fail "QV.exe exit status $status without QvRun.dll"
+echo "missing QvRun.dll: its message, then demo mode"
