@@ -217,9 +217,9 @@ TEST(OutputImage, FusedWalkMatchesTheStepByStepPreparation) {
     auto random = [&] { return static_cast<unsigned>(generator()); };
     const unsigned commandPool[] = {0x700, 0x609, 0x600, 0x8FF, 0x2FF, 0x900, 0x801, 0x200, 0x100,
                                     0x300, 0x500, 0xC00, 0xB80, 0x2AA, 0x4FE, 0xA00, 0xF12};
-    // Sizes around the walk's 256-sample blocks, and images shorter than the command lead.
-    const int sizes[] = {1, 2, 3, 4, 200, 255, 256, 257, 700};
-    for (int round = 0; round < 900; ++round) {
+    // Sizes around the walk's 64-sample blocks, and images shorter than the command lead.
+    const int sizes[] = {1, 2, 3, 4, 63, 64, 65, 128, 200, 255, 256, 257, 700};
+    for (int round = 0; round < 1300; ++round) {
         const int n = sizes[round % std::size(sizes)];
         SCOPED_TRACE(testing::Message() << "round " << round << ", " << n << " samples");
         Buffer buf(n);
@@ -232,19 +232,29 @@ TEST(OutputImage, FusedWalkMatchesTheStepByStepPreparation) {
         const int commands = static_cast<int>(random() % 12);
         for (int c = 0; c < commands; ++c) {
             // Half of the commands land next to a block boundary.
-            int at = random() % 2 ? static_cast<int>(random() % n) : 256 * static_cast<int>(random() % 3) - 3 +
-                                                                        static_cast<int>(random() % 6);
+            int at = random() % 2 ? static_cast<int>(random() % n)
+                                  : 64 * static_cast<int>(random() % 11) - 3 + static_cast<int>(random() % 6);
             if (at < 0 || at >= n) continue;
             if (random() % 3 == 0 && at + 2 < n)
                 buf.put(at, {0x800 | (random() & 0xFF), 0x200 | (random() % 2), random() % 2 ? 0x900u : 0x100u});
             else
                 buf.put(at, {commandPool[random() % std::size(commandPool)]});
         }
-        fillOutputPrefix(buf.all);
+        // Every other round goes through the whole document path with some channels unlabelled.
+        const bool document = round % 2 == 1;
+        LabelTable labels{};
+        for (int l = 0, bit = static_cast<int>(random() % 8); bit < 64 && l < 30; bit += 1 + random() % 4, ++l) {
+            labels[l].bitIndex = bit;
+            labels[l].positionCode = positionSingle;
+        }
         std::vector<Sample> expected = buf.all, expectedBackup(static_cast<std::size_t>(n));
-        const int used = usedSampleCount(buf.all, n);
+        if (document) clearUnlabelledChannels(std::span<Sample>(expected).subspan(prefixSamples, n), labels);
+        fillOutputPrefix(expected);
+        if (!document) fillOutputPrefix(buf.all);
+        const int used = usedSampleCount(expected, n);
         PreparedOutput want = referencePrepare(expected, n, expectedBackup);
-        PreparedOutput got = prepareOutputImage(buf.all, n, buf.backup);
+        PreparedOutput got = document ? prepareDocumentForOutput(buf.all, n, labels, buf.backup)
+                                      : prepareOutputImage(buf.all, n, buf.backup);
         ASSERT_EQ(got.end, want.end);
         ASSERT_EQ(got.lengthSamples, want.lengthSamples);
         ASSERT_EQ(used, want.end - 11);

@@ -33,9 +33,9 @@ struct WalkResult {
     int firstOutputEnable = -1, lastOutputEnable = -1; // image index of an OE opcode word
 };
 
-// Samples walked per block: small enough to stay in L1 between the copy, the command check and
-// the shift, large enough that the per-block bookkeeping does not show.
-constexpr int blockSamples = 256;
+// Samples per block of the walk: a block that holds any command is decoded sample by sample, so
+// small blocks keep that work near the few commands; the per-block bookkeeping is a test and a jump.
+constexpr int blockSamples = 64;
 
 // The commands of [from, to) that name a target or complete an OE. `original` holds the samples as
 // placed; before sample 0 there are no commands.
@@ -67,30 +67,35 @@ int lastChangeAddress(const Sample* original, int count, Sample beforeFirst) {
     return count > 0 && original[0] != beforeFirst ? deviceAddress(0) : -1;
 }
 
-// The shared walk, block by block. With Prepare the image goes to the backup first and every
-// comparison and command decode reads the backup, so the image can take sample i's command at
-// sample i - 3 as the walk goes. Only blocks that hold a command are decoded sample by sample.
+// The shared walk, block by block. With Prepare each sample, reduced to the `keep` bits, goes to
+// the backup as it is read and every comparison and command decode reads the backup, so the image
+// can take sample i's command at sample i - 3 as the walk goes. Only blocks that hold a command
+// are decoded sample by sample.
 template <bool Prepare>
 WalkResult walkImage(Sample* __restrict image, const Sample* source, int count, Sample beforeFirst,
-                     Sample* __restrict backup) {
+                     Sample* __restrict backup, Sample keep = ~Sample{0}) {
     WalkResult r;
     const Sample* original = Prepare ? backup : source;
     if constexpr (Prepare) {
         // The first three commands go into the last prefix samples.
-        std::memcpy(backup, image, static_cast<std::size_t>(std::min(count, commandLeadSamples)) * sizeof(Sample));
-        for (int i = 0; i < std::min(count, commandLeadSamples); ++i)
+        for (int i = 0; i < std::min(count, commandLeadSamples); ++i) {
+            backup[i] = image[i] & keep;
             image[i - commandLeadSamples] = (image[i - commandLeadSamples] & ~commandMask) | (backup[i] & commandMask);
+        }
     }
     for (int from = 0; from < count; from += blockSamples) {
         const int to = std::min(count, from + blockSamples);
-        if constexpr (Prepare)
-            std::memcpy(backup + from, image + from, static_cast<std::size_t>(to - from) * sizeof(Sample));
         Sample commands = 0;
         if constexpr (Prepare) {
+            // Sample i - 3 still holds its own data (it is rewritten only now), so it can take
+            // i's command; reading it from the image rather than the fresh backup keeps every
+            // load clear of the stores just made.
             for (int i = std::max(from, commandLeadSamples); i < to; ++i) {
-                const Sample s = backup[i];
+                const Sample s = image[i] & keep;
+                backup[i] = s;
                 commands |= s;
-                image[i - commandLeadSamples] = (backup[i - commandLeadSamples] & ~commandMask) | (s & commandMask);
+                image[i - commandLeadSamples] =
+                    (image[i - commandLeadSamples] & keep & ~commandMask) | (s & commandMask);
             }
             for (int i = from; i < std::min(to, commandLeadSamples); ++i) commands |= backup[i];
         } else {
@@ -164,16 +169,19 @@ void clearUnlabelledChannels(std::span<Sample> image, const LabelTable& labels) 
     for (Sample& s : image) s &= mask;
 }
 
-PreparedOutput prepareOutputImage(std::span<Sample> sampleBuffer, int usableSamples, std::span<Sample> backup) {
-    if (!hasRoomForOutput(sampleBuffer, usableSamples, backup.size())) return {};
+namespace {
+
+// The preparation proper; `keep` clears unlabelled bits on the way (all ones keeps everything).
+PreparedOutput prepare(std::span<Sample> sampleBuffer, int usableSamples, std::span<Sample> backup, Sample keep) {
     Sample* buffer = sampleBuffer.data();
     Sample* image = buffer + prefixSamples;
     const int count = usableSamples;
+    Sample* saved = backup.data();
 
-    const WalkResult walk = walkImage<true>(image, nullptr, count, buffer[prefixSamples - 1], backup.data());
+    const WalkResult walk = walkImage<true>(image, nullptr, count, buffer[prefixSamples - 1], saved, keep);
     // Nothing follows the last three usable samples, so their commands have gone ahead with no
     // successor to take their place.
-    for (int i = std::max(0, count - commandLeadSamples); i < count; ++i) image[i] &= ~commandMask;
+    for (int i = std::max(0, count - commandLeadSamples); i < count; ++i) image[i] = saved[i] & ~commandMask;
 
     // OE takes effect one sample after where it was placed rather than three before: move each
     // triple, now at k - 5 .. k - 3, to k - 1 .. k + 1. Walking backwards never meets a moved one.
@@ -200,12 +208,22 @@ PreparedOutput prepareOutputImage(std::span<Sample> sampleBuffer, int usableSamp
     return {end, end + outputTailSamples};
 }
 
+} // namespace
+
+PreparedOutput prepareOutputImage(std::span<Sample> sampleBuffer, int usableSamples, std::span<Sample> backup) {
+    if (!hasRoomForOutput(sampleBuffer, usableSamples, backup.size())) return {};
+    return prepare(sampleBuffer, usableSamples, backup, ~Sample{0});
+}
+
 PreparedOutput prepareDocumentForOutput(std::span<Sample> sampleBuffer, int usableSamples, const LabelTable& labels,
                                         std::span<Sample> backup) {
     if (!hasRoomForOutput(sampleBuffer, usableSamples, backup.size())) return {};
-    clearUnlabelledChannels(sampleBuffer.subspan(prefixSamples, usableSamples), labels);
+    // The prefix repeats sample 0, so sample 0 is cleared before it is copied; the walk clears
+    // the rest as it goes, and the backup it fills carries the cleared document.
+    const Sample keep = labelledBitsMask(labels);
+    sampleBuffer[prefixSamples] &= keep;
     fillOutputPrefix(sampleBuffer);
-    return prepareOutputImage(sampleBuffer, usableSamples, backup);
+    return prepare(sampleBuffer, usableSamples, backup, keep);
 }
 
 void restoreOutputImage(std::span<Sample> sampleBuffer, int usableSamples, std::span<const Sample> backup) {
