@@ -4,28 +4,19 @@
 // searched from the end.
 #include "waveedit/output_image.h"
 
+#include "waveedit/commands.h"
+
 #include <algorithm>
 #include <cstring>
 
 namespace qv {
 namespace {
 
-constexpr unsigned opcodeOf(unsigned command) { return (command >> 8) & 0xF; }
-constexpr unsigned bit(unsigned n) { return 1u << n; }
-
-constexpr unsigned opcodeJump = 0x1;
-constexpr unsigned opcodeOperandHigh = 0x2; // middle operand byte ("MOV RH")
-constexpr unsigned opcodeLoop = 0x3;
-constexpr unsigned opcodeBranch = 0x5;
-constexpr unsigned opcodeOperandLow = 0x8; // low operand byte ("MOV RL")
-constexpr unsigned opcodeOutputEnable = 0x9;
-constexpr unsigned opcodeIt = 0xB;
-constexpr unsigned opcodeDelay = 0xC;
+constexpr unsigned bit(Opcode opcode) { return 1u << static_cast<unsigned>(opcode); }
 
 // Words whose 24-bit operand (23-bit for IT) names a device address the run may reach.
-constexpr unsigned targetOpcodes =
-    bit(opcodeJump) | bit(opcodeLoop) | bit(opcodeBranch) | bit(opcodeIt) | bit(opcodeDelay);
-constexpr unsigned rareOpcodes = targetOpcodes | bit(opcodeOutputEnable);
+constexpr unsigned targetOpcodes = bit(Opcode::Jp) | bit(Opcode::Lp) | bit(Opcode::Be) | bit(Opcode::It) | bit(Opcode::Dl);
+constexpr unsigned rareOpcodes = targetOpcodes | bit(Opcode::Oe);
 
 struct WalkResult {
     int lastChange = -1;     // device address
@@ -42,17 +33,17 @@ constexpr int blockSamples = 64;
 void scanCommands(const Sample* original, int from, int to, WalkResult& r) {
     for (int i = from; i < to; ++i) {
         const unsigned command = static_cast<unsigned>(original[i] & commandMask);
-        const unsigned opcode = opcodeOf(command);
-        if (!((rareOpcodes >> opcode) & 1u)) continue;
+        const Opcode opcode = opcodeOf(command);
+        if (!((rareOpcodes >> opcodeBits(command)) & 1u)) continue;
         const unsigned command1 = i >= 1 ? static_cast<unsigned>(original[i - 1] & commandMask) : 0u;
         const unsigned command2 = i >= 2 ? static_cast<unsigned>(original[i - 2] & commandMask) : 0u;
-        if (opcode == opcodeOutputEnable) {
-            if (opcodeOf(command1) == opcodeOperandHigh && opcodeOf(command2) == opcodeOperandLow) {
+        if (opcode == Opcode::Oe) {
+            if (opcodeOf(command1) == Opcode::OperandHigh && opcodeOf(command2) == Opcode::OperandLow) {
                 if (r.firstOutputEnable < 0) r.firstOutputEnable = i;
                 r.lastOutputEnable = i;
             }
         } else {
-            const unsigned high = opcode == opcodeIt ? (command & 0x7F) : (command & 0xFF);
+            const unsigned high = opcode == Opcode::It ? (command & 0x7F) : (command & 0xFF);
             const int target = static_cast<int>((high << 16) | ((command1 & 0xFF) << 8) | (command2 & 0xFF));
             r.furthestTarget = std::max(r.furthestTarget, target);
         }
@@ -123,9 +114,9 @@ bool hasRoomForOutput(std::span<Sample> sampleBuffer, int usableSamples, std::si
 }
 
 bool isOutputEnableTriple(const Sample* buffer, int first) {
-    return opcodeOf(commandField(buffer[first])) == opcodeOperandLow &&
-           opcodeOf(commandField(buffer[first + 1])) == opcodeOperandHigh &&
-           opcodeOf(commandField(buffer[first + 2])) == opcodeOutputEnable;
+    return opcodeOf(commandField(buffer[first])) == Opcode::OperandLow &&
+           opcodeOf(commandField(buffer[first + 1])) == Opcode::OperandHigh &&
+           opcodeOf(commandField(buffer[first + 2])) == Opcode::Oe;
 }
 
 } // namespace
@@ -202,7 +193,8 @@ PreparedOutput prepare(std::span<Sample> sampleBuffer, int usableSamples, std::s
     const int end = endAddress(walk, count);
     const Sample last = buffer[end];
     const unsigned target = static_cast<unsigned>(end + 1);
-    const unsigned jump[3] = {0x800u | (target & 0xFF), 0x200u | ((target >> 8) & 0xFF), 0x100u | ((target >> 16) & 0xFF)};
+    const unsigned jump[3] = {commandWord(Opcode::OperandLow, target), commandWord(Opcode::OperandHigh, target >> 8),
+                              commandWord(Opcode::Jp, target >> 16)};
     for (int j = 0; j < 3; ++j) buffer[end + 1 + j] = (last & ~commandMask) | jump[j];
     for (int j = 3; j < closingLoopSamples; ++j) buffer[end + 1 + j] = last;
     return {end, end + outputTailSamples};
