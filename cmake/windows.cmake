@@ -78,3 +78,31 @@ if(QV_BUILD_TESTS)
     set_tests_properties(e2e.${name} PROPERTIES TIMEOUT 600 RUN_SERIAL TRUE)
   endforeach()
 endif()
+
+# The help files enQV.chm, twQV.chm and cnQV.chm next to QV.exe, compiled from help/<language>
+# with Free Pascal's chmcmd (package fp-utils). The sources are copied into the build tree first
+# so that compiling leaves the source tree untouched.
+find_program(QV_CHMCMD chmcmd)
+if(QV_CHMCMD)
+  set(QV_HELP_OUTPUTS)
+  foreach(language en tw cn)
+    file(GLOB QV_HELP_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/help/${language}/*)
+    set(work ${CMAKE_BINARY_DIR}/help/${language})
+    set(output ${CMAKE_BINARY_DIR}/bin/${language}QV.chm)
+    # chmcmd writes the .chm into its working directory.
+    file(MAKE_DIRECTORY ${work})
+    add_custom_command(
+      OUTPUT ${output}
+      COMMAND ${CMAKE_COMMAND} -E copy_directory ${CMAKE_SOURCE_DIR}/help/${language} ${work}
+      COMMAND ${QV_CHMCMD} --no-html-scan QV.hhp
+      COMMAND ${CMAKE_COMMAND} -E copy ${language}QV.chm ${output}
+      WORKING_DIRECTORY ${work}
+      DEPENDS ${QV_HELP_SOURCES}
+      COMMENT "Compiling ${language}QV.chm"
+      VERBATIM)
+    list(APPEND QV_HELP_OUTPUTS ${output})
+  endforeach()
+  add_custom_target(qv_help ALL DEPENDS ${QV_HELP_OUTPUTS})
+else()
+  message(STATUS "chmcmd not found (package fp-utils): the help files enQV.chm, twQV.chm and cnQV.chm are not built")
+endif()
