@@ -8,3 +8,6 @@ if [ -z "${WINEPREFIX:-}" ]; then
 fi
 wineboot -i >/dev/null 2>&1 || true
 wineserver -w || true
+# Unmanaged windows: without a window manager (Xvfb) Wine would wait for one on every window shown.
+wine reg add "HKCU\\Software\\Wine\\X11 Driver" /v Managed /d N /f >/dev/null 2>&1 || true
+wineserver -w || true

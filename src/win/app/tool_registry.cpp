@@ -3,6 +3,7 @@
 
 #include "app/app_state.h"
 #include "app/dialog_template.h"
+#include "app/registry_store.h"
 #include "app/settings.h"
 #include "app/strings_win.h"
 
@@ -24,12 +25,12 @@ bool isToolId(int functionId) { return functionId >= firstToolId && functionId <
 SettingsStore* store = nullptr;
 
 void savePlacement(const Placement& placement) {
-    if (store) writePlacement(*store, app().keyPath(ModuleKey::System), placement);
+    writePlacement(*placementStore(), app().keyPath(ModuleKey::System), placement);
 }
 
 // Reading stops at the first missing value; the values read until then stay.
 void loadPlacement(Placement& placement) {
-    if (store) readPlacement(*store, app().keyPath(ModuleKey::System), placement);
+    readPlacement(*placementStore(), app().keyPath(ModuleKey::System), placement);
 }
 
 constexpr LONG_PTR resizableBits = WS_MAXIMIZEBOX | WS_THICKFRAME;
@@ -111,6 +112,6 @@ void closeFunctionDialog(HWND mainWindow) {
 }
 
 void setPlacementStore(SettingsStore* newStore) { store = newStore; }
-SettingsStore* placementStore() { return store; }
+SettingsStore* placementStore() { return store ? store : &registrySettings(); }
 
 } // namespace qv::win

@@ -42,8 +42,8 @@ HWND openFunctionDialog(HWND mainWindow, const DLGTEMPLATE* layout, DLGPROC proc
 // dialog: no dialog open, frame back, saved placement read back, launcher shown, window restored.
 void closeFunctionDialog(HWND mainWindow);
 
-// Where the placement goes between openings (the registry in the program, a map in tests);
-// nullptr keeps it in memory only.
+// Where the placement goes between openings: the registry (registrySettings()) unless another
+// store is set, as tests set a map; nullptr returns to the registry.
 void setPlacementStore(SettingsStore* store);
 SettingsStore* placementStore();
 
