@@ -3,7 +3,8 @@
 # DEMO mode.(No QV)"), a clean exit through Ctrl+Q, and the System values in the registry
 # afterwards; then with one virtual instrument (QVRUN_DEVICES): no question, no demo message, and
 # the model code read from the instrument, seen in the stored output level it corrects; and without
-# QvRun.dll: the loader's message, then demo mode.
+# QvRun.dll: the loader's message, then demo mode; and an instrument unplugged while the program
+# runs: the countdown, then the program closes itself.
 # Message boxes are recognised through QV_MESSAGE_LOG (each box appends its string id to that file)
 # and answered with the Return key; windows are found with xdotool. $1 is the bin directory.
 set -euo pipefail
@@ -123,6 +124,33 @@ qv_pid=
 [ ! -s "$log" ] || fail "messages shown with a virtual instrument"
 [ "$(reg_value "$system7" 'OutLevel 0')" = 0x20 ] || fail "stored level not corrected by model 0xC020"
 echo "virtual instrument: no question, model code read, level 300 saved as 32"
+
+# ---- the instrument is unplugged while the program runs ----------------------------------------
+# The countdown dialog runs its 8 seconds and the program closes itself, saving its settings.
+wine reg delete "$system7" /v 'OutLevel 0' /f >/dev/null 2>&1
+: >"$log"
+started=$(date +%s)
+QVRUN_DEVICES="0xC020:VI000001:USB:7:0:unplug=1500" wine QV.exe &
+qv_pid=$!
+wait_for_window "$caption" >/dev/null || fail "no main window before the unplug"
+# The countdown shows as a second window with the program's caption.
+countdown_seen=0
+for _ in $(seq 300); do
+  kill -0 "$qv_pid" 2>/dev/null || break
+  [ "$(xdotool search --onlyvisible --name "^$caption\$" 2>/dev/null | wc -l)" -ge 2 ] && countdown_seen=1
+  sleep 0.1
+done
+kill -0 "$qv_pid" 2>/dev/null && fail "QV.exe still runs 30 s after the unplug"
+status=0
+wait "$qv_pid" || status=$?
+qv_pid=
+[ "$status" = 0 ] || fail "QV.exe exit status $status after the unplug"
+elapsed=$(( $(date +%s) - started ))
+[ "$elapsed" -ge 9 ] || fail "closed after $elapsed s, before the 8 s countdown ran out"
+[ "$countdown_seen" = 1 ] || fail "no countdown window after the unplug"
+[ ! -s "$log" ] || fail "messages shown around the unplug"
+[ "$(reg_value "$system7" 'OutLevel 0')" = 0x0 ] || fail "settings not saved after the unplug"
+echo "unplugged: countdown ran out after $elapsed s, program closed and saved"
 
 # ---- no QvRun.dll next to the program ---------------------------------------------------------
 mkdir "$work/nodll"
