@@ -4,6 +4,11 @@ set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 add_link_options(-static -static-libgcc -static-libstdc++)
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+# qvtool is defined before this file is included: give it the same static runtime and folder.
+if(TARGET qvtool)
+  target_link_options(qvtool PRIVATE -static -static-libgcc -static-libstdc++)
+  set_target_properties(qvtool PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+endif()
 
 set(QV_WIN_LIBS comctl32 comdlg32 gdi32 user32 kernel32 advapi32 shell32 shlwapi version winspool ole32 uuid)
 

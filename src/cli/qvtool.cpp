@@ -1,0 +1,201 @@
+// qvtool: the command line over the portable core. Reads and writes the Wave Editor's documents
+// (.qvw, .qvv, hand-off folders), shows what a document holds and runs Waveform Check. Every text
+// comes from the string catalogue (English); errors exit non-zero with the message's text.
+#include "app/models.h"
+#include "device/frequency.h"
+#include "support/channel_list.h"
+#include "support/strings.h"
+#include "waveedit/document.h"
+#include "waveedit/frequency_mode.h"
+#include "waveedit/handoff.h"
+#include "waveedit/labels.h"
+#include "waveedit/qvv_reader.h"
+#include "waveedit/qvv_writer.h"
+#include "waveedit/qvw_file.h"
+#include "waveedit/waveform_check.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <new>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qv {
+namespace {
+
+enum Exit { exitDone = 0, exitFileError = 1, exitBadArguments = 2, exitProblemsFound = 3 };
+
+enum class Kind { Qvw, Qvv, Handoff };
+
+std::string english(Msg id, std::string_view argument = {}) {
+    std::string s(text(id));
+    if (std::size_t at = s.find("%s"); at != std::string::npos) s.replace(at, 2, argument);
+    return s;
+}
+
+void printLine(const std::string& line, std::FILE* stream = stdout) {
+    std::fputs(line.c_str(), stream);
+    std::fputc('\n', stream);
+}
+
+int fail(Msg id, std::string_view argument = {}, int status = exitFileError) {
+    printLine(english(id, argument), stderr);
+    return status;
+}
+
+void printHelp() {
+    for (Msg id : {Msg::CliUsage, Msg::CliHelpCommands, Msg::CliHelpInfo, Msg::CliHelpConvert, Msg::CliHelpCheck,
+                   Msg::CliHelpOptions, Msg::CliHelpModel, Msg::CliHelpHelp, Msg::CliHelpFormats, Msg::CliHelpExit})
+        printLine(english(id));
+}
+
+// The Wave Editor's rule: ".qvv" or ".QVV" is a text vector file; a folder holds hand-off files.
+Kind kindOf(const std::string& path) {
+    if (path.size() >= 4) {
+        std::string_view end = std::string_view(path).substr(path.size() - 4);
+        if (end == ".qvv" || end == ".QVV") return Kind::Qvv;
+    }
+    std::error_code error;
+    if (!path.empty() && (path.back() == '/' || path.back() == '\\' || std::filesystem::is_directory(path, error)))
+        return Kind::Handoff;
+    return Kind::Qvw;
+}
+
+// A command-line tool cannot ask: a file longer than the memory is not loaded.
+class RefusingPrompt : public Prompt {
+public:
+    Answer ask(int, Buttons) override { return Answer::No; }
+    void show(int, const std::string&) override {}
+};
+
+Msg load(const std::string& path, Kind kind, Document& doc) {
+    switch (kind) {
+    case Kind::Qvw: {
+        RefusingPrompt prompt;
+        return loadQvw(path, doc, prompt);
+    }
+    case Kind::Qvv: return fileSize(path) < 0 ? Msg::CantOpenFile : loadQvv(path, doc);
+    case Kind::Handoff:
+        if (fileSize(handoffLabelPath(path)) < 0 && fileSize(handoffSamplePath(path)) < 0) return Msg::CantOpenFile;
+        loadHandoffFiles(path, doc);
+        return Msg::None;
+    }
+    return Msg::NoQvWaveformFile;
+}
+
+Msg save(const std::string& path, Kind kind, const Document& doc) {
+    switch (kind) {
+    case Kind::Qvw: return saveQvw(path, doc);
+    case Kind::Qvv: return saveQvv(path, doc);
+    case Kind::Handoff: {
+        std::error_code error;
+        std::filesystem::create_directories(path, error);
+        return writeHandoffFiles(path, doc.labels(), doc.usableImage());
+    }
+    }
+    return Msg::FileCanNotCreate;
+}
+
+int loadFailure(Msg m) { return m == Msg::FileTooLarge ? fail(Msg::CliAnsweredNo) : fail(m); }
+
+std::string field(Msg name) { return english(name) + ": "; }
+
+int info(const std::string& path, Document& doc) {
+    const Kind kind = kindOf(path);
+    if (Msg m = load(path, kind, doc); m != Msg::None) return loadFailure(m);
+    const Msg format = kind == Kind::Qvw ? Msg::CliFormatQvw : kind == Kind::Qvv ? Msg::CliFormatQvv : Msg::CliFormatHandoff;
+    printLine(field(Msg::CliFormat) + english(format));
+    const LabelTable& labels = doc.labels();
+    int rows = 0;
+    forEachLabel(labels, [&](LabelSpan) { ++rows; });
+    printLine(field(Msg::CliLabels) + std::to_string(rows));
+    forEachLabel(labels, [&](LabelSpan span) {
+        std::vector<int> channels;
+        for (int k = 0; k < span.count; ++k) channels.push_back(labels[span.first + k].bitIndex - firstChannelBit);
+        const LabelRecord& head = labels[span.first];
+        std::string name(head.name, strnlen(head.name, labelNameBytes));
+        printLine("  " + name + "  " + (isCommandLabel(head) ? std::string("QVF") : channelListText(channels)));
+    });
+    const OutputSettings& out = doc.output();
+    printLine(field(Msg::CliBaseFrequency) + frequencyText(out.baseFrequency) + " (" +
+              std::to_string(out.baseFrequency) + " Hz)");
+    printLine(field(Msg::CliFrequencyMode) + std::to_string(out.frequencyMode) + " " +
+              std::string(frequencyModeName(out.frequencyMode)));
+    printLine(field(Msg::CliOutputLevels) + std::to_string(out.outputLevel0) + ", " + std::to_string(out.outputLevel1));
+    printLine(field(Msg::CliUsedLength) + std::to_string(qvwSampleCount(doc)) + " " + english(Msg::CliSamples));
+    return exitDone;
+}
+
+int convert(const std::string& in, const std::string& out, Document& doc) {
+    if (Msg m = load(in, kindOf(in), doc); m != Msg::None) return loadFailure(m);
+    if (Msg m = save(out, kindOf(out), doc); m != Msg::None) return fail(m);
+    return exitDone;
+}
+
+int check(const std::string& path, Document& doc) {
+    if (Msg m = load(path, kindOf(path), doc); m != Msg::None) return loadFailure(m);
+    const std::vector<CheckProblem> problems = checkWaveform(doc.usableImage(), doc.usableSamples());
+    for (const CheckProblem& p : problems) printLine(checkProblemText(p));
+    if (problems.empty()) {
+        printLine(english(Msg::NoError));
+        return exitDone;
+    }
+    return exitProblemsFound;
+}
+
+int run(const std::vector<std::string>& args) {
+    int model = 0;
+    std::vector<std::string> words;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--help" || a == "-h") {
+            printHelp();
+            return exitDone;
+        }
+        if (a == "--model" || a.rfind("--model=", 0) == 0) {
+            std::string code;
+            if (a == "--model") {
+                if (i + 1 == args.size()) return fail(Msg::CliMissingArgument, {}, exitBadArguments);
+                code = args[++i];
+            } else {
+                code = a.substr(8);
+            }
+            model = parseModelCode(code);
+            if (model <= 0 || modelRow(model).code != model) return fail(Msg::CliBadModel, code, exitBadArguments);
+            continue;
+        }
+        if (a.size() > 1 && a[0] == '-') return fail(Msg::CliUnknownCommand, a, exitBadArguments);
+        words.push_back(a);
+    }
+    if (words.empty()) {
+        printHelp();
+        return exitBadArguments;
+    }
+    const std::string& command = words[0];
+    const std::size_t needed = command == "convert" ? 3 : command == "info" || command == "check" ? 2 : 0;
+    if (needed == 0) return fail(Msg::CliUnknownCommand, command, exitBadArguments);
+    if (words.size() < needed) return fail(Msg::CliMissingArgument, {}, exitBadArguments);
+    if (words.size() > needed) return fail(Msg::CliUnknownCommand, words[needed], exitBadArguments);
+
+    // Demo mode unless a model is named: then the rules of an attached instrument apply.
+    auto doc = Document::create(capabilitiesFor(model), model != 0);
+    if (!doc) return fail(Msg::MemoryNotEnough);
+    resetToDefaultLabels(doc->labels());
+    if (command == "info") return info(words[1], *doc);
+    if (command == "check") return check(words[1], *doc);
+    return convert(words[1], words[2], *doc);
+}
+
+} // namespace
+} // namespace qv
+
+int main(int argc, char** argv) {
+    try {
+        return qv::run(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const std::bad_alloc&) {
+        return qv::fail(qv::Msg::MemoryNotEnough);
+    } catch (const std::exception&) {
+        return qv::fail(qv::Msg::CantOpenFile);
+    }
+}
