@@ -403,6 +403,29 @@ TEST_F(AppFixture, SystemSettingsThroughTheRegistryWithAMissingWorkDirectory) {
     RegDeleteTreeA(HKEY_CURRENT_USER, key.c_str());
 }
 
+TEST_F(AppFixture, SaveAtExitReportsAFailedWriteWithTheShortNameAsCaption) {
+    std::vector<ShownMessage> boxes;
+    setMessageBoxScript([&](const ShownMessage& m) {
+        boxes.push_back(m);
+        return IDOK;
+    });
+    app().keyPaths = deviceKeyPaths(0);
+    app().outputLevel1 = 99;
+    MemorySettingsStore store;
+    saveSystemSettingsAtExit(store);
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(store.readNumber(app().keyPath(ModuleKey::System), "OutLevel 0"), 99u);
+
+    MemorySettingsStore readOnly;
+    readOnly.readOnly = true;
+    saveSystemSettingsAtExit(readOnly);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].stringId, 12094);
+    EXPECT_EQ(boxes[0].captionId, captionShortName);
+    EXPECT_EQ(boxes[0].type, static_cast<UINT>(MB_OK));
+    EXPECT_EQ(boxes[0].caption, L"QVEditor");
+}
+
 TEST(WorkDirectory, ExistingDirectoryIsEnteredElseTheCurrentOne) {
     const std::string start = currentDirectory();
     char temp[MAX_PATH] = {};

@@ -1,7 +1,7 @@
 // Start-up in its fixed order (language, device, settings, model, main window, accelerators), the
 // message loop and shutdown. Select Device lives here too: it is a few lines around the device
-// list, and only start-up shows it. The sample buffers and drawing resources belong to the
-// document and the wave view; the main window's contents to the main window.
+// list, and only start-up shows it. The document (sample buffers, label table) is created here;
+// its contents belong to the Wave Editor, the main window's contents to the main window.
 #include "app/startup.h"
 
 #include "app/app_state.h"
@@ -15,6 +15,7 @@
 #include "app/settings.h"
 #include "app/strings_win.h"
 #include "device/driver_loader.h"
+#include "waveedit/document.h"
 
 #include <commctrl.h>
 
@@ -28,6 +29,7 @@ namespace {
 constexpr int demoModeMessage = 12033;
 constexpr int welcomeMessage = 12034;
 constexpr int dataSaveErrorMessage = 12094;
+constexpr int memoryNotEnoughMessage = 12007;
 constexpr std::size_t nameBufferBytes = 32;
 
 std::wstring fromAnsi(const std::string& text) {
@@ -262,11 +264,11 @@ std::string versionTextOf(const std::string& file) {
     return text;
 }
 
-bool readSystemSettingsIntoApp() {
+bool readSystemSettingsIntoApp(const SettingsStore& store) {
     AppState& state = app();
     const std::string current = currentDirectory();
     SystemSettings settings;
-    const bool existed = readSystemSettings(registrySettings(), state.keyPath(ModuleKey::System), current, settings);
+    const bool existed = readSystemSettings(store, state.keyPath(ModuleKey::System), current, settings);
     if (settings.language) {
         setThreadLanguage(*settings.language);
         setChosenLanguage(*settings.language);
@@ -279,7 +281,7 @@ bool readSystemSettingsIntoApp() {
     return existed;
 }
 
-bool writeSystemSettingsFromApp() {
+bool writeSystemSettingsFromApp(SettingsStore& store) {
     const AppState& state = app();
     SystemSettings settings;
     settings.workDirectory = state.workDirectory;
@@ -288,7 +290,11 @@ bool writeSystemSettingsFromApp() {
     settings.onlineUpdate = state.onlineUpdateAtStartup;
     settings.placement = state.savedPlacement;
     const LANGID language = chosenLanguage() ? chosenLanguage() : LANGIDFROMLCID(GetThreadLocale());
-    return writeSystemSettings(registrySettings(), state.keyPath(ModuleKey::System), settings, language);
+    return writeSystemSettings(store, state.keyPath(ModuleKey::System), settings, language);
+}
+
+void saveSystemSettingsAtExit(SettingsStore& store) {
+    if (!writeSystemSettingsFromApp(store)) messageBox(nullptr, dataSaveErrorMessage, MB_OK, captionShortName);
 }
 
 void openChosenDevice(const std::uint8_t* list, int index) {
@@ -366,7 +372,15 @@ int runApplication(HINSTANCE instance, int showCommand) {
 
     readModelAndLevels();
 
-    if (!createMainWindow(instance, showCommand)) {
+    HWND mainWindow = createMainWindow(instance, showCommand);
+    if (!mainWindow) {
+        closeInstrumentDriver(state);
+        return 0;
+    }
+    // The sample buffers and the label table live from here to the end of the run.
+    if (createDocument(state.caps, state.device != noDevice) != Msg::None) {
+        messageBox(nullptr, memoryNotEnoughMessage, MB_ICONERROR | MB_OK);
+        DestroyWindow(mainWindow);
         closeInstrumentDriver(state);
         return 0;
     }
@@ -375,7 +389,8 @@ int runApplication(HINSTANCE instance, int showCommand) {
 
     const int exitCode = runMessageLoop(accelerators);
 
-    if (!writeSystemSettingsFromApp()) messageBox(nullptr, dataSaveErrorMessage, MB_OK, captionShortName);
+    saveSystemSettingsAtExit();
+    destroyDocument();
     closeInstrumentDriver(state);
     return exitCode;
 }

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include "app/registry_store.h"
 #include "device/driver.h"
 
 #include <cstdint>
@@ -50,9 +51,11 @@ std::string currentDirectory();
 std::string versionTextOf(const std::string& file);
 
 // Reads the System settings into app() and applies a saved language; false on the first run.
-bool readSystemSettingsIntoApp();
+bool readSystemSettingsIntoApp(const SettingsStore& store = registrySettings());
 // Writes app()'s System values; false when the key cannot be created.
-bool writeSystemSettingsFromApp();
+bool writeSystemSettingsFromApp(SettingsStore& store = registrySettings());
+// The save at exit: "Data save error." (caption: the short name) when the values cannot be written.
+void saveSystemSettingsAtExit(SettingsStore& store = registrySettings());
 
 // Opens the chosen instrument: handle, device number, key paths.
 void openChosenDevice(const std::uint8_t* list, int index);
