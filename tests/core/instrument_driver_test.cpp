@@ -2,8 +2,11 @@
 // model codes, levels, removal, the stored output calls and demo-mode calls with handle -1.
 #include "sim/driver_functions.h"
 
+#include "waveedit/qvv_reader.h"
+
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <map>
 
@@ -190,7 +193,32 @@ TEST_F(InstrumentDriver, DemoHandleAndUnopenedHandlesDoNothing) {
         EXPECT_NE(driver.uqvStartEx(handle, __FILE__, 0, 0), 0);
     }
     EXPECT_EQ(std::make_tuple(running, word, model), std::make_tuple(7, 7, 7));
-    EXPECT_NE(driver.qvReadQVV(__FILE__, &sample, 8, nullptr, 202, &loop), 0);
+}
+
+TEST_F(InstrumentDriver, ReadsTextVectorFilesWithoutAnInstrument) {
+    installPlatform({});
+    driver = simulatorDriver();
+    const std::string path = testing::TempDir() + "instrument_driver_test.qvv";
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::fputs("INPUTS CLK; ASSIGN CLK 0;\nFREQUENCY 12.5 MHz;\nPATTERN\n0\n1\n;\n", file);
+    std::fclose(file);
+    std::vector<std::uint64_t> samples(4, 0xDEAD);
+    std::vector<SignalEntry> signals(signalTableEntries);
+    std::int32_t frequencyAndMode[2] = {0, 7};
+    EXPECT_EQ(driver.qvReadQVV(path.c_str(), samples.data(), 4 * 8, signals.data(), signalTableEntries,
+                               frequencyAndMode),
+              0);
+    EXPECT_EQ(frequencyAndMode[0], 12500000);
+    EXPECT_STREQ(signals[0].name, "CLK");
+    EXPECT_EQ(samples[0], 0u);
+    EXPECT_EQ(samples[1], std::uint64_t{1} << 12);
+    std::remove(path.c_str());
+    EXPECT_NE(driver.qvReadQVV(path.c_str(), samples.data(), 4 * 8, signals.data(), signalTableEntries,
+                               frequencyAndMode),
+              0);
+    EXPECT_NE(driver.qvReadQVV(nullptr, samples.data(), 4 * 8, signals.data(), signalTableEntries, frequencyAndMode),
+              0);
 }
 
 TEST_F(InstrumentDriver, LevelsAreCheckedByModelAndRememberedPerGroup) {

@@ -276,6 +276,24 @@ TEST(DriverLoader, ScheduledUnplugNotifiesTheOpeningThreadsWindows) {
     UnregisterClassA(windowClass.lpszClassName, windowClass.hInstance);
 }
 
+TEST(DriverLoader, ReadsTextVectorFilesThroughTheDll) {
+    ScopedEnvironment devices("QVRUN_DEVICES", "");
+    DriverLoad load = loadDriver();
+    ASSERT_EQ(load.problem, DriverProblem::None);
+    const std::string path = tempDirectory() + "QvRunTest.qvv";
+    writeFile(path, "INPUTS QV_Function DATA; ASSIGN DATA 3..0;\r\nFREQUENCY 250 KHz;\r\nPATTERN\r\n000h 5\r\n;\r\n");
+    std::vector<std::uint64_t> samples(2);
+    std::vector<std::uint8_t> signals(202 * 236);
+    std::int32_t frequencyAndMode[2] = {0, 0};
+    EXPECT_EQ(load.driver.qvReadQVV(path.c_str(), samples.data(), 16, signals.data(), 202, frequencyAndMode), 0);
+    EXPECT_EQ(frequencyAndMode[0], 250000);
+    EXPECT_EQ(samples[1], std::uint64_t{5} << 12) << "the last line holds to the end";
+    EXPECT_STREQ(reinterpret_cast<const char*>(signals.data() + 236), "DATA");
+    DeleteFileA(path.c_str());
+    EXPECT_NE(load.driver.qvReadQVV(path.c_str(), samples.data(), 16, signals.data(), 202, frequencyAndMode), 0);
+    unloadDriver(load);
+}
+
 TEST(DriverLoader, MissingDriverGivesDemoMode) {
     for (const std::string& path : {std::string("QvRunNotThere.dll"), tempDirectory() + "NoSuchFolder\\QvRun.dll"}) {
         DriverLoad load = loadDriver(path.c_str());

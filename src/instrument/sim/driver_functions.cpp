@@ -1,6 +1,8 @@
 // Driver functions of the virtual instrument: argument plumbing and the lock; logic is in Rack.
 #include "sim/driver_functions.h"
 
+#include "waveedit/qvv_reader.h"
+
 #include <memory>
 #include <mutex>
 
@@ -127,9 +129,10 @@ std::int32_t QV_DRIVER_CALL qvShutdown(std::int32_t handle) {
     return locked([&](Rack& r) { return r.shutdown(handle); });
 }
 
-std::int32_t QV_DRIVER_CALL qvReadQVV(const char*, void*, std::int32_t, void*, std::int32_t, std::int32_t*) {
-    // The text vector reader is not part of the driver yet: report failure, never a made-up file.
-    return 1;
+// A file operation of the driver's: no instrument and no rack state involved, so no lock.
+std::int32_t QV_DRIVER_CALL qvReadQVV(const char* path, void* samples, std::int32_t capacityBytes, void* labels,
+                                      std::int32_t labelLimit, std::int32_t* frequencyAndMode) {
+    return readTextVectorFile(path, samples, capacityBytes, labels, labelLimit, frequencyAndMode);
 }
 
 std::int32_t QV_DRIVER_CALL uqvStartEx(std::int32_t handle, const char* path, std::int32_t kind, std::int32_t) {
