@@ -6,6 +6,7 @@
 #include "app/message_box.h"
 #include "app/strings_win.h"
 #include "app/tool_registry.h"
+#include "app/ui_font.h"
 
 #include <array>
 #include <cstdio>
@@ -47,6 +48,17 @@ constexpr LauncherItem items[launcherItemCount] = {
 
 // Display texts, at most 31 characters each (32 with the terminator, zero beyond).
 std::array<std::array<wchar_t, launcherTextLength + 1>, launcherItemCount> texts{};
+
+HFONT labelFont = nullptr;
+
+// The labels' font follows the language, so that Chinese captions have their glyphs.
+void setLabelFont(HWND launcher) {
+    HFONT font = createInterfaceFont(currentLanguage());
+    if (!font) return;
+    SendMessageW(launcher, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    if (labelFont) DeleteObject(labelFont);
+    labelFont = font;
+}
 
 void loadTexts() {
     const LANGID language = currentLanguage();
@@ -164,6 +176,7 @@ HWND createLauncher(HWND mainWindow) {
         for (HIMAGELIST list : {large, small, state})
             if (list) ImageList_Destroy(list);
     }
+    if (ok) setLabelFont(launcher);
     if (!ok) {
         if (launcher) DestroyWindow(launcher);
         messageBox(mainWindow, 12093, MB_OK | MB_ICONERROR, captionShortName);
@@ -175,6 +188,7 @@ HWND createLauncher(HWND mainWindow) {
 void relabelLauncher(HWND launcher) {
     loadTexts();
     if (!launcher) return;
+    setLabelFont(launcher);
     for (int i = 0; i < launcherItemCount; ++i) SendMessageW(launcher, LVM_UPDATE, i, 0);
     SendMessageW(launcher, LVM_ARRANGE, LVA_DEFAULT, 0);
     InvalidateRect(launcher, nullptr, TRUE);

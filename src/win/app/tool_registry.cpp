@@ -56,7 +56,9 @@ bool openTool(HWND mainWindow, int functionId, LPARAM lParam) {
 }
 
 HWND openFunctionDialog(HWND mainWindow, int dialogId, DLGPROC procedure, LPARAM parameter) {
-    return openFunctionDialog(mainWindow, findDialogTemplate(dialogId, currentLanguage()), procedure, parameter);
+    const std::vector<BYTE> layout = loadDialogLayout(dialogId, currentLanguage());
+    return openFunctionDialog(mainWindow, layout.empty() ? nullptr : reinterpret_cast<const DLGTEMPLATE*>(layout.data()),
+                              procedure, parameter);
 }
 
 HWND openFunctionDialog(HWND mainWindow, const DLGTEMPLATE* layout, DLGPROC procedure, LPARAM parameter) {
