@@ -13,6 +13,7 @@
 #include "waveedit/qvv_writer.h"
 #include "waveedit/qvw_file.h"
 #include "waveedit/waveform_check.h"
+#include "waveedit/waveform_files.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -52,10 +53,7 @@ void printHelp() {
 
 // The Wave Editor's rule: ".qvv" or ".QVV" is a text vector file; a folder holds hand-off files.
 Kind kindOf(const std::string& path) {
-    if (path.size() >= 4) {
-        std::string_view end = std::string_view(path).substr(path.size() - 4);
-        if (end == ".qvv" || end == ".QVV") return Kind::Qvv;
-    }
+    if (isTextVectorFileName(path)) return Kind::Qvv;
     std::error_code error;
     if (!path.empty() && (path.back() == '/' || path.back() == '\\' || std::filesystem::is_directory(path, error)))
         return Kind::Handoff;
@@ -71,11 +69,12 @@ public:
 
 Msg load(const std::string& path, Kind kind, Document& doc) {
     switch (kind) {
-    case Kind::Qvw: {
+    case Kind::Qvw:
+    case Kind::Qvv: {
+        if (fileSize(path) < 0) return Msg::CantOpenFile;
         RefusingPrompt prompt;
-        return loadQvw(path, doc, prompt);
+        return openWaveformFile(path, doc, prompt);
     }
-    case Kind::Qvv: return fileSize(path) < 0 ? Msg::CantOpenFile : loadQvv(path, doc);
     case Kind::Handoff:
         if (fileSize(handoffLabelPath(path)) < 0 && fileSize(handoffSamplePath(path)) < 0) return Msg::CantOpenFile;
         loadHandoffFiles(path, doc);
@@ -86,8 +85,8 @@ Msg load(const std::string& path, Kind kind, Document& doc) {
 
 Msg save(const std::string& path, Kind kind, const Document& doc) {
     switch (kind) {
-    case Kind::Qvw: return saveQvw(path, doc);
-    case Kind::Qvv: return saveQvv(path, doc);
+    case Kind::Qvw: return saveWaveformFile(path, doc, saveModeBinary);
+    case Kind::Qvv: return saveWaveformFile(path, doc, saveModeText);
     case Kind::Handoff: {
         std::error_code error;
         std::filesystem::create_directories(path, error);

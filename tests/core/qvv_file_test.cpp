@@ -1,6 +1,7 @@
 #include "waveedit/qvv_reader.h"
 #include "waveedit/qvv_writer.h"
 #include "waveedit/qvw_file.h"
+#include "waveedit/waveform_files.h"
 
 #include "scripted_prompt.h"
 #include "temp_folder.h"
@@ -269,6 +270,46 @@ TEST(QvvFile, RoundTripThroughBothFormats) {
     auto reread = emptyDocument();
     ASSERT_EQ(loadQvv(folder.file("b.qvv"), *reread), Msg::None);
     EXPECT_TRUE(std::equal(doc->usableImage().begin(), doc->usableImage().end(), reread->usableImage().begin()));
+}
+
+} // namespace
+} // namespace qv
+
+namespace qv {
+namespace {
+
+TEST(WaveformFiles, FormatByNameAndSaveMode) {
+    struct Case {
+        const char* name;
+        bool text;
+    } cases[] = {{"a.qvv", true}, {"a.QVV", true}, {"a.Qvv", false}, {"a.qVV", false}, {"a.qvw", false},
+                 {"qvv", false},  {".qvv", true},  {"a.qvv.bak", false}};
+    for (const Case& c : cases) EXPECT_EQ(isTextVectorFileName(c.name), c.text) << c.name;
+
+    TempFolder folder;
+    auto doc = emptyDocument();
+    addLabel(doc->labels(), 0, "A", {0});
+    doc->image()[1] = channelBit(0);
+    ASSERT_EQ(saveWaveformFile(folder.file("a.Qvv"), *doc, saveModeText), Msg::None);
+    EXPECT_EQ(readText(folder.file("a.Qvv")).substr(0, 7), "INPUTS ");
+    // A mixed-case extension is opened as a binary file, which it is not.
+    ScriptedPrompt prompt;
+    auto other = emptyDocument();
+    EXPECT_EQ(openWaveformFile(folder.file("a.Qvv"), *other, prompt), Msg::NoQvWaveformFile);
+    std::filesystem::rename(folder.file("a.Qvv"), folder.file("a.qvv"));
+    ASSERT_EQ(openWaveformFile(folder.file("a.qvv"), *other, prompt), Msg::None);
+    EXPECT_EQ(other->image()[1], channelBit(0));
+    ASSERT_EQ(saveWaveformFile(folder.file("b.qvw"), *doc, saveModeBinary), Msg::None);
+    ASSERT_EQ(openWaveformFile(folder.file("b.qvw"), *other, prompt), Msg::None);
+}
+
+TEST(WaveformFiles, DataLabelsDecideTheOverwriteQuestion) {
+    LabelTable t{};
+    EXPECT_FALSE(hasDataLabel(t));
+    writeDefaultCommandLabel(t);
+    EXPECT_FALSE(hasDataLabel(t));
+    t[12] = record(12, positionSingle, "A");
+    EXPECT_TRUE(hasDataLabel(t));
 }
 
 } // namespace
