@@ -175,6 +175,10 @@ TEST(QvvWriter, RefusesWhatTheFormatCannotHold) {
          Msg::NoDuplicateChannel},
         {"two labels with one name", [](LabelTable& t) { addLabel(t, addLabel(t, 0, "A", {3}), "A", {4}); },
          Msg::NoDuplicateChannel},
+        {"names alike once written", [](LabelTable& t) { addLabel(t, addLabel(t, 0, "A B", {3}), "A;B", {4}); },
+         Msg::NoDuplicateChannel},
+        {"a data label named QV_Function", [](LabelTable& t) { addLabel(t, 0, "QV_Function", {3}); },
+         Msg::NoDuplicateChannel},
         {"channel list over 159 characters",
          [](LabelTable& t) {
              std::vector<int> scattered;
@@ -192,6 +196,25 @@ TEST(QvvWriter, RefusesWhatTheFormatCannotHold) {
         EXPECT_EQ(readText(path), "old") << c.what;
         EXPECT_EQ(folder.names().size(), 1u) << c.what;
     }
+}
+
+TEST(QvvWriter, NamesThatTheStatementsCannotCarry) {
+    auto doc = emptyDocument();
+    int next = addLabel(doc->labels(), 0, "A B", {0});
+    next = addLabel(doc->labels(), next, "", {1});
+    next = addLabel(doc->labels(), next, "x;%y", {2});
+    next = addLabel(doc->labels(), next, "D/C", {3});
+    addLabel(doc->labels(), next, "a//b", {4});
+    doc->image()[0] = channels({1, 4});
+    std::string text;
+    ASSERT_EQ(qvvText(*doc, 0, text), Msg::None);
+    EXPECT_EQ(text.substr(0, text.find("\r\n")), "INPUTS A_B _ x__y D/C a__b;");
+    TempFolder folder;
+    ASSERT_EQ(saveQvv(folder.file("n.qvv"), *doc), Msg::None);
+    auto back = emptyDocument();
+    ASSERT_EQ(loadQvv(folder.file("n.qvv"), *back), Msg::None);
+    EXPECT_EQ(back->image()[0], channels({1, 4})); // every value under its own label
+    EXPECT_STREQ(back->labels()[1].name, "_");
 }
 
 TEST(QvvWriter, ChannelListsInAssign) {

@@ -76,6 +76,20 @@ private:
     ReplacingFileWriter& file_;
 };
 
+// A name as the statements can carry it: names are separated by blanks and statements end at
+// ";", and "%" and "//" open comments, so these become "_" (an empty name too); otherwise the file
+// would read back with its values under the wrong labels.
+std::string statementName(const char* name) {
+    const std::string original(name, strnlen(name, labelNameBytes));
+    std::string s = original;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const char c = original[i];
+        const bool slashPair = c == '/' && ((i + 1 < s.size() && original[i + 1] == '/') || (i > 0 && original[i - 1] == '/'));
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ';' || c == '%' || slashPair) s[i] = '_';
+    }
+    return s.empty() ? "_" : s;
+}
+
 Msg prepareLabels(const LabelTable& labels, std::vector<PreparedLabel>& prepared) {
     const int end = labelRecordCount(labels);
     std::uint64_t usedBits = 0;
@@ -89,8 +103,10 @@ Msg prepareLabels(const LabelTable& labels, std::vector<PreparedLabel>& prepared
     forEachLabel(labels, [&](LabelSpan span) {
         PreparedLabel p;
         const LabelRecord& head = labels[span.first];
-        p.name.assign(head.name, strnlen(head.name, labelNameBytes));
+        p.name = statementName(head.name);
         p.command = isCommandLabel(head);
+        // "QV_Function" names the command field when read back: a data label cannot carry it.
+        if (!p.command && p.name == commandLabelName) result = Msg::NoDuplicateChannel;
         for (int k = 0; k < span.count; ++k) p.bits.push_back(labels[span.first + k].bitIndex);
         const int w = span.count;
         switch (static_cast<GroupType>(head.groupType)) {
