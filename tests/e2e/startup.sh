@@ -3,8 +3,9 @@
 # DEMO mode.(No QV)"), a clean exit through Ctrl+Q, and the System values in the registry
 # afterwards; then with one virtual instrument (QVRUN_DEVICES): no question, no demo message, and
 # the model code read from the instrument, seen in the stored output level it corrects; and without
-# QvRun.dll: the loader's message, then demo mode; and an instrument unplugged while the program
-# runs: the countdown, then the program closes itself.
+# QvRun.dll: the loader's message, then demo mode; two instruments: Select Device waits (Cancel
+# ends the program, the second line opens the second instrument with its own settings key); and an
+# instrument unplugged while the program runs: the countdown, then the program closes itself.
 # Message boxes are recognised through QV_MESSAGE_LOG (each box appends its string id to that file)
 # and answered with the Return key; windows are found with xdotool. $1 is the bin directory.
 set -euo pipefail
@@ -124,6 +125,41 @@ qv_pid=
 [ ! -s "$log" ] || fail "messages shown with a virtual instrument"
 [ "$(reg_value "$system7" 'OutLevel 0')" = 0x20 ] || fail "stored level not corrected by model 0xC020"
 echo "virtual instrument: no question, model code read, level 300 saved as 32"
+
+# ---- two virtual instruments: Select Device waits -----------------------------------------------
+two="0xC020:VI000001:USB:7;0xB316:VI000002:USB:9"
+: >"$log"
+QVRUN_DEVICES="$two" wine QV.exe &
+qv_pid=$!
+id=$(wait_for_window "Select Device") || fail "Select Device did not wait with two instruments"
+xdotool windowfocus "$id" 2>/dev/null || true
+xdotool key --clearmodifiers Escape
+for _ in $(seq 100); do kill -0 "$qv_pid" 2>/dev/null || break; sleep 0.1; done
+status=0
+wait "$qv_pid" || status=$?
+qv_pid=
+[ "$status" = 0 ] || fail "QV.exe exit status $status after Cancel in Select Device"
+[ ! -s "$log" ] || fail "messages shown after Cancel in Select Device"
+system9='HKLM\Software\Tavro\QV\System\9'
+[ -z "$(reg_value "$system9" OnlineUpdate)" ] || fail "settings written after Cancel"
+echo "two instruments, Cancel: the program ends before any window"
+
+: >"$log"
+QVRUN_DEVICES="$two" wine QV.exe &
+qv_pid=$!
+id=$(wait_for_window "Select Device") || fail "Select Device did not wait with two instruments"
+xdotool windowfocus "$id" 2>/dev/null || true
+xdotool key --clearmodifiers Down Return
+wait_for_lines 1 20
+[ "$(sed -n 1p "$log" | tr -d "\r")" = 12034 ] || fail "no welcome for the second instrument's new key"
+answer_box "$caption"
+status=0
+quit_main_window || status=$?
+qv_pid=
+[ "$status" = 0 ] || fail "QV.exe exit status $status with the second of two instruments"
+# First run of that key: level 32, which the 16-channel model 0xB316 corrects to 0.
+[ "$(reg_value "$system9" 'OutLevel 0')" = 0x0 ] || fail "the second instrument's settings not saved under System\\9"
+echo "two instruments, second chosen: its own settings key"
 
 # ---- the instrument is unplugged while the program runs ----------------------------------------
 # The countdown dialog runs its 8 seconds and the program closes itself, saving its settings.
