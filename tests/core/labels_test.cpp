@@ -81,6 +81,35 @@ TEST(Labels, WalkGivesRowsWithTheirBits) {
     EXPECT_EQ(spans, expected);
 }
 
+TEST(Labels, ToolSignalsBecomeLabels) {
+    LabelTable t{};
+    int next = writeDefaultCommandLabel(t);
+    const int dmx[] = {3};
+    const int bus[] = {7, 6, 9};
+    next = appendSignalLabel(t, next, "DMX512_D+", dmx);
+    ASSERT_EQ(next, 13);
+    next = appendSignalLabel(t, next, "A-name-longer-than-thirty-one-characters", bus);
+    ASSERT_EQ(next, 16);
+    EXPECT_EQ(t[12].bitIndex, 15);
+    EXPECT_EQ(t[12].positionCode, positionSingle);
+    EXPECT_EQ(t[12].colour, 15);
+    EXPECT_STREQ(t[12].name, "DMX512_D+");
+    const int positions[] = {2, 3, 9999};
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(t[13 + k].bitIndex, 12 + bus[k]);
+        EXPECT_EQ(t[13 + k].positionCode, positions[k]);
+        EXPECT_EQ(std::strlen(t[13 + k].name), 31u);
+    }
+    EXPECT_EQ(labelRecordCount(t), 16);
+    const int outside[] = {52};
+    EXPECT_EQ(appendSignalLabel(t, next, "X", outside), -1);
+    std::vector<int> many(maxLabels - next + 1, 0);
+    EXPECT_EQ(appendSignalLabel(t, next, "X", many), -1); // no room left for the terminator
+    many.pop_back();
+    EXPECT_EQ(appendSignalLabel(t, next, "X", many), maxLabels);
+    EXPECT_EQ(t[maxLabels].positionCode, positionEnd);
+}
+
 TEST(Labels, Palette) {
     struct Case {
         int index;

@@ -1,6 +1,7 @@
 // The default command label, normalisation and the palette.
 #include "waveedit/labels.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace qv {
@@ -27,6 +28,23 @@ int writeDefaultCommandLabel(LabelTable& table, int first) {
 void resetToDefaultLabels(LabelTable& table) {
     table.fill(LabelRecord{});
     writeDefaultCommandLabel(table);
+}
+
+int appendSignalLabel(LabelTable& table, int first, std::string_view name, std::span<const int> channels) {
+    const int n = static_cast<int>(channels.size());
+    if (first < 0 || n == 0 || first + n > maxLabels) return -1;
+    for (int c : channels)
+        if (!validBitIndex(firstChannelBit + c)) return -1;
+    for (int k = 0; k < n; ++k) {
+        LabelRecord& r = table[first + k];
+        r = LabelRecord{};
+        r.bitIndex = firstChannelBit + channels[k];
+        r.groupType = static_cast<std::int32_t>(GroupType::Hex);
+        std::memcpy(r.name, name.data(), std::min<std::size_t>(name.size(), labelNameBytes - 1));
+        r.colour = colourDataLabel;
+        r.positionCode = n == 1 ? positionSingle : k == n - 1 ? positionBusLast : positionBusHead + k;
+    }
+    return first + n;
 }
 
 bool isCommandLabel(const LabelRecord& record) {

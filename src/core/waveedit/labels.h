@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string_view>
 
 namespace qv {
 
@@ -26,6 +27,11 @@ template <class Visit> void forEachLabel(const LabelTable& table, Visit visit);
 int writeDefaultCommandLabel(LabelTable& table, int first = 0);
 // Zeroes the table and writes the default command label.
 void resetToDefaultLabels(LabelTable& table);
+// A tool's signal as labels from record `first` on: one channel a single label, several a bus in
+// channel-list order (first = most significant); HEX, colour 15, bit index 12 + channel, the name
+// cut to 31 characters. Returns the record after the last one, or -1 (nothing written) when the
+// records would not leave room for the terminator or a channel lies outside the sample.
+int appendSignalLabel(LabelTable& table, int first, std::string_view name, std::span<const int> channels);
 
 // Every bus member takes the group type, name, second text, colour, reserved fields and state
 // flags of its head; every record of group type 5 is named "QV_Function"; names are kept
