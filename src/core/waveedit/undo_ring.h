@@ -10,8 +10,8 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
-#include <new>
 #include <span>
+#include <utility>
 
 namespace qv {
 
