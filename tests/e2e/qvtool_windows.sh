@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# qvtool.exe under Wine: the Windows build converts between .qvv, .qvw and a hand-off folder,
+# replaces an existing file (the temporary file renamed over it, Windows semantics), leaves no
+# temporary file behind and reports errors with their text and a non-zero exit. $1 is the bin dir.
+set -euo pipefail
+bin=$(cd "$1" && pwd)
+work=$(mktemp -d /tmp/qv-e2e-qvtool.XXXXXX)
+export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+wineboot -i >/dev/null 2>&1 || true
+cp "$bin/qvtool.exe" "$work/"
+cd "$work"
+qvtool() { wine ./qvtool.exe "$@" 2>&1 | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+
+printf 'INPUTS QV_Function CLK;\r\nASSIGN CLK 0;\r\nRADIX AUTO;\r\nFREQUENCYMODE INTERNAL;\r\nFREQUENCY 10 MHz;\r\nPATTERN\r\n000h 0 \t// 00000:\t\r\n000h 1 \t// 00001:\t\r\n000h 0 \t// 00002:\t\r\n;' > a.qvv
+qvtool convert a.qvv a.qvw || fail "first convert"
+qvtool convert a.qvv a.qvw || fail "convert over an existing file"
+qvtool convert a.qvw b.qvv || fail "qvw to qvv"
+cmp -s a.qvv b.qvv || fail "qvv -> qvw -> qvv differs"
+qvtool convert a.qvw 'folder\' || fail "hand-off folder"
+[ "$(stat -c %s folder/WAVEEDIT.WAV)" -eq $((524264 * 8)) ] || fail "hand-off sample file size"
+out=$(qvtool info folder) || fail "info of the folder"
+[[ $out == *"Used length: 3 samples"* ]] || fail "info: $out"
+ls | grep -q '~qv' && fail "temporary file left"
+set +e
+out=$(qvtool info missing.qvw); rc=$?
+set -e
+[ $rc -eq 1 ] && [[ $out == *"Can't open file!"* ]] || fail "missing file: $rc $out"
+echo "qvtool.exe under Wine: ok"
