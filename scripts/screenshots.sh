@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Screenshots of the launcher and of Properties in the three languages, taken under Xvfb with a
 # virtual 0xC350 instrument (two level bars). Usage: scripts/screenshots.sh <bin dir> [out dir]
-# Writes launcher-<lang>.png and properties-<lang>.png (default out dir: docs/screenshots).
+# Writes launcher-<lang>.png, about-<lang>.png and properties-<lang>.png (default out dir: docs/screenshots).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bin=$(cd "${1:-$root/build/win64/bin}" && pwd)
@@ -56,6 +56,14 @@ for lang in en:1033 tw:1028 cn:2052; do
   qv_pid=$!
   main=$(wait_for_window "^$caption\$")
   shot "$main" "$out/launcher-$name.png"
+  # A double click on empty launcher space opens About.
+  eval "$(xdotool getwindowgeometry --shell "$main")"
+  xdotool mousemove $((X + 400)) $((Y + 420)) click --repeat 2 --delay 80 1
+  about=$(wait_for_window "^(About|關於|关于)\$")
+  shot "$about" "$out/about-$name.png"
+  xdotool mousemove $((X + 400)) $((Y + 420))
+  xdotool windowfocus "$about" key Return
+  sleep 0.5
   # Properties is the launcher's last item: double-click it where the screenshot shows it.
   geometry=$(xdotool getwindowgeometry "$main")
   x=$(awk -F'[ ,]+' '/Position/ {print $3}' <<<"$geometry")
