@@ -34,6 +34,16 @@ TEST_F(Help, PathFollowsTheLanguageAndTheInstalledEngine) {
     EXPECT_TRUE(app().helpPath.empty());
 }
 
+TEST(HtmlHelpEngine, LoadsFromTheRegisteredControl) {
+    char library[MAX_PATH] = {};
+    LONG size = sizeof library;
+    const bool registered = RegQueryValueA(HKEY_CLASSES_ROOT, "CLSID\\{ADB880A6-D8FF-11CF-9377-00AA003B7A11}\\InprocServer32",
+                                           library, &size) == ERROR_SUCCESS;
+    if (!registered && !LoadLibraryA("hhctrl.ocx")) GTEST_SKIP() << "no HTML Help control on this system";
+    EXPECT_TRUE(htmlHelpAvailable());
+    EXPECT_TRUE(GetModuleHandleA(registered ? library : "hhctrl.ocx")) << library;
+}
+
 // Compiled HTML help: "ITSF" header and a directory entry for every topic the program opens.
 TEST(HelpFiles, CompiledNextToTheProgramWithTheirTopics) {
     for (const char* name : {"enQV.chm", "twQV.chm", "cnQV.chm"}) {

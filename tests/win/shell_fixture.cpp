@@ -24,23 +24,23 @@ std::string call(const char* name, std::initializer_list<long long> arguments) {
     return text + ')';
 }
 
-std::int32_t fakePowerDown(std::int32_t handle) {
+std::int32_t QV_DRIVER_CALL fakePowerDown(std::int32_t handle) {
     driverCalls().push_back(call("qvPowerDown", {handle}));
     return 1;
 }
-std::int32_t fakeReset(std::int32_t handle) {
+std::int32_t QV_DRIVER_CALL fakeReset(std::int32_t handle) {
     driverCalls().push_back(call("qvReset", {handle}));
     return 1;
 }
-std::int32_t fakeAdjVolt(std::int32_t, std::int32_t group, std::int32_t level) {
+std::int32_t QV_DRIVER_CALL fakeAdjVolt(std::int32_t, std::int32_t group, std::int32_t level) {
     driverCalls().push_back(call("qvAdjVolt", {group, level}));
     return 1;
 }
-std::int32_t fakeGetHwInfo(std::int32_t handle, std::uint32_t code) {
+std::int32_t QV_DRIVER_CALL fakeGetHwInfo(std::int32_t handle, std::uint32_t code) {
     driverCalls().push_back(call("qvGetHwInfo", {handle, static_cast<long long>(code)}));
     return code == hwInfoModelCode ? fakeModelCode : 0x1234;
 }
-std::int32_t fakeInterfaceName(std::int32_t, const std::uint8_t*, std::int32_t kind, char* buffer, std::int32_t size) {
+std::int32_t QV_DRIVER_CALL fakeInterfaceName(std::int32_t, const std::uint8_t*, std::int32_t kind, char* buffer, std::int32_t size) {
     if (!fakeNamesWork) return 0;
     char text[32];
     if (kind == 0)

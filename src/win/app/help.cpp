@@ -44,22 +44,13 @@ bool htmlHelpInstalled() {
     return GetFileAttributesA(program.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-std::string ansi(const std::wstring& text) {
-    if (text.empty()) return {};
-    const int bytes = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, out.data(), bytes, nullptr, nullptr);
-    out.resize(static_cast<size_t>(bytes > 0 ? bytes - 1 : 0));
-    return out;
-}
-
 } // namespace
 
 void buildHelpPath() {
     const LANGID language = currentLanguage();
     const bool html = htmlHelpInstalled();
     app().helpPath = helpFilePath(programDirectoryFromCommandLine(GetCommandLineA()), html,
-                                  ansi(loadString(10104, language)), ansi(loadString(10105, language)));
+                                  toAnsi(loadString(10104, language)), toAnsi(loadString(10105, language)));
 }
 
 void clearHelpPath() { app().helpPath.clear(); }
@@ -87,6 +78,8 @@ void openHelpTopic(HWND owner, const char* topic, int winHelpContext) {
         break;
     }
 }
+
+bool htmlHelpAvailable() { return loadHtmlHelp() != nullptr; }
 
 void setHelpOpener(HelpOpener opener) { testOpener = std::move(opener); }
 

@@ -21,6 +21,9 @@ void clearHelpPath();
 // window). Silently nothing when the file kind is unknown or no help engine loads.
 void openHelpTopic(HWND owner, const char* topic, int winHelpContext);
 
+// Whether HtmlHelpA could be loaded (on first use: the registered control, else "hhctrl.ocx").
+bool htmlHelpAvailable();
+
 // Tests see the requests instead of a help window; an empty function restores the engines.
 using HelpOpener = std::function<void(HWND owner, const std::string& path, const char* topic, int context)>;
 void setHelpOpener(HelpOpener opener);

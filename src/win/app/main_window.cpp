@@ -24,15 +24,6 @@ constexpr int stringCaption = 10002;
 constexpr int stringUntitled = 11042;
 constexpr int systemMenuCommands[] = {commandProperties, commandOnlineUpdate, commandHelp};
 
-std::string ansi(const std::wstring& text) {
-    if (text.empty()) return {};
-    const int bytes = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, out.data(), bytes, nullptr, nullptr);
-    out.resize(static_cast<size_t>(bytes > 0 ? bytes - 1 : 0));
-    return out;
-}
-
 void postToTool(UINT message, WPARAM wParam, LPARAM lParam) {
     if (HWND tool = app().openDialog) PostMessageA(tool, message, wParam, lParam);
 }
@@ -220,7 +211,7 @@ LRESULT CALLBACK mainWindowProcedure(HWND window, UINT message, WPARAM wParam, L
 HWND createMainWindow(HINSTANCE instance, int showCommand) {
     AppState& state = app();
     state.instance = instance;
-    shortName = ansi(loadString(1));
+    shortName = toAnsi(loadString(1));
     HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(programIconId));
 
     WNDCLASSEXA classEx{};
@@ -251,7 +242,7 @@ HWND createMainWindow(HINSTANCE instance, int showCommand) {
     }
 
     const Placement& at = state.savedPlacement;
-    const std::string caption = ansi(loadString(stringCaption));
+    const std::string caption = toAnsi(loadString(stringCaption));
     HWND window = CreateWindowExA(0, mainWindowClassName, caption.c_str(), WS_OVERLAPPEDWINDOW, at.left, at.top,
                                   at.right - at.left, at.bottom - at.top, nullptr, nullptr, instance, nullptr);
     if (!window) return nullptr;

@@ -27,6 +27,8 @@ void setThreadLanguage(LANGID language);
 std::wstring loadString(int id, LANGID language);
 inline std::wstring loadString(int id) { return loadString(id, currentLanguage()); }
 std::string toUtf8(const std::wstring& text);
+// In the ANSI code page, for the ANSI interfaces (window class, registry paths, help files).
+std::string toAnsi(const std::wstring& text);
 std::wstring fromUtf8(const std::string& text);
 
 // The module that holds the resources (the executable by default; tests may point elsewhere).
