@@ -286,3 +286,42 @@ TEST(Centring, StaysOnTheScreen) {
 
 } // namespace
 } // namespace qv::win::testing
+
+namespace qv::win::testing {
+namespace {
+
+// Works the modal Properties from a timer inside its own message loop: Traditional Chinese, OK.
+void CALLBACK chooseTraditionalChinese(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND dialog = FindWindowW(L"#32770", L"Properties");
+    if (!dialog) return;
+    KillTimer(nullptr, timer);
+    HWND combo = GetDlgItem(dialog, propertiesLanguage);
+    const int count = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i)
+        if (SendMessageW(combo, CB_GETITEMDATA, i, 0) == languageTraditionalChinese) SendMessageW(combo, CB_SETCURSEL, i, 0);
+    SendMessageW(dialog, WM_COMMAND, IDOK, 0);
+}
+
+using SystemMenu = ShellTest;
+
+TEST_F(SystemMenu, PropertiesRelabelsLauncherMenuAndHelpAtOnce) {
+    ASSERT_TRUE(createWindow());
+    EXPECT_EQ(std::wstring(launcherText(0)), L"Wave Editor");
+    SetTimer(nullptr, 0, 50, chooseTraditionalChinese);
+    SendMessageW(window, WM_SYSCOMMAND, commandProperties, 0);
+    EXPECT_EQ(chosenLanguage(), languageTraditionalChinese);
+    EXPECT_EQ(std::wstring(launcherText(0)), L"波形編輯器");
+    wchar_t label[64] = {};
+    GetMenuStringW(GetSystemMenu(window, FALSE), commandOnlineUpdate, label, 64, MF_BYCOMMAND);
+    EXPECT_STREQ(label, L"線上更新");
+    // The list view shows the new texts.
+    wchar_t text[64] = {};
+    LVITEMW query{};
+    query.pszText = text;
+    query.cchTextMax = 64;
+    SendMessageW(app().launcher, LVM_GETITEMTEXTW, 26, reinterpret_cast<LPARAM>(&query));
+    EXPECT_STREQ(text, L"內容");
+}
+
+} // namespace
+} // namespace qv::win::testing

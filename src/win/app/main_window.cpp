@@ -84,7 +84,8 @@ LRESULT onNotifyFormat(HWND, UINT, WPARAM, LPARAM lParam) {
 LRESULT onSysCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (wParam) {
     case commandProperties:
-        if (runProperties(window) == IDOK) applyLanguageChange(window);
+        runProperties(window);
+        applyLanguageChange(window);
         break;
     case commandOnlineUpdate:
         // The interactive update check joins here once the update thread exists.
