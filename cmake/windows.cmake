@@ -51,7 +51,15 @@ if(QV_DLL_SOURCES)
 endif()
 
 if(QV_BUILD_TESTS)
-  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  # Cross builds compile GoogleTest from the Debian source package; a native Windows build
+  # (MSYS2) uses its installed package.
+  set(QV_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources for cross builds")
+  if(EXISTS ${QV_GTEST_SOURCE}/CMakeLists.txt)
+    add_subdirectory(${QV_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  else()
+    find_package(GTest REQUIRED)
+    add_library(gtest ALIAS GTest::gtest)
+  endif()
   file(GLOB_RECURSE QV_WIN_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*.cpp)
   list(FILTER QV_WIN_TEST_SOURCES EXCLUDE REGEX ".*/tests/win/fixtures/.*")
   add_executable(qv_win_tests ${QV_WIN_TEST_SOURCES} ${QV_RC})
