@@ -22,7 +22,7 @@
 namespace {
 
 class YesPrompt : public qv::Prompt {
-public:
+  public:
     qv::Answer ask(int, qv::Buttons) override { return qv::Answer::Yes; }
     void show(int, const std::string&) override {}
 };

@@ -12,12 +12,12 @@
 namespace {
 
 class FixedPrompt : public qv::Prompt {
-public:
+  public:
     explicit FixedPrompt(bool yes) : yes_(yes) {}
     qv::Answer ask(int, qv::Buttons) override { return yes_ ? qv::Answer::Yes : qv::Answer::No; }
     void show(int, const std::string&) override {}
 
-private:
+  private:
     bool yes_;
 };
 

@@ -62,7 +62,7 @@ Kind kindOf(const std::string& path) {
 
 // A command-line tool cannot ask: a file longer than the memory is not loaded.
 class RefusingPrompt : public Prompt {
-public:
+  public:
     Answer ask(int, Buttons) override { return Answer::No; }
     void show(int, const std::string&) override {}
 };
@@ -103,7 +103,9 @@ std::string field(Msg name) { return english(name) + ": "; }
 int info(const std::string& path, Document& doc) {
     const Kind kind = kindOf(path);
     if (Msg m = load(path, kind, doc); m != Msg::None) return loadFailure(m);
-    const Msg format = kind == Kind::Qvw ? Msg::CliFormatQvw : kind == Kind::Qvv ? Msg::CliFormatQvv : Msg::CliFormatHandoff;
+    const Msg format = kind == Kind::Qvw ? Msg::CliFormatQvw
+        : kind == Kind::Qvv              ? Msg::CliFormatQvv
+                                         : Msg::CliFormatHandoff;
     printLine(field(Msg::CliFormat) + english(format));
     const LabelTable& labels = doc.labels();
     int rows = 0;

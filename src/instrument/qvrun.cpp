@@ -121,8 +121,8 @@ qv::sim::Platform windowsPlatform() {
     };
     platform.openOsHandle = [](int) -> qv::sim::OsHandle {
         const HANDLE file = CreateFileA(modulePath().c_str(), FILE_READ_ATTRIBUTES,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr);
         return file == INVALID_HANDLE_VALUE ? 0 : reinterpret_cast<qv::sim::OsHandle>(file);
     };
     platform.closeOsHandle = [](qv::sim::OsHandle handle) { CloseHandle(reinterpret_cast<HANDLE>(handle)); };
@@ -185,8 +185,8 @@ std::int32_t QV_DRIVER_CALL qvSetHwInfo(std::int32_t zero, std::uint32_t code, s
 std::int32_t QV_DRIVER_CALL qvCardType(std::int32_t handle) { return qv::sim::qvCardType(handle); }
 
 std::int32_t QV_DRIVER_CALL qvSetFreq(std::int32_t handle, std::int32_t frequency, std::int32_t mode,
-                                      std::int32_t* out1, std::int32_t* out2, std::int32_t* out3,
-                                      std::int32_t* out4, std::int32_t* out5, std::int32_t* out6) {
+                                      std::int32_t* out1, std::int32_t* out2, std::int32_t* out3, std::int32_t* out4,
+                                      std::int32_t* out5, std::int32_t* out6) {
     return qv::sim::qvSetFreq(handle, frequency, mode, out1, out2, out3, out4, out5, out6);
 }
 
@@ -228,7 +228,7 @@ std::int32_t QV_DRIVER_CALL uqvStartEx(std::int32_t handle, const char* path, st
 } // extern "C"
 
 // Every export above must match the driver table's signature exactly.
-#define QV_CHECK_EXPORT(result, name, params)                                                      \
+#define QV_CHECK_EXPORT(result, name, params)                                                                          \
     static_assert(std::is_same_v<decltype(&::name), qv::driver_types::name>, #name " signature");
 QV_DRIVER_FUNCTIONS(QV_CHECK_EXPORT)
 #undef QV_CHECK_EXPORT

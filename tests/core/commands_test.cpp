@@ -38,8 +38,8 @@ CommandSetting setting(SettableCommand command, int address = 0, int loopCount =
 
 struct RoundTrip {
     CommandSetting setting;
-    const char* words;   // command fields from the command position
-    const char* view;    // view form on the last word
+    const char* words; // command fields from the command position
+    const char* view; // view form on the last word
     const char* listing; // listing forms of the words, in order
 };
 
@@ -60,8 +60,10 @@ TEST(Commands, EverySettableCommandRoundTrips) {
         {setting(SettableCommand::Se, 0, 2, eventCode(EventChoice::Event1Or2Or3, false)), "60F", "SE EV1#EV2#EV3",
          "SE EV1 # EV2 # EV3"},
         {setting(SettableCommand::We), "700", "WE", "WE"},
-        {setting(SettableCommand::Oe, 0, 2, 9, 0x1234), "834 212 900", "OE 1234", "(MOV RL, 52) | (MOV RH, 18) | OE 4660"},
-        {setting(SettableCommand::Oe, 0, 2, 9, 0xFFFF), "8FF 2FF 900", "OE ffff", "(MOV RL, 255) | (MOV RH, 255) | OE 65535"},
+        {setting(SettableCommand::Oe, 0, 2, 9, 0x1234), "834 212 900", "OE 1234",
+         "(MOV RL, 52) | (MOV RH, 18) | OE 4660"},
+        {setting(SettableCommand::Oe, 0, 2, 9, 0xFFFF), "8FF 2FF 900", "OE ffff",
+         "(MOV RL, 255) | (MOV RH, 255) | OE 65535"},
     };
     for (const RoundTrip& c : cases) {
         SCOPED_TRACE(c.words);
@@ -132,14 +134,14 @@ TEST(Commands, ViewFormsOfIncompleteAndOtherWords) {
     const Case cases[] = {
         {0x000, 0x000, 0x000, "NP"},
         {0x000, 0x000, 0x0FF, "NP"},
-        {0x000, 0x000, 0x820, "XX"},           // an operand word alone
+        {0x000, 0x000, 0x820, "XX"}, // an operand word alone
         {0x000, 0x820, 0x200, "XX"},
-        {0x000, 0x200, 0x100, "XX"},           // JP without its low byte
-        {0x200, 0x820, 0x100, "XX"},           // the view wants low byte first
-        {0x864, 0x200, 0xB80, "IT 88"},        // IT: 23 address bits
-        {0x800, 0x200, 0xBFF, "IT 8323060"},   // 0x7F0000 - 12
-        {0x810, 0x200, 0xC01, "DL 65552"},     // DL: D as stored
-        {0x000, 0x000, 0x400, "XX"},           // LC without its middle byte
+        {0x000, 0x200, 0x100, "XX"}, // JP without its low byte
+        {0x200, 0x820, 0x100, "XX"}, // the view wants low byte first
+        {0x864, 0x200, 0xB80, "IT 88"}, // IT: 23 address bits
+        {0x800, 0x200, 0xBFF, "IT 8323060"}, // 0x7F0000 - 12
+        {0x810, 0x200, 0xC01, "DL 65552"}, // DL: D as stored
+        {0x000, 0x000, 0x400, "XX"}, // LC without its middle byte
         {0x000, 0x2FF, 0x4FE, "LC 65536"},
         {0x000, 0x000, 0x900, "XX"},
         {0x000, 0x000, 0x7FF, "WE"},
@@ -166,7 +168,7 @@ TEST(Commands, ListingKeepsTheLastTwoWordsAndTheOperandBytes) {
     };
     const Case cases[] = {
         {{0x200, 0x820, 0x100}, "(MOV RH, 0) | (MOV RL, 32) | JP 20"}, // either order
-        {{0x820, 0x000, 0x100}, "(MOV RL, 32) |  | JP"},                // an NP breaks the pair
+        {{0x820, 0x000, 0x100}, "(MOV RL, 32) |  | JP"}, // an NP breaks the pair
         {{0x100}, "JP"},
         {{0x300, 0x500, 0xB00, 0xC00, 0x400}, "LP | BE | IT | DL | LC"},
         {{0x812, 0x2AB, 0x000, 0x900}, "(MOV RL, 18) | (MOV RH, 171) |  | OE 43794"},

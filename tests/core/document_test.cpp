@@ -35,7 +35,7 @@ TEST(Document, SizesFollowTheModel) {
         int usableSamples;
         int bufferSamples;
     } cases[] = {
-        {0, 524264, 1048576 + 22},       // demo mode: the fallback row's special usable length
+        {0, 524264, 1048576 + 22}, // demo mode: the fallback row's special usable length
         {0xA020, 65536 - 24, 65536 + 22},
         {0xCD16, 2097152 - 24, 2097152 + 22},
     };
@@ -90,7 +90,7 @@ TEST(Document, WaveformUndoKeepsThirtyOneOperations) {
     EXPECT_EQ(undone, 31);
     // Operations 10..40 are undone; 1..9 are not (sample 1 still holds op 1's value, ...).
     EXPECT_EQ(doc->image()[1], Sample{1} << 20);
-    EXPECT_EQ(doc->image()[9], Sample{9} << 20);  // op 9 is kept
+    EXPECT_EQ(doc->image()[9], Sample{9} << 20); // op 9 is kept
     EXPECT_EQ(doc->image()[11], Sample{9} << 20); // undoing op 10 brought back what op 9 wrote
     EXPECT_EQ(doc->image()[12], 0u);
     EXPECT_EQ(doc->image()[42], 0u);
@@ -116,7 +116,7 @@ TEST(Document, WaveformUndoDropsOldestWhenTheStoreIsFullAndWraps) {
     ASSERT_TRUE(doc->saveWaveformUndo(n - chunk, chunk)); // wraps in the store
     fill(n - chunk, 0x4000);
     EXPECT_TRUE(doc->undoWaveform());
-    EXPECT_EQ(doc->image()[n - 1], 0u);                                          // never written before
+    EXPECT_EQ(doc->image()[n - 1], 0u); // never written before
     EXPECT_EQ(doc->image()[n - chunk], 0x3000u + static_cast<Sample>(n - chunk)); // inside the second change
     EXPECT_TRUE(doc->undoWaveform());
     EXPECT_EQ(doc->image()[chunk], 0u);
@@ -167,7 +167,8 @@ TEST(Document, LabelUndoDropsSnapshotsThatNoLongerFit) {
 
 TEST(Document, LabelUndoStoreHoldsOneFullTable) {
     auto doc = smallDocument();
-    for (int i = 0; i < maxLabels; ++i) doc->labels()[i] = LabelRecord{12, 0, 0, "X", "", 15, 0, positionSingle, 0, 0, 0};
+    for (int i = 0; i < maxLabels; ++i)
+        doc->labels()[i] = LabelRecord{12, 0, 0, "X", "", 15, 0, positionSingle, 0, 0, 0};
     ASSERT_TRUE(doc->saveLabelUndo());
     doc->labels()[0].colour = 3;
     ASSERT_TRUE(doc->saveLabelUndo()); // 202 + 202 records exceed the 256-record store

@@ -14,10 +14,10 @@ TEST(Frequency, HundredMegahertzModelsInEveryDirection) {
         int nearest, atOrAbove, atOrBelow;
     };
     const Case cases[] = {
-        {312, 310, 315, 310},          // ranges 1 and 10 tie at 310: the first is kept
+        {312, 310, 315, 310}, // ranges 1 and 10 tie at 310: the first is kept
         {313, 315, 315, 310},
         {310, 310, 310, 310},
-        {1503, 1505, 1505, 1500},      // a later range (20) comes closer than range 2
+        {1503, 1505, 1505, 1500}, // a later range (20) comes closer than range 2
         {751, 750, 755, 750},
         {70000000, 70000000, 70000000, 70000000},
         {74950000, 74900000, 75000000, 74900000}, // halfway between two steps: the lower one
@@ -75,11 +75,21 @@ TEST(Frequency, TwoHundredMegahertzModels) {
         int request, expected;
     };
     const Case cases[] = {
-        {80000000, 80000000},   // 80 GHz in mHz is not strictly below range 0's start: range 1
-        {100000000, 100000000}, {100062499, 100000000}, {100062500, 100125000}, // rounds half up
-        {200000000, 200000000}, {200000001, 200000000}, {250000000, 200000000}, // capped
-        {5003125, 5006250},     {1500, 1500},           {1001, 1000},           {1000, 1000},
-        {2, 2},                 {1, 1},                 {0, 1},                 {-5, 1},
+        {80000000, 80000000}, // 80 GHz in mHz is not strictly below range 0's start: range 1
+        {100000000, 100000000},
+        {100062499, 100000000},
+        {100062500, 100125000}, // rounds half up
+        {200000000, 200000000},
+        {200000001, 200000000},
+        {250000000, 200000000}, // capped
+        {5003125, 5006250},
+        {1500, 1500},
+        {1001, 1000},
+        {1000, 1000},
+        {2, 2},
+        {1, 1},
+        {0, 1},
+        {-5, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.request);
@@ -100,10 +110,18 @@ TEST(Frequency, Text) {
         const char* text;
     };
     const Case cases[] = {
-        {100000000, "100 MHz"},     {12500000, "12.5 MHz"},    {1234567, "1.234567 MHz"},
-        {12345678, "12.345678 MHz"}, {74900000, "74.9 MHz"},   {1000000, "1 MHz"},
-        {999999, "999.999 KHz"},    {1000, "1 KHz"},           {1005, "1.005 KHz"},
-        {65, "65 Hz"},              {0, "0 Hz"},               {0.5, "0.5 Hz"},
+        {100000000, "100 MHz"},
+        {12500000, "12.5 MHz"},
+        {1234567, "1.234567 MHz"},
+        {12345678, "12.345678 MHz"},
+        {74900000, "74.9 MHz"},
+        {1000000, "1 MHz"},
+        {999999, "999.999 KHz"},
+        {1000, "1 KHz"},
+        {1005, "1.005 KHz"},
+        {65, "65 Hz"},
+        {0, "0 Hz"},
+        {0.5, "0.5 Hz"},
         {-1, ""},
     };
     for (const Case& c : cases) {

@@ -137,8 +137,12 @@ TEST(Handoff, SampleFileLengths) {
     struct Case {
         std::int64_t fileBytes; // -1 missing
         std::size_t expectLoaded;
-    } cases[] = {{-1, 0}, {0, 0}, {80, 80}, {static_cast<std::int64_t>(usable), usable},
-                 {static_cast<std::int64_t>(usable) + 800, usable}, {13, 13}};
+    } cases[] = {{-1, 0},
+                 {0, 0},
+                 {80, 80},
+                 {static_cast<std::int64_t>(usable), usable},
+                 {static_cast<std::int64_t>(usable) + 800, usable},
+                 {13, 13}};
     for (const Case& c : cases) {
         std::filesystem::remove(path);
         if (c.fileBytes >= 0) writeBytes(path, std::vector<std::uint8_t>(c.fileBytes, 0xA5));

@@ -9,8 +9,8 @@ namespace {
 
 std::string describe(const DeviceConfig& d) {
     return std::to_string(d.modelCode) + "|" + d.serial + "|" + d.interfaceName + "|" + std::to_string(d.deviceNumber) +
-           "|" + std::to_string(d.cardType) + (d.removed ? "|removed" : "") +
-           (d.unplugAfterMs > 0 ? "|unplug " + std::to_string(d.unplugAfterMs) : "");
+        "|" + std::to_string(d.cardType) + (d.removed ? "|removed" : "") +
+        (d.unplugAfterMs > 0 ? "|unplug " + std::to_string(d.unplugAfterMs) : "");
 }
 
 std::vector<std::string> describeAll(const Configuration& config) {
@@ -118,9 +118,9 @@ TEST(InstrumentConfig, IniSectionsWithDefaults) {
                             "UnplugAfterMs=2500\n";
     const Configuration config = parseIni(ini);
     // Interface defaults to USB, the device number to the position among the accepted devices.
-    EXPECT_EQ(describeAll(config), (std::vector<std::string>{"50000|VI000001|USB 2.0|5|18", "45078|VI000002|USB|1|0",
-                                                             "41040|VI000003|USB|2|0|removed",
-                                                             "50000|VI000004|USB|3|0|unplug 2500"}));
+    EXPECT_EQ(describeAll(config),
+              (std::vector<std::string>{"50000|VI000001|USB 2.0|5|18", "45078|VI000002|USB|1|0",
+                                        "41040|VI000003|USB|2|0|removed", "50000|VI000004|USB|3|0|unplug 2500"}));
     EXPECT_TRUE(config.problems.empty()) << config.problems[0];
 }
 

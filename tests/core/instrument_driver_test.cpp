@@ -24,7 +24,7 @@ struct FakePlatform {
 };
 
 class InstrumentDriver : public testing::Test {
-protected:
+  protected:
     void attach(const std::string& devices) {
         fake.devices = devices;
         Platform platform;
@@ -80,9 +80,9 @@ TEST_F(InstrumentDriver, DeviceListLayoutByteForByte) {
     };
     put(0, 0x100);
     put(4, 0x49565651);
-    put(8, 0);                  // slot
-    put(12, 0xC350);            // model code
-    put(16, 18);                // card type
+    put(8, 0); // slot
+    put(12, 0xC350); // model code
+    put(16, 18); // card type
     put(20, read32(list + 20)); // generation: any, but the same in every entry
     std::memcpy(expected + 24, "USB", 3);
     put(44, 3);
@@ -149,8 +149,8 @@ TEST_F(InstrumentDriver, HandlesModelCodesAndStatus) {
         const char* model;
         std::int32_t code;
     };
-    const Case cases[] = {{"0xC350", 0xC350}, {"0xB016", 0xB016}, {"0xCD16", 0xCD16}, {"0xA020", 0xA020},
-                          {"0x1234", 0x1234}};
+    const Case cases[] = {
+        {"0xC350", 0xC350}, {"0xB016", 0xB016}, {"0xCD16", 0xCD16}, {"0xA020", 0xA020}, {"0x1234", 0x1234}};
     for (const auto& c : cases) {
         attach(std::string(c.model) + ":S:USB:0:18");
         const DeviceHandle handle = open(0);
@@ -206,17 +206,15 @@ TEST_F(InstrumentDriver, ReadsTextVectorFilesWithoutAnInstrument) {
     std::vector<std::uint64_t> samples(4, 0xDEAD);
     std::vector<SignalEntry> signals(signalTableEntries);
     std::int32_t frequencyAndMode[2] = {0, 7};
-    EXPECT_EQ(driver.qvReadQVV(path.c_str(), samples.data(), 4 * 8, signals.data(), signalTableEntries,
-                               frequencyAndMode),
-              0);
+    EXPECT_EQ(
+        driver.qvReadQVV(path.c_str(), samples.data(), 4 * 8, signals.data(), signalTableEntries, frequencyAndMode), 0);
     EXPECT_EQ(frequencyAndMode[0], 12500000);
     EXPECT_STREQ(signals[0].name, "CLK");
     EXPECT_EQ(samples[0], 0u);
     EXPECT_EQ(samples[1], std::uint64_t{1} << 12);
     std::remove(path.c_str());
-    EXPECT_NE(driver.qvReadQVV(path.c_str(), samples.data(), 4 * 8, signals.data(), signalTableEntries,
-                               frequencyAndMode),
-              0);
+    EXPECT_NE(
+        driver.qvReadQVV(path.c_str(), samples.data(), 4 * 8, signals.data(), signalTableEntries, frequencyAndMode), 0);
     EXPECT_NE(driver.qvReadQVV(nullptr, samples.data(), 4 * 8, signals.data(), signalTableEntries, frequencyAndMode),
               0);
 }
@@ -229,9 +227,9 @@ TEST_F(InstrumentDriver, LevelsAreCheckedByModelAndRememberedPerGroup) {
         bool accepted;
     };
     const Case cases[] = {
-        {"0xC350", 0, 255, true}, {"0xC350", 1, 32, true},  {"0xC350", 0, 256, false}, {"0xC350", 0, -1, false},
-        {"0xC350", 2, 10, false}, {"0xC050", 1, 0, true},   {"0xC150", 1, 9, true},    {"0xC020", 1, 9, false},
-        {"0xB016", 0, 7, true},   {"0xB016", 0, 8, false},  {"0xCD16", 0, 0, true},    {"0xA020", 0, 0, false},
+        {"0xC350", 0, 255, true}, {"0xC350", 1, 32, true}, {"0xC350", 0, 256, false}, {"0xC350", 0, -1, false},
+        {"0xC350", 2, 10, false}, {"0xC050", 1, 0, true},  {"0xC150", 1, 9, true},    {"0xC020", 1, 9, false},
+        {"0xB016", 0, 7, true},   {"0xB016", 0, 8, false}, {"0xCD16", 0, 0, true},    {"0xA020", 0, 0, false},
         {"0x1234", 0, 0, false},
     };
     for (const auto& c : cases) {
@@ -318,11 +316,19 @@ TEST_F(InstrumentDriver, OutputCallsAreStored) {
         std::int32_t frequency, mode, result, storedFrequency, storedMode, storedLoop;
     };
     const FreqCase freqCases[] = {
-        {1000000, 0, 1, 1000000, 0, 0},     {100000000, 0, 1, 100000000, 0, 0}, {100000001, 0, 0, 100000001, 0, 0},
-        {1000001, 0, 0, 1000001, 0, 0},     {95000000, 0, 0, 95000000, 0, 0},   {313, 0, 0, 313, 0, 0},
-        {5, 0, 1, 5, 0, 0},                 {70000000, 0, 1, 70000000, 0, 0},
-        {0, 0, 0, 0, 0, 0},                 {50000, 5, 1, 50000, 5, 0x2345},    {0, 4, 1, 50000, 4, 0x2345},
-        {1000, 4, 0, 50000, 4, 0x2345},     {1000, 3, 0, 50000, 4, 0x2345},
+        {1000000, 0, 1, 1000000, 0, 0},
+        {100000000, 0, 1, 100000000, 0, 0},
+        {100000001, 0, 0, 100000001, 0, 0},
+        {1000001, 0, 0, 1000001, 0, 0},
+        {95000000, 0, 0, 95000000, 0, 0},
+        {313, 0, 0, 313, 0, 0},
+        {5, 0, 1, 5, 0, 0},
+        {70000000, 0, 1, 70000000, 0, 0},
+        {0, 0, 0, 0, 0, 0},
+        {50000, 5, 1, 50000, 5, 0x2345},
+        {0, 4, 1, 50000, 4, 0x2345},
+        {1000, 4, 0, 50000, 4, 0x2345},
+        {1000, 3, 0, 50000, 4, 0x2345},
     };
     for (const auto& c : freqCases) {
         EXPECT_EQ(driver.qvSetFreq(handle, c.frequency, c.mode, &loop, &unused, &unused, &unused, &unused, &unused),

@@ -114,7 +114,7 @@ TEST(Labels, Palette) {
     struct Case {
         int index;
         std::uint32_t rgb;
-    } cases[] = {{0, 0x000000}, {1, 0x000080}, {4, 0x800000}, {7, 0xC0C0C0}, {8, 0x808080}, {9, 0x0000FF},
+    } cases[] = {{0, 0x000000},  {1, 0x000080},  {4, 0x800000},  {7, 0xC0C0C0},  {8, 0x808080},       {9, 0x0000FF},
                  {10, 0x00FF00}, {12, 0xFF0000}, {14, 0xFFFF00}, {15, 0xFFFFFF}, {16 + 12, 0xFF0000}, {-1, 0xFFFFFF}};
     for (const Case& c : cases) EXPECT_EQ(paletteColour(c.index), c.rgb) << c.index;
 }

@@ -101,7 +101,7 @@ TEST(OutputImage, JumpMovesThreeAheadAndSetsTheEnd) {
 TEST(OutputImage, FurthestTargetBeyondTheLastChangeExtendsTheEnd) {
     Buffer buf;
     buf.put(10, {0x800 | 150, 0x200, 0x100}); // JP 138 (device 150)
-    buf.put(20, {0x800 | 20, 0x200, 0x100});  // a later, nearer jump must not shorten the end
+    buf.put(20, {0x800 | 20, 0x200, 0x100}); // a later, nearer jump must not shorten the end
     EXPECT_EQ(buf.used(), 150 - 11);
     EXPECT_EQ(buf.prepare().end, 150);
     Buffer far;
@@ -168,9 +168,8 @@ TEST(OutputImage, RefusesBuffersWithoutRoom) {
     const std::vector<Sample> before = buf.all;
     std::vector<Sample> shortBackup(usable - 1);
     EXPECT_EQ(prepareOutputImage(buf.all, usable, shortBackup).lengthSamples, 0);
-    EXPECT_EQ(prepareOutputImage(std::span<Sample>(buf.all).first(buf.all.size() - 1), usable, buf.backup)
-                  .lengthSamples,
-              0);
+    EXPECT_EQ(
+        prepareOutputImage(std::span<Sample>(buf.all).first(buf.all.size() - 1), usable, buf.backup).lengthSamples, 0);
     EXPECT_EQ(prepareOutputImage(buf.all, 0, buf.backup).lengthSamples, 0);
     LabelTable labels{};
     EXPECT_EQ(prepareDocumentForOutput(buf.all, usable, labels, shortBackup).lengthSamples, 0);
@@ -226,7 +225,8 @@ TEST(OutputImage, FusedWalkMatchesTheStepByStepPreparation) {
         const int changes = static_cast<int>(random() % 6);
         Sample level = 0;
         for (int i = 0; i < n; ++i) {
-            if (changes && random() % (n / changes + 1) == 0) level = (Sample{random()} << 32 | random()) & ~commandMask;
+            if (changes && random() % (n / changes + 1) == 0)
+                level = (Sample{random()} << 32 | random()) & ~commandMask;
             buf.image(i) = level;
         }
         const int commands = static_cast<int>(random() % 12);

@@ -91,14 +91,14 @@ TEST(QvvWriter, ValueFormsByGroupType) {
     auto doc = emptyDocument();
     int next = 0;
     next = addLabel(doc->labels(), next, "H", {3, 2, 1, 0, 4}, GroupType::Hex); // 5 bits: 2 hex digits
-    next = addLabel(doc->labels(), next, "O", {9, 8, 7, 6}, GroupType::Oct);    // 4 bits: 2 octal digits
+    next = addLabel(doc->labels(), next, "O", {9, 8, 7, 6}, GroupType::Oct); // 4 bits: 2 octal digits
     next = addLabel(doc->labels(), next, "B", {12, 11, 10}, GroupType::Bin);
     next = addLabel(doc->labels(), next, "D", {20, 19, 18, 17, 16, 15, 14, 13, 5}, GroupType::Dec); // 512: 3 digits
     next = addLabel(doc->labels(), next, "A", {30, 29, 28, 27, 26, 25, 24, 23, 22}, GroupType::Asc);
     addLabel(doc->labels(), next, "S", {40}, GroupType::Bin); // one bit: no suffix
     // H = 0b10111 = 17h, O = 0b1111 = 17o, B = 101b, D = 0b111111111 = 511, A = 0x1FF, S = 1
-    doc->image()[0] = channels({3, 1, 0, 4, 9, 8, 7, 6, 12, 10, 20, 19, 18, 17, 16, 15, 14, 13, 5,
-                                30, 29, 28, 27, 26, 25, 24, 23, 22, 40});
+    doc->image()[0] = channels(
+        {3, 1, 0, 4, 9, 8, 7, 6, 12, 10, 20, 19, 18, 17, 16, 15, 14, 13, 5, 30, 29, 28, 27, 26, 25, 24, 23, 22, 40});
     std::string text;
     ASSERT_EQ(qvvText(*doc, 0, text), Msg::None);
     EXPECT_NE(text.find("PATTERN\r\n17h 17o 101b 511 1FFh 1 \t// 00000:\t\r\n"
@@ -144,11 +144,11 @@ TEST(QvvWriter, PatternEndsAtTheFinalConstantRun) {
         std::vector<std::pair<int, int>> ranges; // samples [first, last] set to 1
         int lines;
     } cases[] = {
-        {{}, 1},                        // constant zero
-        {{{0, 65511}}, 1},              // constant one
-        {{{10, 10}}, 12},               // sample 11 starts the final run
-        {{{5, 65511}}, 6},              // the final run of ones starts at 5
-        {{{65511, 65511}}, 65512},      // the last sample differs
+        {{}, 1}, // constant zero
+        {{{0, 65511}}, 1}, // constant one
+        {{{10, 10}}, 12}, // sample 11 starts the final run
+        {{{5, 65511}}, 6}, // the final run of ones starts at 5
+        {{{65511, 65511}}, 65512}, // the last sample differs
     };
     for (const Case& c : cases) {
         std::fill(doc->usableImage().begin(), doc->usableImage().end(), 0);
@@ -169,7 +169,10 @@ TEST(QvvWriter, RefusesWhatTheFormatCannotHold) {
         std::function<void(LabelTable&)> build;
         Msg expected;
     } cases[] = {
-        {"two labels on one bit", [](LabelTable& t) { addLabel(t, addLabel(t, 0, "A", {3}), "B", {4, 3}); },
+        {"two labels on one bit",
+         [](LabelTable& t) {
+             addLabel(t, addLabel(t, 0, "A", {3}), "B", {4, 3});
+         },
          Msg::NoDuplicateChannel},
         {"a data label on a command bit", [](LabelTable& t) { addLabel(t, writeDefaultCommandLabel(t), "X", {-7}); },
          Msg::NoDuplicateChannel},
@@ -222,8 +225,8 @@ TEST(QvvWriter, ChannelListsInAssign) {
         std::vector<int> channels;
         const char* line;
     } cases[] = {
-        {{3, 7}, "ASSIGN P 3,7;"},        {{7, 6, 5}, "ASSIGN P 7..5;"},  {{10, 11}, "ASSIGN P 10..11;"},
-        {{49}, "ASSIGN P 49;"},           {{1, 2, 4}, "ASSIGN P 1,2,4;"}, {{5, 4, 5}, "ASSIGN P 5,4,5;"},
+        {{3, 7}, "ASSIGN P 3,7;"}, {{7, 6, 5}, "ASSIGN P 7..5;"},  {{10, 11}, "ASSIGN P 10..11;"},
+        {{49}, "ASSIGN P 49;"},    {{1, 2, 4}, "ASSIGN P 1,2,4;"}, {{5, 4, 5}, "ASSIGN P 5,4,5;"},
     };
     for (const Case& c : cases) {
         auto doc = emptyDocument();
@@ -305,8 +308,8 @@ TEST(WaveformFiles, FormatByNameAndSaveMode) {
     struct Case {
         const char* name;
         bool text;
-    } cases[] = {{"a.qvv", true}, {"a.QVV", true}, {"a.Qvv", false}, {"a.qVV", false}, {"a.qvw", false},
-                 {"qvv", false},  {".qvv", true},  {"a.qvv.bak", false}};
+    } cases[] = {{"a.qvv", true},  {"a.QVV", true}, {"a.Qvv", false}, {"a.qVV", false},
+                 {"a.qvw", false}, {"qvv", false},  {".qvv", true},   {"a.qvv.bak", false}};
     for (const Case& c : cases) EXPECT_EQ(isTextVectorFileName(c.name), c.text) << c.name;
 
     TempFolder folder;

@@ -56,7 +56,8 @@ struct QvwImage {
         const int sampleBytes = static_cast<int>(samples.size()) * 8;
         std::vector<std::uint8_t> b(static_cast<std::size_t>(sampleOffset + sampleBytes));
         std::memcpy(b.data(), "Tavro Technology Inc. QV-Editor", 32);
-        const std::int32_t fields[] = {272, 68, 68, 512, 580, labelBytes, sampleOffset, sampleBytes, sampleOffset + sampleBytes};
+        const std::int32_t fields[] = {
+            272, 68, 68, 512, 580, labelBytes, sampleOffset, sampleBytes, sampleOffset + sampleBytes};
         for (int i = 0; i < 9; ++i) writeLe32(b, 32 + 4 * i, fields[i]);
         for (int i = 0; i < 4; ++i) writeLe32(b, 68 + 4 * i, parameters[i]);
         if (labelBytes) std::memcpy(b.data() + 580, labels.data(), static_cast<std::size_t>(labelBytes));
@@ -73,13 +74,15 @@ Msg load(const std::vector<std::uint8_t>& bytes, Document& doc, Prompt& prompt) 
 TEST(QvwFile, WritesTheLayoutExactly) {
     TempFolder folder;
     auto doc = makeDocument();
-    for (int i = 0; i < doc->usableSamples(); ++i) doc->image()[i] = static_cast<Sample>(std::min(i, 99)) << 13; // last change at 99
+    for (int i = 0; i < doc->usableSamples(); ++i)
+        doc->image()[i] = static_cast<Sample>(std::min(i, 99)) << 13; // last change at 99
     ASSERT_EQ(saveQvw(folder.file("a.qvw"), *doc), Msg::None);
     auto b = readBytes(folder.file("a.qvw"));
     const int labelBytes = (21 + 1) * 100, sampleOffset = 580 + labelBytes, sampleBytes = 100 * 8;
     ASSERT_EQ(b.size(), static_cast<std::size_t>(sampleOffset + sampleBytes));
     EXPECT_EQ(std::memcmp(b.data(), "Tavro Technology Inc. QV-Editor\0", 32), 0);
-    const std::int32_t fields[] = {272, 68, 68, 512, 580, labelBytes, sampleOffset, sampleBytes, sampleOffset + sampleBytes};
+    const std::int32_t fields[] = {
+        272, 68, 68, 512, 580, labelBytes, sampleOffset, sampleBytes, sampleOffset + sampleBytes};
     for (int i = 0; i < 9; ++i) EXPECT_EQ(readLe32(b, 32 + 4 * i), fields[i]) << "header field " << i;
     const std::int32_t parameters[] = {12500000, 3, 5, 200};
     for (int i = 0; i < 4; ++i) EXPECT_EQ(readLe32(b, 68 + 4 * i), parameters[i]);
@@ -142,7 +145,7 @@ TEST(QvwFile, MalformedFilesLeaveTheDocumentUnchanged) {
     QvwImage bit64 = good, negativeBit = good, many = good, tooMany = good;
     bit64.labels[0].bitIndex = 64;
     negativeBit.labels[0].bitIndex = -1;
-    many.labels.assign(201, record(12, positionSingle, "L"));   // 20100 bytes: the most allowed
+    many.labels.assign(201, record(12, positionSingle, "L")); // 20100 bytes: the most allowed
     tooMany.labels.assign(202, record(12, positionSingle, "L")); // 20200 bytes
     QvwImage bit64AfterEnd = good;
     bit64AfterEnd.labels.push_back(record(64, positionSingle, "hidden")); // behind the terminator
@@ -229,7 +232,8 @@ TEST(QvwFile, LongFilesWithADevice) {
     for (const Case& c : cases) {
         QvwImage image;
         image.samples.resize(c.blockSamples);
-        for (int i = 0; i < c.blockSamples; ++i) image.samples[i] = static_cast<Sample>(std::min(i, c.lastChange)) << 12;
+        for (int i = 0; i < c.blockSamples; ++i)
+            image.samples[i] = static_cast<Sample>(std::min(i, c.lastChange)) << 12;
         auto doc = makeDocument(0xA020, true);
         ScriptedPrompt prompt(c.answers);
         EXPECT_EQ(load(image.bytes(), *doc, prompt), c.expected) << c.what;

@@ -11,7 +11,7 @@
 namespace qv::testing {
 
 class ScriptedPrompt : public Prompt {
-public:
+  public:
     explicit ScriptedPrompt(std::deque<Answer> answers = {}) : answers_(std::move(answers)) {}
     Answer ask(int stringId, Buttons) override {
         asked.push_back(stringId);
@@ -25,7 +25,7 @@ public:
     std::vector<int> asked;
     std::vector<std::pair<int, std::string>> shown;
 
-private:
+  private:
     std::deque<Answer> answers_;
 };
 

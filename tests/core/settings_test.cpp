@@ -14,8 +14,8 @@ const std::string asyncKey = deviceKeyPath(ModuleKey::AsyncCnt, 0);
 
 TEST(SettingsKeys, PerDevicePathsOfEveryModule) {
     const KeyPaths paths = deviceKeyPaths(3);
-    const char* expected[] = {"System", "Script", "SyncCnt", "AsyncCnt", "Uart", "WaveEdit", "Altera2Wav",
-                              "La2Wav", "Text2Wav", "Bin2Wav", "Spp", "Spi", "VhdlWav"};
+    const char* expected[] = {"System", "Script",   "SyncCnt", "AsyncCnt", "Uart", "WaveEdit", "Altera2Wav",
+                              "La2Wav", "Text2Wav", "Bin2Wav", "Spp",      "Spi",  "VhdlWav"};
     ASSERT_EQ(paths.size(), std::size(expected));
     for (std::size_t i = 0; i < paths.size(); ++i)
         EXPECT_EQ(paths[i], std::string("SOFTWARE\\Tavro\\QV\\") + expected[i] + "\\3");

@@ -21,8 +21,8 @@ TEST(LevelTexts, VoltsWithThreeSignificantDigits) {
         int millivolts;
         const char* text;
     } cases[] = {
-        {0, 5500, "5.5V"},   {255, 1500, "1.5V"}, {32, 4999, "5V"},   {1, 5485, "5.4x"},
-        {64, 4497, "4.5V"},  {128, 3493, "3.49V"}, {200, 2363, "2.36V"}, {254, 1516, "1.52V"},
+        {0, 5500, "5.5V"},  {255, 1500, "1.5V"},  {32, 4999, "5V"},     {1, 5485, "5.4x"},
+        {64, 4497, "4.5V"}, {128, 3493, "3.49V"}, {200, 2363, "2.36V"}, {254, 1516, "1.52V"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.level);
@@ -66,7 +66,7 @@ TEST(HelpPath, ProgramDirectoryFromTheCommandLine) {
         {"\"C:\\QV\\QV.exe\" extra", "C:\\QV"},
         {"QV.exe", ""},
         {"\"QV.exe\"", ""},
-        {"C:\\QV\\qv.exe", ""},         // the rule names the program exactly
+        {"C:\\QV\\qv.exe", ""}, // the rule names the program exactly
         {"C:\\tools\\other.exe", ""},
         {"", ""},
     };

@@ -13,10 +13,11 @@
 namespace qv::testing {
 
 class TempFolder {
-public:
+  public:
     TempFolder() {
         std::random_device random;
-        path_ = std::filesystem::temp_directory_path() / ("qvtest-" + std::to_string(random()) + std::to_string(random()));
+        path_ =
+            std::filesystem::temp_directory_path() / ("qvtest-" + std::to_string(random()) + std::to_string(random()));
         std::filesystem::create_directories(path_);
     }
     ~TempFolder() {
@@ -31,11 +32,12 @@ public:
     // Names of the files in the folder (to see that no temporary file was left behind).
     std::vector<std::string> names() const {
         std::vector<std::string> result;
-        for (const auto& entry : std::filesystem::directory_iterator(path_)) result.push_back(entry.path().filename().string());
+        for (const auto& entry : std::filesystem::directory_iterator(path_))
+            result.push_back(entry.path().filename().string());
         return result;
     }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 

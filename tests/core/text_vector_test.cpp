@@ -21,11 +21,16 @@ TEST(ChannelList, ReadAndWrite) {
         std::vector<int> channels;
         const char* written;
     } cases[] = {
-        {"7..0", {7, 6, 5, 4, 3, 2, 1, 0}, "7..0"}, {"0..3", {0, 1, 2, 3}, "0..3"},
-        {"7,2", {7, 2}, "7,2"},                    {"4,3,2", {4, 3, 2}, "4..2"},
-        {"5", {5}, "5"},                            {" 12 ", {12}, "12"},
-        {"3..3", {3}, "3"},                         {"2x,5y", {2, 5}, "2,5"},
-        {"-3..-1", {-3, -2, -1}, "-3..-1"},         {"1,3,5", {1, 3, 5}, "1,3,5"},
+        {"7..0", {7, 6, 5, 4, 3, 2, 1, 0}, "7..0"},
+        {"0..3", {0, 1, 2, 3}, "0..3"},
+        {"7,2", {7, 2}, "7,2"},
+        {"4,3,2", {4, 3, 2}, "4..2"},
+        {"5", {5}, "5"},
+        {" 12 ", {12}, "12"},
+        {"3..3", {3}, "3"},
+        {"2x,5y", {2, 5}, "2,5"},
+        {"-3..-1", {-3, -2, -1}, "-3..-1"},
+        {"1,3,5", {1, 3, 5}, "1,3,5"},
     };
     for (const Case& c : cases) {
         int buffer[64];
@@ -49,10 +54,8 @@ TEST(TextVector, CommentRemoval) {
         const char* out;
     } cases[] = {
         {"A%x\ny%B", true, "A     B"}, // a percent comment blanks every character, line feeds included
-        {"A // c %\nB", true, "A       \nB"},
-        {"A%//%B//x\nC", false, "A    B    C"},
-        {"A\tB\r\nC", false, "A B  C"},
-        {"A\tB\r\nC", true, "A B \nC"},
+        {"A // c %\nB", true, "A       \nB"}, {"A%//%B//x\nC", false, "A    B    C"},
+        {"A\tB\r\nC", false, "A B  C"},       {"A\tB\r\nC", true, "A B \nC"},
     };
     for (const Case& c : cases) {
         std::string text = c.in;
@@ -83,8 +86,16 @@ TEST(TextVector, ValuesAndNumbers) {
         int radix;
         std::uint64_t value;
     } cases[] = {
-        {"1Fh", 0, 31}, {"101b", 0, 5}, {"17o", 0, 15}, {"1F", 0, 1}, {"  200", 0, 200}, {"ff", 16, 255},
-        {"-1", 10, ~std::uint64_t{0}}, {"1FH", 0, 1}, {"012", 8, 10}, {"", 0, 0},
+        {"1Fh", 0, 31},
+        {"101b", 0, 5},
+        {"17o", 0, 15},
+        {"1F", 0, 1},
+        {"  200", 0, 200},
+        {"ff", 16, 255},
+        {"-1", 10, ~std::uint64_t{0}},
+        {"1FH", 0, 1},
+        {"012", 8, 10},
+        {"", 0, 0},
     };
     for (const Case& c : cases) EXPECT_EQ(readValue(c.text, c.radix), c.value) << c.text;
     EXPECT_EQ(frequencyOf("2.5MHZ"), 2500000);
@@ -97,8 +108,8 @@ TEST(TextVector, ValuesAndNumbers) {
     struct ModeCase {
         const char* name;
         int mode;
-    } modes[] = {{"INTERNAL", 1}, {"internal & cki1", 3}, {"!(INTERNAL & CKI1 & CKI2)", 15}, {" ", 0},
-                 {"!CKI2", 12},   {"CKI3", -1}};
+    } modes[] = {{"INTERNAL", 1}, {"internal & cki1", 3}, {"!(INTERNAL & CKI1 & CKI2)", 15},
+                 {" ", 0},        {"!CKI2", 12},          {"CKI3", -1}};
     for (const ModeCase& c : modes) EXPECT_EQ(frequencyModeOf(c.name), c.mode) << c.name;
 }
 
@@ -139,7 +150,7 @@ TEST(TextVector, AssignmentAndAllocationErrors) {
         {{}, "A[0..52]", Msg::TooManyChannels},
         {{}, "A[0..51]", Msg::None},
         {{"B 1", "B 1"}, "A", Msg::NoDuplicateChannel}, // repeated name even when not requested
-        {{"A 1", "B 1"}, "A", Msg::None},               // B is not an input: its channels do not count
+        {{"A 1", "B 1"}, "A", Msg::None}, // B is not an input: its channels do not count
     };
     for (const Case& c : cases) {
         std::vector<Assignment> assignments;

@@ -15,11 +15,11 @@ TEST(Texts, TimeOfSamples) {
     const Case cases[] = {
         {1, 10000000, "100 ns"},
         {1, 3000000, "333.333 ns"},
-        {3, 3000000, "1 us"},         // 1,000,000 ps has 7 digits
+        {3, 3000000, "1 us"}, // 1,000,000 ps has 7 digits
         {15, 10000000, "1.5 us"},
         {7, 3000000, "2.333 us"},
         {1, 200000000, "5 ns"},
-        {1, 65, "15.385 ms"},         // not a multiple of 1000 Hz: whole nanoseconds
+        {1, 65, "15.385 ms"}, // not a multiple of 1000 Hz: whole nanoseconds
         {1, 123456789, "8 ns"},
         {999999, 1000000000, "999.999 us"},
         {1000000, 1000, "1000 S"},
@@ -63,7 +63,7 @@ TEST(Texts, BusValues) {
         {0x141, 9, GroupType::Asc, "'A'"}, // the low byte
         {31, 8, GroupType::Asc, "'.'"},
         {32, 8, GroupType::Asc, "' '"},
-        {0xF0, 4, GroupType::Hex, "0"},    // bits above the width are not part of the value
+        {0xF0, 4, GroupType::Hex, "0"}, // bits above the width are not part of the value
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);

@@ -40,7 +40,7 @@ void writeFile(const std::string& path, const std::string& content) {
 
 // Sets (or with nullopt removes) an environment variable for one scope.
 class ScopedEnvironment {
-public:
+  public:
     ScopedEnvironment(const char* name, std::optional<std::string> value) : name_(name) {
         char old[4096];
         const DWORD length = GetEnvironmentVariableA(name, old, sizeof old);
@@ -49,7 +49,7 @@ public:
     }
     ~ScopedEnvironment() { SetEnvironmentVariableA(name_, old_ ? old_->c_str() : nullptr); }
 
-private:
+  private:
     const char* name_;
     std::optional<std::string> old_;
 };

@@ -37,8 +37,9 @@ TEST_F(Help, PathFollowsTheLanguageAndTheInstalledEngine) {
 TEST(HtmlHelpEngine, LoadsFromTheRegisteredControl) {
     char library[MAX_PATH] = {};
     LONG size = sizeof library;
-    const bool registered = RegQueryValueA(HKEY_CLASSES_ROOT, "CLSID\\{ADB880A6-D8FF-11CF-9377-00AA003B7A11}\\InprocServer32",
-                                           library, &size) == ERROR_SUCCESS;
+    const bool registered =
+        RegQueryValueA(HKEY_CLASSES_ROOT, "CLSID\\{ADB880A6-D8FF-11CF-9377-00AA003B7A11}\\InprocServer32", library,
+                       &size) == ERROR_SUCCESS;
     if (!registered && !LoadLibraryA("hhctrl.ocx")) GTEST_SKIP() << "no HTML Help control on this system";
     EXPECT_TRUE(htmlHelpAvailable());
     EXPECT_TRUE(GetModuleHandleA(registered ? library : "hhctrl.ocx")) << library;

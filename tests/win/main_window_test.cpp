@@ -88,8 +88,12 @@ TEST_F(MainWindow, CreatesClassPlacementLauncherAndSystemMenu) {
     EXPECT_EQ(style & LVS_TYPEMASK, LVS_ICON);
     EXPECT_TRUE(style & LVS_AUTOARRANGE);
     EXPECT_TRUE(style & LVS_SHOWSELALWAYS);
-    EXPECT_EQ(ImageList_GetImageCount(reinterpret_cast<HIMAGELIST>(SendMessageW(launcher, LVM_GETIMAGELIST, LVSIL_NORMAL, 0))), 27);
-    EXPECT_EQ(ImageList_GetImageCount(reinterpret_cast<HIMAGELIST>(SendMessageW(launcher, LVM_GETIMAGELIST, LVSIL_SMALL, 0))), 27);
+    EXPECT_EQ(ImageList_GetImageCount(
+                  reinterpret_cast<HIMAGELIST>(SendMessageW(launcher, LVM_GETIMAGELIST, LVSIL_NORMAL, 0))),
+              27);
+    EXPECT_EQ(
+        ImageList_GetImageCount(reinterpret_cast<HIMAGELIST>(SendMessageW(launcher, LVM_GETIMAGELIST, LVSIL_SMALL, 0))),
+        27);
 
     // Texts come through LVN_GETDISPINFO: ask the list view as a user of it would.
     struct Expected {
@@ -110,8 +114,8 @@ TEST_F(MainWindow, CreatesClassPlacementLauncherAndSystemMenu) {
 
     HMENU menu = GetSystemMenu(window, FALSE);
     wchar_t label[64] = {};
-    for (auto [command, expected] : {std::pair{10029, L"Properties"}, std::pair{10030, L"Online Update"},
-                                     std::pair{11010, L"Help"}}) {
+    for (auto [command, expected] :
+         {std::pair{10029, L"Properties"}, std::pair{10030, L"Online Update"}, std::pair{11010, L"Help"}}) {
         GetMenuStringW(menu, command, label, 64, MF_BYCOMMAND);
         EXPECT_STREQ(label, expected);
     }
@@ -143,8 +147,7 @@ POINT messagePositionAt(HWND launcher, POINT client) {
     SetCursorPos(screen.x, screen.y);
     PostMessageW(launcher, WM_NULL, 0, 0);
     MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    }
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {}
     return screen;
 }
 
@@ -161,8 +164,11 @@ TEST_F(MainWindow, DoubleClicksOnItemsScriptAndEmptySpace) {
         int item; // -1: empty space
         UINT message;
         WPARAM command;
-    } cases[] = {{0, WM_COMMAND, 10003}, {1, WM_COMMAND, 10100}, {5, WM_COMMAND, 10008},
-                 {26, WM_SYSCOMMAND, 10029}, {-1, WM_COMMAND, 10100}};
+    } cases[] = {{0, WM_COMMAND, 10003},
+                 {1, WM_COMMAND, 10100},
+                 {5, WM_COMMAND, 10008},
+                 {26, WM_SYSCOMMAND, 10029},
+                 {-1, WM_COMMAND, 10100}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.item);
         POINT at{};

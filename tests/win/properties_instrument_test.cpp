@@ -15,7 +15,7 @@ constexpr std::uint32_t levelGroup1 = 0x51560002u;
 constexpr std::uint32_t resetCount = 0x5156000Au;
 
 class PropertiesOnInstrument : public ShellTest {
-protected:
+  protected:
     void SetUp() override {
         ShellTest::SetUp();
         SetEnvironmentVariableA("QVRUN_DEVICES", "0xC020:VI0001:USB:3;0xC350:VI0002:USB2:4;0xB016:VI0003:USB:5");

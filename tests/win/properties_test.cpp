@@ -13,7 +13,7 @@ namespace qv::win::testing {
 namespace {
 
 class Properties : public ShellTest {
-protected:
+  protected:
     // The dialog as the user would see it, but modeless so the test can work it.
     HWND open(int modelCode, DeviceHandle device = 3, bool names = true) {
         app().device = device;
@@ -86,9 +86,8 @@ struct LevelCase {
 
 TEST_F(Properties, LevelControlsByModel) {
     const LevelCase cases[] = {
-        {0xC020, true, false, 255}, {0xC050, true, true, 255}, {0xC150, true, true, 255},
-        {0xC350, true, true, 255},  {0xC120, true, false, 255}, {0xB016, true, false, 7},
-        {0xCD16, true, false, 7},   {0xA050, false, false, 0},
+        {0xC020, true, false, 255}, {0xC050, true, true, 255}, {0xC150, true, true, 255}, {0xC350, true, true, 255},
+        {0xC120, true, false, 255}, {0xB016, true, false, 7},  {0xCD16, true, false, 7},  {0xA050, false, false, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.model);
@@ -140,8 +139,9 @@ TEST_F(Properties, C350SecondBarSendsTheSecondGroup) {
     EXPECT_EQ(driverCalls(), (std::vector<std::string>{"qvAdjVolt(1,108)", "qvAdjVolt(0,24)"}));
     // OK: the instrument is reset and both levels are sent again, with the interlock held.
     press(IDOK);
-    EXPECT_EQ(driverCalls(), (std::vector<std::string>{"qvAdjVolt(1,108)", "qvAdjVolt(0,24)", "qvReset(3)",
-                                                       "qvAdjVolt(0,24)", "qvAdjVolt(1,108)", "qvPowerDown(3)"}));
+    EXPECT_EQ(driverCalls(),
+              (std::vector<std::string>{"qvAdjVolt(1,108)", "qvAdjVolt(0,24)", "qvReset(3)", "qvAdjVolt(0,24)",
+                                        "qvAdjVolt(1,108)", "qvPowerDown(3)"}));
     EXPECT_EQ(app().interlock.driverBusy.load(), 0);
 }
 
@@ -197,7 +197,8 @@ TEST_F(Properties, OkChangesLanguageEverywhereAtOnce) {
     ASSERT_TRUE(createWindow());
     buildHelpPath();
     const std::string englishHelp = app().helpPath;
-    ASSERT_TRUE(englishHelp.find("\\enQV.chm") != std::string::npos || englishHelp.find("\\QVENG.hlp") != std::string::npos)
+    ASSERT_TRUE(englishHelp.find("\\enQV.chm") != std::string::npos ||
+                englishHelp.find("\\QVENG.hlp") != std::string::npos)
         << englishHelp;
     SetWindowTextW(window, L"Doveravevero Zodo Zudeduriz - (Untitled)");
 
@@ -209,7 +210,8 @@ TEST_F(Properties, OkChangesLanguageEverywhereAtOnce) {
 
     EXPECT_EQ(chosenLanguage(), languageTraditionalChinese);
     EXPECT_EQ(app().onlineUpdateAtStartup, 0);
-    EXPECT_TRUE(app().helpPath.find("\\twQV.chm") != std::string::npos || app().helpPath.find("\\QV.hlp") != std::string::npos)
+    EXPECT_TRUE(app().helpPath.find("\\twQV.chm") != std::string::npos ||
+                app().helpPath.find("\\QV.hlp") != std::string::npos)
         << app().helpPath;
     EXPECT_EQ(std::wstring(launcherText(0)), L"波形編輯器");
     EXPECT_EQ(std::wstring(launcherText(26)), L"內容");
@@ -298,7 +300,8 @@ void CALLBACK chooseTraditionalChinese(HWND, UINT, UINT_PTR timer, DWORD) {
     HWND combo = GetDlgItem(dialog, propertiesLanguage);
     const int count = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
     for (int i = 0; i < count; ++i)
-        if (SendMessageW(combo, CB_GETITEMDATA, i, 0) == languageTraditionalChinese) SendMessageW(combo, CB_SETCURSEL, i, 0);
+        if (SendMessageW(combo, CB_GETITEMDATA, i, 0) == languageTraditionalChinese)
+            SendMessageW(combo, CB_SETCURSEL, i, 0);
     SendMessageW(dialog, WM_COMMAND, IDOK, 0);
 }
 

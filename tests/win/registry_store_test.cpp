@@ -19,7 +19,7 @@ namespace {
 // existing subkeys only grant reading, which is how HKEY_LOCAL_MACHINE looks to a process without
 // elevation.
 class RegistryRoots : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         LARGE_INTEGER now{};
         QueryPerformanceCounter(&now);
@@ -81,7 +81,7 @@ protected:
     HKEY user_ = nullptr;
     const std::string systemKey = deviceKeyPath(ModuleKey::System, 0);
 
-private:
+  private:
     static bool makeRoot(const std::string& path, DWORD options, HKEY& root) {
         return RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, options, KEY_ALL_ACCESS, nullptr, &root,
                                nullptr) == ERROR_SUCCESS;

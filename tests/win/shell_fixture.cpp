@@ -40,7 +40,8 @@ std::int32_t QV_DRIVER_CALL fakeGetHwInfo(std::int32_t handle, std::uint32_t cod
     driverCalls().push_back(call("qvGetHwInfo", {handle, static_cast<long long>(code)}));
     return code == hwInfoModelCode ? fakeModelCode : 0x1234;
 }
-std::int32_t QV_DRIVER_CALL fakeInterfaceName(std::int32_t, const std::uint8_t*, std::int32_t kind, char* buffer, std::int32_t size) {
+std::int32_t QV_DRIVER_CALL fakeInterfaceName(std::int32_t, const std::uint8_t*, std::int32_t kind, char* buffer,
+                                              std::int32_t size) {
     if (!fakeNamesWork) return 0;
     char text[32];
     if (kind == 0)
@@ -175,8 +176,7 @@ void ShellTest::TearDown() {
     }
     // The WM_QUIT that WM_DESTROY posts must not end a later test's loop.
     MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    }
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {}
     unregisterTool(testToolId);
     setPlacementStore(nullptr);
     setHelpOpener({});

@@ -31,9 +31,9 @@ void pumpMessages();
 inline constexpr int testToolId = 10020;
 struct ToolLog {
     std::vector<UINT> messages; // forwarded messages seen by the tool (0x500-0x503, WM_UNDO)
-    int created = 0;            // create-function calls
+    int created = 0; // create-function calls
     int closed = 0;
-    SIZE createdSize{};         // the dialog's size as created, before the main window sized it
+    SIZE createdSize{}; // the dialog's size as created, before the main window sized it
 };
 ToolLog& toolLog();
 void registerTestTool();
@@ -48,7 +48,7 @@ std::vector<HelpRequest>& helpRequests();
 // Resets the application state, hooks message boxes and help, registers the test tool and creates
 // the main window at placement (20, 30, 620, 470).
 class ShellTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
     HWND createWindow();

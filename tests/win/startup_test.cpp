@@ -29,7 +29,7 @@ namespace {
 
 // Runs action once on the first dialog of this thread that appears while a modal loop runs.
 class DialogDriver {
-public:
+  public:
     explicit DialogDriver(std::function<void(HWND)> action) {
         pending() = std::move(action);
         timer_ = SetTimer(nullptr, 0, 20, onTick);
@@ -39,7 +39,7 @@ public:
         pending() = nullptr;
     }
 
-private:
+  private:
     static std::function<void(HWND)>& pending() {
         static std::function<void(HWND)> action;
         return action;
@@ -107,7 +107,7 @@ struct ScriptedDevices {
 
 // QvRun.dll with QVRUN_DEVICES set for the time of one test.
 class VirtualInstruments {
-public:
+  public:
     explicit VirtualInstruments(const char* devices) {
         SetEnvironmentVariableA("QVRUN_DEVICES", devices);
         load_ = loadDriver();
@@ -119,7 +119,7 @@ public:
     bool loaded() const { return load_.problem == DriverProblem::None; }
     const Driver& driver() const { return load_.driver; }
 
-private:
+  private:
     DriverLoad load_;
 };
 
@@ -223,8 +223,9 @@ TEST(SelectDevice, SeveralInstrumentsWaitWithTheFirstLineSelected) {
         EXPECT_EQ(selectDevice(ScriptedDevices::driver(), list), c.expected);
     }
     EXPECT_EQ(selected, 0);
-    EXPECT_EQ(shown, (std::vector<std::wstring>{L"Model2 - S/N:SN-A on USB", L"Model7 - S/N:SN-B on USB",
-                                                L"Model8 - S/N:SN-C on USB"}));
+    EXPECT_EQ(shown,
+              (std::vector<std::wstring>{L"Model2 - S/N:SN-A on USB", L"Model7 - S/N:SN-B on USB",
+                                         L"Model8 - S/N:SN-C on USB"}));
 }
 
 TEST(SelectDevice, VirtualInstrumentsZeroOneAndTwo) {
@@ -299,7 +300,7 @@ struct FakeInstrument {
 };
 
 class AppFixture : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         saved_ = std::move(app().driver);
         setMessageBoxScript([this](const ShownMessage& m) {
@@ -315,7 +316,7 @@ protected:
     }
     std::vector<int> shown;
 
-private:
+  private:
     Driver saved_;
 };
 
@@ -433,9 +434,9 @@ TEST(WorkDirectory, ExistingDirectoryIsEnteredElseTheCurrentOne) {
     std::string tempDirectory = temp;
     if (tempDirectory.size() > 3 && tempDirectory.back() == '\\') tempDirectory.pop_back();
     EXPECT_EQ(enterWorkDirectory(tempDirectory, start), tempDirectory);
-    EXPECT_EQ(CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, currentDirectory().c_str(), -1,
-                             tempDirectory.c_str(), -1),
-              CSTR_EQUAL);
+    EXPECT_EQ(
+        CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, currentDirectory().c_str(), -1, tempDirectory.c_str(), -1),
+        CSTR_EQUAL);
     EXPECT_EQ(enterWorkDirectory("Q:\\gone\\away", start), start);
     EXPECT_EQ(currentDirectory(), start);
     EXPECT_EQ(enterWorkDirectory("", start), start);
@@ -542,8 +543,7 @@ TEST_F(AppFixture, RemovalRunsTheCountdownAndClosesTwice) {
         while (PeekMessageW(&message, window, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
         if (c.watched) {
             EXPECT_EQ(texts, (std::vector<std::wstring>{L"8 Sec.", L"7 Sec."}));
-            EXPECT_EQ(RemovalDriver::calls,
-                      (std::vector<std::array<std::uint32_t, 3>>{{0u, hwInfoDeviceRemoved, 1u}}));
+            EXPECT_EQ(RemovalDriver::calls, (std::vector<std::array<std::uint32_t, 3>>{{0u, hwInfoDeviceRemoved, 1u}}));
             EXPECT_EQ(LoopWindow::received, (std::vector<UINT>{WM_CLOSE, WM_CLOSE}));
         } else {
             EXPECT_TRUE(texts.empty());

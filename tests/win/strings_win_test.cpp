@@ -18,7 +18,10 @@ TEST(StringTables, LoadEveryLanguageExplicitly) {
 
 TEST(MessageBoxes, ScriptAnswersAndSeesTextAndCaption) {
     ShownMessage seen{};
-    setMessageBoxScript([&](const ShownMessage& m) { seen = m; return IDNO; });
+    setMessageBoxScript([&](const ShownMessage& m) {
+        seen = m;
+        return IDNO;
+    });
     setThreadLanguage(languageSimplifiedChinese);
     EXPECT_EQ(messageBox(nullptr, 12094, MB_OK, captionShortName), IDNO);
     setThreadLanguage(languageEnglish);

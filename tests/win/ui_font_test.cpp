@@ -37,9 +37,9 @@ TEST(InterfaceFonts, ChineseDialogsShowTheirTextsWithGlyphs) {
         if (interfaceFace(c.language).empty()) GTEST_SKIP() << "no font with Chinese glyphs installed";
         const std::vector<BYTE> layout = loadDialogLayout(propertiesDialogId, c.language);
         ASSERT_FALSE(layout.empty());
-        HWND dialog = CreateDialogIndirectParamW(GetModuleHandleW(nullptr),
-                                                 reinterpret_cast<const DLGTEMPLATE*>(layout.data()), nullptr,
-                                                 [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+        HWND dialog = CreateDialogIndirectParamW(
+            GetModuleHandleW(nullptr), reinterpret_cast<const DLGTEMPLATE*>(layout.data()), nullptr,
+            [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
         ASSERT_TRUE(dialog);
         // Every control of the template survived the face change.
         for (int control : {1169, 1171, 1173, 1225, 1228, 1231, 1230, 1163, IDOK, IDCANCEL, 1181})

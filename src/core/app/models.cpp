@@ -16,22 +16,14 @@ constexpr int mhz100 = 100000000;
 constexpr int mhz200 = 200000000;
 
 constexpr ModelRow models[] = {
-    {0xA020, 20, k64, mhz100, 10, LevelControl::None},
-    {0xA050, 50, k64, mhz100, 10, LevelControl::None},
-    {0xB016, 16, k64, mhz100, 8, LevelControl::Named},
-    {0xB116, 16, k128, mhz100, 8, LevelControl::Named},
-    {0xB316, 16, k512, mhz100, 8, LevelControl::Named},
-    {0xB416, 16, k1M, mhz100, 8, LevelControl::Named},
-    {0xB816, 16, k64, mhz200, 8, LevelControl::Named},
-    {0xBB16, 16, k512, mhz200, 8, LevelControl::Named},
-    {0xC020, 20, k64, mhz100, 10, LevelControl::Volts},
-    {0xC050, 50, k64, mhz100, 10, LevelControl::Volts},
-    {0xC120, 20, k128, mhz100, 10, LevelControl::Volts},
-    {0xC150, 50, k128, mhz100, 10, LevelControl::Volts},
-    {0xC320, 20, k512, mhz100, 10, LevelControl::Volts},
-    {0xC350, 50, k512, mhz100, 10, LevelControl::Volts},
-    {0xC816, 16, k64, mhz200, 8, LevelControl::Named},
-    {0xCB16, 16, k512, mhz200, 8, LevelControl::Named},
+    {0xA020, 20, k64, mhz100, 10, LevelControl::None},   {0xA050, 50, k64, mhz100, 10, LevelControl::None},
+    {0xB016, 16, k64, mhz100, 8, LevelControl::Named},   {0xB116, 16, k128, mhz100, 8, LevelControl::Named},
+    {0xB316, 16, k512, mhz100, 8, LevelControl::Named},  {0xB416, 16, k1M, mhz100, 8, LevelControl::Named},
+    {0xB816, 16, k64, mhz200, 8, LevelControl::Named},   {0xBB16, 16, k512, mhz200, 8, LevelControl::Named},
+    {0xC020, 20, k64, mhz100, 10, LevelControl::Volts},  {0xC050, 50, k64, mhz100, 10, LevelControl::Volts},
+    {0xC120, 20, k128, mhz100, 10, LevelControl::Volts}, {0xC150, 50, k128, mhz100, 10, LevelControl::Volts},
+    {0xC320, 20, k512, mhz100, 10, LevelControl::Volts}, {0xC350, 50, k512, mhz100, 10, LevelControl::Volts},
+    {0xC816, 16, k64, mhz200, 8, LevelControl::Named},   {0xCB16, 16, k512, mhz200, 8, LevelControl::Named},
     {0xCD16, 16, k2M, mhz200, 8, LevelControl::Named},
 };
 
@@ -52,8 +44,7 @@ Capabilities capabilitiesFor(int modelCode) {
     caps.channelCount = row.channels;
     caps.memoryDepthBytes = row.depthSamples * bytesPerSample;
     caps.sampleBufferBytes = (row.depthSamples + 22) * bytesPerSample;
-    caps.usableSampleBytes =
-        (&row == &fallback ? demoUsableSamples : row.depthSamples - 24) * bytesPerSample;
+    caps.usableSampleBytes = (&row == &fallback ? demoUsableSamples : row.depthSamples - 24) * bytesPerSample;
     caps.maxOutputFrequency = row.maxFrequency;
     caps.channelsPerGroup = row.channelsPerGroup;
     caps.levelControl = row.levelControl;

@@ -22,9 +22,9 @@ struct Capabilities {
     int modelCode = 0;
     int bytesPerSample = 8;
     int channelCount = 50;
-    int memoryDepthBytes = 0;        // depth in samples x 8
-    int sampleBufferBytes = 0;       // (depth + 22) x 8, the size of each sample buffer
-    int usableSampleBytes = 0;       // initial document length in bytes
+    int memoryDepthBytes = 0; // depth in samples x 8
+    int sampleBufferBytes = 0; // (depth + 22) x 8, the size of each sample buffer
+    int usableSampleBytes = 0; // initial document length in bytes
     int maxOutputFrequency = 100000000;
     int channelsPerGroup = 10;
     LevelControl levelControl = LevelControl::None;

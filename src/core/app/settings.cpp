@@ -3,15 +3,14 @@
 // and its write list the same values in the same order.
 #include "app/settings.h"
 
-
 namespace qv {
 namespace {
 
 constexpr std::string_view moduleKeys[moduleKeyCount] = {
-    "SOFTWARE\\Tavro\\QV\\System",   "SOFTWARE\\Tavro\\QV\\Script",     "SOFTWARE\\Tavro\\QV\\SyncCnt",
-    "SOFTWARE\\Tavro\\QV\\AsyncCnt", "SOFTWARE\\Tavro\\QV\\Uart",       "SOFTWARE\\Tavro\\QV\\WaveEdit",
-    "SOFTWARE\\Tavro\\QV\\Altera2Wav", "SOFTWARE\\Tavro\\QV\\La2Wav",   "SOFTWARE\\Tavro\\QV\\Text2Wav",
-    "SOFTWARE\\Tavro\\QV\\Bin2Wav",  "SOFTWARE\\Tavro\\QV\\Spp",        "SOFTWARE\\Tavro\\QV\\Spi",
+    "SOFTWARE\\Tavro\\QV\\System",     "SOFTWARE\\Tavro\\QV\\Script", "SOFTWARE\\Tavro\\QV\\SyncCnt",
+    "SOFTWARE\\Tavro\\QV\\AsyncCnt",   "SOFTWARE\\Tavro\\QV\\Uart",   "SOFTWARE\\Tavro\\QV\\WaveEdit",
+    "SOFTWARE\\Tavro\\QV\\Altera2Wav", "SOFTWARE\\Tavro\\QV\\La2Wav", "SOFTWARE\\Tavro\\QV\\Text2Wav",
+    "SOFTWARE\\Tavro\\QV\\Bin2Wav",    "SOFTWARE\\Tavro\\QV\\Spp",    "SOFTWARE\\Tavro\\QV\\Spi",
     "SOFTWARE\\Tavro\\QV\\VhdlWav",
 };
 
@@ -30,40 +29,31 @@ struct PlacementValue {
     int Placement::*member;
 };
 constexpr PlacementValue placementValues[] = {
-    {"Main Window Left", &Placement::left},     {"Main Window Top", &Placement::top},
-    {"Main Window Right", &Placement::right},   {"Main Window Bottom", &Placement::bottom},
+    {"Main Window Left", &Placement::left},   {"Main Window Top", &Placement::top},
+    {"Main Window Right", &Placement::right}, {"Main Window Bottom", &Placement::bottom},
     {"Max Flag", &Placement::maximised},
 };
 
-template <typename Settings>
-struct NumberValue {
+template <typename Settings> struct NumberValue {
     const char* name;
     int Settings::*member;
     int defaultValue;
 };
 
 constexpr NumberValue<WaveEditSettings> waveEditValues[] = {
-    {"rectSp1", &WaveEditSettings::paneDivision1, 100},
-    {"rectSp2", &WaveEditSettings::paneDivision2, 200},
-    {"rectSp3", &WaveEditSettings::paneDivision3, 300},
-    {"iZoomIn", &WaveEditSettings::zoomIn, 0},
-    {"iZoomOut", &WaveEditSettings::zoomOut, 0},
-    {"iStartTime", &WaveEditSettings::startTime, 0},
-    {"iStartLbl", &WaveEditSettings::startLabel, 0},
-    {baseFrequencyName, &WaveEditSettings::baseFrequency, 10000000},
-    {"iCsrChg", &WaveEditSettings::cursorChange, 10},
-    {"iFreqMode", &WaveEditSettings::frequencyMode, 0},
+    {"rectSp1", &WaveEditSettings::paneDivision1, 100}, {"rectSp2", &WaveEditSettings::paneDivision2, 200},
+    {"rectSp3", &WaveEditSettings::paneDivision3, 300}, {"iZoomIn", &WaveEditSettings::zoomIn, 0},
+    {"iZoomOut", &WaveEditSettings::zoomOut, 0},        {"iStartTime", &WaveEditSettings::startTime, 0},
+    {"iStartLbl", &WaveEditSettings::startLabel, 0},    {baseFrequencyName, &WaveEditSettings::baseFrequency, 10000000},
+    {"iCsrChg", &WaveEditSettings::cursorChange, 10},   {"iFreqMode", &WaveEditSettings::frequencyMode, 0},
     {"iWeSaveMode", &WaveEditSettings::saveMode, 1},
 };
 
 // IDC_BINCODE is not in the table: its default depends on whether the key exists.
 constexpr NumberValue<SyncCounterSettings> syncCounterValues[] = {
-    {"IDC_WIDTH", &SyncCounterSettings::width, 10},
-    {"IDC_ADD", &SyncCounterSettings::increment, 1},
-    {"IDC_STARTCH", &SyncCounterSettings::startChannel, 0},
-    {"IDC_UNIT", &SyncCounterSettings::unit, 0},
-    {"IDC_REPEAT", &SyncCounterSettings::repeat, 0},
-    {"IDC_SECTION", &SyncCounterSettings::section, 0},
+    {"IDC_WIDTH", &SyncCounterSettings::width, 10},         {"IDC_ADD", &SyncCounterSettings::increment, 1},
+    {"IDC_STARTCH", &SyncCounterSettings::startChannel, 0}, {"IDC_UNIT", &SyncCounterSettings::unit, 0},
+    {"IDC_REPEAT", &SyncCounterSettings::repeat, 0},        {"IDC_SECTION", &SyncCounterSettings::section, 0},
     {"IDC_GRAYCODE", &SyncCounterSettings::grayCode, 0},
 };
 
@@ -131,7 +121,8 @@ bool readSystemSettings(const SettingsStore& store, const std::string& key, cons
     settings.workDirectory = currentDirectory;
     if (!store.keyExists(key)) return false;
 
-    if (auto directory = readBoundedText(store, key, workDirectoryName, pathBufferBytes); directory && !directory->empty())
+    if (auto directory = readBoundedText(store, key, workDirectoryName, pathBufferBytes);
+        directory && !directory->empty())
         settings.workDirectory = *directory;
     // A language id is 16 bits; anything else cannot be applied and counts as not stored.
     if (auto language = store.readNumber(key, languageName); language && *language != 0 && *language <= 0xFFFF)
@@ -166,7 +157,8 @@ bool readPlacement(const SettingsStore& store, const std::string& key, Placement
 
 bool writePlacement(SettingsStore& store, const std::string& key, const Placement& placement) {
     bool written = true;
-    for (const auto& value : placementValues) written = writeInt(store, key, value.name, placement.*value.member) && written;
+    for (const auto& value : placementValues)
+        written = writeInt(store, key, value.name, placement.*value.member) && written;
     return written;
 }
 

@@ -18,7 +18,19 @@ namespace qv {
 
 // The module keys, in the order their per-device paths are built at start-up.
 enum class ModuleKey : int {
-    System, Script, SyncCnt, AsyncCnt, Uart, WaveEdit, Altera2Wav, La2Wav, Text2Wav, Bin2Wav, Spp, Spi, VhdlWav,
+    System,
+    Script,
+    SyncCnt,
+    AsyncCnt,
+    Uart,
+    WaveEdit,
+    Altera2Wav,
+    La2Wav,
+    Text2Wav,
+    Bin2Wav,
+    Spp,
+    Spi,
+    VhdlWav,
     Count
 };
 inline constexpr int moduleKeyCount = static_cast<int>(ModuleKey::Count);
@@ -50,7 +62,7 @@ inline constexpr int defaultOutputLevelMissingKey = 32;
 inline constexpr int defaultOutputLevelMissingValue = 0;
 
 struct SystemSettings {
-    std::string workDirectory;            // the current directory when not stored
+    std::string workDirectory; // the current directory when not stored
     std::optional<std::uint16_t> language; // a saved interface language, if any
     int outputLevel1 = defaultOutputLevelMissingKey;
     int outputLevel2 = defaultOutputLevelMissingKey;

@@ -12,7 +12,7 @@
 namespace qv {
 
 class SettingsStore {
-public:
+  public:
     virtual ~SettingsStore() = default;
     virtual bool keyExists(const std::string& key) const = 0;
     // A value of the wrong type or size reads as missing.
@@ -25,7 +25,7 @@ public:
 };
 
 class MemorySettingsStore final : public SettingsStore {
-public:
+  public:
     bool keyExists(const std::string& key) const override { return keys_.count(key) != 0; }
     std::optional<std::uint32_t> readNumber(const std::string& key, const std::string& value) const override {
         auto it = numbers_.find({key, value});
@@ -56,7 +56,7 @@ public:
     }
     bool readOnly = false; // lets tests make every write fail
 
-private:
+  private:
     std::map<std::string, bool> keys_;
     std::map<std::pair<std::string, std::string>, std::uint32_t> numbers_;
     std::map<std::pair<std::string, std::string>, std::string> texts_;

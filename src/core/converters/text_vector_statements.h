@@ -27,17 +27,17 @@ inline constexpr int maxSignals = 201;
 void removeComments(std::string& text, bool keepLineFeeds);
 
 struct Statement {
-    std::string keyword;   // upper-cased
+    std::string keyword; // upper-cased
     std::string_view body; // the rest of the statement before its ";", case kept
 };
 
 // Walks the statements of a comment-free text; text after the last ";" is ignored.
 class StatementReader {
-public:
+  public:
     explicit StatementReader(std::string_view text) : text_(text) {}
     bool next(Statement& statement);
 
-private:
+  private:
     std::string_view text_;
     std::size_t position_ = 0;
 };

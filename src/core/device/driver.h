@@ -32,37 +32,34 @@ inline constexpr std::uint32_t hwInfoDeviceRemoved = 0x96941007u;
 
 // X(result, name, parameter list): the one list of driver exports, used for the function table,
 // the loader and the virtual instrument's export list.
-#define QV_DRIVER_FUNCTIONS(X)                                                                     \
-    X(std::uint8_t*, qvFindDevice, (void))                                                         \
-    X(std::int32_t, qvInterfaceName,                                                               \
-      (std::int32_t handle, const std::uint8_t* entry, std::int32_t kind, char* buffer,            \
-       std::int32_t bufferSize))                                                                    \
-    X(std::int32_t, qvHasHw, (const std::uint8_t* entry))                                          \
-    X(std::int32_t, qvReset, (std::int32_t handle))                                                \
-    X(std::int32_t, qvReadStatus,                                                                  \
-      (std::int32_t handle, std::int32_t* running, std::int32_t* word, std::int32_t* modelCode))   \
-    X(std::int32_t, qvAdjVolt, (std::int32_t handle, std::int32_t group, std::int32_t level))      \
-    X(std::int32_t, qvGetHwInfo, (std::int32_t handle, std::uint32_t code))                        \
-    X(std::int32_t, qvSetHwInfo, (std::int32_t zero, std::uint32_t code, std::int32_t value))      \
-    X(std::int32_t, qvCardType, (std::int32_t handle))                                             \
-    X(std::int32_t, qvSetFreq,                                                                     \
-      (std::int32_t handle, std::int32_t frequency, std::int32_t mode, std::int32_t* out1,         \
-       std::int32_t* out2, std::int32_t* out3, std::int32_t* out4, std::int32_t* out5,             \
-       std::int32_t* out6))                                                                         \
-    X(std::int32_t, qvWriteData, (std::int32_t handle, const void* samples, std::int32_t count))   \
-    X(std::int32_t, qvEventSel, (std::int32_t handle, std::int32_t selection))                     \
-    X(std::int32_t, qvRun, (std::int32_t handle))                                                  \
-    X(std::int32_t, qvDataUnlatch, (std::int32_t handle, std::int32_t latch))                      \
-    X(std::int32_t, qvOutputEnable, (std::int32_t handle, std::int32_t enable))                    \
-    X(std::int32_t, qvKeyboardEvent, (std::int32_t handle))                                        \
-    X(std::int32_t, qvStop, (std::int32_t handle))                                                 \
-    X(std::int32_t, qvPowerDown, (std::int32_t handle))                                            \
-    X(std::int32_t, qvShutdown, (std::int32_t handle))                                             \
-    X(std::int32_t, qvReadQVV,                                                                     \
-      (const char* path, void* samples, std::int32_t capacityBytes, void* labels,                  \
-       std::int32_t labelLimit, std::int32_t* frequencyAndMode))                                   \
-    X(std::int32_t, uqvStartEx,                                                                    \
-      (std::int32_t handle, const char* path, std::int32_t kind, std::int32_t zero))
+#define QV_DRIVER_FUNCTIONS(X)                                                                                         \
+    X(std::uint8_t*, qvFindDevice, (void))                                                                             \
+    X(std::int32_t, qvInterfaceName,                                                                                   \
+      (std::int32_t handle, const std::uint8_t* entry, std::int32_t kind, char* buffer, std::int32_t bufferSize))      \
+    X(std::int32_t, qvHasHw, (const std::uint8_t* entry))                                                              \
+    X(std::int32_t, qvReset, (std::int32_t handle))                                                                    \
+    X(std::int32_t, qvReadStatus,                                                                                      \
+      (std::int32_t handle, std::int32_t * running, std::int32_t * word, std::int32_t * modelCode))                    \
+    X(std::int32_t, qvAdjVolt, (std::int32_t handle, std::int32_t group, std::int32_t level))                          \
+    X(std::int32_t, qvGetHwInfo, (std::int32_t handle, std::uint32_t code))                                            \
+    X(std::int32_t, qvSetHwInfo, (std::int32_t zero, std::uint32_t code, std::int32_t value))                          \
+    X(std::int32_t, qvCardType, (std::int32_t handle))                                                                 \
+    X(std::int32_t, qvSetFreq,                                                                                         \
+      (std::int32_t handle, std::int32_t frequency, std::int32_t mode, std::int32_t * out1, std::int32_t * out2,       \
+       std::int32_t * out3, std::int32_t * out4, std::int32_t * out5, std::int32_t * out6))                            \
+    X(std::int32_t, qvWriteData, (std::int32_t handle, const void* samples, std::int32_t count))                       \
+    X(std::int32_t, qvEventSel, (std::int32_t handle, std::int32_t selection))                                         \
+    X(std::int32_t, qvRun, (std::int32_t handle))                                                                      \
+    X(std::int32_t, qvDataUnlatch, (std::int32_t handle, std::int32_t latch))                                          \
+    X(std::int32_t, qvOutputEnable, (std::int32_t handle, std::int32_t enable))                                        \
+    X(std::int32_t, qvKeyboardEvent, (std::int32_t handle))                                                            \
+    X(std::int32_t, qvStop, (std::int32_t handle))                                                                     \
+    X(std::int32_t, qvPowerDown, (std::int32_t handle))                                                                \
+    X(std::int32_t, qvShutdown, (std::int32_t handle))                                                                 \
+    X(std::int32_t, qvReadQVV,                                                                                         \
+      (const char* path, void* samples, std::int32_t capacityBytes, void* labels, std::int32_t labelLimit,             \
+       std::int32_t* frequencyAndMode))                                                                                \
+    X(std::int32_t, uqvStartEx, (std::int32_t handle, const char* path, std::int32_t kind, std::int32_t zero))
 
 namespace driver_types {
 #define QV_DRIVER_TYPEDEF(result, name, params) using name = result(QV_DRIVER_CALL*) params;

@@ -31,13 +31,13 @@ struct DriverInterlock {
 
 // Brackets one group of driver calls.
 class DriverCallGroup {
-public:
+  public:
     explicit DriverCallGroup(DriverInterlock& lock) : lock_(lock) { lock_.acquire(); }
     ~DriverCallGroup() { lock_.release(); }
     DriverCallGroup(const DriverCallGroup&) = delete;
     DriverCallGroup& operator=(const DriverCallGroup&) = delete;
 
-private:
+  private:
     DriverInterlock& lock_;
 };
 

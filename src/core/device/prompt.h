@@ -10,7 +10,7 @@ enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
 enum class Answer { Ok, Cancel, Yes, No };
 
 class Prompt {
-public:
+  public:
     virtual ~Prompt() = default;
     virtual Answer ask(int stringId, Buttons buttons) = 0;
     // An error or information message; argument is the text that fills the string's %s, if any.

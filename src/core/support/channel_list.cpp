@@ -7,8 +7,9 @@ namespace qv {
 
 int readLeadingInt(std::string_view text) {
     std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' || text[i] == '\r' ||
-                               text[i] == '\v' || text[i] == '\f'))
+    while (
+        i < text.size() &&
+        (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' || text[i] == '\r' || text[i] == '\v' || text[i] == '\f'))
         ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
@@ -23,9 +24,7 @@ int readLeadingInt(std::string_view text) {
 }
 
 namespace {
-bool holdsDigit(std::string_view text) {
-    return text.find_first_of("0123456789") != std::string_view::npos;
-}
+bool holdsDigit(std::string_view text) { return text.find_first_of("0123456789") != std::string_view::npos; }
 } // namespace
 
 int parseChannelList(std::string_view text, std::span<int> channels) {
@@ -45,7 +44,8 @@ int parseChannelList(std::string_view text, std::span<int> channels) {
     while (true) {
         std::size_t comma = text.find(',', start);
         if (count == capacity) return -1;
-        channels[count++] = readLeadingInt(text.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start));
+        channels[count++] = readLeadingInt(
+            text.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start));
         if (comma == std::string_view::npos) break;
         start = comma + 1;
     }
@@ -57,7 +57,8 @@ std::string channelListText(std::span<const int> channels) {
     if (channels.size() == 1) return std::to_string(channels[0]);
     const long long step = static_cast<long long>(channels[1]) - channels[0];
     bool run = step == 1 || step == -1;
-    for (std::size_t i = 2; run && i < channels.size(); ++i) run = static_cast<long long>(channels[i]) - channels[i - 1] == step;
+    for (std::size_t i = 2; run && i < channels.size(); ++i)
+        run = static_cast<long long>(channels[i]) - channels[i - 1] == step;
     if (run) return std::to_string(channels.front()) + ".." + std::to_string(channels.back());
     std::string text;
     for (std::size_t i = 0; i < channels.size(); ++i) {

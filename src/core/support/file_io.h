@@ -13,7 +13,7 @@ namespace qv {
 // Bytes to parse, from a file or from memory (tests and fuzzers): the size is known up front so
 // that offsets from a header can be checked before anything is read.
 class ByteSource {
-public:
+  public:
     virtual ~ByteSource() = default;
     virtual std::int64_t size() const = 0;
     // Reads exactly count bytes at offset; false when the range is not inside the source.
@@ -21,18 +21,18 @@ public:
 };
 
 class MemorySource : public ByteSource {
-public:
+  public:
     MemorySource(const void* data, std::size_t size) : data_(static_cast<const std::uint8_t*>(data)), size_(size) {}
     std::int64_t size() const override { return static_cast<std::int64_t>(size_); }
     bool read(std::int64_t offset, void* destination, std::size_t count) override;
 
-private:
+  private:
     const std::uint8_t* data_;
     std::size_t size_;
 };
 
 class InputFile : public ByteSource {
-public:
+  public:
     InputFile() = default;
     InputFile(const InputFile&) = delete;
     InputFile& operator=(const InputFile&) = delete;
@@ -43,7 +43,7 @@ public:
     std::int64_t size() const override { return size_; }
     bool read(std::int64_t offset, void* destination, std::size_t count) override;
 
-private:
+  private:
     std::FILE* file_ = nullptr;
     std::int64_t size_ = 0;
 };
@@ -56,7 +56,7 @@ bool fileExists(const std::string& path);
 // over the target; a writer destroyed without a successful commit removes the temporary file, so
 // the old target stays byte-identical.
 class ReplacingFileWriter {
-public:
+  public:
     ReplacingFileWriter() = default;
     ReplacingFileWriter(const ReplacingFileWriter&) = delete;
     ReplacingFileWriter& operator=(const ReplacingFileWriter&) = delete;
@@ -68,7 +68,7 @@ public:
     bool commit();
     const std::string& temporaryPath() const { return temporary_; }
 
-private:
+  private:
     void discard();
 
     std::FILE* file_ = nullptr;

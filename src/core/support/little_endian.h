@@ -10,8 +10,8 @@ namespace qv {
 
 inline std::int32_t readLe32(std::span<const std::uint8_t> bytes, std::size_t offset) {
     const std::uint8_t* p = bytes.data() + offset;
-    return static_cast<std::int32_t>(std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 |
-                                     std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24);
+    return static_cast<std::int32_t>(std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
+                                     std::uint32_t{p[3]} << 24);
 }
 
 inline void writeLe32(std::span<std::uint8_t> bytes, std::size_t offset, std::int32_t value) {

@@ -12,7 +12,6 @@ constexpr CatalogueEntry entries[] = {
 #undef QV_STRING
 };
 
-
 } // namespace
 
 std::span<const CatalogueEntry> catalogue() { return entries; }
@@ -20,8 +19,8 @@ std::span<const CatalogueEntry> catalogue() { return entries; }
 std::string_view text(int id, Language language) {
     // Areas keep their own lists, so the whole catalogue is not sorted; a linear scan of a few
     // hundred entries is fine for error paths.
-    auto it = std::find_if(std::begin(entries), std::end(entries),
-                           [id](const CatalogueEntry& e) { return e.id == id; });
+    auto it =
+        std::find_if(std::begin(entries), std::end(entries), [id](const CatalogueEntry& e) { return e.id == id; });
     if (it == std::end(entries)) return {};
     switch (language) {
     case Language::TraditionalChinese: return it->traditional;

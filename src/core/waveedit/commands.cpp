@@ -11,22 +11,22 @@ namespace qv {
 namespace {
 
 constexpr OpcodeInfo opcodeTable[16] = {
-    {"NP", 1, 0, false},     // 0x0
-    {"JP", 3, 24, true},     // 0x1
-    {nullptr, 0, 8, false},  // 0x2 middle operand byte
-    {"LP", 3, 24, true},     // 0x3
-    {"LC", 2, 16, false},    // 0x4
-    {"BE", 3, 24, true},     // 0x5
-    {"SE", 1, 4, false},     // 0x6
-    {"WE", 1, 0, false},     // 0x7
-    {nullptr, 0, 8, false},  // 0x8 low operand byte
-    {"OE", 3, 16, false},    // 0x9
-    {nullptr, 0, 0, false},  // 0xA invalid
-    {"IT", 3, 23, true},     // 0xB
-    {"DL", 3, 24, false},    // 0xC
-    {nullptr, 0, 0, false},  // 0xD invalid
-    {nullptr, 0, 0, false},  // 0xE invalid
-    {nullptr, 0, 0, false},  // 0xF invalid
+    {"NP", 1, 0, false}, // 0x0
+    {"JP", 3, 24, true}, // 0x1
+    {nullptr, 0, 8, false}, // 0x2 middle operand byte
+    {"LP", 3, 24, true}, // 0x3
+    {"LC", 2, 16, false}, // 0x4
+    {"BE", 3, 24, true}, // 0x5
+    {"SE", 1, 4, false}, // 0x6
+    {"WE", 1, 0, false}, // 0x7
+    {nullptr, 0, 8, false}, // 0x8 low operand byte
+    {"OE", 3, 16, false}, // 0x9
+    {nullptr, 0, 0, false}, // 0xA invalid
+    {"IT", 3, 23, true}, // 0xB
+    {"DL", 3, 24, false}, // 0xC
+    {nullptr, 0, 0, false}, // 0xD invalid
+    {nullptr, 0, 0, false}, // 0xE invalid
+    {nullptr, 0, 0, false}, // 0xF invalid
 };
 
 struct EventTexts {
@@ -153,7 +153,7 @@ CommandSetting commandSettingAt(std::span<const Sample> image, int position) {
     CommandSetting setting;
     auto wordAt = [&](int i) -> unsigned {
         return i >= 0 && static_cast<std::size_t>(i) < image.size() ? commandField(image[static_cast<std::size_t>(i)])
-                                                                     : 0u;
+                                                                    : 0u;
     };
     const unsigned w0 = wordAt(position), w1 = wordAt(position + 1), w2 = wordAt(position + 2);
     switch (opcodeOf(w0)) {
@@ -212,7 +212,8 @@ ViewCommand decodeView(unsigned word, unsigned before1, unsigned before2) {
         out.valid = false;
     } else if (info.samples == 3) {
         out.valid = isOperandPair(before2, before1);
-        out.value = threeWordOperand(before2, before1, word, info.operandBits) - (info.namesAddress ? addressOffset : 0);
+        out.value =
+            threeWordOperand(before2, before1, word, info.operandBits) - (info.namesAddress ? addressOffset : 0);
     } else if (info.samples == 2) {
         out.valid = opcodeOf(before1) == Opcode::OperandHigh;
         out.value = static_cast<long>((operandByte(before1) << 8) | operandByte(word)) + loopCountOffset;

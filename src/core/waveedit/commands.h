@@ -38,7 +38,7 @@ constexpr unsigned commandWord(Opcode opcode, unsigned operand) {
 }
 
 inline constexpr int addressOffset = prefixSamples; // device address = sample index + 12
-inline constexpr int loopCountOffset = 2;           // the word holds the loop count - 2
+inline constexpr int loopCountOffset = 2; // the word holds the loop count - 2
 inline constexpr int minLoopCount = 2;
 inline constexpr int maxLoopCount = 65536;
 inline constexpr int eventCodeCount = 16;
@@ -46,10 +46,10 @@ inline constexpr unsigned eventInvertBit = 0x8; // clear means inverted
 
 // Facts about each opcode, indexed by opcodeBits.
 struct OpcodeInfo {
-    const char* name;   // nullptr: an operand word or an invalid opcode
-    int samples;        // words a whole command occupies (0 for operand words and invalid opcodes)
-    int operandBits;    // 24 for addresses and DL, 23 for IT, 16 for OE and LC, 4 for SE, 0 none
-    bool namesAddress;  // its operand is a device address (value shown minus 12)
+    const char* name; // nullptr: an operand word or an invalid opcode
+    int samples; // words a whole command occupies (0 for operand words and invalid opcodes)
+    int operandBits; // 24 for addresses and DL, 23 for IT, 16 for OE and LC, 4 for SE, 0 none
+    bool namesAddress; // its operand is a device address (value shown minus 12)
 };
 const OpcodeInfo& opcodeInfo(unsigned word);
 
@@ -74,10 +74,10 @@ bool eventChoiceNeedsEvent3(EventChoice choice);
 
 struct CommandSetting {
     SettableCommand command = SettableCommand::Np;
-    int address = 0;             // sample index, JP/LP/BE
+    int address = 0; // sample index, JP/LP/BE
     int loopCount = minLoopCount; // LC
-    unsigned eventCode = 9;      // SE, "Event 1" at start
-    unsigned outputEnable = 0;   // OE, 16 bits
+    unsigned eventCode = 9; // SE, "Event 1" at start
+    unsigned outputEnable = 0; // OE, 16 bits
 };
 
 struct CommandWords {
@@ -113,8 +113,8 @@ struct MnemonicText {
 // A word decoded with the two words before it, as the view shows it.
 struct ViewCommand {
     unsigned opcode = 0; // opcodeBits of the word
-    bool valid = true;   // false: shown as "XX"
-    long value = 0;      // the shown number (address - 12, loop count, D, V or the event code)
+    bool valid = true; // false: shown as "XX"
+    long value = 0; // the shown number (address - 12, loop count, D, V or the event code)
 };
 ViewCommand decodeView(unsigned word, unsigned before1, unsigned before2);
 MnemonicText viewText(const ViewCommand& command);
@@ -124,11 +124,11 @@ MnemonicText viewMnemonic(std::span<const Sample> image, int i);
 // The listing form is read in order over a whole listing: it keeps the last two words (an operand
 // pair counts in either order) and the last low and middle operand bytes, which OE lists.
 class ListingDecoder {
-public:
+  public:
     // The listing text of the next word; empty for NP.
     MnemonicText next(unsigned word);
 
-private:
+  private:
     unsigned last1_ = 0, last2_ = 0;
     unsigned lowByte_ = 0, middleByte_ = 0;
 };

@@ -56,7 +56,7 @@ using UndoStoreAllocator = std::unique_ptr<std::uint8_t[]> (*)(std::size_t bytes
 std::unique_ptr<std::uint8_t[]> allocateUndoStore(std::size_t bytes);
 
 class Document {
-public:
+  public:
     // Allocates both sample buffers (zero-filled), and the undo stores; null when memory is short.
     static std::unique_ptr<Document> create(const Capabilities& capabilities, bool deviceAttached,
                                             UndoStoreAllocator allocator = allocateUndoStore);
@@ -124,7 +124,7 @@ public:
     bool undoLabels();
     bool canUndoLabels() const { return !labelUndo_.empty(); }
 
-private:
+  private:
     struct FreeDeleter {
         void operator()(Sample* p) const { std::free(p); }
     };

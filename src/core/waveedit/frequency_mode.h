@@ -10,22 +10,10 @@ namespace qv {
 inline constexpr int frequencyModeCount = 16;
 // Index = mode; modes 0 and 8 have no name and are written as a blank.
 inline constexpr std::string_view frequencyModeNames[frequencyModeCount] = {
-    " ",
-    "INTERNAL",
-    "CKI1",
-    "INTERNAL & CKI1",
-    "CKI2",
-    "INTERNAL & CKI2",
-    "CKI1 & CKI2",
-    "INTERNAL & CKI1 & CKI2",
-    " ",
-    "!INTERNAL",
-    "!CKI1",
-    "!(INTERNAL & CKI1)",
-    "!CKI2",
-    "!(INTERNAL & CKI2)",
-    "!(CKI1 & CKI2)",
-    "!(INTERNAL & CKI1 & CKI2)",
+    " ",     "INTERNAL",           "CKI1",           "INTERNAL & CKI1",
+    "CKI2",  "INTERNAL & CKI2",    "CKI1 & CKI2",    "INTERNAL & CKI1 & CKI2",
+    " ",     "!INTERNAL",          "!CKI1",          "!(INTERNAL & CKI1)",
+    "!CKI2", "!(INTERNAL & CKI2)", "!(CKI1 & CKI2)", "!(INTERNAL & CKI1 & CKI2)",
 };
 
 // A blank for modes without a name (0, 8 and anything outside 0..15).

@@ -12,7 +12,7 @@ inline constexpr int labelRecordBytes = 100;
 inline constexpr int labelTableRecords = 202; // 201 labels and a terminator at most
 inline constexpr int maxLabels = labelTableRecords - 1;
 inline constexpr int labelNameBytes = 32;
-inline constexpr int commandBits = 12;  // bits 0-11 of a sample: the sequencer command field
+inline constexpr int commandBits = 12; // bits 0-11 of a sample: the sequencer command field
 inline constexpr int firstChannelBit = 12;
 inline constexpr int highestBitIndex = 63;
 
@@ -33,12 +33,12 @@ inline constexpr std::int32_t colourDataLabel = 15;
 inline constexpr char commandLabelName[] = "QV_Function";
 
 struct LabelRecord {
-    std::int32_t bitIndex = 0;      // 0-11 command bits, 12 + n channel n
+    std::int32_t bitIndex = 0; // 0-11 command bits, 12 + n channel n
     std::int32_t reserved4 = 0;
-    std::int32_t groupType = 0;     // GroupType
+    std::int32_t groupType = 0; // GroupType
     char name[labelNameBytes] = {};
     char secondText[labelNameBytes] = {};
-    std::int32_t colour = 0;        // palette index 0-15
+    std::int32_t colour = 0; // palette index 0-15
     std::int32_t reserved80 = 0;
     std::int32_t positionCode = 0;
     std::uint32_t stateFlags = 0;

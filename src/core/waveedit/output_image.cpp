@@ -15,11 +15,12 @@ namespace {
 constexpr unsigned bit(Opcode opcode) { return 1u << static_cast<unsigned>(opcode); }
 
 // Words whose 24-bit operand (23-bit for IT) names a device address the run may reach.
-constexpr unsigned targetOpcodes = bit(Opcode::Jp) | bit(Opcode::Lp) | bit(Opcode::Be) | bit(Opcode::It) | bit(Opcode::Dl);
+constexpr unsigned targetOpcodes =
+    bit(Opcode::Jp) | bit(Opcode::Lp) | bit(Opcode::Be) | bit(Opcode::It) | bit(Opcode::Dl);
 constexpr unsigned rareOpcodes = targetOpcodes | bit(Opcode::Oe);
 
 struct WalkResult {
-    int lastChange = -1;     // device address
+    int lastChange = -1; // device address
     int furthestTarget = -1; // device address
     int firstOutputEnable = -1, lastOutputEnable = -1; // image index of an OE opcode word
 };
@@ -109,14 +110,14 @@ int endAddress(const WalkResult& r, int count) {
 
 bool hasRoomForOutput(std::span<Sample> sampleBuffer, int usableSamples, std::size_t backupSize) {
     const std::size_t needed = static_cast<std::size_t>(prefixSamples) + static_cast<std::size_t>(usableSamples) +
-                               static_cast<std::size_t>(reservedTailSamples);
+        static_cast<std::size_t>(reservedTailSamples);
     return usableSamples >= 1 && sampleBuffer.size() >= needed && backupSize >= static_cast<std::size_t>(usableSamples);
 }
 
 bool isOutputEnableTriple(const Sample* buffer, int first) {
     return opcodeOf(commandField(buffer[first])) == Opcode::OperandLow &&
-           opcodeOf(commandField(buffer[first + 1])) == Opcode::OperandHigh &&
-           opcodeOf(commandField(buffer[first + 2])) == Opcode::Oe;
+        opcodeOf(commandField(buffer[first + 1])) == Opcode::OperandHigh &&
+        opcodeOf(commandField(buffer[first + 2])) == Opcode::Oe;
 }
 
 } // namespace
@@ -219,9 +220,8 @@ PreparedOutput prepareDocumentForOutput(std::span<Sample> sampleBuffer, int usab
 }
 
 void restoreOutputImage(std::span<Sample> sampleBuffer, int usableSamples, std::span<const Sample> backup) {
-    const std::size_t room = sampleBuffer.size() > static_cast<std::size_t>(prefixSamples)
-                                 ? sampleBuffer.size() - prefixSamples
-                                 : 0;
+    const std::size_t room =
+        sampleBuffer.size() > static_cast<std::size_t>(prefixSamples) ? sampleBuffer.size() - prefixSamples : 0;
     const std::size_t count = std::min({static_cast<std::size_t>(std::max(usableSamples, 0)), room, backup.size()});
     if (count) std::memcpy(sampleBuffer.data() + prefixSamples, backup.data(), count * sizeof(Sample));
 }

@@ -17,11 +17,11 @@ inline constexpr int commandLeadSamples = 3;
 // Device addresses end + 1 .. end + 7 receive the closing loop; end + 11 is the last one written.
 inline constexpr int closingLoopSamples = 7;
 inline constexpr int outputTailSamples = 12;
-inline constexpr unsigned commandWait = 0x700;   // WE
+inline constexpr unsigned commandWait = 0x700; // WE
 inline constexpr unsigned commandSetKey = 0x600; // SE Key
 
 struct PreparedOutput {
-    int end = 0;           // device address of the last sample that matters
+    int end = 0; // device address of the last sample that matters
     int lengthSamples = 0; // samples to write from prefix sample 0 (end + 12); 0 = nothing prepared
 };
 

@@ -106,9 +106,9 @@ int readTextVectorFile(const char* path, void* samples, int capacityBytes, void*
     if (!file.read(0, text.data(), text.size())) return textVectorCannotOpen;
     Msg m;
     try {
-        m = readTextVector(text, {static_cast<Sample*>(samples), static_cast<std::size_t>(capacityBytes) / sizeof(Sample)},
-                           {static_cast<SignalEntry*>(signalTable), static_cast<std::size_t>(signalLimit)},
-                           frequencyAndMode);
+        m = readTextVector(
+            text, {static_cast<Sample*>(samples), static_cast<std::size_t>(capacityBytes) / sizeof(Sample)},
+            {static_cast<SignalEntry*>(signalTable), static_cast<std::size_t>(signalLimit)}, frequencyAndMode);
     } catch (const std::bad_alloc&) {
         return textVectorNoMemory;
     }
@@ -133,7 +133,9 @@ Msg labelsFromSignalTable(std::span<const SignalEntry> signalTable, LabelTable& 
             r.groupType = static_cast<std::int32_t>(command ? GroupType::Command : GroupType::Hex);
             r.colour = command ? 12 : colourDataLabel;
             std::memcpy(r.name, name, signalNameBytes);
-            r.positionCode = e.bitCount == 1 ? positionSingle : b == e.bitCount - 1 ? positionBusLast : positionBusHead + b;
+            r.positionCode = e.bitCount == 1 ? positionSingle
+                : b == e.bitCount - 1        ? positionBusLast
+                                             : positionBusHead + b;
         }
     }
     return Msg::None;
@@ -159,8 +161,8 @@ Msg loadQvv(const std::string& path, Document& doc, const Driver* driver) {
     Sample* target = doc.secondBuffer().data() + prefixSamples;
     const int usable = doc.usableSampleBytes();
     std::int32_t status = driver && driver->qvReadQVV
-                              ? driver->qvReadQVV(path.c_str(), target, usable, table.data(), signalTableEntries, frequencyAndMode)
-                              : builtInReader(path.c_str(), target, usable, table.data(), signalTableEntries, frequencyAndMode);
+        ? driver->qvReadQVV(path.c_str(), target, usable, table.data(), signalTableEntries, frequencyAndMode)
+        : builtInReader(path.c_str(), target, usable, table.data(), signalTableEntries, frequencyAndMode);
     if (status != 0) return Msg::NoQvWaveformFile;
     table.back().bitCount = 0; // never walk past the table, whatever the driver left there
     LabelTable& scratch = doc.scratchLabels();

@@ -33,7 +33,7 @@ enum TextVectorStatus : int {
     textVectorCannotOpen = 1,
     textVectorNoMemory = 2,
     textVectorMalformed = 3, // a statement, channel list, signal or pattern line that cannot be read
-    textVectorTooLong = 4,   // more pattern lines than the capacity holds
+    textVectorTooLong = 4, // more pattern lines than the capacity holds
 };
 
 // Parses a .qvv file: fills samples (every sample up to capacityBytes: one per pattern line, then

@@ -50,29 +50,29 @@ struct PreparedLabel {
 };
 
 class Sink {
-public:
+  public:
     virtual ~Sink() = default;
     virtual bool write(const char* data, std::size_t size) = 0;
 };
 
 class StringSink : public Sink {
-public:
+  public:
     explicit StringSink(std::string& text) : text_(text) {}
     bool write(const char* data, std::size_t size) override {
         text_.append(data, size);
         return true;
     }
 
-private:
+  private:
     std::string& text_;
 };
 
 class FileSink : public Sink {
-public:
+  public:
     explicit FileSink(ReplacingFileWriter& file) : file_(file) {}
     bool write(const char* data, std::size_t size) override { return file_.write(data, size); }
 
-private:
+  private:
     ReplacingFileWriter& file_;
 };
 
@@ -84,7 +84,8 @@ std::string statementName(const char* name) {
     std::string s = original;
     for (std::size_t i = 0; i < s.size(); ++i) {
         const char c = original[i];
-        const bool slashPair = c == '/' && ((i + 1 < s.size() && original[i + 1] == '/') || (i > 0 && original[i - 1] == '/'));
+        const bool slashPair =
+            c == '/' && ((i + 1 < s.size() && original[i + 1] == '/') || (i > 0 && original[i - 1] == '/'));
         if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ';' || c == '%' || slashPair) s[i] = '_';
     }
     return s.empty() ? "_" : s;

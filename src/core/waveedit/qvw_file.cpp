@@ -16,9 +16,7 @@ namespace qv {
 
 static_assert(std::endian::native == std::endian::little, "file blocks are read as memory images");
 
-int qvwSampleCount(const Document& doc) {
-    return usedSampleCount(doc.sampleBuffer(), doc.usableSamples());
-}
+int qvwSampleCount(const Document& doc) { return usedSampleCount(doc.sampleBuffer(), doc.usableSamples()); }
 
 Msg saveQvw(const std::string& path, const Document& doc) {
     const int labels = std::min(labelRecordCount(doc.labels()), maxLabels);
@@ -34,9 +32,9 @@ Msg saveQvw(const std::string& path, const Document& doc) {
         return Msg::MemoryNotEnough;
     }
     std::memcpy(head.data(), qvwSignature, sizeof qvwSignature);
-    const std::int32_t fields[] = {qvwVersionWord, qvwHeaderBytes, qvwHeaderBytes,  qvwParameterBytes,
-                                   qvwLabelOffset, labelBytes,     sampleOffset,    sampleBytes,
-                                   sampleOffset + sampleBytes};
+    const std::int32_t fields[] = {qvwVersionWord,    qvwHeaderBytes, qvwHeaderBytes,
+                                   qvwParameterBytes, qvwLabelOffset, labelBytes,
+                                   sampleOffset,      sampleBytes,    sampleOffset + sampleBytes};
     for (std::size_t i = 0; i < std::size(fields); ++i) writeLe32(head, qvwSignatureBytes + 4 * i, fields[i]);
     const OutputSettings& out = doc.output();
     const std::int32_t parameters[] = {out.baseFrequency, out.frequencyMode, out.outputLevel0, out.outputLevel1};
@@ -79,8 +77,8 @@ Msg loadQvw(ByteSource& source, Document& doc, Prompt& prompt) {
     if (fileSize < qvwHeaderBytes || !source.read(0, header, sizeof header)) return Msg::NoQvWaveformFile;
     if (std::memcmp(header, qvwSignature, qvwSignatureBytes) != 0) return Msg::NoQvWaveformFile;
     QvwHeader h;
-    std::int32_t* fields[] = {&h.version,    &h.headerSize,   &h.parameterOffset, &h.parameterSize, &h.labelOffset,
-                              &h.labelSize,  &h.sampleOffset, &h.sampleSize,      &h.endOfFile};
+    std::int32_t* fields[] = {&h.version,   &h.headerSize,   &h.parameterOffset, &h.parameterSize, &h.labelOffset,
+                              &h.labelSize, &h.sampleOffset, &h.sampleSize,      &h.endOfFile};
     for (std::size_t i = 0; i < std::size(fields); ++i) *fields[i] = readLe32(header, qvwSignatureBytes + 4 * i);
 
     // Labels: into the scratch table, checked before anything else changes.
@@ -89,7 +87,8 @@ Msg loadQvw(ByteSource& source, Document& doc, Prompt& prompt) {
         return Msg::NoQvWaveformFile;
     LabelTable& scratch = doc.scratchLabels();
     scratch.fill(LabelRecord{});
-    if (!source.read(h.labelOffset, scratch.data(), static_cast<std::size_t>(h.labelSize))) return Msg::NoQvWaveformFile;
+    if (!source.read(h.labelOffset, scratch.data(), static_cast<std::size_t>(h.labelSize)))
+        return Msg::NoQvWaveformFile;
     const int labelEnd = labelRecordCount(scratch);
     for (int i = 0; i < labelEnd; ++i)
         if (!validBitIndex(scratch[i].bitIndex)) return Msg::ChannelNumberTooBig;

@@ -25,15 +25,15 @@ inline constexpr int qvwMaxLabelBlockBytes = maxLabels * labelRecordBytes; // 20
 
 // The header fields after the signature, by byte offset.
 struct QvwHeader {
-    std::int32_t version = 0;        // 32
-    std::int32_t headerSize = 0;     // 36
+    std::int32_t version = 0; // 32
+    std::int32_t headerSize = 0; // 36
     std::int32_t parameterOffset = 0; // 40
-    std::int32_t parameterSize = 0;  // 44
-    std::int32_t labelOffset = 0;    // 48
-    std::int32_t labelSize = 0;      // 52
-    std::int32_t sampleOffset = 0;   // 56
-    std::int32_t sampleSize = 0;     // 60
-    std::int32_t endOfFile = 0;      // 64
+    std::int32_t parameterSize = 0; // 44
+    std::int32_t labelOffset = 0; // 48
+    std::int32_t labelSize = 0; // 52
+    std::int32_t sampleOffset = 0; // 56
+    std::int32_t sampleSize = 0; // 60
+    std::int32_t endOfFile = 0; // 64
 };
 
 // Writes the document. 12005 when the file cannot be created, 12062 when writing fails, 12007

@@ -12,12 +12,12 @@ namespace {
 
 struct TimeUnit {
     std::int64_t picoseconds; // one unit
-    std::int64_t below;       // used for times below this many picoseconds (0: no limit)
+    std::int64_t below; // used for times below this many picoseconds (0: no limit)
     const char* name;
 };
 constexpr TimeUnit timeUnits[] = {
-    {1'000, 1'000'000, "ns"},                 // fewer than 7 digits
-    {1'000'000, 1'000'000'000, "us"},         // fewer than 10 digits
+    {1'000, 1'000'000, "ns"}, // fewer than 7 digits
+    {1'000'000, 1'000'000'000, "us"}, // fewer than 10 digits
     {1'000'000'000, 1'000'000'000'000, "ms"}, // fewer than 13 digits
     {1'000'000'000'000, 0, "S"},
 };

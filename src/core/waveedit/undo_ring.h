@@ -18,11 +18,11 @@ namespace qv {
 inline constexpr int undoEntrySlots = 32;
 
 template <class Element> class UndoRing {
-public:
+  public:
     struct Entry {
-        std::int64_t origin = 0;   // where the range was taken from (byte offset, or 0 for labels)
-        std::size_t start = 0;     // first element in the store
-        std::size_t length = 0;    // number of elements
+        std::int64_t origin = 0; // where the range was taken from (byte offset, or 0 for labels)
+        std::size_t start = 0; // first element in the store
+        std::size_t length = 0; // number of elements
     };
 
     UndoRing() = default;
@@ -72,7 +72,7 @@ public:
         --count_;
     }
 
-private:
+  private:
     void dropOldest() {
         used_ -= entries_[first_].length;
         first_ = (first_ + 1) % undoEntrySlots;
@@ -89,8 +89,8 @@ private:
     std::array<Entry, undoEntrySlots> entries_{};
     int first_ = 0;
     int count_ = 0;
-    std::size_t used_ = 0;  // elements held by live entries: contiguous, ending at head_
-    std::size_t head_ = 0;  // where the next range goes
+    std::size_t used_ = 0; // elements held by live entries: contiguous, ending at head_
+    std::size_t head_ = 0; // where the next range goes
 };
 
 } // namespace qv

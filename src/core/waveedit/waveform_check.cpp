@@ -20,11 +20,11 @@ constexpr int targetQuietBefore = 3, targetQuietAfter = 2;
 constexpr int maxContinuationWords = 3;
 
 class CommandStream {
-public:
+  public:
     explicit CommandStream(std::span<const Sample> image) : image_(image) {}
     unsigned word(long i) const {
         return i >= 0 && static_cast<std::size_t>(i) < image_.size() ? commandField(image_[static_cast<std::size_t>(i)])
-                                                                      : 0u;
+                                                                     : 0u;
     }
     Opcode opcode(long i) const { return opcodeOf(word(i)); }
     bool quiet(long from, long to) const {
@@ -43,7 +43,7 @@ public:
         return opcode(i - 1) == Opcode::OperandLow && opcodeInfo(word(i + 1)).samples == 3;
     }
 
-private:
+  private:
     std::span<const Sample> image_;
 };
 
@@ -55,8 +55,7 @@ std::vector<CheckProblem> checkWaveform(std::span<const Sample> image, int usabl
     const int lastSample = usableSamples - 13;
     const int targetLimit = usableSamples - 12;
     auto report = [&](Msg message, long sample, long target = -1) {
-        if (problems.size() < limit)
-            problems.push_back({message, static_cast<int>(sample), static_cast<int>(target)});
+        if (problems.size() < limit) problems.push_back({message, static_cast<int>(sample), static_cast<int>(target)});
     };
 
     for (long e = 0; e <= lastSample && problems.size() < limit; ++e) {

@@ -15,8 +15,8 @@
 namespace qv {
 
 struct CheckProblem {
-    Msg message;     // the message that reports it
-    int sample;      // the sample index in the message; the command position moves there
+    Msg message; // the message that reports it
+    int sample; // the sample index in the message; the command position moves there
     int target = -1; // the jump target sample for the jump messages, -1 otherwise
 };
 

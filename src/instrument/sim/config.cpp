@@ -186,7 +186,10 @@ Configuration parseDeviceList(std::string_view text) {
         if (fields.size() < 4 || fields.size() > 6) {
             reason = "expected MODEL:SERIAL:INTERFACE:DEVICENUMBER[:CARDTYPE[:removed|:unplug=MS]]";
         } else {
-            const EntryText fieldText{fields[0], fields[1], fields[2], fields[3],
+            const EntryText fieldText{fields[0],
+                                      fields[1],
+                                      fields[2],
+                                      fields[3],
                                       fields.size() > 4 ? fields[4] : std::string_view{},
                                       fields.size() > 5 ? fields[5] : std::string_view{}};
             device = checkEntry(fieldText, reason);

@@ -12,9 +12,9 @@
 namespace qv::sim {
 
 // Field widths of a device-list entry that bound the configured texts.
-inline constexpr int maxSerialLength = 32;    // the serial field holds 32 bytes, NUL only if shorter
+inline constexpr int maxSerialLength = 32; // the serial field holds 32 bytes, NUL only if shorter
 inline constexpr int maxInterfaceLength = 20; // the interface-name field holds 20 bytes
-inline constexpr int maxDevices = 136;        // entries of the device list
+inline constexpr int maxDevices = 136; // entries of the device list
 
 struct DeviceConfig {
     int modelCode = 0;
@@ -22,8 +22,8 @@ struct DeviceConfig {
     std::string interfaceName;
     std::int32_t deviceNumber = 0;
     std::int32_t cardType = 0;
-    bool removed = false;     // listed, but unplugged before it could be opened
-    int unplugAfterMs = 0;    // > 0: unplugged this long after it was opened (removal watch tests)
+    bool removed = false; // listed, but unplugged before it could be opened
+    int unplugAfterMs = 0; // > 0: unplugged this long after it was opened (removal watch tests)
 };
 
 inline constexpr int maxUnplugAfterMs = 3600000;

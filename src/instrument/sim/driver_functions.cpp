@@ -16,8 +16,7 @@ std::unique_ptr<Rack>& rackSlot() {
     return rack;
 }
 
-template <typename F>
-auto locked(F&& f) {
+template <typename F> auto locked(F&& f) {
     std::lock_guard lock(rackMutex);
     return f(*rackSlot());
 }
@@ -88,8 +87,8 @@ std::int32_t QV_DRIVER_CALL qvCardType(std::int32_t handle) {
 }
 
 std::int32_t QV_DRIVER_CALL qvSetFreq(std::int32_t handle, std::int32_t frequency, std::int32_t mode,
-                                      std::int32_t* out1, std::int32_t*, std::int32_t*, std::int32_t*,
-                                      std::int32_t*, std::int32_t*) {
+                                      std::int32_t* out1, std::int32_t*, std::int32_t*, std::int32_t*, std::int32_t*,
+                                      std::int32_t*) {
     return locked([&](Rack& r) { return r.setFreq(handle, frequency, mode, out1); });
 }
 

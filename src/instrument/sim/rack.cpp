@@ -44,9 +44,7 @@ std::int32_t copyName(const std::string& name, char* buffer, std::int32_t buffer
 }
 
 // Samples the program may load at once: its whole sample buffer, depth + 22 samples.
-std::size_t sampleCapacity(int modelCode) {
-    return static_cast<std::size_t>(modelRow(modelCode).depthSamples) + 22;
-}
+std::size_t sampleCapacity(int modelCode) { return static_cast<std::size_t>(modelRow(modelCode).depthSamples) + 22; }
 
 constexpr std::int32_t selectedEventLimit = 2;
 
@@ -154,8 +152,7 @@ std::int32_t Rack::interfaceName(DeviceHandle handle, const std::uint8_t* entry,
     }
     const DeviceState* device = openDevice(handle);
     if (device == nullptr) return 0;
-    return copyName(kind == 0 ? modelName(device->config.modelCode) : device->config.interfaceName, buffer,
-                    bufferSize);
+    return copyName(kind == 0 ? modelName(device->config.modelCode) : device->config.interfaceName, buffer, bufferSize);
 }
 
 DeviceHandle Rack::hasHw(const std::uint8_t* entry) {
@@ -183,8 +180,7 @@ std::int32_t Rack::reset(DeviceHandle handle) {
     return 1;
 }
 
-std::int32_t Rack::readStatus(DeviceHandle handle, std::int32_t* running, std::int32_t* word,
-                              std::int32_t* modelCode) {
+std::int32_t Rack::readStatus(DeviceHandle handle, std::int32_t* running, std::int32_t* word, std::int32_t* modelCode) {
     DeviceState* device = usableDevice(handle);
     if (device == nullptr) return 0;
     // The sequencer is not simulated: a started sequencer is reported as waiting at once.
@@ -267,7 +263,8 @@ std::int32_t Rack::setFreq(DeviceHandle handle, std::int32_t frequency, std::int
     device->frequencyMode = mode;
     device->loopValue = mode == 5 ? (*firstOut & 0xFFFF) : 0;
     // The clock synthesiser makes exactly the model's achievable frequencies.
-    const int nearest = nearestAchievableFrequency(frequency, frequencyNearest, capabilitiesFor(device->config.modelCode));
+    const int nearest =
+        nearestAchievableFrequency(frequency, frequencyNearest, capabilitiesFor(device->config.modelCode));
     return frequency >= 1 && nearest == frequency ? 1 : 0;
 }
 
@@ -298,14 +295,16 @@ std::int32_t Rack::run(DeviceHandle handle) {
 std::int32_t Rack::dataUnlatch(DeviceHandle handle, std::int32_t latch) {
     DeviceState* device = usableDevice(handle);
     if (device == nullptr || (latch != 0 && latch != 1)) return 0;
-    device->stateBits = latch == 1 ? (device->stateBits | stateDataUnlatched) : (device->stateBits & ~stateDataUnlatched);
+    device->stateBits =
+        latch == 1 ? (device->stateBits | stateDataUnlatched) : (device->stateBits & ~stateDataUnlatched);
     return 1;
 }
 
 std::int32_t Rack::outputEnable(DeviceHandle handle, std::int32_t enable) {
     DeviceState* device = usableDevice(handle);
     if (device == nullptr) return 0;
-    device->stateBits = enable != 0 ? (device->stateBits | stateOutputEnabled) : (device->stateBits & ~stateOutputEnabled);
+    device->stateBits =
+        enable != 0 ? (device->stateBits | stateOutputEnabled) : (device->stateBits & ~stateOutputEnabled);
     return 1;
 }
 

@@ -42,7 +42,7 @@ inline constexpr std::uint32_t infoKeyEvents = 0x51560009u;
 inline constexpr std::uint32_t infoResetCount = 0x5156000Au;
 
 // Bits of infoStateBits.
-inline constexpr int stateStarted = 1;       // qvRun, until qvStop, qvReset or qvPowerDown
+inline constexpr int stateStarted = 1; // qvRun, until qvStop, qvReset or qvPowerDown
 inline constexpr int stateDataUnlatched = 2; // last qvDataUnlatch argument was 1
 inline constexpr int stateOutputEnabled = 4;
 inline constexpr int statePoweredDown = 8;
@@ -81,7 +81,7 @@ struct DeviceState {
 };
 
 class Rack {
-public:
+  public:
     explicit Rack(Platform platform = {});
     ~Rack();
     Rack(const Rack&) = delete;
@@ -117,11 +117,11 @@ public:
     // An open device by handle, or null; for tests and the later sequencer.
     const DeviceState* device(DeviceHandle handle) const;
 
-private:
+  private:
     void ensureConfigured();
     void forgetConfiguration();
     void close(int slot);
-    DeviceState* openDevice(DeviceHandle handle);   // open, possibly removed
+    DeviceState* openDevice(DeviceHandle handle); // open, possibly removed
     DeviceState* usableDevice(DeviceHandle handle); // open and not removed
     int slotOfEntry(const std::uint8_t* entry) const;
 

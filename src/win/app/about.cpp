@@ -23,8 +23,10 @@ LRESULT onInit(HWND dialog, UINT, WPARAM, LPARAM) {
     const std::wstring version = fromUtf8(app().versionText);
     if (auto at = text.find(L"%s"); at != std::wstring::npos) text.replace(at, 2, version);
     SetDlgItemTextW(dialog, aboutVersionText, text.c_str());
-    about.image = static_cast<HBITMAP>(LoadImageW(resourceModule(), MAKEINTRESOURCEW(aboutImageBitmap), IMAGE_BITMAP, 0, 0, 0));
-    about.mask = static_cast<HBITMAP>(LoadImageW(resourceModule(), MAKEINTRESOURCEW(aboutMaskBitmap), IMAGE_BITMAP, 0, 0, 0));
+    about.image =
+        static_cast<HBITMAP>(LoadImageW(resourceModule(), MAKEINTRESOURCEW(aboutImageBitmap), IMAGE_BITMAP, 0, 0, 0));
+    about.mask =
+        static_cast<HBITMAP>(LoadImageW(resourceModule(), MAKEINTRESOURCEW(aboutMaskBitmap), IMAGE_BITMAP, 0, 0, 0));
     return TRUE;
 }
 
@@ -83,8 +85,7 @@ LRESULT onDestroy(HWND, UINT, WPARAM, LPARAM) {
 }
 
 constexpr MessageEntry aboutMessages[] = {
-    {WM_INITDIALOG, onInit}, {WM_PAINT, onPaint},     {WM_COMMAND, onCommand},
-    {WM_CLOSE, onClose},     {WM_DESTROY, onDestroy},
+    {WM_INITDIALOG, onInit}, {WM_PAINT, onPaint}, {WM_COMMAND, onCommand}, {WM_CLOSE, onClose}, {WM_DESTROY, onDestroy},
 };
 constexpr MessageTable aboutMessageTable{aboutMessages, DefaultKind::ReturnZero};
 

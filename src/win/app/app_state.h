@@ -38,11 +38,11 @@ struct AppState {
     std::string workDirectory;
     std::string startPath; // shared start directory of the file dialogs
     std::vector<LANGID> languages; // languages of dialog 354, sorted
-    int osVersion = 0;             // major x 100 + minor
+    int osVersion = 0; // major x 100 + minor
     int osPlatform = 0;
-    std::string versionText;       // "%d.%02dB%d"
-    std::wstring shortName;        // string 1, in the language in force
-    std::wstring caption;          // string 10002, the main window title and message box caption
+    std::string versionText; // "%d.%02dB%d"
+    std::wstring shortName; // string 1, in the language in force
+    std::wstring caption; // string 10002, the main window title and message box caption
     std::string helpPath;
     int screenVScrollWidth = 0, screenBorderWidth = 0, screenCaptionHeight = 0;
 

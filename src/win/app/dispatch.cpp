@@ -25,8 +25,8 @@ LRESULT dispatchMessage(const MessageTable& table, HWND window, UINT message, WP
 
 LRESULT dispatchCommand(const CommandTable& table, HWND window, WPARAM wParam, LPARAM lParam) {
     const WORD id = LOWORD(wParam);
-    auto it = std::find_if(table.entries.begin(), table.entries.end(),
-                           [id](const CommandEntry& e) { return e.id == id; });
+    auto it =
+        std::find_if(table.entries.begin(), table.entries.end(), [id](const CommandEntry& e) { return e.id == id; });
     if (it != table.entries.end()) return it->handler(window, wParam, HIWORD(wParam), lParam);
     return callDefault(table.defaultKind, window, WM_COMMAND, wParam, lParam);
 }

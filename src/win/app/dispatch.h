@@ -11,11 +11,11 @@ namespace qv::win {
 
 // What a table does with a message it has no entry for.
 enum class DefaultKind : int {
-    ReturnZero = 0,   // dialogs: the dialog manager treats the message as unhandled
-    DefWindow = 1,    // DefWindowProcA (main window)
-    DefDialog = 2,    // DefDlgProcA
-    DefMdiChild = 3,  // DefMDIChildProcA
-    DefFrame = 4,     // DefFrameProcA without an MDI client
+    ReturnZero = 0, // dialogs: the dialog manager treats the message as unhandled
+    DefWindow = 1, // DefWindowProcA (main window)
+    DefDialog = 2, // DefDlgProcA
+    DefMdiChild = 3, // DefMDIChildProcA
+    DefFrame = 4, // DefFrameProcA without an MDI client
 };
 
 using MessageHandler = LRESULT (*)(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -74,8 +74,7 @@ void openHelpTopic(HWND owner, const char* topic, int winHelpContext) {
         else
             WinHelpA(owner, path.c_str(), HELP_CONTEXT, static_cast<ULONG_PTR>(winHelpContext));
         break;
-    case HelpKind::None:
-        break;
+    case HelpKind::None: break;
     }
 }
 

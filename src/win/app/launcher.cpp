@@ -73,7 +73,8 @@ HIMAGELIST iconList(int size) {
     HIMAGELIST list = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, launcherItemCount, 0);
     if (!list) return nullptr;
     for (const LauncherItem& item : items) {
-        HICON icon = static_cast<HICON>(LoadImageW(resourceModule(), MAKEINTRESOURCEW(item.iconId), IMAGE_ICON, size, size, 0));
+        HICON icon =
+            static_cast<HICON>(LoadImageW(resourceModule(), MAKEINTRESOURCEW(item.iconId), IMAGE_ICON, size, size, 0));
         const int added = icon ? ImageList_AddIcon(list, icon) : -1;
         if (icon) DestroyIcon(icon);
         if (added < 0) {
@@ -137,9 +138,7 @@ void toggleStateImage(HWND launcher) {
 
 std::span<const LauncherItem> launcherItems() { return items; }
 
-const wchar_t* launcherText(int index) {
-    return index >= 0 && index < launcherItemCount ? texts[index].data() : L"";
-}
+const wchar_t* launcherText(int index) { return index >= 0 && index < launcherItemCount ? texts[index].data() : L""; }
 
 HWND createLauncher(HWND mainWindow) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES};
@@ -148,11 +147,10 @@ HWND createLauncher(HWND mainWindow) {
 
     RECT client{};
     GetClientRect(mainWindow, &client);
-    HWND launcher = CreateWindowExW(0, WC_LISTVIEWW, L"",
-                                    WS_CHILD | WS_VISIBLE | WS_BORDER | LVS_ICON | LVS_AUTOARRANGE | LVS_SHOWSELALWAYS,
-                                    0, 0, client.right, client.bottom, mainWindow,
-                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(100)),
-                                    reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(mainWindow, GWLP_HINSTANCE)), nullptr);
+    HWND launcher = CreateWindowExW(
+        0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | WS_BORDER | LVS_ICON | LVS_AUTOARRANGE | LVS_SHOWSELALWAYS, 0, 0,
+        client.right, client.bottom, mainWindow, reinterpret_cast<HMENU>(static_cast<INT_PTR>(100)),
+        reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(mainWindow, GWLP_HINSTANCE)), nullptr);
     bool ok = launcher != nullptr;
     HIMAGELIST large = ok ? iconList(32) : nullptr;
     HIMAGELIST small = ok ? iconList(16) : nullptr;
@@ -197,18 +195,11 @@ void relabelLauncher(HWND launcher) {
 LRESULT onLauncherNotify(HWND mainWindow, const NMHDR* header) {
     HWND launcher = header->hwndFrom;
     switch (header->code) {
-    case LVN_GETDISPINFOW:
-        giveText(reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(header)));
-        return 0;
-    case LVN_GETDISPINFOA:
-        giveTextAnsi(reinterpret_cast<NMLVDISPINFOA*>(const_cast<NMHDR*>(header)));
-        return 0;
+    case LVN_GETDISPINFOW: giveText(reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(header))); return 0;
+    case LVN_GETDISPINFOA: giveTextAnsi(reinterpret_cast<NMLVDISPINFOA*>(const_cast<NMHDR*>(header))); return 0;
     case LVN_ENDLABELEDITW:
-    case LVN_ENDLABELEDITA:
-        return 1;
-    case NM_RCLICK:
-        toggleStateImage(launcher);
-        return 0;
+    case LVN_ENDLABELEDITA: return 1;
+    case NM_RCLICK: toggleStateImage(launcher); return 0;
     case NM_DBLCLK: {
         const int index = itemAtMessagePosition(launcher);
         if (index >= 0 && index < launcherItemCount)
@@ -217,8 +208,7 @@ LRESULT onLauncherNotify(HWND mainWindow, const NMHDR* header) {
             PostMessageA(mainWindow, WM_COMMAND, commandAbout, 0);
         return 0;
     }
-    default:
-        return 0;
+    default: return 0;
     }
 }
 

@@ -77,9 +77,7 @@ LRESULT onNotify(HWND window, UINT, WPARAM, LPARAM lParam) {
 }
 
 // The launcher's texts are Unicode whatever the code page: ask it for the W notifications.
-LRESULT onNotifyFormat(HWND, UINT, WPARAM, LPARAM lParam) {
-    return lParam == NF_QUERY ? NFR_UNICODE : 0;
-}
+LRESULT onNotifyFormat(HWND, UINT, WPARAM, LPARAM lParam) { return lParam == NF_QUERY ? NFR_UNICODE : 0; }
 
 LRESULT onSysCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (wParam) {
@@ -90,11 +88,8 @@ LRESULT onSysCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     case commandOnlineUpdate:
         // The interactive update check joins here once the update thread exists.
         break;
-    case commandHelp:
-        openHelpTopic(window, mainHelpTopic, helpFinder);
-        break;
-    default:
-        break;
+    case commandHelp: openHelpTopic(window, mainHelpTopic, helpFinder); break;
+    default: break;
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }
@@ -185,14 +180,12 @@ LRESULT onAbout(HWND window, WPARAM, WORD, LPARAM) {
 }
 
 constexpr CommandEntry mainCommands[] = {
-    {commandQuit, onQuit},
-    {10003, onOpenTool}, {10004, onOpenTool}, {10005, onOpenTool}, {10006, onOpenTool}, {10007, onOpenTool},
-    {10008, onOpenTool}, {10009, onOpenTool}, {10010, onOpenTool}, {10011, onOpenTool}, {10012, onOpenTool},
-    {10013, onOpenTool}, {10014, onOpenTool}, {10015, onOpenTool}, {10016, onOpenTool}, {10017, onOpenTool},
-    {10018, onOpenTool}, {10019, onOpenTool}, {10020, onOpenTool}, {10021, onOpenTool}, {10022, onOpenTool},
-    {10023, onOpenTool}, {10024, onOpenTool}, {10025, onOpenTool}, {10026, onOpenTool}, {10027, onOpenTool},
-    {10028, onOpenTool},
-    {commandAbout, onAbout},
+    {commandQuit, onQuit}, {10003, onOpenTool}, {10004, onOpenTool},     {10005, onOpenTool}, {10006, onOpenTool},
+    {10007, onOpenTool},   {10008, onOpenTool}, {10009, onOpenTool},     {10010, onOpenTool}, {10011, onOpenTool},
+    {10012, onOpenTool},   {10013, onOpenTool}, {10014, onOpenTool},     {10015, onOpenTool}, {10016, onOpenTool},
+    {10017, onOpenTool},   {10018, onOpenTool}, {10019, onOpenTool},     {10020, onOpenTool}, {10021, onOpenTool},
+    {10022, onOpenTool},   {10023, onOpenTool}, {10024, onOpenTool},     {10025, onOpenTool}, {10026, onOpenTool},
+    {10027, onOpenTool},   {10028, onOpenTool}, {commandAbout, onAbout},
 };
 constexpr CommandTable mainCommandTable{mainCommands, DefaultKind::DefWindow};
 static_assert(std::size(mainCommands) == 2 + (lastToolId - firstToolId + 1));

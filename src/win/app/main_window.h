@@ -11,8 +11,8 @@ inline constexpr char mainWindowClassName[] = "PatternGeneratorClass";
 
 // Messages the main window posts to the open function dialog.
 inline constexpr UINT toolKeyDown = 0x500; // WM_KEYDOWN's wParam and lParam
-inline constexpr UINT toolKeyUp = 0x501;   // WM_KEYUP's
-inline constexpr UINT toolChar = 0x502;    // WM_CHAR's
+inline constexpr UINT toolKeyUp = 0x501; // WM_KEYUP's
+inline constexpr UINT toolChar = 0x502; // WM_CHAR's
 // WM_HELP's wParam and lParam. The HELPINFO that lParam pointed to is gone by the time the posted
 // message arrives: a tool opens its topic and never reads it.
 inline constexpr UINT toolHelp = 0x503;

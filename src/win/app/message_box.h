@@ -14,8 +14,7 @@ inline constexpr int captionProgram = 10002;
 inline constexpr int captionShortName = 1;
 
 // type: MB_ICONERROR | MB_OK and the like. argument fills a "%s" or "%d" in the text.
-int messageBox(HWND owner, int stringId, UINT type, int captionId = captionProgram,
-               const std::wstring& argument = {});
+int messageBox(HWND owner, int stringId, UINT type, int captionId = captionProgram, const std::wstring& argument = {});
 
 struct ShownMessage {
     int stringId;

@@ -132,7 +132,8 @@ LRESULT onHorizontalScroll(HWND dialog, UINT, WPARAM wParam, LPARAM lParam) {
     if (value == GetScrollPos(bar, SB_CTL)) return TRUE;
     level = value;
     const bool named = first && isSixteenChannelModel(state.caps.modelCode);
-    setText(dialog, first ? propertiesLevel1Text : propertiesLevel2Text, named ? namedLevelText(value) : voltsLevelText(value));
+    setText(dialog, first ? propertiesLevel1Text : propertiesLevel2Text,
+            named ? namedLevelText(value) : voltsLevelText(value));
     if (state.driver.qvAdjVolt) state.driver.qvAdjVolt(device(), first ? 0 : 1, value);
     SetScrollPos(bar, SB_CTL, value, TRUE);
     return TRUE;

@@ -11,7 +11,7 @@ namespace {
 constexpr char keyClass[] = "QVEditor";
 
 class Key {
-public:
+  public:
     Key() = default;
     Key(const Key&) = delete;
     Key& operator=(const Key&) = delete;
@@ -29,7 +29,7 @@ public:
     }
     HKEY get() const { return handle_; }
 
-private:
+  private:
     HKEY handle_ = nullptr;
 };
 

@@ -13,7 +13,7 @@
 namespace qv::win {
 
 class RegistrySettingsStore final : public SettingsStore {
-public:
+  public:
     // The two roots; tests pass keys of their own.
     RegistrySettingsStore(HKEY machineRoot = HKEY_LOCAL_MACHINE, HKEY userRoot = HKEY_CURRENT_USER)
         : machine_(machineRoot), user_(userRoot) {}
@@ -25,7 +25,7 @@ public:
     bool writeText(const std::string& key, const std::string& value, const std::string& text) override;
     bool createKey(const std::string& key) override;
 
-private:
+  private:
     // Writes one value (or, with no data, only creates the key) where allowed.
     bool write(const std::string& key, const std::string& value, DWORD type, const BYTE* data, DWORD size);
 

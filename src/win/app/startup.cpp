@@ -229,8 +229,8 @@ int deviceNumberOf(const std::uint8_t* entry) {
 
 int selectDevice(const Driver& driver, const std::uint8_t*& list) {
     SelectDeviceContext context{&driver, nullptr};
-    const INT_PTR chosen = dialogBoxInLanguage(nullptr, IDD_SELECT_DEVICE, selectDeviceProcedure,
-                                               reinterpret_cast<LPARAM>(&context));
+    const INT_PTR chosen =
+        dialogBoxInLanguage(nullptr, IDD_SELECT_DEVICE, selectDeviceProcedure, reinterpret_cast<LPARAM>(&context));
     list = context.list;
     return chosen < 0 || chosen >= deviceListEntries ? -1 : static_cast<int>(chosen);
 }

@@ -11,8 +11,8 @@ thread_local LANGID threadLanguage = 0;
 std::wstring findString(int id, LANGID language) {
     // String tables hold blocks of 16 strings: block id/16 + 1, entry id % 16, each a length word
     // followed by that many UTF-16 units.
-    HRSRC block = FindResourceExW(resourceModule(), reinterpret_cast<LPCWSTR>(RT_STRING),
-                                  MAKEINTRESOURCEW(id / 16 + 1), language);
+    HRSRC block = FindResourceExW(resourceModule(), reinterpret_cast<LPCWSTR>(RT_STRING), MAKEINTRESOURCEW(id / 16 + 1),
+                                  language);
     if (!block) return {};
     HGLOBAL loaded = LoadResource(resourceModule(), block);
     const auto* data = static_cast<const WCHAR*>(LockResource(loaded));
@@ -59,7 +59,8 @@ std::wstring loadString(int id, LANGID language) {
 
 std::string toUtf8(const std::wstring& text) {
     if (text.empty()) return {};
-    int bytes = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    int bytes =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string out(static_cast<size_t>(bytes), '\0');
     WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), bytes, nullptr, nullptr);
     return out;
@@ -67,7 +68,8 @@ std::string toUtf8(const std::wstring& text) {
 
 std::string toAnsi(const std::wstring& text) {
     if (text.empty()) return {};
-    const int bytes = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    const int bytes =
+        WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string out(static_cast<size_t>(bytes), '\0');
     WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), bytes, nullptr, nullptr);
     return out;

@@ -57,8 +57,9 @@ bool openTool(HWND mainWindow, int functionId, LPARAM lParam) {
 
 HWND openFunctionDialog(HWND mainWindow, int dialogId, DLGPROC procedure, LPARAM parameter) {
     const std::vector<BYTE> layout = loadDialogLayout(dialogId, currentLanguage());
-    return openFunctionDialog(mainWindow, layout.empty() ? nullptr : reinterpret_cast<const DLGTEMPLATE*>(layout.data()),
-                              procedure, parameter);
+    return openFunctionDialog(mainWindow,
+                              layout.empty() ? nullptr : reinterpret_cast<const DLGTEMPLATE*>(layout.data()), procedure,
+                              parameter);
 }
 
 HWND openFunctionDialog(HWND mainWindow, const DLGTEMPLATE* layout, DLGPROC procedure, LPARAM parameter) {
@@ -79,7 +80,8 @@ HWND openFunctionDialog(HWND mainWindow, const DLGTEMPLATE* layout, DLGPROC proc
 
     if (state.launcher) ShowWindow(state.launcher, SW_HIDE);
 
-    HWND dialog = layout ? CreateDialogIndirectParamW(resourceModule(), layout, mainWindow, procedure, parameter) : nullptr;
+    HWND dialog =
+        layout ? CreateDialogIndirectParamW(resourceModule(), layout, mainWindow, procedure, parameter) : nullptr;
     if (!dialog) {
         // Nothing to host: give the launcher and the frame back rather than leave an empty window.
         closeFunctionDialog(mainWindow);

@@ -12,8 +12,8 @@ namespace qv::win {
 
 // Function ids: the caption string of each tool has the tool's id.
 inline constexpr int firstToolId = 10003; // Wave Editor
-inline constexpr int lastToolId = 10028;  // DMX512
-inline constexpr int commandQuit = 1000;  // Ctrl+Q accelerator
+inline constexpr int lastToolId = 10028; // DMX512
+inline constexpr int commandQuit = 1000; // Ctrl+Q accelerator
 inline constexpr int commandProperties = 10029;
 inline constexpr int commandOnlineUpdate = 10030;
 inline constexpr int commandAbout = 10100;
@@ -52,8 +52,8 @@ SettingsStore* placementStore();
 #define QV_TOOL_CONCAT_(a, b) a##b
 #define QV_TOOL_CONCAT(a, b) QV_TOOL_CONCAT_(a, b)
 // In a tool's module: QV_REGISTER_TOOL(10008, createUartDialog);
-#define QV_REGISTER_TOOL(functionId, createFunction)                                                     \
-    namespace {                                                                                          \
-    [[maybe_unused]] const bool QV_TOOL_CONCAT(toolRegistered, __LINE__) =                               \
-        ::qv::win::registerTool(functionId, createFunction);                                             \
+#define QV_REGISTER_TOOL(functionId, createFunction)                                                                   \
+    namespace {                                                                                                        \
+    [[maybe_unused]] const bool QV_TOOL_CONCAT(toolRegistered, __LINE__) = ::qv::win::registerTool(functionId,         \
+                                                                                                   createFunction);    \
     }

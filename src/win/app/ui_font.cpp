@@ -40,7 +40,8 @@ bool hasGlyphs(const std::wstring& face, BYTE charset, const wchar_t* text) {
     HGDIOBJ previous = SelectObject(screen, font);
     const int length = static_cast<int>(std::wcslen(text));
     std::vector<WORD> glyphs(static_cast<size_t>(length));
-    bool complete = GetGlyphIndicesW(screen, text, length, glyphs.data(), GGI_MARK_NONEXISTING_GLYPHS) == static_cast<DWORD>(length);
+    bool complete = GetGlyphIndicesW(screen, text, length, glyphs.data(), GGI_MARK_NONEXISTING_GLYPHS) ==
+        static_cast<DWORD>(length);
     for (WORD glyph : glyphs) complete = complete && glyph != 0xFFFF;
     SelectObject(screen, previous);
     ReleaseDC(nullptr, screen);

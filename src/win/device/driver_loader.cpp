@@ -91,19 +91,19 @@ DriverLoad loadDriver(const char* path) {
     if (module == nullptr) {
         load.systemError = GetLastError();
         const bool missing = load.systemError == ERROR_MOD_NOT_FOUND || load.systemError == ERROR_FILE_NOT_FOUND ||
-                             load.systemError == ERROR_PATH_NOT_FOUND;
+            load.systemError == ERROR_PATH_NOT_FOUND;
         load.problem = missing && !libraryFileExists(path) ? DriverProblem::NotFound : DriverProblem::LoadFailed;
         return load;
     }
     Driver driver;
     // GetProcAddress gives a generic pointer; each export's type is the table's, by contract.
-#define QV_LOAD_EXPORT(result, name, params)                                                       \
-    if (load.missingExport.empty()) {                                                              \
-        FARPROC address = GetProcAddress(module, #name);                                           \
-        if (address == nullptr)                                                                    \
-            load.missingExport = #name;                                                            \
-        else                                                                                       \
-            driver.name = reinterpret_cast<driver_types::name>(reinterpret_cast<void (*)()>(address)); \
+#define QV_LOAD_EXPORT(result, name, params)                                                                           \
+    if (load.missingExport.empty()) {                                                                                  \
+        FARPROC address = GetProcAddress(module, #name);                                                               \
+        if (address == nullptr)                                                                                        \
+            load.missingExport = #name;                                                                                \
+        else                                                                                                           \
+            driver.name = reinterpret_cast<driver_types::name>(reinterpret_cast<void (*)()>(address));                 \
     }
     QV_DRIVER_FUNCTIONS(QV_LOAD_EXPORT)
 #undef QV_LOAD_EXPORT

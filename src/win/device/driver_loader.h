@@ -16,11 +16,11 @@ inline constexpr const char* driverLibraryName = "QvRun.dll";
 enum class DriverProblem { None, NotFound, LoadFailed, ExportMissing };
 
 struct DriverLoad {
-    Driver driver;                   // every member set: the DLL's functions or the null driver's
+    Driver driver; // every member set: the DLL's functions or the null driver's
     DriverProblem problem = DriverProblem::None;
-    DWORD systemError = 0;           // LoadLibrary's error, for NotFound and LoadFailed
-    std::string missingExport;       // the first export not found, for ExportMissing
-    HMODULE module = nullptr;        // the loaded DLL, kept until unloadDriver
+    DWORD systemError = 0; // LoadLibrary's error, for NotFound and LoadFailed
+    std::string missingExport; // the first export not found, for ExportMissing
+    HMODULE module = nullptr; // the loaded DLL, kept until unloadDriver
 
     // The message naming the problem (0 when there is none) and the text for its %s / %d.
     int messageId() const;
