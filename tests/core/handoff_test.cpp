@@ -4,6 +4,8 @@
 #include "support/file_io.h"
 #include "temp_folder.h"
 
+#include "label_records.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -12,19 +14,11 @@
 namespace qv {
 namespace {
 
+using testing::labelRecord;
+
 using testing::readBytes;
 using testing::TempFolder;
 using testing::writeBytes;
-
-LabelRecord record(int bit, int position, const char* name, int group = 0, int colour = 15) {
-    LabelRecord r;
-    r.bitIndex = bit;
-    r.positionCode = position;
-    r.groupType = group;
-    r.colour = colour;
-    std::strncpy(r.name, name, labelNameBytes - 1);
-    return r;
-}
 
 std::vector<std::uint8_t> recordBytes(const std::vector<LabelRecord>& records) {
     std::vector<std::uint8_t> bytes(records.size() * labelRecordBytes);
@@ -39,9 +33,9 @@ TEST(Handoff, ToolResultRoundTrip) {
     auto doc = smallDocument();
     LabelTable& t = doc->labels();
     int next = writeDefaultCommandLabel(t);
-    t[next++] = record(12 + 3, positionSingle, "DMX512_D+");
-    t[next++] = record(12 + 7, positionBusHead, "BUS");
-    t[next++] = record(12 + 6, positionBusLast, "BUS");
+    t[next++] = labelRecord(12 + 3, positionSingle, "DMX512_D+");
+    t[next++] = labelRecord(12 + 7, positionBusHead, "BUS");
+    t[next++] = labelRecord(12 + 6, positionBusLast, "BUS");
     for (int i = 0; i < doc->usableSamples(); ++i) doc->image()[i] = static_cast<Sample>(i) << 12;
 
     ASSERT_EQ(writeHandoffFiles(folder.path(), t, doc->usableImage()), Msg::None);
@@ -60,13 +54,13 @@ TEST(Handoff, ToolResultRoundTrip) {
 TEST(Handoff, LabelFileRules) {
     TempFolder folder;
     const std::string path = folder.file("WAVEEDIT.LBL");
-    std::vector<LabelRecord> bus{record(20, positionBusHead, "HEAD", 2, 9), record(19, 3, "m1", 0, 1),
-                                 record(18, positionBusLast, "m2", 4, 2)};
-    std::vector<LabelRecord> command{record(40, positionSingle, "anything", 5)};
-    std::vector<LabelRecord> bit64{record(12, positionSingle, "A"), record(64, positionSingle, "B")};
-    std::vector<LabelRecord> negative{record(-1, positionSingle, "A")};
-    std::vector<LabelRecord> afterEnd{record(12, positionSingle, "A"), record(0, positionEnd, ""),
-                                      record(99, positionSingle, "hidden")};
+    std::vector<LabelRecord> bus{labelRecord(20, positionBusHead, "HEAD", 2, 9), labelRecord(19, 3, "m1", 0, 1),
+                                 labelRecord(18, positionBusLast, "m2", 4, 2)};
+    std::vector<LabelRecord> command{labelRecord(40, positionSingle, "anything", 5)};
+    std::vector<LabelRecord> bit64{labelRecord(12, positionSingle, "A"), labelRecord(64, positionSingle, "B")};
+    std::vector<LabelRecord> negative{labelRecord(-1, positionSingle, "A")};
+    std::vector<LabelRecord> afterEnd{labelRecord(12, positionSingle, "A"), labelRecord(0, positionEnd, ""),
+                                      labelRecord(99, positionSingle, "hidden")};
 
     struct Case {
         const char* what;
@@ -88,7 +82,7 @@ TEST(Handoff, LabelFileRules) {
         std::filesystem::remove(path);
         if (c.present) writeBytes(path, c.bytes);
         LabelTable t{};
-        t[0] = record(33, positionSingle, "stale");
+        t[0] = labelRecord(33, positionSingle, "stale");
         loadHandoffLabels(path, t);
         EXPECT_EQ(labelRecordCount(t), c.expectedCount) << c.what;
         EXPECT_STREQ(t[0].name, c.firstName) << c.what;
@@ -108,7 +102,7 @@ TEST(Handoff, LongLabelFilesAreCutTo201Records) {
     TempFolder folder;
     const std::string path = folder.file("WAVEEDIT.LBL");
     for (int records : {201, 202, 500}) {
-        std::vector<LabelRecord> many(records, record(12, positionSingle, "L"));
+        std::vector<LabelRecord> many(records, labelRecord(12, positionSingle, "L"));
         for (int i = 0; i < records; ++i) many[i].bitIndex = 12 + i % 50;
         writeBytes(path, recordBytes(many));
         LabelTable t{};
@@ -121,7 +115,7 @@ TEST(Handoff, LongLabelFilesAreCutTo201Records) {
         EXPECT_EQ(std::memcmp(t.data(), u.data(), sizeof t), 0);
     }
     // 201 records plus a partial one: not a multiple of 100.
-    std::vector<std::uint8_t> bytes = recordBytes(std::vector<LabelRecord>(201, record(12, positionSingle, "L")));
+    std::vector<std::uint8_t> bytes = recordBytes(std::vector<LabelRecord>(201, labelRecord(12, positionSingle, "L")));
     bytes.resize(bytes.size() + 50);
     writeBytes(path, bytes);
     LabelTable t{};

@@ -1,5 +1,7 @@
 #include "waveedit/labels.h"
 
+#include "label_records.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -9,15 +11,7 @@
 namespace qv {
 namespace {
 
-LabelRecord record(int bit, int position, const char* name = "", int group = 0, int colour = 15) {
-    LabelRecord r;
-    r.bitIndex = bit;
-    r.positionCode = position;
-    r.groupType = group;
-    r.colour = colour;
-    std::strncpy(r.name, name, labelNameBytes - 1);
-    return r;
-}
+using testing::labelRecord;
 
 TEST(Labels, DefaultCommandLabel) {
     LabelTable t{};
@@ -35,14 +29,14 @@ TEST(Labels, DefaultCommandLabel) {
 
 TEST(Labels, NormalisationCopiesTheHeadIntoItsMembers) {
     LabelTable t{};
-    t[0] = record(20, positionBusHead, "BUS", 1, 9);
+    t[0] = labelRecord(20, positionBusHead, "BUS", 1, 9);
     t[0].stateFlags = stateRowSelected;
     t[0].reserved80 = 5;
-    t[1] = record(21, 3, "other", 0, 2);
-    t[2] = record(22, positionBusLast, "x", 4, 3);
-    t[3] = record(23, positionSingle, "S");
-    t[4] = record(24, 7, "orphan-after-single", 0, 1); // still takes from the nearest head (record 0)
-    t[5] = record(4, positionSingle, "cmd", 5);
+    t[1] = labelRecord(21, 3, "other", 0, 2);
+    t[2] = labelRecord(22, positionBusLast, "x", 4, 3);
+    t[3] = labelRecord(23, positionSingle, "S");
+    t[4] = labelRecord(24, 7, "orphan-after-single", 0, 1); // still takes from the nearest head (record 0)
+    t[5] = labelRecord(4, positionSingle, "cmd", 5);
     normaliseLabels(t);
     for (int i : {1, 2, 4}) {
         EXPECT_STREQ(t[i].name, "BUS") << i;
@@ -58,7 +52,7 @@ TEST(Labels, NormalisationCopiesTheHeadIntoItsMembers) {
 
 TEST(Labels, NormalisationKeepsNamesTerminated) {
     LabelTable t{};
-    t[0] = record(12, positionSingle);
+    t[0] = labelRecord(12, positionSingle);
     std::memset(t[0].name, 'A', labelNameBytes);
     std::memset(t[0].secondText, 'B', labelNameBytes);
     normaliseLabels(t);
@@ -69,12 +63,12 @@ TEST(Labels, NormalisationKeepsNamesTerminated) {
 TEST(Labels, WalkGivesRowsWithTheirBits) {
     LabelTable t{};
     int next = writeDefaultCommandLabel(t);
-    t[next++] = record(40, 3, "tail"); // a member behind the last bit still belongs to the bus before it
-    t[next++] = record(12, positionSingle, "A");
-    t[next++] = record(15, positionBusHead, "B");
-    t[next++] = record(14, positionBusLast, "B");
-    t[next++] = record(16, positionBusHead, "C"); // one-bit bus: head then a row
-    t[next++] = record(17, positionSingle, "D");
+    t[next++] = labelRecord(40, 3, "tail"); // a member behind the last bit still belongs to the bus before it
+    t[next++] = labelRecord(12, positionSingle, "A");
+    t[next++] = labelRecord(15, positionBusHead, "B");
+    t[next++] = labelRecord(14, positionBusLast, "B");
+    t[next++] = labelRecord(16, positionBusHead, "C"); // one-bit bus: head then a row
+    t[next++] = labelRecord(17, positionSingle, "D");
     std::vector<std::pair<int, int>> spans;
     forEachLabel(t, [&](LabelSpan s) { spans.emplace_back(s.first, s.count); });
     std::vector<std::pair<int, int>> expected{{0, 13}, {13, 1}, {14, 2}, {16, 1}, {17, 1}};

@@ -7,6 +7,8 @@
 #include "temp_folder.h"
 #include "waveedit/labels.h"
 
+#include "label_records.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -15,28 +17,20 @@
 namespace qv {
 namespace {
 
+using testing::labelRecord;
+
 using testing::readBytes;
 using testing::readText;
 using testing::ScriptedPrompt;
 using testing::TempFolder;
 using testing::writeBytes;
 
-LabelRecord record(int bit, int position, const char* name, int group = 0) {
-    LabelRecord r;
-    r.bitIndex = bit;
-    r.positionCode = position;
-    r.groupType = group;
-    r.colour = 15;
-    std::strncpy(r.name, name, labelNameBytes - 1);
-    return r;
-}
-
 // Appends a label over channels (most significant first).
 int addLabel(LabelTable& t, int next, const char* name, std::vector<int> channels, GroupType type = GroupType::Hex) {
     const int n = static_cast<int>(channels.size());
     for (int k = 0; k < n; ++k) {
         int position = n == 1 ? positionSingle : k == n - 1 ? positionBusLast : positionBusHead + k;
-        t[next++] = record(12 + channels[k], position, name, static_cast<int>(type));
+        t[next++] = labelRecord(12 + channels[k], position, name, static_cast<int>(type));
     }
     return next;
 }
@@ -334,7 +328,7 @@ TEST(WaveformFiles, DataLabelsDecideTheOverwriteQuestion) {
     EXPECT_FALSE(hasDataLabel(t));
     writeDefaultCommandLabel(t);
     EXPECT_FALSE(hasDataLabel(t));
-    t[12] = record(12, positionSingle, "A");
+    t[12] = labelRecord(12, positionSingle, "A");
     EXPECT_TRUE(hasDataLabel(t));
 }
 

@@ -5,6 +5,8 @@
 #include "temp_folder.h"
 #include "waveedit/labels.h"
 
+#include "label_records.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -13,27 +15,20 @@
 namespace qv {
 namespace {
 
+using testing::labelRecord;
+
 using testing::readBytes;
 using testing::ScriptedPrompt;
 using testing::TempFolder;
 using testing::writeBytes;
 
-LabelRecord record(int bit, int position, const char* name, int group = 0) {
-    LabelRecord r;
-    r.bitIndex = bit;
-    r.positionCode = position;
-    r.groupType = group;
-    r.colour = 15;
-    std::strncpy(r.name, name, labelNameBytes - 1);
-    return r;
-}
-
 // Command label, CLK on channel 0, DATA (DEC) on channels 8..1.
 void addExampleLabels(LabelTable& t) {
     t.fill(LabelRecord{});
     int next = writeDefaultCommandLabel(t);
-    t[next++] = record(12, positionSingle, "CLK");
-    for (int k = 0; k < 8; ++k) t[next++] = record(20 - k, k == 7 ? positionBusLast : positionBusHead + k, "DATA", 1);
+    t[next++] = labelRecord(12, positionSingle, "CLK");
+    for (int k = 0; k < 8; ++k)
+        t[next++] = labelRecord(20 - k, k == 7 ? positionBusLast : positionBusHead + k, "DATA", 1);
 }
 
 std::unique_ptr<Document> makeDocument(int model = 0xA020, bool device = true) {
@@ -131,7 +126,7 @@ TEST(QvwFile, ConstantWaveformReloadsAsTheSameConstant) {
 
 TEST(QvwFile, MalformedFilesLeaveTheDocumentUnchanged) {
     QvwImage good;
-    good.labels = {record(12, positionSingle, "A"), LabelRecord{}};
+    good.labels = {labelRecord(12, positionSingle, "A"), LabelRecord{}};
     good.samples.assign(50, Sample{1} << 12);
     auto withField = [&](int offset, std::int32_t value) {
         auto b = good.bytes();
@@ -145,10 +140,10 @@ TEST(QvwFile, MalformedFilesLeaveTheDocumentUnchanged) {
     QvwImage bit64 = good, negativeBit = good, many = good, tooMany = good;
     bit64.labels[0].bitIndex = 64;
     negativeBit.labels[0].bitIndex = -1;
-    many.labels.assign(201, record(12, positionSingle, "L")); // 20100 bytes: the most allowed
-    tooMany.labels.assign(202, record(12, positionSingle, "L")); // 20200 bytes
+    many.labels.assign(201, labelRecord(12, positionSingle, "L")); // 20100 bytes: the most allowed
+    tooMany.labels.assign(202, labelRecord(12, positionSingle, "L")); // 20200 bytes
     QvwImage bit64AfterEnd = good;
-    bit64AfterEnd.labels.push_back(record(64, positionSingle, "hidden")); // behind the terminator
+    bit64AfterEnd.labels.push_back(labelRecord(64, positionSingle, "hidden")); // behind the terminator
 
     const std::vector<std::uint8_t> empty;
     struct Case {
