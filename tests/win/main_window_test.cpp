@@ -14,6 +14,9 @@
 namespace qv::win::testing {
 namespace {
 
+// A dialog procedure for openings that must be refused before any dialog exists.
+INT_PTR CALLBACK unusedDialogProcedure(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
 // ---- dispatch tables ------------------------------------------------------------------------
 
 std::vector<std::string> routed;
@@ -257,7 +260,7 @@ TEST_F(MainWindow, HostingOpensOnceAndCloseRestoresPlacementAndLauncher) {
     SendMessageW(window, WM_COMMAND, testToolId, 0);
     EXPECT_EQ(toolLog().created, 2);
     EXPECT_EQ(app().openDialog, tool);
-    EXPECT_EQ(openFunctionDialog(window, 354, DefDlgProcW), nullptr);
+    EXPECT_EQ(openFunctionDialog(window, 354, unusedDialogProcedure), nullptr);
 
     // Meanwhile the placement in the registry changed: closing restores what the registry holds.
     store.writeNumber(key, "Main Window Left", 60);

@@ -12,6 +12,8 @@
 namespace qv::win {
 namespace {
 
+INT_PTR CALLBACK inertDialogProcedure(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
 // Whether the font shows every character of text with a glyph of its own.
 bool drawsAll(HFONT font, const wchar_t* text) {
     HDC screen = GetDC(nullptr);
@@ -37,9 +39,9 @@ TEST(InterfaceFonts, ChineseDialogsShowTheirTextsWithGlyphs) {
         if (interfaceFace(c.language).empty()) GTEST_SKIP() << "no font with Chinese glyphs installed";
         const std::vector<BYTE> layout = loadDialogLayout(propertiesDialogId, c.language);
         ASSERT_FALSE(layout.empty());
-        HWND dialog = CreateDialogIndirectParamW(
-            GetModuleHandleW(nullptr), reinterpret_cast<const DLGTEMPLATE*>(layout.data()), nullptr,
-            [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+        HWND dialog =
+            CreateDialogIndirectParamW(GetModuleHandleW(nullptr), reinterpret_cast<const DLGTEMPLATE*>(layout.data()),
+                                       nullptr, inertDialogProcedure, 0);
         ASSERT_TRUE(dialog);
         // Every control of the template survived the face change.
         for (int control : {1169, 1171, 1173, 1225, 1228, 1231, 1230, 1163, IDOK, IDCANCEL, 1181})
