@@ -125,6 +125,24 @@ TEST_F(MainWindow, CreatesClassPlacementLauncherAndSystemMenu) {
     EXPECT_TRUE(shownBoxes.empty());
 }
 
+TEST_F(MainWindow, LauncherThatCannotBeBuiltGivesCriticalErrorAndAWindowWithoutIt) {
+    // Resources without the launcher's icons: the image lists cannot be filled.
+    setResourceModule(GetModuleHandleW(L"kernel32.dll"));
+    const bool created = createWindow() != nullptr;
+    setResourceModule(nullptr);
+    ASSERT_TRUE(created);
+    EXPECT_EQ(app().launcher, nullptr);
+    EXPECT_EQ(GetDlgItem(window, launcherControlId), nullptr);
+    ASSERT_EQ(shownBoxes.size(), 1u);
+    EXPECT_EQ(shownBoxes[0].stringId, 12093);
+    EXPECT_EQ(shownBoxes[0].captionId, captionShortName);
+    // The box names no icon: "Critical error!" with an OK button alone.
+    EXPECT_EQ(shownBoxes[0].type, static_cast<UINT>(MB_OK));
+    // The system menu still carries Properties, Online Update and Help.
+    HMENU menu = GetSystemMenu(window, FALSE);
+    for (int command : {10029, 10030, 11010}) EXPECT_NE(GetMenuState(menu, command, MF_BYCOMMAND), 0xFFFFFFFFu);
+}
+
 TEST_F(MainWindow, LauncherTableOrderIconsAndDoubleClickCommands) {
     const int expectedIcons[27] = {201, 202, 203, 204, 205, 206, 207, 208, 209, 210, 211, 414, 428, 433,
                                    439, 440, 448, 467, 524, 528, 532, 547, 550, 553, 555, 561, 212};

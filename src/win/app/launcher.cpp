@@ -177,7 +177,7 @@ HWND createLauncher(HWND mainWindow) {
     if (ok) setLabelFont(launcher);
     if (!ok) {
         if (launcher) DestroyWindow(launcher);
-        messageBox(mainWindow, 12093, MB_OK | MB_ICONERROR, captionShortName);
+        messageBox(mainWindow, 12093, MB_OK, captionShortName);
         return nullptr;
     }
     return launcher;
