@@ -268,6 +268,14 @@ TEST(QvvReader, LabelsFromTheSignalTable) {
     EXPECT_EQ(labels[14].positionCode, positionBusLast);
     EXPECT_EQ(labels[14].bitIndex, 41);
 
+    // Only a bus named QV_Function is the command label: one bit is always a plain HEX label.
+    std::strcpy(table[1].name, "QV_Function");
+    ASSERT_EQ(labelsFromSignalTable(table, labels), Msg::None);
+    EXPECT_EQ(labels[12].positionCode, positionSingle);
+    EXPECT_EQ(labels[12].groupType, static_cast<int>(GroupType::Hex));
+    EXPECT_EQ(labels[12].colour, 15);
+    std::strcpy(table[1].name, "A");
+
     table[1].bitIndex[0] = 64;
     EXPECT_EQ(labelsFromSignalTable(table, labels), Msg::ChannelNumberTooBig);
     table[1].bitIndex[0] = 30;

@@ -125,7 +125,8 @@ Msg labelsFromSignalTable(std::span<const SignalEntry> signalTable, LabelTable& 
         if (next + e.bitCount > maxLabels) return Msg::TooManyLabels;
         char name[signalNameBytes] = {};
         std::memcpy(name, e.name, signalNameBytes - 1);
-        const bool command = std::strcmp(name, commandLabelName) == 0;
+        // A single bit is a plain label whatever its name; only a bus becomes the command label.
+        const bool command = e.bitCount > 1 && std::strcmp(name, commandLabelName) == 0;
         for (int b = 0; b < e.bitCount; ++b) {
             if (!validBitIndex(e.bitIndex[b])) return Msg::ChannelNumberTooBig;
             LabelRecord& r = labels[next++];

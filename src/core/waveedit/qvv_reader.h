@@ -46,9 +46,9 @@ int readTextVectorFile(const char* path, void* samples, int capacityBytes, void*
 Msg readTextVector(std::string_view text, std::span<Sample> samples, std::span<SignalEntry> signalTable,
                    std::int32_t* frequencyAndMode);
 
-// The label table of a signal table: one bit a single label (HEX, colour 15); several bits a bus;
-// "QV_Function" is the command label (group type 5, colour 12). 12073 when the records do not
-// fit the table, 12074 for a bit index outside 0..63.
+// The label table of a signal table: one bit a single label (HEX, colour 15, whatever its name);
+// several bits a bus, the command label (group type 5, colour 12) when named "QV_Function". 12073 when the records do
+// not fit the table, 12074 for a bit index outside 0..63.
 Msg labelsFromSignalTable(std::span<const SignalEntry> signalTable, LabelTable& labels);
 
 // The Wave Editor's open of a .qvv file through qvReadQVV (the driver's when given, else the
