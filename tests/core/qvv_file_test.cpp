@@ -120,6 +120,8 @@ TEST(QvvWriter, FrequencyStatements) {
         {15, 0, 1234567, "FREQUENCYMODE !(INTERNAL & CKI1 & CKI2);\r\nFREQUENCY 1.234567 MHz;\r\nPATTERN"},
         {0, 0, 1000, "FREQUENCYMODE  ;\r\nFREQUENCY 1 KHz;\r\nPATTERN"},
         {8, 0, 1000, "FREQUENCYMODE  ;\r\nFREQUENCY 1 KHz;\r\nPATTERN"},
+        {1, 0, 0, "FREQUENCYMODE INTERNAL;\r\nPATTERN"}, // no text that reads back: no statement
+        {1, 0, -5, "FREQUENCYMODE INTERNAL;\r\nPATTERN"},
     };
     for (const Case& c : cases) {
         auto doc = emptyDocument();

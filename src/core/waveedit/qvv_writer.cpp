@@ -190,6 +190,8 @@ Msg writeText(const Document& doc, int cardType, Sink& sink) {
     block += "FREQUENCYMODE ";
     block += frequencyModeName(out.frequencyMode);
     block += ";\r\n";
+    // A base frequency of 0 or less (only from a damaged .qvw) has no frequency text that reads back;
+    // the statement is left out so that the file can still be opened.
     if (!externalClockOnly(out.frequencyMode, cardType) && out.baseFrequency > 0)
         block += "FREQUENCY " + frequencyText(out.baseFrequency) + ";\r\n";
     block += "PATTERN\r\n";
