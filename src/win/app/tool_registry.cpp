@@ -51,6 +51,9 @@ bool isToolRegistered(int functionId) { return isToolId(functionId) && tools()[f
 
 bool openTool(HWND mainWindow, int functionId, LPARAM lParam) {
     if (!isToolRegistered(functionId)) return false;
+    // One tool at a time: with a function dialog open, no create function runs at all, so none
+    // allocates or reads settings only to be refused by openFunctionDialog.
+    if (app().openDialog) return true;
     tools()[functionId - firstToolId](mainWindow, functionId, lParam);
     return true;
 }

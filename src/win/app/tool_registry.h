@@ -29,7 +29,8 @@ using ToolCreateFunction = void (*)(HWND mainWindow, int functionId, LPARAM lPar
 bool registerTool(int functionId, ToolCreateFunction create);
 void unregisterTool(int functionId);
 bool isToolRegistered(int functionId);
-// Calls the tool's create function; false (and nothing happens) when no tool has the id.
+// Calls the tool's create function; false (and nothing happens) when no tool has the id. While a
+// function dialog is open nothing happens either: the create function is not called.
 bool openTool(HWND mainWindow, int functionId, LPARAM lParam);
 
 // Opening, steps the create function delegates here: refused (nullptr) while a function dialog is
