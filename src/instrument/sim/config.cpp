@@ -141,12 +141,14 @@ void finishSection(Configuration& config, const IniSection& section) {
     } else if (!section.serial) {
         reason = "Serial is missing";
     } else {
+        // The entry holds views: every text it names must outlive it.
         const std::string number = section.deviceNumber.value_or(std::to_string(config.devices.size()));
+        const std::string cardType = section.cardType.value_or("");
         const EntryText text{*section.model,
                              *section.serial,
                              section.interfaceName ? std::string_view(*section.interfaceName) : defaultInterface,
                              number,
-                             section.cardType.value_or(""),
+                             cardType,
                              {}};
         device = checkEntry(text, reason);
         if (device && section.removed) {
