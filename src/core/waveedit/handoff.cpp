@@ -53,7 +53,7 @@ void applyLabelFile(std::span<const std::uint8_t> prefix, std::int64_t fileBytes
     if (usable) {
         // More than 201 records cannot be held with the terminator: the rest is cut off.
         std::size_t count = std::min<std::size_t>(prefix.size() / labelRecordBytes, maxLabels);
-        std::memcpy(labels.data(), prefix.data(), count * labelRecordBytes);
+        if (count > 0) std::memcpy(labels.data(), prefix.data(), count * labelRecordBytes); // an empty file has no data
         // A record naming a bit outside the sample would later be used as a shift count: treat
         // the file as malformed rather than carry such a record into the document.
         int end = labelRecordCount(labels);
