@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the host and the Windows builds (and checks that the 32-bit
+# Installs what is missing, builds the host build (also once with sanitizers) and the Windows builds (and checks that the 32-bit
 # Windows build compiles), and runs every test: native tests directly, Win32 tests under Wine
 # inside a private Xvfb with a throw-away Wine prefix.
 set -euo pipefail
@@ -21,8 +21,14 @@ cmake -S . -B build/win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
 cmake --build build/win32 -j "$jobs"
 echo "build times: host $((host_built - start)) s, win64 $((win_built - host_built)) s, win32 $(( $(date +%s) - win_built )) s"
 
+# The native tests once more under AddressSanitizer and UndefinedBehaviorSanitizer, built by clang.
+CC=clang CXX=clang++ cmake -S . -B build/sanitize -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQV_SANITIZE=ON \
+      -DQV_BUILD_BENCH=OFF >/dev/null
+cmake --build build/sanitize -j "$jobs"
+
 status=0
 ctest --test-dir build/host --output-on-failure -j "$jobs" || status=1
+ctest --test-dir build/sanitize --output-on-failure -j "$jobs" || status=1
 # The Win32 tests: Wine under a private X server.
 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '. scripts/wine-env.sh; ctest --test-dir build/win64 --output-on-failure' || status=1
 exit $status
