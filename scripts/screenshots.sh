@@ -9,34 +9,14 @@ out=$(mkdir -p "${2:-$root/docs/screenshots}" && cd "${2:-$root/docs/screenshots
 if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$bin" "$out"
 fi
-work=$(mktemp -d /tmp/qv-shots.XXXXXX)
-export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-qv_pid=
-cleanup() {
-  [ -n "$qv_pid" ] && kill "$qv_pid" 2>/dev/null || true
-  wineserver -k >/dev/null 2>&1 || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-wineboot -i >/dev/null 2>&1 || true
-wine reg add "HKCU\\Software\\Wine\\X11 Driver" /v Managed /d N /f >/dev/null 2>&1
+. "$root/scripts/wine-session.sh" shots
 # Window captions and menus are drawn by Wine in Tahoma; link it to a CJK font as Windows links its
 # system font, so the Chinese captions show too (the dialogs' own texts need no such help).
 wine reg add "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink" /v Tahoma \
   /t REG_MULTI_SZ /d "wqy-microhei.ttc,WenQuanYi Micro Hei" /f >/dev/null 2>&1
 wineserver -w
-caption="Doveravevero Zodo Zudeduriz"
 system='HKLM\Software\Tavro\QV\System\7'
 
-wait_for_window() { # name regex -> window id
-  for _ in $(seq 300); do
-    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 || true)
-    [ -n "$id" ] && { echo "$id"; return 0; }
-    sleep 0.1
-  done
-  echo "no window $1" >&2
-  return 1
-}
 shot() { # window id, file
   sleep 1
   import -window root -crop "$(xdotool getwindowgeometry "$1" | awk '/Geometry/ {print $2}')+$(xdotool getwindowgeometry "$1" | awk -F'[ ,]+' '/Position/ {print $3"+"$4}')" +repage "$2"

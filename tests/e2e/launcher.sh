@@ -9,45 +9,12 @@ if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
 fi
 
-work=$(mktemp -d /tmp/qv-e2e-launcher.XXXXXX)
-export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-qv_pid=
-cleanup() {
-  [ -n "$qv_pid" ] && kill "$qv_pid" 2>/dev/null || true
-  wineserver -k >/dev/null 2>&1 || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
-
-wineboot -i >/dev/null 2>&1 || true
-wine reg add "HKCU\\Software\\Wine\\X11 Driver" /v Managed /d N /f >/dev/null 2>&1
-wineserver -w
-caption="Doveravevero Zodo Zudeduriz"
+. "$(dirname "$0")/../../scripts/wine-session.sh" e2e-launcher
 system='HKLM\Software\Tavro\QV\System\7'
 
-wait_for_window() { # name regex -> window id
-  for _ in $(seq 200); do
-    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 || true)
-    [ -n "$id" ] && { echo "$id"; return 0; }
-    sleep 0.1
-  done
-  return 1
-}
-wait_gone() { # window id
-  for _ in $(seq 100); do
-    xdotool getwindowname "$1" >/dev/null 2>&1 || return 0
-    xdotool search --onlyvisible --name . 2>/dev/null | grep -qx "$1" || return 0
-    sleep 0.1
-  done
-  fail "window $1 did not close"
-}
 double_click() { # main window id, x, y inside it
   eval "$(xdotool getwindowgeometry --shell "$1")"
   xdotool mousemove $((X + $2)) $((Y + $3)) click --repeat 2 --delay 80 1
-}
-reg_value() {
-  wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | awk -v name="$2" 'index($0, name) { print $NF }'
 }
 
 # A known layout: English, the launcher in a 720 x 530 window (the last item, Properties, sits at

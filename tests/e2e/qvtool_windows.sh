@@ -4,11 +4,7 @@
 # temporary file behind and reports errors with their text and a non-zero exit. $1 is the bin dir.
 set -euo pipefail
 bin=$(cd "$1" && pwd)
-work=$(mktemp -d /tmp/qv-e2e-qvtool.XXXXXX)
-export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
-wineboot -i >/dev/null 2>&1 || true
+. "$(dirname "$0")/../../scripts/wine-session.sh" e2e-qvtool
 cp "$bin/qvtool.exe" "$work/"
 cd "$work"
 qvtool() { wine ./qvtool.exe "$@" 2>&1 | tr -d '\r'; return "${PIPESTATUS[0]}"; }

@@ -14,24 +14,7 @@ if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
 fi
 
-work=$(mktemp -d /tmp/qv-e2e-startup.XXXXXX)
-export WINEPREFIX=$work/prefix
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
-qv_pid=
-cleanup() {
-  [ -n "$qv_pid" ] && kill "$qv_pid" 2>/dev/null || true
-  wineserver -k >/dev/null 2>&1 || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; [ -f "$log" ] && { echo "messages shown:" >&2; cat "$log" >&2; }; exit 1; }
-
-wineboot -i >/dev/null 2>&1 || true
-# Unmanaged windows: without a window manager Wine would wait for one on every window shown.
-wine reg add "HKCU\\Software\\Wine\\X11 Driver" /v Managed /d N /f >/dev/null 2>&1
-wineserver -w
-caption="Doveravevero Zodo Zudeduriz"
+. "$(dirname "$0")/../../scripts/wine-session.sh" e2e-startup
 log=$work/messages.log
 export QV_MESSAGE_LOG=$(winepath -w "$log")
 
@@ -43,19 +26,10 @@ wait_for_lines() {
   done
   fail "expected $1 message(s) within $2 s"
 }
-# Waits for a visible top-level window named $1 and prints its id.
-wait_for_window() {
-  for _ in $(seq 300); do
-    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1 || true)
-    [ -n "$id" ] && { echo "$id"; return 0; }
-    sleep 0.1
-  done
-  return 1
-}
 # Presses Return in the window named $1 until it is gone.
 answer_box() {
   local id
-  id=$(wait_for_window "$1") || fail "no window '$1'"
+  id=$(wait_for_window "^$1\$") || fail "no window '$1'"
   for _ in $(seq 50); do
     xdotool windowfocus "$id" 2>/dev/null || true
     xdotool key --clearmodifiers Return 2>/dev/null || true
@@ -67,7 +41,7 @@ answer_box() {
 # Ctrl+Q in the main window, then waits for QV.exe to end; prints its exit status.
 quit_main_window() {
   local id
-  id=$(wait_for_window "$caption") || fail "no main window"
+  id=$(wait_for_window "^$caption\$") || fail "no main window"
   for _ in $(seq 50); do
     xdotool windowfocus "$id" 2>/dev/null || true
     xdotool key --clearmodifiers ctrl+q 2>/dev/null || true
@@ -77,9 +51,6 @@ quit_main_window() {
     done
   done
   fail "QV.exe did not end after Ctrl+Q"
-}
-reg_value() { # key value -> the data column of `reg query`, or nothing
-  wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | awk -v name="$2" 'index($0, name) { print $NF }'
 }
 
 cd "$bin"
@@ -131,7 +102,7 @@ two="0xC020:VI000001:USB:7;0xB316:VI000002:USB:9"
 : >"$log"
 QVRUN_DEVICES="$two" wine QV.exe &
 qv_pid=$!
-id=$(wait_for_window "Select Device") || fail "Select Device did not wait with two instruments"
+id=$(wait_for_window "^Select Device\$") || fail "Select Device did not wait with two instruments"
 xdotool windowfocus "$id" 2>/dev/null || true
 xdotool key --clearmodifiers Escape
 for _ in $(seq 100); do kill -0 "$qv_pid" 2>/dev/null || break; sleep 0.1; done
@@ -147,7 +118,7 @@ echo "two instruments, Cancel: the program ends before any window"
 : >"$log"
 QVRUN_DEVICES="$two" wine QV.exe &
 qv_pid=$!
-id=$(wait_for_window "Select Device") || fail "Select Device did not wait with two instruments"
+id=$(wait_for_window "^Select Device\$") || fail "Select Device did not wait with two instruments"
 xdotool windowfocus "$id" 2>/dev/null || true
 xdotool key --clearmodifiers Down Return
 wait_for_lines 1 20
@@ -168,7 +139,7 @@ wine reg delete "$system7" /v 'OutLevel 0' /f >/dev/null 2>&1
 started=$(date +%s)
 QVRUN_DEVICES="0xC020:VI000001:USB:7:0:unplug=1500" wine QV.exe &
 qv_pid=$!
-wait_for_window "$caption" >/dev/null || fail "no main window before the unplug"
+wait_for_window "^$caption\$" >/dev/null || fail "no main window before the unplug"
 # The countdown shows as a second window with the program's caption.
 countdown_seen=0
 for _ in $(seq 300); do

@@ -1,0 +1,52 @@
+# Sourced by the whole-program tests and the screenshot script: a throw-away Wine prefix in a work
+# folder removed at exit (with the QV.exe started as $qv_pid killed), quiet Wine, unmanaged windows
+# (no window manager runs under Xvfb), and the helpers they share for finding windows and reading
+# the registry. Call as: . scripts/wine-session.sh <name>; sets $work and $caption.
+work=$(mktemp -d "/tmp/qv-${1:-session}.XXXXXX")
+export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+qv_pid=
+log=
+caption="Doveravevero Zodo Zudeduriz"
+cleanup() {
+  [ -n "$qv_pid" ] && kill "$qv_pid" 2>/dev/null || true
+  wineserver -k >/dev/null 2>&1 || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+# Fails the test; with a message log in use, shows which messages were shown.
+fail() {
+  echo "FAIL: $*" >&2
+  if [ -n "$log" ] && [ -f "$log" ]; then
+    echo "messages shown:" >&2
+    cat "$log" >&2
+  fi
+  exit 1
+}
+
+wineboot -i >/dev/null 2>&1 || true
+wine reg add "HKCU\\Software\\Wine\\X11 Driver" /v Managed /d N /f >/dev/null 2>&1
+wineserver -w
+
+# Waits up to 30 s for a visible window whose name matches the regex $1 and prints its id.
+wait_for_window() {
+  local id
+  for _ in $(seq 300); do
+    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 || true)
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+# Waits up to 10 s for the window $1 (an id) to close.
+wait_gone() {
+  for _ in $(seq 100); do
+    xdotool getwindowname "$1" >/dev/null 2>&1 || return 0
+    xdotool search --onlyvisible --name . 2>/dev/null | grep -qx "$1" || return 0
+    sleep 0.1
+  done
+  fail "window $1 did not close"
+}
+# The data column of `reg query` for key $1, value $2; nothing when absent.
+reg_value() {
+  wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | awk -v name="$2" 'index($0, name) { print $NF }'
+}
