@@ -32,14 +32,6 @@ constexpr int dataSaveErrorMessage = 12094;
 constexpr int memoryNotEnoughMessage = 12007;
 constexpr std::size_t nameBufferBytes = 32;
 
-std::wstring fromAnsi(const std::string& text) {
-    if (text.empty()) return {};
-    const int units = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(units), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), units);
-    return out;
-}
-
 // Fills the format's "%s" markers in turn; the arguments themselves are never read as a format.
 std::wstring fillMarkers(const std::wstring& format, std::initializer_list<std::wstring> arguments) {
     std::wstring out;

@@ -57,29 +57,21 @@ std::wstring loadString(int id, LANGID language) {
     return text;
 }
 
-std::string toUtf8(const std::wstring& text) {
+std::string narrow(const std::wstring& text, UINT codePage) {
     if (text.empty()) return {};
-    int bytes =
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    const int length = static_cast<int>(text.size());
+    const int bytes = WideCharToMultiByte(codePage, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
     std::string out(static_cast<size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), bytes, nullptr, nullptr);
+    WideCharToMultiByte(codePage, 0, text.data(), length, out.data(), bytes, nullptr, nullptr);
     return out;
 }
 
-std::string toAnsi(const std::wstring& text) {
+std::wstring widen(const std::string& text, UINT codePage) {
     if (text.empty()) return {};
-    const int bytes =
-        WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), bytes, nullptr, nullptr);
-    return out;
-}
-
-std::wstring fromUtf8(const std::string& text) {
-    if (text.empty()) return {};
-    int units = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    const int length = static_cast<int>(text.size());
+    const int units = MultiByteToWideChar(codePage, 0, text.data(), length, nullptr, 0);
     std::wstring out(static_cast<size_t>(units), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), units);
+    MultiByteToWideChar(codePage, 0, text.data(), length, out.data(), units);
     return out;
 }
 

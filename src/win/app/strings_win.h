@@ -26,10 +26,14 @@ void setThreadLanguage(LANGID language);
 // A string-table text in a language; falls back to English, then to the empty string.
 std::wstring loadString(int id, LANGID language);
 inline std::wstring loadString(int id) { return loadString(id, currentLanguage()); }
-std::string toUtf8(const std::wstring& text);
-// In the ANSI code page, for the ANSI interfaces (window class, registry paths, help files).
-std::string toAnsi(const std::wstring& text);
-std::wstring fromUtf8(const std::string& text);
+// Conversions between UTF-16 and a code page: CP_UTF8, or CP_ACP for the ANSI interfaces (window
+// class, registry paths, help files, the driver's names).
+std::string narrow(const std::wstring& text, UINT codePage);
+std::wstring widen(const std::string& text, UINT codePage);
+inline std::string toUtf8(const std::wstring& text) { return narrow(text, CP_UTF8); }
+inline std::string toAnsi(const std::wstring& text) { return narrow(text, CP_ACP); }
+inline std::wstring fromUtf8(const std::string& text) { return widen(text, CP_UTF8); }
+inline std::wstring fromAnsi(const std::string& text) { return widen(text, CP_ACP); }
 
 // The module that holds the resources (the executable by default; tests may point elsewhere).
 HINSTANCE resourceModule();
