@@ -53,6 +53,20 @@ quit_main_window() {
   fail "QV.exe did not end after Ctrl+Q"
 }
 
+# Expects the $1-th message box (within $3 s) to show string $2 and answers it.
+expect_message() {
+  wait_for_lines "$1" "$3"
+  [ "$(sed -n "$1p" "$log" | tr -d "\r")" = "$2" ] || fail "$4"
+  answer_box "$caption"
+}
+# Ctrl+Q and a clean exit of the QV.exe started last; $1 says which run.
+quit_cleanly() {
+  local status=0
+  quit_main_window || status=$?
+  qv_pid=
+  [ "$status" = 0 ] || fail "QV.exe exit status $status $1"
+}
+
 cd "$bin"
 system0='HKLM\Software\Tavro\QV\System\0'
 
@@ -60,16 +74,9 @@ system0='HKLM\Software\Tavro\QV\System\0'
 : >"$log"
 QVRUN_DEVICES= wine QV.exe &
 qv_pid=$!
-wait_for_lines 1 40
-[ "$(sed -n 1p "$log" | tr -d "\r")" = 12034 ] || fail "first message is not the welcome (12034)"
-answer_box "$caption"
-wait_for_lines 2 20
-[ "$(sed -n 2p "$log" | tr -d "\r")" = 12033 ] || fail "second message is not the demo-mode message (12033)"
-answer_box "$caption"
-status=0
-quit_main_window || status=$?
-qv_pid=
-[ "$status" = 0 ] || fail "QV.exe exit status $status in demo mode"
+expect_message 1 12034 40 "first message is not the welcome (12034)"
+expect_message 2 12033 20 "second message is not the demo-mode message (12033)"
+quit_cleanly "in demo mode"
 [ "$(wc -l <"$log")" = 2 ] || fail "unexpected messages in demo mode"
 
 [ "$(reg_value "$system0" 'OutLevel 0')" = 0x20 ] || fail "OutLevel 0 after the first run"
@@ -89,10 +96,7 @@ wine reg add "$system7" /v 'OutLevel 0' /t REG_DWORD /d 300 /f >/dev/null 2>&1
 : >"$log"
 QVRUN_DEVICES="0xC020:VI000001:USB:7" wine QV.exe &
 qv_pid=$!
-status=0
-quit_main_window || status=$?
-qv_pid=
-[ "$status" = 0 ] || fail "QV.exe exit status $status with a virtual instrument"
+quit_cleanly "with a virtual instrument"
 [ ! -s "$log" ] || fail "messages shown with a virtual instrument"
 [ "$(reg_value "$system7" 'OutLevel 0')" = 0x20 ] || fail "stored level not corrected by model 0xC020"
 echo "virtual instrument: no question, model code read, level 300 saved as 32"
@@ -121,13 +125,8 @@ qv_pid=$!
 id=$(wait_for_window "^Select Device\$") || fail "Select Device did not wait with two instruments"
 xdotool windowfocus "$id" 2>/dev/null || true
 xdotool key --clearmodifiers Down Return
-wait_for_lines 1 20
-[ "$(sed -n 1p "$log" | tr -d "\r")" = 12034 ] || fail "no welcome for the second instrument's new key"
-answer_box "$caption"
-status=0
-quit_main_window || status=$?
-qv_pid=
-[ "$status" = 0 ] || fail "QV.exe exit status $status with the second of two instruments"
+expect_message 1 12034 20 "no welcome for the second instrument's new key"
+quit_cleanly "with the second of two instruments"
 # First run of that key: level 32, which the 16-channel model 0xB316 corrects to 0.
 [ "$(reg_value "$system9" 'OutLevel 0')" = 0x0 ] || fail "the second instrument's settings not saved under System\\9"
 echo "two instruments, second chosen: its own settings key"
@@ -166,14 +165,7 @@ cd "$work/nodll"
 : >"$log"
 wine QV.exe &
 qv_pid=$!
-wait_for_lines 1 40
-[ "$(sed -n 1p "$log" | tr -d "\r")" = 12260 ] || fail "first message is not the missing-driver message (12260)"
-answer_box "$caption"
-wait_for_lines 2 20
-[ "$(sed -n 2p "$log" | tr -d "\r")" = 12033 ] || fail "no demo-mode message after the missing driver"
-answer_box "$caption"
-status=0
-quit_main_window || status=$?
-qv_pid=
-[ "$status" = 0 ] || fail "QV.exe exit status $status without QvRun.dll"
+expect_message 1 12260 40 "first message is not the missing-driver message (12260)"
+expect_message 2 12033 20 "no demo-mode message after the missing driver"
+quit_cleanly "without QvRun.dll"
 echo "missing QvRun.dll: its message, then demo mode"
