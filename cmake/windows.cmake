@@ -5,10 +5,8 @@ set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 add_link_options(-static -static-libgcc -static-libstdc++)
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
 # qvtool is defined before this file is included: give it the same static runtime and folder.
-if(TARGET qvtool)
-  target_link_options(qvtool PRIVATE -static -static-libgcc -static-libstdc++)
-  set_target_properties(qvtool PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
-endif()
+target_link_options(qvtool PRIVATE -static -static-libgcc -static-libstdc++)
+set_target_properties(qvtool PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 
 set(QV_WIN_LIBS comctl32 comdlg32 gdi32 user32 kernel32 advapi32 shell32 shlwapi version winspool ole32 uuid)
 
@@ -28,26 +26,19 @@ target_compile_options(qvwin PRIVATE ${QV_WARNINGS})
 
 add_executable(QV WIN32 ${CMAKE_SOURCE_DIR}/src/win/app/winmain.cpp ${QV_RC})
 target_include_directories(QV PRIVATE ${CMAKE_SOURCE_DIR}/resources ${CMAKE_BINARY_DIR}/generated)
-# Whole archive: tools register their create functions from initialisers in their own modules,
-# which nothing else references.
-target_link_libraries(QV PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,qvwin>")
+target_link_libraries(QV PRIVATE qvwin)
 target_compile_options(QV PRIVATE ${QV_WARNINGS})
 
 # QvRun.dll, the virtual instrument.
 file(GLOB QV_DLL_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/instrument/*.cpp)
-if(QV_DLL_SOURCES)
-  add_library(QvRun SHARED ${QV_DLL_SOURCES} ${CMAKE_SOURCE_DIR}/src/instrument/QvRun.def)
-  set_target_properties(QvRun PROPERTIES PREFIX "" OUTPUT_NAME QvRun)
-  target_link_libraries(QvRun PRIVATE qvcore ${QV_WIN_LIBS})
-  if(TARGET qvsim)
-    target_link_libraries(QvRun PRIVATE qvsim)
-  endif()
-  target_compile_options(QvRun PRIVATE ${QV_WARNINGS})
-  if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
-    # Undecorated stdcall names, as a vendor driver exports them: QvRun.def lists the plain names
-    # and the linker resolves each to its name@N on purpose.
-    target_link_options(QvRun PRIVATE -Wl,--kill-at -Wl,--enable-stdcall-fixup)
-  endif()
+add_library(QvRun SHARED ${QV_DLL_SOURCES} ${CMAKE_SOURCE_DIR}/src/instrument/QvRun.def)
+set_target_properties(QvRun PROPERTIES PREFIX "" OUTPUT_NAME QvRun)
+target_link_libraries(QvRun PRIVATE qvcore qvsim ${QV_WIN_LIBS})
+target_compile_options(QvRun PRIVATE ${QV_WARNINGS})
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+  # Undecorated stdcall names, as a vendor driver exports them: QvRun.def lists the plain names
+  # and the linker resolves each to its name@N on purpose.
+  target_link_options(QvRun PRIVATE -Wl,--kill-at -Wl,--enable-stdcall-fixup)
 endif()
 
 if(QV_BUILD_TESTS)
@@ -64,12 +55,9 @@ if(QV_BUILD_TESTS)
   list(FILTER QV_WIN_TEST_SOURCES EXCLUDE REGEX ".*/tests/win/fixtures/.*")
   add_executable(qv_win_tests ${QV_WIN_TEST_SOURCES} ${QV_RC})
   target_include_directories(qv_win_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/win ${CMAKE_SOURCE_DIR}/resources)
-  target_link_libraries(qv_win_tests PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,qvwin>" gtest)
+  target_link_libraries(qv_win_tests PRIVATE qvwin gtest)
   target_compile_options(qv_win_tests PRIVATE ${QV_WARNINGS})
-  target_compile_definitions(qv_win_tests PRIVATE QV_TEST_DATA="${CMAKE_SOURCE_DIR}/tests/data")
-  if(TARGET QvRun)
-    add_dependencies(qv_win_tests QvRun QV)
-  endif()
+  add_dependencies(qv_win_tests QvRun QV)
   # A driver DLL lacking exports, for the loader's missing-export path (lands in bin/ beside the tests).
   add_library(QvRunLacksExports SHARED ${CMAKE_SOURCE_DIR}/tests/win/fixtures/driver_lacking_exports.cpp
                                        ${CMAKE_SOURCE_DIR}/tests/win/fixtures/driver_lacking_exports.def)

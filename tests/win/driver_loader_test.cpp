@@ -125,7 +125,7 @@ TEST(DriverLoader, VirtualInstrumentsFromTheEnvironment) {
         DriverLoad load = loadDriver();
         ASSERT_EQ(load.problem, DriverProblem::None) << load.missingExport << " " << load.systemError;
         EXPECT_NE(load.module, nullptr);
-        EXPECT_EQ(load.messageId(), 0);
+        EXPECT_EQ(load.messageId(), Msg::None);
         EXPECT_TRUE(shownText(load).empty());
         expectEveryFunction(load.driver);
 
@@ -299,7 +299,7 @@ TEST(DriverLoader, MissingDriverGivesDemoMode) {
         DriverLoad load = loadDriver(path.c_str());
         EXPECT_EQ(load.problem, DriverProblem::NotFound) << path << " " << load.systemError;
         expectDemoMode(load);
-        EXPECT_EQ(load.messageId(), 12260);
+        EXPECT_EQ(load.messageId(), Msg::DriverNotFound);
         EXPECT_EQ(shownText(load), L"The instrument driver QvRun.dll was not found.");
     }
 }
@@ -312,8 +312,15 @@ TEST(DriverLoader, DriverThatFailsToLoadGivesDemoMode) {
     EXPECT_EQ(load.problem, DriverProblem::LoadFailed);
     EXPECT_EQ(load.systemError, static_cast<DWORD>(ERROR_BAD_EXE_FORMAT));
     expectDemoMode(load);
-    EXPECT_EQ(load.messageId(), 12261);
-    EXPECT_EQ(shownText(load), L"The instrument driver QvRun.dll could not be loaded (system error 193).");
+    EXPECT_EQ(load.messageId(), Msg::DriverLoadFailed);
+    // The system's reason in words, then its number.
+    const std::wstring text = shownText(load);
+    const std::wstring start = L"The instrument driver QvRun.dll could not be loaded: ";
+    const std::wstring end = L" (system error 193).";
+    ASSERT_GT(text.size(), start.size() + end.size()) << "no words for the reason";
+    EXPECT_EQ(text.substr(0, start.size()), start);
+    EXPECT_EQ(text.substr(text.size() - end.size()), end);
+    EXPECT_EQ(text.find(L"%1"), std::wstring::npos);
 }
 
 TEST(DriverLoader, DriverLackingAnExportGivesDemoMode) {
@@ -323,7 +330,7 @@ TEST(DriverLoader, DriverLackingAnExportGivesDemoMode) {
     // The fixture lists an instrument; the null driver in its place lists none.
     expectDemoMode(load);
     EXPECT_EQ(GetModuleHandleA("QvRunLacksExports.dll"), nullptr) << "freed again";
-    EXPECT_EQ(load.messageId(), 12262);
+    EXPECT_EQ(load.messageId(), Msg::DriverExportMissing);
     EXPECT_EQ(shownText(load), L"The instrument driver QvRun.dll lacks the function qvInterfaceName.");
 }
 

@@ -4,7 +4,7 @@
 #include <fstream>
 #include <iterator>
 
-namespace qv::win::testing {
+namespace qv::win::test {
 namespace {
 
 using Help = ShellTest;
@@ -60,4 +60,4 @@ TEST(HelpFiles, CompiledNextToTheProgramWithTheirTopics) {
 }
 
 } // namespace
-} // namespace qv::win::testing
+} // namespace qv::win::test

@@ -4,6 +4,7 @@
 
 #include "app/dispatch.h"
 #include "app/launcher.h"
+#include "resource.h"
 
 #include <commctrl.h>
 
@@ -11,7 +12,7 @@
 #include <chrono>
 #include <thread>
 
-namespace qv::win::testing {
+namespace qv::win::test {
 namespace {
 
 // A dialog procedure for openings that must be refused before any dialog exists.
@@ -25,21 +26,32 @@ LRESULT recordPaint(HWND, UINT, WPARAM wParam, LPARAM) {
     routed.push_back("paint " + std::to_string(wParam));
     return 7;
 }
-LRESULT recordCommand(HWND, WPARAM wParam, WORD notification, LPARAM control) {
-    routed.push_back("command " + std::to_string(LOWORD(wParam)) + " " + std::to_string(notification) + " " +
-                     std::to_string(control));
+LRESULT recordCommand(HWND, const Command& command) {
+    routed.push_back("command " + std::to_string(command.id) + " " + std::to_string(command.code) + " " +
+                     std::to_string(reinterpret_cast<LPARAM>(command.control)));
     return 9;
+}
+LRESULT recordChange(HWND, const Command& command) {
+    routed.push_back("change " + std::to_string(command.id));
+    return 10;
+}
+LRESULT recordNotify(HWND, NMHDR& header) {
+    routed.push_back("notify " + std::to_string(header.idFrom) + " " + std::to_string(static_cast<int>(header.code)));
+    return 11;
 }
 
 constexpr MessageEntry testMessages[] = {{WM_USER + 5, recordPaint}};
-constexpr CommandEntry testCommands[] = {{42, recordCommand}};
+constexpr CommandEntry testCommands[] = {{42, recordChange, EN_CHANGE}, {42, recordCommand}};
+constexpr NotifyEntry testNotifications[] = {{7, NM_CLICK, recordNotify}};
 
-TEST(DispatchTables, RouteMessagesCommandsAndDefaultKinds) {
+TEST(DispatchTables, RouteMessagesCommandsNotificationsAndDefaultKinds) {
     routed.clear();
     HWND scratch = CreateWindowExA(0, "STATIC", "scratch text", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     ASSERT_TRUE(scratch);
-    constexpr MessageTable returnZero{testMessages, DefaultKind::ReturnZero};
-    constexpr MessageTable defWindow{testMessages, DefaultKind::DefWindow};
+    constexpr MessageTable returnZero{.messages = testMessages,
+                                      .commands = testCommands,
+                                      .notifications = testNotifications};
+    constexpr MessageTable defWindow{.messages = testMessages, .defaultKind = DefaultKind::DefWindow};
     EXPECT_EQ(dispatchMessage(returnZero, scratch, WM_USER + 5, 3, 0), 7);
     // Unlisted: kind 0 answers 0, kind 1 asks DefWindowProcA (which knows the window's text).
     EXPECT_EQ(dispatchMessage(returnZero, scratch, WM_GETTEXTLENGTH, 0, 0), 0);
@@ -47,12 +59,18 @@ TEST(DispatchTables, RouteMessagesCommandsAndDefaultKinds) {
     EXPECT_EQ(callDefault(DefaultKind::DefDialog, scratch, WM_GETTEXTLENGTH, 0, 0), 12);
     EXPECT_EQ(callDefault(DefaultKind::DefFrame, scratch, WM_GETTEXTLENGTH, 0, 0), 12);
 
-    constexpr CommandTable commands{testCommands, DefaultKind::ReturnZero};
-    EXPECT_EQ(dispatchCommand(commands, scratch, MAKEWPARAM(42, BN_CLICKED), 1234), 9);
-    EXPECT_EQ(dispatchCommand(commands, scratch, MAKEWPARAM(43, 0), 0), 0);
-    constexpr CommandTable defaultCommands{testCommands, DefaultKind::DefWindow};
-    EXPECT_EQ(dispatchCommand(defaultCommands, scratch, MAKEWPARAM(43, 0), 0), 0);
-    EXPECT_EQ(routed, (std::vector<std::string>{"paint 3", "command 42 0 1234"}));
+    // WM_COMMAND is unpacked once; an entry naming a code takes only that code.
+    EXPECT_EQ(dispatchMessage(returnZero, scratch, WM_COMMAND, MAKEWPARAM(42, BN_CLICKED), 1234), 9);
+    EXPECT_EQ(dispatchMessage(returnZero, scratch, WM_COMMAND, MAKEWPARAM(42, EN_CHANGE), 1234), 10);
+    EXPECT_EQ(dispatchMessage(returnZero, scratch, WM_COMMAND, MAKEWPARAM(43, 0), 0), 0);
+    EXPECT_EQ(dispatchMessage(defWindow, scratch, WM_COMMAND, MAKEWPARAM(43, 0), 0), 0);
+
+    NMHDR click{scratch, 7, static_cast<UINT>(NM_CLICK)};
+    EXPECT_EQ(dispatchMessage(returnZero, scratch, WM_NOTIFY, 7, reinterpret_cast<LPARAM>(&click)), 11);
+    NMHDR other{scratch, 8, static_cast<UINT>(NM_CLICK)};
+    EXPECT_EQ(dispatchMessage(returnZero, scratch, WM_NOTIFY, 8, reinterpret_cast<LPARAM>(&other)), 0);
+    EXPECT_EQ(routed, (std::vector<std::string>{"paint 3", "command 42 0 1234", "change 42",
+                                                "notify 7 " + std::to_string(static_cast<int>(NM_CLICK))}));
     DestroyWindow(scratch);
 }
 
@@ -83,7 +101,7 @@ TEST_F(MainWindow, CreatesClassPlacementLauncherAndSystemMenu) {
     EXPECT_EQ(frame.bottom, 470);
     EXPECT_EQ(GetWindowLongA(window, GWL_STYLE) & WS_OVERLAPPEDWINDOW, static_cast<LONG>(WS_OVERLAPPEDWINDOW));
 
-    HWND launcher = GetDlgItem(window, launcherControlId);
+    HWND launcher = GetDlgItem(window, IDC_LAUNCHER);
     ASSERT_TRUE(launcher);
     EXPECT_EQ(launcher, app().launcher);
     EXPECT_EQ(SendMessageW(launcher, LVM_GETITEMCOUNT, 0, 0), 27);
@@ -132,12 +150,12 @@ TEST_F(MainWindow, LauncherThatCannotBeBuiltGivesCriticalErrorAndAWindowWithoutI
     setResourceModule(nullptr);
     ASSERT_TRUE(created);
     EXPECT_EQ(app().launcher, nullptr);
-    EXPECT_EQ(GetDlgItem(window, launcherControlId), nullptr);
+    EXPECT_EQ(GetDlgItem(window, IDC_LAUNCHER), nullptr);
     ASSERT_EQ(shownBoxes.size(), 1u);
     EXPECT_EQ(shownBoxes[0].stringId, 12093);
-    EXPECT_EQ(shownBoxes[0].captionId, captionShortName);
-    // The box names no icon: "Critical error!" with an OK button alone.
-    EXPECT_EQ(shownBoxes[0].type, static_cast<UINT>(MB_OK));
+    EXPECT_EQ(shownBoxes[0].captionId, static_cast<int>(Msg::ShortName));
+    // An error box like every other: the error icon and an OK button.
+    EXPECT_EQ(shownBoxes[0].type, static_cast<UINT>(MB_ICONERROR | MB_OK));
     // The system menu still carries Properties, Online Update and Help.
     HMENU menu = GetSystemMenu(window, FALSE);
     for (int command : {10029, 10030, 11010}) EXPECT_NE(GetMenuState(menu, command, MF_BYCOMMAND), 0xFFFFFFFFu);
@@ -150,7 +168,7 @@ TEST_F(MainWindow, LauncherTableOrderIconsAndDoubleClickCommands) {
     ASSERT_EQ(items.size(), 27u);
     for (int i = 0; i < 27; ++i) {
         SCOPED_TRACE(i);
-        EXPECT_EQ(items[i].stringId, 10003 + i);
+        EXPECT_EQ(static_cast<int>(items[i].caption), 10003 + i);
         EXPECT_EQ(items[i].iconId, expectedIcons[i]);
         const WPARAM expectedCommand = i == 1 ? 10100 : i == 26 ? 10029 : static_cast<WPARAM>(10003 + i);
         EXPECT_EQ(items[i].command, expectedCommand);
@@ -206,8 +224,8 @@ TEST_F(MainWindow, DoubleClicksOnItemsScriptAndEmptySpace) {
             at = {client.right - 3, client.bottom - 3};
         }
         messagePositionAt(launcher, at);
-        NMHDR header{launcher, launcherControlId, static_cast<UINT>(NM_DBLCLK)};
-        SendMessageW(window, WM_NOTIFY, launcherControlId, reinterpret_cast<LPARAM>(&header));
+        NMHDR header{launcher, IDC_LAUNCHER, static_cast<UINT>(NM_DBLCLK)};
+        SendMessageW(window, WM_NOTIFY, IDC_LAUNCHER, reinterpret_cast<LPARAM>(&header));
         MSG posted = takePosted(window);
         EXPECT_EQ(posted.message, c.message);
         EXPECT_EQ(posted.wParam, c.command);
@@ -216,8 +234,8 @@ TEST_F(MainWindow, DoubleClicksOnItemsScriptAndEmptySpace) {
     NMHDR other{launcher, 101, static_cast<UINT>(NM_DBLCLK)};
     SendMessageW(window, WM_NOTIFY, 101, reinterpret_cast<LPARAM>(&other));
     EXPECT_EQ(takePosted(window).message, 0u);
-    NMLVDISPINFOW edit{{launcher, launcherControlId, static_cast<UINT>(LVN_ENDLABELEDITW)}, {}};
-    EXPECT_EQ(SendMessageW(window, WM_NOTIFY, launcherControlId, reinterpret_cast<LPARAM>(&edit)), 1);
+    NMLVDISPINFOW edit{{launcher, IDC_LAUNCHER, static_cast<UINT>(LVN_ENDLABELEDITW)}, {}};
+    EXPECT_EQ(SendMessageW(window, WM_NOTIFY, IDC_LAUNCHER, reinterpret_cast<LPARAM>(&edit)), 1);
 }
 
 TEST_F(MainWindow, DisplayInfoColumnsGiveTextEmptyRemainderAndId) {
@@ -226,14 +244,14 @@ TEST_F(MainWindow, DisplayInfoColumnsGiveTextEmptyRemainderAndId) {
     for (auto [column, expected] : {std::pair{0, L"Sync Counter"}, std::pair{1, L""}, std::pair{2, L"10005"}}) {
         buffer[0] = L'?';
         NMLVDISPINFOW info{};
-        info.hdr = {app().launcher, launcherControlId, static_cast<UINT>(LVN_GETDISPINFOW)};
+        info.hdr = {app().launcher, IDC_LAUNCHER, static_cast<UINT>(LVN_GETDISPINFOW)};
         info.item.mask = LVIF_TEXT;
         info.item.iItem = 2;
         info.item.iSubItem = column;
         info.item.lParam = 2;
         info.item.pszText = buffer;
         info.item.cchTextMax = 64;
-        SendMessageW(window, WM_NOTIFY, launcherControlId, reinterpret_cast<LPARAM>(&info));
+        SendMessageW(window, WM_NOTIFY, IDC_LAUNCHER, reinterpret_cast<LPARAM>(&info));
         EXPECT_STREQ(buffer, expected) << column;
     }
 }
@@ -243,7 +261,6 @@ TEST_F(MainWindow, DisplayInfoColumnsGiveTextEmptyRemainderAndId) {
 TEST_F(MainWindow, HostingOpensOnceAndCloseRestoresPlacementAndLauncher) {
     ASSERT_TRUE(createWindow());
     // A tool id without a tool does nothing.
-    unregisterTool(10021);
     SendMessageW(window, WM_COMMAND, 10021, 0);
     EXPECT_FALSE(app().openDialog);
     EXPECT_TRUE(IsWindowVisible(app().launcher));
@@ -278,7 +295,7 @@ TEST_F(MainWindow, HostingOpensOnceAndCloseRestoresPlacementAndLauncher) {
     SendMessageW(window, WM_COMMAND, testToolId, 0);
     EXPECT_EQ(toolLog().created, 1);
     EXPECT_EQ(app().openDialog, tool);
-    EXPECT_EQ(openFunctionDialog(window, 354, unusedDialogProcedure), nullptr);
+    EXPECT_EQ(openFunctionDialog(window, DialogDefinition{IDD_PROPERTIES, unusedDialogProcedure}), nullptr);
 
     // Meanwhile the placement in the registry changed: closing restores what the registry holds.
     store.writeNumber(key, "Main Window Left", 60);
@@ -303,7 +320,7 @@ TEST_F(MainWindow, ClosingMaximisedWindowComesBackMaximised) {
     SendMessageW(window, WM_COMMAND, testToolId, 0);
     ASSERT_TRUE(app().openDialog);
     EXPECT_EQ(store.readNumber(app().keyPath(ModuleKey::System), "Max Flag"), 1u);
-    SendMessageW(window, WM_COMMAND, commandQuit, 0);
+    SendMessageW(window, WM_COMMAND, ID_QUIT, 0);
     EXPECT_TRUE(IsZoomed(window));
 }
 
@@ -319,7 +336,7 @@ TEST_F(MainWindow, KeysHelpAndUndoReachTheOpenTool) {
     ASSERT_EQ(helpRequests().size(), 1u);
     EXPECT_EQ(helpRequests()[0].topic, "::/1-1.htm");
     EXPECT_EQ(helpRequests()[0].context, helpFinder);
-    SendMessageW(window, WM_SYSCOMMAND, commandHelp, 0);
+    SendMessageW(window, WM_SYSCOMMAND, ID_HELP, 0);
     EXPECT_EQ(helpRequests().size(), 2u);
 
     SendMessageW(window, WM_COMMAND, testToolId, 0);
@@ -382,10 +399,10 @@ TEST_F(MainWindow, CtrlQClosesToolThenWindowWithoutPowerDownAndSavesPlacement) {
     MoveWindow(window, 70, 80, 400, 300, TRUE);
     SendMessageW(window, WM_COMMAND, testToolId, 0);
     driverCalls().clear();
-    SendMessageW(window, WM_COMMAND, commandQuit, 0);
+    SendMessageW(window, WM_COMMAND, ID_QUIT, 0);
     EXPECT_TRUE(IsWindow(window));
     EXPECT_FALSE(app().openDialog);
-    SendMessageW(window, WM_COMMAND, commandQuit, 0);
+    SendMessageW(window, WM_COMMAND, ID_QUIT, 0);
     EXPECT_FALSE(IsWindow(window));
     EXPECT_TRUE(driverCalls().empty());
     const Placement& saved = app().savedPlacement;
@@ -404,7 +421,7 @@ TEST_F(MainWindow, DriverInformationAndOnlineUpdateCommand) {
     EXPECT_EQ(SendMessageW(window, driverInformation, 7, static_cast<LPARAM>(hwInfoModelCode)), 0xC350);
     EXPECT_EQ(driverCalls(), (std::vector<std::string>{"qvGetHwInfo(7," + std::to_string(hwInfoModelCode) + ")"}));
     // Online update is not part of this build: the command is accepted and nothing opens.
-    SendMessageW(window, WM_SYSCOMMAND, commandOnlineUpdate, 0);
+    SendMessageW(window, WM_SYSCOMMAND, ID_ONLINE_UPDATE, 0);
     EXPECT_TRUE(shownBoxes.empty());
 }
 
@@ -434,4 +451,4 @@ TEST_F(MainWindow, ExternalHoldWaitsForTheBusyOutputThread) {
 }
 
 } // namespace
-} // namespace qv::win::testing
+} // namespace qv::win::test

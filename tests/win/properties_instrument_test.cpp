@@ -4,9 +4,10 @@
 
 #include "app/dialog_template.h"
 #include "app/properties.h"
+#include "resource.h"
 #include "device/driver_loader.h"
 
-namespace qv::win::testing {
+namespace qv::win::test {
 namespace {
 
 // The virtual instrument's own information codes: the level it holds per group, resets counted.
@@ -37,7 +38,7 @@ class PropertiesOnInstrument : public ShellTest {
         app().driver = load.driver;
         app().device = handles[index];
         app().caps = capabilitiesFor(modelCode);
-        dialog = createDialogInLanguage(nullptr, propertiesDialogId, propertiesProcedure);
+        dialog = createDialogInLanguage(nullptr, propertiesDialog);
         return dialog;
     }
     std::wstring text(int control) {
@@ -60,12 +61,12 @@ TEST_F(PropertiesOnInstrument, C020LevelReachesTheInstrumentAndCancelKeepsIt) {
     app().outputLevel1 = 0;
     ASSERT_GT(handles[0], 0);
     ASSERT_TRUE(open(0, 0xC020));
-    EXPECT_EQ(text(propertiesModel), L"QV-C020");
-    EXPECT_EQ(text(propertiesInterface), L"USB");
-    EXPECT_EQ(text(propertiesLevel1Text), L"5.5V");
-    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, propertiesLevel2Bar)));
-    track(propertiesLevel1Bar, 255);
-    EXPECT_EQ(text(propertiesLevel1Text), L"1.5V");
+    EXPECT_EQ(text(IDC_PROPERTIES_MODEL), L"QV-C020");
+    EXPECT_EQ(text(IDC_PROPERTIES_INTERFACE), L"USB");
+    EXPECT_EQ(text(IDC_PROPERTIES_LEVEL1_TEXT), L"5.5V");
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_PROPERTIES_LEVEL2_BAR)));
+    track(IDC_PROPERTIES_LEVEL1_BAR, 255);
+    EXPECT_EQ(text(IDC_PROPERTIES_LEVEL1_TEXT), L"1.5V");
     EXPECT_EQ(held(0, levelGroup0), 255);
     const int resets = held(0, resetCount);
     SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
@@ -79,9 +80,9 @@ TEST_F(PropertiesOnInstrument, C350BothGroupsAndOkResendsThem) {
     app().outputLevel2 = 20;
     ASSERT_GT(handles[1], 0);
     ASSERT_TRUE(open(1, 0xC350));
-    EXPECT_EQ(text(propertiesInterface), L"USB2");
-    track(propertiesLevel1Bar, 100);
-    track(propertiesLevel2Bar, 200);
+    EXPECT_EQ(text(IDC_PROPERTIES_INTERFACE), L"USB2");
+    track(IDC_PROPERTIES_LEVEL1_BAR, 100);
+    track(IDC_PROPERTIES_LEVEL2_BAR, 200);
     EXPECT_EQ(held(1, levelGroup0), 100);
     EXPECT_EQ(held(1, levelGroup1), 200);
     const int resets = held(1, resetCount);
@@ -95,12 +96,12 @@ TEST_F(PropertiesOnInstrument, SixteenChannelNamedLevels) {
     app().outputLevel1 = 12;
     ASSERT_GT(handles[2], 0);
     ASSERT_TRUE(open(2, 0xB016));
-    EXPECT_EQ(text(propertiesModel), L"QV-B016");
-    EXPECT_EQ(text(propertiesLevel1Text), L"5.0V");
-    track(propertiesLevel1Bar, 1);
-    EXPECT_EQ(text(propertiesLevel1Text), L"3.3V");
+    EXPECT_EQ(text(IDC_PROPERTIES_MODEL), L"QV-B016");
+    EXPECT_EQ(text(IDC_PROPERTIES_LEVEL1_TEXT), L"5.0V");
+    track(IDC_PROPERTIES_LEVEL1_BAR, 1);
+    EXPECT_EQ(text(IDC_PROPERTIES_LEVEL1_TEXT), L"3.3V");
     EXPECT_EQ(held(2, levelGroup0), 1);
 }
 
 } // namespace
-} // namespace qv::win::testing
+} // namespace qv::win::test

@@ -3,13 +3,15 @@
 #include "shell_fixture.h"
 
 #include "app/about.h"
+#include "app/controls.h"
 #include "app/dialog_template.h"
 #include "app/launcher.h"
 #include "app/properties.h"
+#include "resource.h"
 
 #include <commctrl.h>
 
-namespace qv::win::testing {
+namespace qv::win::test {
 namespace {
 
 class Properties : public ShellTest {
@@ -19,7 +21,7 @@ class Properties : public ShellTest {
         app().device = device;
         app().caps = capabilitiesFor(device == noDevice ? 0 : modelCode);
         app().driver = fakeDriver(modelCode, names);
-        dialog = createDialogInLanguage(nullptr, propertiesDialogId, propertiesProcedure);
+        dialog = createDialogInLanguage(nullptr, propertiesDialog);
         driverCalls().clear();
         return dialog;
     }
@@ -44,7 +46,7 @@ class Properties : public ShellTest {
     }
     void press(int button) { SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0); }
     void selectLanguage(LANGID language) {
-        HWND combo = GetDlgItem(dialog, propertiesLanguage);
+        HWND combo = GetDlgItem(dialog, IDC_PROPERTIES_LANGUAGE);
         const int count = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
         for (int i = 0; i < count; ++i)
             if (SendMessageW(combo, CB_GETITEMDATA, i, 0) == language) SendMessageW(combo, CB_SETCURSEL, i, 0);
@@ -55,13 +57,13 @@ class Properties : public ShellTest {
 
 TEST_F(Properties, DemoModeShowsNoInstrumentAndNoLevels) {
     ASSERT_TRUE(open(0, noDevice));
-    EXPECT_EQ(text(propertiesModel), L"Demo Mode");
-    EXPECT_EQ(text(propertiesInterface), L"None");
-    for (int control : {propertiesLevel1Text, propertiesLevel1Bar, propertiesLevel2Text, propertiesLevel2Bar})
+    EXPECT_EQ(text(IDC_PROPERTIES_MODEL), L"Demo Mode");
+    EXPECT_EQ(text(IDC_PROPERTIES_INTERFACE), L"None");
+    for (int control : {IDC_PROPERTIES_LEVEL1_TEXT, IDC_PROPERTIES_LEVEL1_BAR, IDC_PROPERTIES_LEVEL2_TEXT, IDC_PROPERTIES_LEVEL2_BAR})
         EXPECT_FALSE(enabled(control)) << control;
-    EXPECT_EQ(IsDlgButtonChecked(dialog, propertiesOnlineUpdate), BST_CHECKED);
+    EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_PROPERTIES_ONLINE_UPDATE), BST_CHECKED);
     // The language list, each entry carrying its id, the thread locale's selected.
-    HWND combo = GetDlgItem(dialog, propertiesLanguage);
+    HWND combo = GetDlgItem(dialog, IDC_PROPERTIES_LANGUAGE);
     ASSERT_EQ(SendMessageW(combo, CB_GETCOUNT, 0, 0), 3);
     const LRESULT selected = SendMessageW(combo, CB_GETCURSEL, 0, 0);
     EXPECT_EQ(SendMessageW(combo, CB_GETITEMDATA, selected, 0), languageEnglish);
@@ -69,12 +71,12 @@ TEST_F(Properties, DemoModeShowsNoInstrumentAndNoLevels) {
 
 TEST_F(Properties, ModelTextsFromTheDriverOrUnknow) {
     ASSERT_TRUE(open(0xC020));
-    EXPECT_EQ(text(propertiesModel), L"QV-C020");
-    EXPECT_EQ(text(propertiesInterface), L"USB 2.0");
+    EXPECT_EQ(text(IDC_PROPERTIES_MODEL), L"QV-C020");
+    EXPECT_EQ(text(IDC_PROPERTIES_INTERFACE), L"USB 2.0");
     DestroyWindow(dialog);
     ASSERT_TRUE(open(0xC020, 3, false));
-    EXPECT_EQ(text(propertiesModel), L"Unknow");
-    EXPECT_EQ(text(propertiesInterface), L"Unknow");
+    EXPECT_EQ(text(IDC_PROPERTIES_MODEL), L"Unknow");
+    EXPECT_EQ(text(IDC_PROPERTIES_INTERFACE), L"Unknow");
 }
 
 struct LevelCase {
@@ -94,18 +96,18 @@ TEST_F(Properties, LevelControlsByModel) {
         app().outputLevel1 = 0;
         app().outputLevel2 = 255;
         ASSERT_TRUE(open(c.model));
-        EXPECT_EQ(enabled(propertiesLevel1Bar), c.bar1);
-        EXPECT_EQ(enabled(propertiesLevel1Text), c.bar1);
-        EXPECT_EQ(enabled(propertiesLevel2Bar), c.bar2);
-        EXPECT_EQ(enabled(propertiesLevel2Text), c.bar2);
+        EXPECT_EQ(enabled(IDC_PROPERTIES_LEVEL1_BAR), c.bar1);
+        EXPECT_EQ(enabled(IDC_PROPERTIES_LEVEL1_TEXT), c.bar1);
+        EXPECT_EQ(enabled(IDC_PROPERTIES_LEVEL2_BAR), c.bar2);
+        EXPECT_EQ(enabled(IDC_PROPERTIES_LEVEL2_TEXT), c.bar2);
         if (c.bar1) {
-            EXPECT_EQ(maximum(propertiesLevel1Bar), c.maximum);
+            EXPECT_EQ(maximum(IDC_PROPERTIES_LEVEL1_BAR), c.maximum);
         }
         if (c.model == 0xC020) {
-            EXPECT_EQ(text(propertiesLevel1Text), L"5.5V");
+            EXPECT_EQ(text(IDC_PROPERTIES_LEVEL1_TEXT), L"5.5V");
         }
         if (c.bar2) {
-            EXPECT_EQ(text(propertiesLevel2Text), L"1.5V");
+            EXPECT_EQ(text(IDC_PROPERTIES_LEVEL2_TEXT), L"1.5V");
         }
         DestroyWindow(dialog);
     }
@@ -114,16 +116,16 @@ TEST_F(Properties, LevelControlsByModel) {
 TEST_F(Properties, C020BarShowsVoltsAndSendsEachMoveAtOnce) {
     app().outputLevel1 = 0;
     ASSERT_TRUE(open(0xC020));
-    EXPECT_EQ(text(propertiesLevel1Text), L"5.5V");
-    scroll(propertiesLevel1Bar, SB_THUMBTRACK, 255);
-    EXPECT_EQ(text(propertiesLevel1Text), L"1.5V");
+    EXPECT_EQ(text(IDC_PROPERTIES_LEVEL1_TEXT), L"5.5V");
+    scroll(IDC_PROPERTIES_LEVEL1_BAR, SB_THUMBTRACK, 255);
+    EXPECT_EQ(text(IDC_PROPERTIES_LEVEL1_TEXT), L"1.5V");
     EXPECT_EQ(app().outputLevel1, 255);
-    EXPECT_EQ(position(propertiesLevel1Bar), 255);
-    scroll(propertiesLevel1Bar, SB_LINERIGHT); // clamped: nothing changes, nothing is sent
-    scroll(propertiesLevel1Bar, SB_PAGELEFT);
-    scroll(propertiesLevel1Bar, SB_LINELEFT);
+    EXPECT_EQ(position(IDC_PROPERTIES_LEVEL1_BAR), 255);
+    scroll(IDC_PROPERTIES_LEVEL1_BAR, SB_LINERIGHT); // clamped: nothing changes, nothing is sent
+    scroll(IDC_PROPERTIES_LEVEL1_BAR, SB_PAGELEFT);
+    scroll(IDC_PROPERTIES_LEVEL1_BAR, SB_LINELEFT);
     EXPECT_EQ(app().outputLevel1, 246);
-    EXPECT_EQ(text(propertiesLevel1Text), L"1.64V");
+    EXPECT_EQ(text(IDC_PROPERTIES_LEVEL1_TEXT), L"1.64V");
     EXPECT_EQ(driverCalls(), (std::vector<std::string>{"qvAdjVolt(0,255)", "qvAdjVolt(0,247)", "qvAdjVolt(0,246)"}));
 }
 
@@ -131,11 +133,11 @@ TEST_F(Properties, C350SecondBarSendsTheSecondGroup) {
     app().outputLevel1 = 32;
     app().outputLevel2 = 100;
     ASSERT_TRUE(open(0xC350));
-    scroll(propertiesLevel2Bar, SB_PAGERIGHT);
-    scroll(propertiesLevel1Bar, SB_PAGELEFT);
+    scroll(IDC_PROPERTIES_LEVEL2_BAR, SB_PAGERIGHT);
+    scroll(IDC_PROPERTIES_LEVEL1_BAR, SB_PAGELEFT);
     EXPECT_EQ(app().outputLevel2, 108);
     EXPECT_EQ(app().outputLevel1, 24);
-    EXPECT_EQ(text(propertiesLevel2Text), L"3.81V");
+    EXPECT_EQ(text(IDC_PROPERTIES_LEVEL2_TEXT), L"3.81V");
     EXPECT_EQ(driverCalls(), (std::vector<std::string>{"qvAdjVolt(1,108)", "qvAdjVolt(0,24)"}));
     // OK: the instrument is reset and both levels are sent again, with the interlock held.
     press(IDOK);
@@ -148,14 +150,14 @@ TEST_F(Properties, C350SecondBarSendsTheSecondGroup) {
 TEST_F(Properties, SixteenChannelStoredTwelveShowsFiveVoltsAndSavesZero) {
     app().outputLevel1 = 12;
     ASSERT_TRUE(open(0xB016));
-    EXPECT_EQ(text(propertiesLevel1Text), L"5.0V");
-    EXPECT_EQ(position(propertiesLevel1Bar), 0);
-    scroll(propertiesLevel1Bar, SB_PAGERIGHT);
-    scroll(propertiesLevel1Bar, SB_PAGERIGHT);
-    EXPECT_EQ(text(propertiesLevel1Text), L"3.0V");
-    scroll(propertiesLevel1Bar, SB_THUMBTRACK, 7);
-    EXPECT_EQ(text(propertiesLevel1Text), L"1.5V");
-    scroll(propertiesLevel1Bar, SB_PAGERIGHT); // at the maximum already
+    EXPECT_EQ(text(IDC_PROPERTIES_LEVEL1_TEXT), L"5.0V");
+    EXPECT_EQ(position(IDC_PROPERTIES_LEVEL1_BAR), 0);
+    scroll(IDC_PROPERTIES_LEVEL1_BAR, SB_PAGERIGHT);
+    scroll(IDC_PROPERTIES_LEVEL1_BAR, SB_PAGERIGHT);
+    EXPECT_EQ(text(IDC_PROPERTIES_LEVEL1_TEXT), L"3.0V");
+    scroll(IDC_PROPERTIES_LEVEL1_BAR, SB_THUMBTRACK, 7);
+    EXPECT_EQ(text(IDC_PROPERTIES_LEVEL1_TEXT), L"1.5V");
+    scroll(IDC_PROPERTIES_LEVEL1_BAR, SB_PAGERIGHT); // at the maximum already
     EXPECT_EQ(driverCalls(), (std::vector<std::string>{"qvAdjVolt(0,1)", "qvAdjVolt(0,2)", "qvAdjVolt(0,7)"}));
     DestroyWindow(dialog);
 
@@ -169,8 +171,8 @@ TEST_F(Properties, SixteenChannelStoredTwelveShowsFiveVoltsAndSavesZero) {
 TEST_F(Properties, CancelAfterMovingABarKeepsTheLevel) {
     app().outputLevel1 = 40;
     ASSERT_TRUE(open(0xC020));
-    scroll(propertiesLevel1Bar, SB_THUMBTRACK, 100);
-    CheckDlgButton(dialog, propertiesOnlineUpdate, BST_UNCHECKED);
+    scroll(IDC_PROPERTIES_LEVEL1_BAR, SB_THUMBTRACK, 100);
+    CheckDlgButton(dialog, IDC_PROPERTIES_ONLINE_UPDATE, BST_UNCHECKED);
     selectLanguage(languageSimplifiedChinese);
     press(IDCANCEL);
     EXPECT_EQ(app().outputLevel1, 100);
@@ -182,7 +184,7 @@ TEST_F(Properties, CancelAfterMovingABarKeepsTheLevel) {
 
 TEST_F(Properties, HelpButtonAndF1OpenTheTopic) {
     ASSERT_TRUE(open(0, noDevice));
-    press(propertiesHelp);
+    press(IDC_PROPERTIES_HELP);
     HELPINFO help{};
     help.cbSize = sizeof help;
     SendMessageW(dialog, WM_HELP, 0, reinterpret_cast<LPARAM>(&help));
@@ -204,7 +206,7 @@ TEST_F(Properties, OkChangesLanguageEverywhereAtOnce) {
 
     ASSERT_TRUE(open(0, noDevice));
     selectLanguage(languageTraditionalChinese);
-    CheckDlgButton(dialog, propertiesOnlineUpdate, BST_UNCHECKED);
+    CheckDlgButton(dialog, IDC_PROPERTIES_ONLINE_UPDATE, BST_UNCHECKED);
     press(IDOK);
     applyLanguageChange(window);
 
@@ -232,10 +234,10 @@ TEST_F(Properties, OkChangesLanguageEverywhereAtOnce) {
 
 TEST_F(Properties, AboutShowsVersionCentredAndDrawsThePicture) {
     app().versionText = "1.00B7";
-    HWND about = createDialogInLanguage(nullptr, aboutDialogId, aboutProcedure);
+    HWND about = createDialogInLanguage(nullptr, aboutDialog);
     ASSERT_TRUE(about);
     wchar_t version[64] = {};
-    GetDlgItemTextW(about, aboutVersionText, version, 64);
+    GetDlgItemTextW(about, IDC_ABOUT_VERSION, version, 64);
     EXPECT_STREQ(version, L"Version 1.00B7");
     RECT box{};
     GetWindowRect(about, &box);
@@ -248,7 +250,7 @@ TEST_F(Properties, AboutShowsVersionCentredAndDrawsThePicture) {
     ShowWindow(about, SW_SHOW);
     UpdateWindow(about);
     RECT area{};
-    GetWindowRect(GetDlgItem(about, aboutPictureArea), &area);
+    GetWindowRect(GetDlgItem(about, IDC_ABOUT_PICTURE), &area);
     MapWindowPoints(nullptr, about, reinterpret_cast<POINT*>(&area), 2);
     HDC dc = GetDC(about);
     const COLORREF corner = GetPixel(dc, area.left + 1, area.top + 1);
@@ -287,9 +289,9 @@ TEST(Centring, StaysOnTheScreen) {
 }
 
 } // namespace
-} // namespace qv::win::testing
+} // namespace qv::win::test
 
-namespace qv::win::testing {
+namespace qv::win::test {
 namespace {
 
 // Works the modal Properties from a timer inside its own message loop: Traditional Chinese, OK.
@@ -297,7 +299,7 @@ void CALLBACK chooseTraditionalChinese(HWND, UINT, UINT_PTR timer, DWORD) {
     HWND dialog = FindWindowW(L"#32770", L"Properties");
     if (!dialog) return;
     KillTimer(nullptr, timer);
-    HWND combo = GetDlgItem(dialog, propertiesLanguage);
+    HWND combo = GetDlgItem(dialog, IDC_PROPERTIES_LANGUAGE);
     const int count = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
     for (int i = 0; i < count; ++i)
         if (SendMessageW(combo, CB_GETITEMDATA, i, 0) == languageTraditionalChinese)
@@ -311,11 +313,11 @@ TEST_F(SystemMenu, PropertiesRelabelsLauncherMenuAndHelpAtOnce) {
     ASSERT_TRUE(createWindow());
     EXPECT_EQ(std::wstring(launcherText(0)), L"Wave Editor");
     SetTimer(nullptr, 0, 50, chooseTraditionalChinese);
-    SendMessageW(window, WM_SYSCOMMAND, commandProperties, 0);
+    SendMessageW(window, WM_SYSCOMMAND, ID_PROPERTIES, 0);
     EXPECT_EQ(chosenLanguage(), languageTraditionalChinese);
     EXPECT_EQ(std::wstring(launcherText(0)), L"波形編輯器");
     wchar_t label[64] = {};
-    GetMenuStringW(GetSystemMenu(window, FALSE), commandOnlineUpdate, label, 64, MF_BYCOMMAND);
+    GetMenuStringW(GetSystemMenu(window, FALSE), ID_ONLINE_UPDATE, label, 64, MF_BYCOMMAND);
     EXPECT_STREQ(label, L"線上更新");
     // The list view shows the new texts.
     wchar_t text[64] = {};
@@ -327,4 +329,4 @@ TEST_F(SystemMenu, PropertiesRelabelsLauncherMenuAndHelpAtOnce) {
 }
 
 } // namespace
-} // namespace qv::win::testing
+} // namespace qv::win::test

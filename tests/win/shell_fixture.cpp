@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-namespace qv::win::testing {
+namespace qv::win::test {
 namespace {
 
 int fakeModelCode = 0;
@@ -126,7 +126,10 @@ ToolLog& toolLog() {
     return log;
 }
 
-void registerTestTool() { registerTool(testToolId, createTestTool); }
+void registerTestTool() {
+    static constexpr ToolEntry testTools[] = {{testToolId, createTestTool}};
+    useToolTable(testTools);
+}
 
 std::vector<HelpRequest>& helpRequests() {
     static std::vector<HelpRequest> requests;
@@ -177,7 +180,7 @@ void ShellTest::TearDown() {
     // The WM_QUIT that WM_DESTROY posts must not end a later test's loop.
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {}
-    unregisterTool(testToolId);
+    useToolTable({});
     setPlacementStore(nullptr);
     setHelpOpener({});
     setMessageBoxScript({});
@@ -187,4 +190,4 @@ void ShellTest::TearDown() {
     app().device = noDevice;
 }
 
-} // namespace qv::win::testing
+} // namespace qv::win::test

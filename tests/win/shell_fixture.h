@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-namespace qv::win::testing {
+namespace qv::win::test {
 
 // Every driver call the fake driver receives, as text ("qvAdjVolt(0,255)").
 std::vector<std::string>& driverCalls();
@@ -58,4 +58,4 @@ class ShellTest : public ::testing::Test {
     MemorySettingsStore store;
 };
 
-} // namespace qv::win::testing
+} // namespace qv::win::test

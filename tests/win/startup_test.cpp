@@ -9,6 +9,7 @@
 #include "app/startup.h"
 #include "app/strings_win.h"
 #include "device/driver_loader.h"
+#include "resource.h"
 
 #include "version.h"
 
@@ -422,7 +423,7 @@ TEST_F(AppFixture, SaveAtExitReportsAFailedWriteWithTheShortNameAsCaption) {
     saveSystemSettingsAtExit(readOnly);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].stringId, 12094);
-    EXPECT_EQ(boxes[0].captionId, captionShortName);
+    EXPECT_EQ(boxes[0].captionId, static_cast<int>(Msg::ShortName));
     EXPECT_EQ(boxes[0].type, static_cast<UINT>(MB_OK));
     EXPECT_EQ(boxes[0].caption, L"QVEditor");
 }

@@ -3,6 +3,7 @@
 #include "app/properties.h"
 #include "app/strings_win.h"
 #include "app/ui_font.h"
+#include "resource.h"
 
 #include <gtest/gtest.h>
 
@@ -37,7 +38,7 @@ TEST(InterfaceFonts, ChineseDialogsShowTheirTextsWithGlyphs) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.language);
         if (interfaceFace(c.language).empty()) GTEST_SKIP() << "no font with Chinese glyphs installed";
-        const std::vector<BYTE> layout = loadDialogLayout(propertiesDialogId, c.language);
+        const std::vector<BYTE> layout = loadDialogLayout(IDD_PROPERTIES, c.language);
         ASSERT_FALSE(layout.empty());
         HWND dialog =
             CreateDialogIndirectParamW(GetModuleHandleW(nullptr), reinterpret_cast<const DLGTEMPLATE*>(layout.data()),
@@ -64,7 +65,7 @@ TEST(InterfaceFonts, ChineseDialogsShowTheirTextsWithGlyphs) {
 TEST(InterfaceFonts, EnglishAndForeignTemplatesStayAsTheyAre) {
     EXPECT_TRUE(interfaceFace(languageEnglish).empty());
     HRSRC found = FindResourceExW(GetModuleHandleW(nullptr), reinterpret_cast<LPCWSTR>(RT_DIALOG),
-                                  MAKEINTRESOURCEW(propertiesDialogId), languageEnglish);
+                                  MAKEINTRESOURCEW(IDD_PROPERTIES), languageEnglish);
     ASSERT_TRUE(found);
     const void* data = LockResource(LoadResource(GetModuleHandleW(nullptr), found));
     const DWORD size = SizeofResource(GetModuleHandleW(nullptr), found);
@@ -73,7 +74,7 @@ TEST(InterfaceFonts, EnglishAndForeignTemplatesStayAsTheyAre) {
     EXPECT_TRUE(localisedTemplate(data, 20, languageTraditionalChinese).empty());
     const BYTE notATemplate[40] = {1, 0, 0, 0};
     EXPECT_TRUE(localisedTemplate(notATemplate, sizeof notATemplate, languageSimplifiedChinese).empty());
-    const std::vector<BYTE> english = loadDialogLayout(propertiesDialogId, languageEnglish);
+    const std::vector<BYTE> english = loadDialogLayout(IDD_PROPERTIES, languageEnglish);
     ASSERT_EQ(english.size(), size);
     EXPECT_EQ(std::memcmp(english.data(), data, size), 0);
 }

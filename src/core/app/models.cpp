@@ -15,19 +15,29 @@ constexpr int k2M = 2097152;
 constexpr int mhz100 = 100000000;
 constexpr int mhz200 = 200000000;
 
+// code, channels, depth in samples, highest clock, channels per group, level control, level bars in
+// Properties, second level applied at start-up.
 constexpr ModelRow models[] = {
-    {0xA020, 20, k64, mhz100, 10, LevelControl::None},   {0xA050, 50, k64, mhz100, 10, LevelControl::None},
-    {0xB016, 16, k64, mhz100, 8, LevelControl::Named},   {0xB116, 16, k128, mhz100, 8, LevelControl::Named},
-    {0xB316, 16, k512, mhz100, 8, LevelControl::Named},  {0xB416, 16, k1M, mhz100, 8, LevelControl::Named},
-    {0xB816, 16, k64, mhz200, 8, LevelControl::Named},   {0xBB16, 16, k512, mhz200, 8, LevelControl::Named},
-    {0xC020, 20, k64, mhz100, 10, LevelControl::Volts},  {0xC050, 50, k64, mhz100, 10, LevelControl::Volts},
-    {0xC120, 20, k128, mhz100, 10, LevelControl::Volts}, {0xC150, 50, k128, mhz100, 10, LevelControl::Volts},
-    {0xC320, 20, k512, mhz100, 10, LevelControl::Volts}, {0xC350, 50, k512, mhz100, 10, LevelControl::Volts},
-    {0xC816, 16, k64, mhz200, 8, LevelControl::Named},   {0xCB16, 16, k512, mhz200, 8, LevelControl::Named},
-    {0xCD16, 16, k2M, mhz200, 8, LevelControl::Named},
+    {0xA020, 20, k64, mhz100, 10, LevelControl::None, 0, false},
+    {0xA050, 50, k64, mhz100, 10, LevelControl::None, 0, false},
+    {0xB016, 16, k64, mhz100, 8, LevelControl::Named, 1, false},
+    {0xB116, 16, k128, mhz100, 8, LevelControl::Named, 1, false},
+    {0xB316, 16, k512, mhz100, 8, LevelControl::Named, 1, false},
+    {0xB416, 16, k1M, mhz100, 8, LevelControl::Named, 1, false},
+    {0xB816, 16, k64, mhz200, 8, LevelControl::Named, 1, false},
+    {0xBB16, 16, k512, mhz200, 8, LevelControl::Named, 1, false},
+    {0xC020, 20, k64, mhz100, 10, LevelControl::Volts, 1, false},
+    {0xC050, 50, k64, mhz100, 10, LevelControl::Volts, 2, false},
+    {0xC120, 20, k128, mhz100, 10, LevelControl::Volts, 1, false},
+    {0xC150, 50, k128, mhz100, 10, LevelControl::Volts, 2, false},
+    {0xC320, 20, k512, mhz100, 10, LevelControl::Volts, 1, false},
+    {0xC350, 50, k512, mhz100, 10, LevelControl::Volts, 2, true},
+    {0xC816, 16, k64, mhz200, 8, LevelControl::Named, 1, false},
+    {0xCB16, 16, k512, mhz200, 8, LevelControl::Named, 1, false},
+    {0xCD16, 16, k2M, mhz200, 8, LevelControl::Named, 1, false},
 };
 
-constexpr ModelRow fallback{0, 50, k1M, mhz100, 10, LevelControl::None};
+constexpr ModelRow fallback{0, 50, k1M, mhz100, 10, LevelControl::None, 0, false};
 
 } // namespace
 
@@ -54,7 +64,8 @@ Capabilities capabilitiesFor(int modelCode) {
 bool is200MHzModel(int code) { return modelRow(code).code == code && modelRow(code).maxFrequency == mhz200; }
 bool isSixteenChannelModel(int code) { return modelRow(code).code == code && modelRow(code).channels == 16; }
 bool isCSetModel(int code) { return modelRow(code).code == code && modelRow(code).levelControl == LevelControl::Volts; }
-bool hasSecondLevelBar(int code) { return code == 0xC050 || code == 0xC150 || code == 0xC350; }
+bool hasSecondLevelBar(int code) { return modelRow(code).levelBars == 2; }
+bool appliesSecondLevelAtStartup(int code) { return modelRow(code).secondLevelAtStartup; }
 
 int correctedNamedLevel(int stored) { return stored < 0 || stored > maxNamedLevel ? 0 : stored; }
 int correctedVoltsLevel(int stored) { return stored < 0 || stored > maxVoltsLevel ? defaultVoltsLevel : stored; }

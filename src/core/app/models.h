@@ -16,6 +16,8 @@ struct ModelRow {
     int maxFrequency;
     int channelsPerGroup;
     LevelControl levelControl;
+    int levelBars; // output-level bars that Properties offers
+    bool secondLevelAtStartup; // whether start-up applies the second bar's level too
 };
 
 struct Capabilities {
@@ -42,8 +44,9 @@ Capabilities capabilitiesFor(int modelCode);
 bool is200MHzModel(int modelCode);
 bool isSixteenChannelModel(int modelCode);
 bool isCSetModel(int modelCode);
-// Models whose Properties offer a second level bar; only 0xC350 applies it at start-up.
+// Models whose Properties offer a second level bar; of these only 0xC350 applies it at start-up.
 bool hasSecondLevelBar(int modelCode);
+bool appliesSecondLevelAtStartup(int modelCode);
 
 // Output-level correction at start-up: a stored value outside the model's range takes the default.
 inline constexpr int defaultVoltsLevel = 32;

@@ -6,6 +6,7 @@
 
 #include "app/models.h"
 #include "support/strings.h"
+#include "waveedit/commands.h"
 #include "waveedit/label.h"
 #include "waveedit/sample.h"
 #include "waveedit/undo_ring.h"
@@ -90,7 +91,7 @@ class Document {
     // Samples the image part of a buffer can hold (the buffer less its prefix).
     int imageCapacitySamples() const { return static_cast<int>(bufferSamples_) - prefixSamples; }
     // The highest sample index a command may name.
-    int highestCommandTarget() const { return usableSamples() - 13; }
+    int highestCommandTarget() const { return largestCommandAddress(usableSamples()); }
 
     // The second buffer: the output backup, and where a file is read before it replaces the image.
     std::span<Sample> secondBuffer() { return {second_.get(), bufferSamples_}; }

@@ -5,6 +5,7 @@
 // closing loop that holds the last sample); it does not talk to the driver.
 #pragma once
 
+#include "waveedit/commands.h"
 #include "waveedit/label.h"
 #include "waveedit/sample.h"
 
@@ -17,8 +18,8 @@ inline constexpr int commandLeadSamples = 3;
 // Device addresses end + 1 .. end + 7 receive the closing loop; end + 11 is the last one written.
 inline constexpr int closingLoopSamples = 7;
 inline constexpr int outputTailSamples = 12;
-inline constexpr unsigned commandWait = 0x700; // WE
-inline constexpr unsigned commandSetKey = 0x600; // SE Key
+inline constexpr unsigned commandWait = commandWord(Opcode::We, 0);
+inline constexpr unsigned commandSetKey = commandWord(Opcode::Se, 0); // SE with the key event
 
 struct PreparedOutput {
     int end = 0; // device address of the last sample that matters

@@ -52,7 +52,7 @@ class CommandStream {
 std::vector<CheckProblem> checkWaveform(std::span<const Sample> image, int usableSamples, std::size_t limit) {
     std::vector<CheckProblem> problems;
     const CommandStream stream(image);
-    const int lastSample = usableSamples - 13;
+    const int lastSample = largestCommandAddress(usableSamples);
     const int targetLimit = usableSamples - 12;
     auto report = [&](Msg message, long sample, long target = -1) {
         if (problems.size() < limit) problems.push_back({message, static_cast<int>(sample), static_cast<int>(target)});

@@ -36,15 +36,9 @@ struct AppState {
     // Settings and texts that live for the whole run.
     KeyPaths keyPaths;
     std::string workDirectory;
-    std::string startPath; // shared start directory of the file dialogs
-    std::vector<LANGID> languages; // languages of dialog 354, sorted
-    int osVersion = 0; // major x 100 + minor
-    int osPlatform = 0;
+    std::vector<LANGID> languages; // languages of the Properties dialog, sorted
     std::string versionText; // "%d.%02dB%d"
-    std::wstring shortName; // string 1, in the language in force
-    std::wstring caption; // string 10002, the main window title and message box caption
     std::string helpPath;
-    int screenVScrollWidth = 0, screenBorderWidth = 0, screenCaptionHeight = 0;
 
     // Main window.
     HWND mainWindow = nullptr;

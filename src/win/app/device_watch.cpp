@@ -2,9 +2,12 @@
 #include "app/device_watch.h"
 
 #include "app/app_state.h"
-#include "app/dialog_template.h"
+#include "app/controls.h"
 #include "app/dispatch.h"
 #include "app/strings_win.h"
+#include "support/text_fill.h"
+
+#include "resource.h"
 
 #include <dbt.h>
 
@@ -15,15 +18,18 @@ namespace qv::win {
 namespace {
 
 void showRemaining(HWND dialog, int seconds) {
-    std::wstring text = loadString(IDS_COUNTDOWN_SECONDS);
-    if (auto at = text.find(L"%d"); at != std::wstring::npos) text.replace(at, 2, std::to_wstring(seconds));
-    SetDlgItemTextW(dialog, IDOK, text.c_str());
+    setFieldText(dialog, IDOK, fillMarkers(loadString(Msg::CountdownSeconds), {std::to_wstring(seconds)}));
+}
+
+void endCountdown(HWND dialog) {
+    KillTimer(dialog, countdownTimer);
+    EndDialog(dialog, IDOK);
 }
 
 LRESULT onCountdownInit(HWND dialog, UINT, WPARAM, LPARAM) {
     SetWindowLongPtrW(dialog, DWLP_USER, countdownSeconds);
     showRemaining(dialog, countdownSeconds);
-    SetTimer(dialog, countdownTimer, 1000, nullptr);
+    SetTimer(dialog, countdownTimer, countdownTickMilliseconds, nullptr);
     return TRUE;
 }
 
@@ -31,32 +37,25 @@ LRESULT onCountdownTimer(HWND dialog, UINT, WPARAM wParam, LPARAM) {
     if (wParam != countdownTimer) return FALSE;
     const LONG_PTR remaining = GetWindowLongPtrW(dialog, DWLP_USER) - 1;
     SetWindowLongPtrW(dialog, DWLP_USER, remaining);
-    if (remaining > 0) {
+    if (remaining > 0)
         showRemaining(dialog, static_cast<int>(remaining));
-        return TRUE;
-    }
-    KillTimer(dialog, countdownTimer);
-    EndDialog(dialog, IDOK);
+    else
+        endCountdown(dialog);
     return TRUE;
 }
 
-LRESULT onCountdownCommand(HWND dialog, UINT, WPARAM wParam, LPARAM) {
-    if (LOWORD(wParam) != IDOK && LOWORD(wParam) != IDCANCEL) return FALSE;
-    KillTimer(dialog, countdownTimer);
-    EndDialog(dialog, IDOK);
+LRESULT onCountdownButton(HWND dialog, const Command&) {
+    endCountdown(dialog);
     return TRUE;
 }
 
 constexpr MessageEntry countdownMessages[] = {
     {WM_INITDIALOG, onCountdownInit},
     {WM_TIMER, onCountdownTimer},
-    {WM_COMMAND, onCountdownCommand},
 };
-constexpr MessageTable countdownTable{countdownMessages, DefaultKind::ReturnZero};
-
-INT_PTR CALLBACK countdownProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    return dispatchDialogMessage(countdownTable, dialog, message, wParam, lParam);
-}
+// Only the button ends the countdown: IDCANCEL (Esc) has no entry.
+constexpr CommandEntry countdownCommands[] = {{IDOK, onCountdownButton}};
+constexpr MessageTable countdownTable{.messages = countdownMessages, .commands = countdownCommands};
 
 } // namespace
 
@@ -90,6 +89,8 @@ LRESULT onDeviceChange(HWND mainWindow, UINT message, WPARAM wParam, LPARAM lPar
     return TRUE;
 }
 
-void showDisconnectCountdown(HWND owner) { dialogBoxInLanguage(owner, IDD_DISCONNECT, countdownProcedure); }
+const DialogDefinition countdownDialog{IDD_DISCONNECT, dialogProcedure<countdownTable>};
+
+void showDisconnectCountdown(HWND owner) { dialogBoxInLanguage(owner, countdownDialog); }
 
 } // namespace qv::win

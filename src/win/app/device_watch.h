@@ -5,12 +5,13 @@
 
 #include <windows.h>
 
+#include "app/dialog_template.h"
+
 namespace qv::win {
 
-inline constexpr int IDD_DISCONNECT = 443;
 inline constexpr UINT_PTR countdownTimer = 999;
+inline constexpr UINT countdownTickMilliseconds = 1000;
 inline constexpr int countdownSeconds = 8;
-inline constexpr int IDS_COUNTDOWN_SECONDS = 13001;
 
 // At main-window creation. Returns the registration (nullptr when the driver gives no handle,
 // as in demo mode); the main window ends it with stopDeviceWatch when it is destroyed.
@@ -21,7 +22,8 @@ void stopDeviceWatch(HDEVNOTIFY registration);
 // runs the countdown and closes the program; every other event goes to DefWindowProcA.
 LRESULT onDeviceChange(HWND mainWindow, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Dialog 443, modal: ends after the countdown or when its button is pressed.
+// Dialog 443, modal: ends after the countdown or when its button is pressed (Esc does not end it).
+extern const DialogDefinition countdownDialog;
 void showDisconnectCountdown(HWND owner);
 
 } // namespace qv::win

@@ -27,10 +27,6 @@ FoundTemplate findTemplate(int dialogId, LANGID language) {
 
 } // namespace
 
-const DLGTEMPLATE* findDialogTemplate(int dialogId, LANGID language) {
-    return reinterpret_cast<const DLGTEMPLATE*>(findTemplate(dialogId, language).data);
-}
-
 std::vector<BYTE> loadDialogLayout(int dialogId, LANGID language) {
     const FoundTemplate found = findTemplate(dialogId, language);
     if (!found.data) return {};
@@ -39,18 +35,18 @@ std::vector<BYTE> loadDialogLayout(int dialogId, LANGID language) {
     return layout;
 }
 
-INT_PTR dialogBoxInLanguage(HWND owner, int dialogId, DLGPROC procedure, LPARAM parameter) {
-    const std::vector<BYTE> layout = loadDialogLayout(dialogId, currentLanguage());
+INT_PTR dialogBoxInLanguage(HWND owner, const DialogDefinition& dialog, LPARAM parameter) {
+    const std::vector<BYTE> layout = loadDialogLayout(dialog.templateId, currentLanguage());
     if (layout.empty()) return -1;
     return DialogBoxIndirectParamW(resourceModule(), reinterpret_cast<const DLGTEMPLATE*>(layout.data()), owner,
-                                   procedure, parameter);
+                                   dialog.procedure, parameter);
 }
 
-HWND createDialogInLanguage(HWND parent, int dialogId, DLGPROC procedure, LPARAM parameter) {
-    const std::vector<BYTE> layout = loadDialogLayout(dialogId, currentLanguage());
+HWND createDialogInLanguage(HWND parent, const DialogDefinition& dialog, LPARAM parameter) {
+    const std::vector<BYTE> layout = loadDialogLayout(dialog.templateId, currentLanguage());
     if (layout.empty()) return nullptr;
     return CreateDialogIndirectParamW(resourceModule(), reinterpret_cast<const DLGTEMPLATE*>(layout.data()), parent,
-                                      procedure, parameter);
+                                      dialog.procedure, parameter);
 }
 
 } // namespace qv::win

@@ -10,15 +10,18 @@
 
 namespace qv::win {
 
-// The template of dialog id in the language, else in English; nullptr when neither exists.
-const DLGTEMPLATE* findDialogTemplate(int dialogId, LANGID language);
+// A dialog as its module offers it: the template and the procedure made from its message table.
+struct DialogDefinition {
+    int templateId;
+    DLGPROC procedure;
+};
 
-// The template ready to create: a copy of the resource, its face replaced where needed.
-// Empty when the dialog exists in neither the language nor English.
+// The template ready to create: a copy of the resource in the language, else in English, its face
+// replaced where needed. Empty when the dialog exists in neither.
 std::vector<BYTE> loadDialogLayout(int dialogId, LANGID language);
 
 // Modal and modeless dialogs in the calling thread's current language (currentLanguage()).
-INT_PTR dialogBoxInLanguage(HWND owner, int dialogId, DLGPROC procedure, LPARAM parameter = 0);
-HWND createDialogInLanguage(HWND parent, int dialogId, DLGPROC procedure, LPARAM parameter = 0);
+INT_PTR dialogBoxInLanguage(HWND owner, const DialogDefinition& dialog, LPARAM parameter = 0);
+HWND createDialogInLanguage(HWND parent, const DialogDefinition& dialog, LPARAM parameter = 0);
 
 } // namespace qv::win

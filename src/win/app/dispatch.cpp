@@ -17,24 +17,41 @@ LRESULT callDefault(DefaultKind kind, HWND window, UINT message, WPARAM wParam, 
 }
 
 LRESULT dispatchMessage(const MessageTable& table, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto it = std::find_if(table.entries.begin(), table.entries.end(),
+    if (message == WM_COMMAND) return dispatchCommand(table, window, wParam, lParam);
+    if (message == WM_NOTIFY) return dispatchNotify(table, window, wParam, lParam);
+    auto it = std::find_if(table.messages.begin(), table.messages.end(),
                            [message](const MessageEntry& e) { return e.message == message; });
-    if (it != table.entries.end()) return it->handler(window, message, wParam, lParam);
+    if (it != table.messages.end()) return it->handler(window, message, wParam, lParam);
     return callDefault(table.defaultKind, window, message, wParam, lParam);
 }
 
-LRESULT dispatchCommand(const CommandTable& table, HWND window, WPARAM wParam, LPARAM lParam) {
-    const WORD id = LOWORD(wParam);
-    auto it =
-        std::find_if(table.entries.begin(), table.entries.end(), [id](const CommandEntry& e) { return e.id == id; });
-    if (it != table.entries.end()) return it->handler(window, wParam, HIWORD(wParam), lParam);
+Command unpackCommand(WPARAM wParam, LPARAM lParam) {
+    return {LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)};
+}
+
+LRESULT dispatchCommand(const MessageTable& table, HWND window, WPARAM wParam, LPARAM lParam) {
+    const Command command = unpackCommand(wParam, lParam);
+    auto it = std::find_if(table.commands.begin(), table.commands.end(), [&command](const CommandEntry& e) {
+        return e.id == command.id && (e.code == anyCode || e.code == command.code);
+    });
+    if (it != table.commands.end()) return it->handler(window, command);
     return callDefault(table.defaultKind, window, WM_COMMAND, wParam, lParam);
 }
 
-INT_PTR dispatchDialogMessage(const MessageTable& table, HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    // A dialog handler returns "handled or not" (TRUE/FALSE, or a brush for WM_CTLCOLOR*); a
-    // handler that has a message result to give sets it with SetDlgMsgResult itself.
-    return static_cast<INT_PTR>(dispatchMessage(table, dialog, message, wParam, lParam));
+LRESULT dispatchNotify(const MessageTable& table, HWND window, WPARAM wParam, LPARAM lParam) {
+    auto* header = reinterpret_cast<NMHDR*>(lParam);
+    if (header) {
+        auto it = std::find_if(table.notifications.begin(), table.notifications.end(), [header](const NotifyEntry& e) {
+            return e.control == header->idFrom && e.code == header->code;
+        });
+        if (it != table.notifications.end()) return it->handler(window, *header);
+    }
+    return callDefault(table.defaultKind, window, WM_NOTIFY, wParam, lParam);
+}
+
+LRESULT postClose(HWND window, const Command&) {
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    return TRUE;
 }
 
 } // namespace qv::win

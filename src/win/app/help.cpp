@@ -12,6 +12,8 @@ HelpOpener testOpener;
 
 using HtmlHelpFunction = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
 HtmlHelpFunction htmlHelp = nullptr;
+// HtmlHelpA's command that opens a topic (the help headers are not needed for this one value).
+constexpr UINT htmlHelpDisplayTopic = 0x0000; // HH_DISPLAY_TOPIC
 bool htmlHelpTried = false;
 
 // The HTML Help ActiveX control's class id; its InprocServer32 value names the library.
@@ -50,7 +52,7 @@ void buildHelpPath() {
     const LANGID language = currentLanguage();
     const bool html = htmlHelpInstalled();
     app().helpPath = helpFilePath(programDirectoryFromCommandLine(GetCommandLineA()), html,
-                                  toAnsi(loadString(10104, language)), toAnsi(loadString(10105, language)));
+                                  toAnsi(loadString(Msg::HelpFileChm, language)), toAnsi(loadString(Msg::HelpFileHlp, language)));
 }
 
 void clearHelpPath() { app().helpPath.clear(); }
@@ -65,7 +67,7 @@ void openHelpTopic(HWND owner, const char* topic, int winHelpContext) {
     case HelpKind::Html:
         if (HtmlHelpFunction show = loadHtmlHelp()) {
             const std::string target = path + topic;
-            show(owner, target.c_str(), 0 /* HH_DISPLAY_TOPIC */, 0);
+            show(owner, target.c_str(), htmlHelpDisplayTopic, 0);
         }
         break;
     case HelpKind::WinHelp:

@@ -7,6 +7,7 @@
 #include "app/strings_win.h"
 #include "app/tool_registry.h"
 #include "app/ui_font.h"
+#include "resource.h"
 
 #include <array>
 #include <cstdio>
@@ -16,34 +17,34 @@ namespace qv::win {
 namespace {
 
 constexpr LauncherItem items[launcherItemCount] = {
-    {10003, 201, WM_COMMAND, 10003},
-    // The script editor opens only through WM_COMMAND 10004; its launcher item shows the About box.
-    {10004, 202, WM_COMMAND, commandAbout},
-    {10005, 203, WM_COMMAND, 10005},
-    {10006, 204, WM_COMMAND, 10006},
-    {10007, 205, WM_COMMAND, 10007},
-    {10008, 206, WM_COMMAND, 10008},
-    {10009, 207, WM_COMMAND, 10009},
-    {10010, 208, WM_COMMAND, 10010},
-    {10011, 209, WM_COMMAND, 10011},
-    {10012, 210, WM_COMMAND, 10012},
-    {10013, 211, WM_COMMAND, 10013},
-    {10014, 414, WM_COMMAND, 10014},
-    {10015, 428, WM_COMMAND, 10015},
-    {10016, 433, WM_COMMAND, 10016},
-    {10017, 439, WM_COMMAND, 10017},
-    {10018, 440, WM_COMMAND, 10018},
-    {10019, 448, WM_COMMAND, 10019},
-    {10020, 467, WM_COMMAND, 10020},
-    {10021, 524, WM_COMMAND, 10021},
-    {10022, 528, WM_COMMAND, 10022},
-    {10023, 532, WM_COMMAND, 10023},
-    {10024, 547, WM_COMMAND, 10024},
-    {10025, 550, WM_COMMAND, 10025},
-    {10026, 553, WM_COMMAND, 10026},
-    {10027, 555, WM_COMMAND, 10027},
-    {10028, 561, WM_COMMAND, 10028},
-    {10029, 212, WM_SYSCOMMAND, commandProperties},
+    {Msg::ToolWaveEditor, IDI_WAVE_EDITOR, WM_COMMAND, ID_TOOL_WAVE_EDITOR},
+    // The script editor opens only through WM_COMMAND ID_TOOL_SCRIPT; its item shows the About box.
+    {Msg::ToolScript, IDI_SCRIPT, WM_COMMAND, ID_ABOUT},
+    {Msg::ToolSyncCounter, IDI_SYNC_COUNTER, WM_COMMAND, ID_TOOL_SYNC_COUNTER},
+    {Msg::ToolAsyncCounter, IDI_ASYNC_COUNTER, WM_COMMAND, ID_TOOL_ASYNC_COUNTER},
+    {Msg::ToolPrinter, IDI_PRINTER, WM_COMMAND, ID_TOOL_PRINTER},
+    {Msg::ToolRs232, IDI_RS232, WM_COMMAND, ID_TOOL_RS232},
+    {Msg::ToolI2c, IDI_I2C, WM_COMMAND, ID_TOOL_I2C},
+    {Msg::ToolBinaryFile, IDI_BINARY_FILE, WM_COMMAND, ID_TOOL_BINARY_FILE},
+    {Msg::ToolTextFile, IDI_TEXT_FILE, WM_COMMAND, ID_TOOL_TEXT_FILE},
+    {Msg::ToolLaWaveform, IDI_LA_WAVEFORM, WM_COMMAND, ID_TOOL_LA_WAVEFORM},
+    {Msg::ToolAltera, IDI_ALTERA, WM_COMMAND, ID_TOOL_ALTERA},
+    {Msg::ToolBatch, IDI_BATCH, WM_COMMAND, ID_TOOL_BATCH},
+    {Msg::ToolSpi, IDI_SPI, WM_COMMAND, ID_TOOL_SPI},
+    {Msg::ToolVhdl, IDI_VHDL, WM_COMMAND, ID_TOOL_VHDL},
+    {Msg::ToolLin, IDI_LIN, WM_COMMAND, ID_TOOL_LIN},
+    {Msg::ToolCan, IDI_CAN, WM_COMMAND, ID_TOOL_CAN},
+    {Msg::ToolHdq, IDI_HDQ, WM_COMMAND, ID_TOOL_HDQ},
+    {Msg::ToolOneWire, IDI_ONE_WIRE, WM_COMMAND, ID_TOOL_ONE_WIRE},
+    {Msg::ToolI2s, IDI_I2S, WM_COMMAND, ID_TOOL_I2S},
+    {Msg::ToolEncoder, IDI_ENCODER, WM_COMMAND, ID_TOOL_ENCODER},
+    {Msg::ToolUsb, IDI_USB, WM_COMMAND, ID_TOOL_USB},
+    {Msg::ToolSmbus, IDI_SMBUS, WM_COMMAND, ID_TOOL_SMBUS},
+    {Msg::ToolPmbus, IDI_PMBUS, WM_COMMAND, ID_TOOL_PMBUS},
+    {Msg::ToolPwm, IDI_PWM, WM_COMMAND, ID_TOOL_PWM},
+    {Msg::ToolVcd, IDI_VCD, WM_COMMAND, ID_TOOL_VCD},
+    {Msg::ToolDmx512, IDI_DMX512, WM_COMMAND, ID_TOOL_DMX512},
+    {Msg::ToolProperties, IDI_PROPERTIES, WM_SYSCOMMAND, ID_PROPERTIES},
 };
 
 // Display texts, at most 31 characters each (32 with the terminator, zero beyond).
@@ -63,7 +64,7 @@ void setLabelFont(HWND launcher) {
 void loadTexts() {
     const LANGID language = currentLanguage();
     for (int i = 0; i < launcherItemCount; ++i) {
-        std::wstring text = loadString(items[i].stringId, language);
+        std::wstring text = loadString(items[i].caption, language);
         texts[i].fill(L'\0');
         std::wcsncpy(texts[i].data(), text.c_str(), launcherTextLength);
     }
@@ -91,7 +92,7 @@ std::wstring columnText(int index, int column) {
     if (column == 0) return texts[index].data();
     if (column == 1) return texts[index].data() + launcherTextLength;
     wchar_t id[16];
-    std::swprintf(id, 16, L"%u", static_cast<unsigned>(items[index].stringId));
+    std::swprintf(id, 16, L"%u", static_cast<unsigned>(items[index].caption));
     return id;
 }
 
@@ -112,20 +113,18 @@ void giveTextAnsi(NMLVDISPINFOA* info) {
     info->item.pszText[info->item.cchTextMax - 1] = '\0';
 }
 
-int itemAtMessagePosition(HWND launcher) {
+// The item under the mouse as the current message found it; hit receives where on the item.
+int itemAtMessagePosition(HWND launcher, LVHITTESTINFO& hit) {
     const DWORD at = GetMessagePos();
-    LVHITTESTINFO hit{};
+    hit = {};
     hit.pt = {static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))};
     ScreenToClient(launcher, &hit.pt);
     return static_cast<int>(SendMessageW(launcher, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
 }
 
 void toggleStateImage(HWND launcher) {
-    const DWORD at = GetMessagePos();
-    LVHITTESTINFO hit{};
-    hit.pt = {static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))};
-    ScreenToClient(launcher, &hit.pt);
-    const int index = static_cast<int>(SendMessageW(launcher, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+    LVHITTESTINFO hit;
+    const int index = itemAtMessagePosition(launcher, hit);
     if (index < 0 || !(hit.flags & LVHT_ONITEMSTATEICON)) return;
     const UINT state = static_cast<UINT>(SendMessageW(launcher, LVM_GETITEMSTATE, index, LVIS_STATEIMAGEMASK));
     LVITEMW item{};
@@ -149,7 +148,7 @@ HWND createLauncher(HWND mainWindow) {
     GetClientRect(mainWindow, &client);
     HWND launcher = CreateWindowExW(
         0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | WS_BORDER | LVS_ICON | LVS_AUTOARRANGE | LVS_SHOWSELALWAYS, 0, 0,
-        client.right, client.bottom, mainWindow, reinterpret_cast<HMENU>(static_cast<INT_PTR>(100)),
+        client.right, client.bottom, mainWindow, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_LAUNCHER)),
         reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(mainWindow, GWLP_HINSTANCE)), nullptr);
     bool ok = launcher != nullptr;
     HIMAGELIST large = ok ? iconList(32) : nullptr;
@@ -177,7 +176,7 @@ HWND createLauncher(HWND mainWindow) {
     if (ok) setLabelFont(launcher);
     if (!ok) {
         if (launcher) DestroyWindow(launcher);
-        messageBox(mainWindow, 12093, MB_OK, captionShortName);
+        messageBox(mainWindow, Msg::CriticalError, MB_ICONERROR | MB_OK, Msg::ShortName);
         return nullptr;
     }
     return launcher;
@@ -192,24 +191,41 @@ void relabelLauncher(HWND launcher) {
     InvalidateRect(launcher, nullptr, TRUE);
 }
 
-LRESULT onLauncherNotify(HWND mainWindow, const NMHDR* header) {
-    HWND launcher = header->hwndFrom;
-    switch (header->code) {
-    case LVN_GETDISPINFOW: giveText(reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(header))); return 0;
-    case LVN_GETDISPINFOA: giveTextAnsi(reinterpret_cast<NMLVDISPINFOA*>(const_cast<NMHDR*>(header))); return 0;
-    case LVN_ENDLABELEDITW:
-    case LVN_ENDLABELEDITA: return 1;
-    case NM_RCLICK: toggleStateImage(launcher); return 0;
-    case NM_DBLCLK: {
-        const int index = itemAtMessagePosition(launcher);
-        if (index >= 0 && index < launcherItemCount)
-            PostMessageA(mainWindow, items[index].message, items[index].command, 0);
-        else
-            PostMessageA(mainWindow, WM_COMMAND, commandAbout, 0);
-        return 0;
-    }
-    default: return 0;
-    }
+namespace {
+
+LRESULT onDisplayInfo(HWND, NMHDR& header) {
+    giveText(reinterpret_cast<NMLVDISPINFOW*>(&header));
+    return 0;
 }
+
+LRESULT onDisplayInfoAnsi(HWND, NMHDR& header) {
+    giveTextAnsi(reinterpret_cast<NMLVDISPINFOA*>(&header));
+    return 0;
+}
+
+LRESULT refuseLabelEdit(HWND, NMHDR&) { return 1; }
+
+LRESULT onRightClick(HWND, NMHDR& header) {
+    toggleStateImage(header.hwndFrom);
+    return 0;
+}
+
+LRESULT onDoubleClick(HWND mainWindow, NMHDR& header) {
+    LVHITTESTINFO hit;
+    const int index = itemAtMessagePosition(header.hwndFrom, hit);
+    if (index >= 0 && index < launcherItemCount)
+        PostMessageA(mainWindow, items[index].message, items[index].command, 0);
+    else
+        PostMessageA(mainWindow, WM_COMMAND, ID_ABOUT, 0);
+    return 0;
+}
+
+} // namespace
+
+const NotifyEntry launcherNotifications[launcherNotificationCount] = {
+    {IDC_LAUNCHER, LVN_GETDISPINFOW, onDisplayInfo},  {IDC_LAUNCHER, LVN_GETDISPINFOA, onDisplayInfoAnsi},
+    {IDC_LAUNCHER, LVN_ENDLABELEDITW, refuseLabelEdit}, {IDC_LAUNCHER, LVN_ENDLABELEDITA, refuseLabelEdit},
+    {IDC_LAUNCHER, NM_RCLICK, onRightClick},          {IDC_LAUNCHER, NM_DBLCLK, onDoubleClick},
+};
 
 } // namespace qv::win

@@ -5,12 +5,15 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "app/dispatch.h"
+#include "support/strings.h"
+
 #include <span>
 
 namespace qv::win {
 
 struct LauncherItem {
-    int stringId; // caption string id = function id
+    Msg caption; // its id is the function id
     WORD iconId;
     UINT message; // posted to the main window on a double click
     WPARAM command;
@@ -24,11 +27,12 @@ std::span<const LauncherItem> launcherItems();
 // Creates the list view over the main window's client area; on failure destroys what was made,
 // shows "Critical error!" and returns nullptr.
 HWND createLauncher(HWND mainWindow);
-// Item i gets string 10003 + i in the current language.
+// Each item's caption in the current language.
 void relabelLauncher(HWND launcher);
 // The item's display text as shown (tests and screenshots).
 const wchar_t* launcherText(int index);
-// WM_NOTIFY from control 100.
-LRESULT onLauncherNotify(HWND mainWindow, const NMHDR* header);
+// The main window's entries for WM_NOTIFY from the launcher.
+inline constexpr int launcherNotificationCount = 6;
+extern const NotifyEntry launcherNotifications[launcherNotificationCount];
 
 } // namespace qv::win

@@ -7,10 +7,12 @@
 #include "app/dispatch.h"
 #include "app/help.h"
 #include "app/launcher.h"
+#include "app/placement.h"
 #include "app/properties.h"
 #include "app/shell_text.h"
 #include "app/strings_win.h"
 #include "app/tool_registry.h"
+#include "resource.h"
 
 #include <commctrl.h>
 
@@ -20,9 +22,7 @@
 namespace qv::win {
 namespace {
 
-constexpr int stringCaption = 10002;
-constexpr int stringUntitled = 11042;
-constexpr int systemMenuCommands[] = {commandProperties, commandOnlineUpdate, commandHelp};
+constexpr int systemMenuCommands[] = {ID_PROPERTIES, ID_ONLINE_UPDATE, ID_HELP};
 
 void postToTool(UINT message, WPARAM wParam, LPARAM lParam) {
     if (HWND tool = app().openDialog) PostMessageA(tool, message, wParam, lParam);
@@ -41,11 +41,19 @@ LRESULT onCreate(HWND window, UINT, WPARAM, LPARAM) {
     return 0;
 }
 
-LRESULT onCommand(HWND window, UINT, WPARAM wParam, LPARAM lParam);
-
 LRESULT onSize(HWND, UINT, WPARAM, LPARAM lParam) {
     HWND shown = app().openDialog ? app().openDialog : app().launcher;
-    if (shown) MoveWindow(shown, 0, 0, LOWORD(lParam), HIWORD(lParam), FALSE);
+    if (!shown) return 0;
+    // Moved without repainting, then repainted once as a whole: the area the window gained would
+    // otherwise keep the black background until something covered and uncovered it.
+    MoveWindow(shown, 0, 0, LOWORD(lParam), HIWORD(lParam), FALSE);
+    InvalidateRect(shown, nullptr, TRUE);
+    return 0;
+}
+
+LRESULT onGetMinMaxInfo(HWND, UINT, WPARAM, LPARAM lParam) {
+    auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
+    limits->ptMinTrackSize = {minimumWindowWidth, minimumWindowHeight};
     return 0;
 }
 
@@ -70,25 +78,19 @@ LRESULT onSysKeyDown(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 
 LRESULT onSysChar(HWND, UINT, WPARAM, LPARAM) { return 0; }
 
-LRESULT onNotify(HWND window, UINT, WPARAM, LPARAM lParam) {
-    const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-    if (!header || header->idFrom != static_cast<UINT_PTR>(launcherControlId)) return 0;
-    return onLauncherNotify(window, header);
-}
-
 // The launcher's texts are Unicode whatever the code page: ask it for the W notifications.
 LRESULT onNotifyFormat(HWND, UINT, WPARAM, LPARAM lParam) { return lParam == NF_QUERY ? NFR_UNICODE : 0; }
 
 LRESULT onSysCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (wParam) {
-    case commandProperties:
+    case ID_PROPERTIES:
         runProperties(window);
         applyLanguageChange(window);
         break;
-    case commandOnlineUpdate:
+    case ID_ONLINE_UPDATE:
         // The interactive update check joins here once the update thread exists.
         break;
-    case commandHelp: openHelpTopic(window, mainHelpTopic, helpFinder); break;
+    case ID_HELP: openHelpTopic(window, mainHelpTopic, helpFinder); break;
     default: break;
     }
     return DefWindowProcA(window, message, wParam, lParam);
@@ -116,13 +118,7 @@ LRESULT onCopyData(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT onDestroy(HWND window, UINT, WPARAM, LPARAM) {
-    WINDOWPLACEMENT placement{};
-    placement.length = sizeof placement;
-    if (GetWindowPlacement(window, &placement)) {
-        const RECT& normal = placement.rcNormalPosition;
-        app().savedPlacement = {normal.left, normal.top, normal.right, normal.bottom,
-                                placement.showCmd == SW_SHOWMAXIMIZED || IsZoomed(window) ? 1 : 0};
-    }
+    app().savedPlacement = windowPlacement(window);
     stopDeviceWatch(deviceWatch);
     deviceWatch = nullptr;
     app().launcher = nullptr;
@@ -137,17 +133,34 @@ LRESULT onDriverInformation(HWND, UINT, WPARAM wParam, LPARAM lParam) {
     return driver.qvGetHwInfo(static_cast<std::int32_t>(wParam), static_cast<std::uint32_t>(lParam));
 }
 
+LRESULT onQuit(HWND window, const Command&) {
+    if (app().openDialog)
+        SendMessageA(app().openDialog, WM_CLOSE, 0, 0);
+    else
+        DestroyWindow(window);
+    return 0;
+}
+
+LRESULT onOpenTool(HWND window, const Command& command) {
+    openTool(window, command.id, reinterpret_cast<LPARAM>(command.control));
+    return 0;
+}
+
+LRESULT onAbout(HWND window, const Command&) {
+    showAbout(window);
+    return 0;
+}
+
 constexpr MessageEntry mainMessages[] = {
     {WM_CREATE, onCreate},
-    {WM_COMMAND, onCommand},
     {WM_SIZE, onSize},
+    {WM_GETMINMAXINFO, onGetMinMaxInfo},
     {WM_HELP, onHelp},
     {WM_KEYDOWN, onKey},
     {WM_KEYUP, onKey},
     {WM_CHAR, onKey},
     {WM_SYSKEYDOWN, onSysKeyDown},
     {WM_SYSCHAR, onSysChar},
-    {WM_NOTIFY, onNotify},
     {WM_NOTIFYFORMAT, onNotifyFormat},
     {WM_SYSCOMMAND, onSysCommand},
     {WM_SYSCOLORCHANGE, onSysColorChange},
@@ -157,64 +170,63 @@ constexpr MessageEntry mainMessages[] = {
     {driverInformation, onDriverInformation},
     {WM_DEVICECHANGE, onDeviceChange},
 };
-constexpr MessageTable mainMessageTable{mainMessages, DefaultKind::DefWindow};
 
-// ---- commands -----------------------------------------------------------------------------
-
-LRESULT onQuit(HWND window, WPARAM, WORD, LPARAM) {
-    if (app().openDialog)
-        SendMessageA(app().openDialog, WM_CLOSE, 0, 0);
-    else
-        DestroyWindow(window);
-    return 0;
-}
-
-LRESULT onOpenTool(HWND window, WPARAM wParam, WORD, LPARAM lParam) {
-    openTool(window, LOWORD(wParam), lParam);
-    return 0;
-}
-
-LRESULT onAbout(HWND window, WPARAM, WORD, LPARAM) {
-    showAbout(window);
-    return 0;
-}
-
+// Every function id opens its tool from the tool table (the launcher posts them, as can tools
+// handing off to the Wave Editor, with their lParam).
 constexpr CommandEntry mainCommands[] = {
-    {commandQuit, onQuit}, {10003, onOpenTool}, {10004, onOpenTool},     {10005, onOpenTool}, {10006, onOpenTool},
-    {10007, onOpenTool},   {10008, onOpenTool}, {10009, onOpenTool},     {10010, onOpenTool}, {10011, onOpenTool},
-    {10012, onOpenTool},   {10013, onOpenTool}, {10014, onOpenTool},     {10015, onOpenTool}, {10016, onOpenTool},
-    {10017, onOpenTool},   {10018, onOpenTool}, {10019, onOpenTool},     {10020, onOpenTool}, {10021, onOpenTool},
-    {10022, onOpenTool},   {10023, onOpenTool}, {10024, onOpenTool},     {10025, onOpenTool}, {10026, onOpenTool},
-    {10027, onOpenTool},   {10028, onOpenTool}, {commandAbout, onAbout},
+    {ID_QUIT, onQuit},
+    {ID_TOOL_WAVE_EDITOR, onOpenTool},
+    {ID_TOOL_SCRIPT, onOpenTool},
+    {ID_TOOL_SYNC_COUNTER, onOpenTool},
+    {ID_TOOL_ASYNC_COUNTER, onOpenTool},
+    {ID_TOOL_PRINTER, onOpenTool},
+    {ID_TOOL_RS232, onOpenTool},
+    {ID_TOOL_I2C, onOpenTool},
+    {ID_TOOL_BINARY_FILE, onOpenTool},
+    {ID_TOOL_TEXT_FILE, onOpenTool},
+    {ID_TOOL_LA_WAVEFORM, onOpenTool},
+    {ID_TOOL_ALTERA, onOpenTool},
+    {ID_TOOL_BATCH, onOpenTool},
+    {ID_TOOL_SPI, onOpenTool},
+    {ID_TOOL_VHDL, onOpenTool},
+    {ID_TOOL_LIN, onOpenTool},
+    {ID_TOOL_CAN, onOpenTool},
+    {ID_TOOL_HDQ, onOpenTool},
+    {ID_TOOL_ONE_WIRE, onOpenTool},
+    {ID_TOOL_I2S, onOpenTool},
+    {ID_TOOL_ENCODER, onOpenTool},
+    {ID_TOOL_USB, onOpenTool},
+    {ID_TOOL_SMBUS, onOpenTool},
+    {ID_TOOL_PMBUS, onOpenTool},
+    {ID_TOOL_PWM, onOpenTool},
+    {ID_TOOL_VCD, onOpenTool},
+    {ID_TOOL_DMX512, onOpenTool},
+    {ID_ABOUT, onAbout},
 };
-constexpr CommandTable mainCommandTable{mainCommands, DefaultKind::DefWindow};
 static_assert(std::size(mainCommands) == 2 + (lastToolId - firstToolId + 1));
 
-LRESULT onCommand(HWND window, UINT, WPARAM wParam, LPARAM lParam) {
-    return dispatchCommand(mainCommandTable, window, wParam, lParam);
-}
+constexpr MessageTable mainTable{.messages = mainMessages,
+                                 .commands = mainCommands,
+                                 .notifications = launcherNotifications,
+                                 .defaultKind = DefaultKind::DefWindow};
 
 std::string shortName;
 
 } // namespace
 
-LRESULT CALLBACK mainWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return dispatchMessage(mainMessageTable, window, message, wParam, lParam);
-}
-
 HWND createMainWindow(HINSTANCE instance, int showCommand) {
     AppState& state = app();
     state.instance = instance;
-    shortName = toAnsi(loadString(1));
-    HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(programIconId));
+    shortName = toAnsi(loadString(Msg::ShortName));
+    HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_PROGRAM));
 
     WNDCLASSEXA classEx{};
     classEx.cbSize = sizeof classEx;
     classEx.style = CS_HREDRAW | CS_VREDRAW;
-    classEx.lpfnWndProc = mainWindowProcedure;
+    classEx.lpfnWndProc = windowProcedure<mainTable>;
     classEx.hInstance = instance;
     classEx.hIcon = icon;
-    classEx.hIconSm = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(programIconId), IMAGE_ICON, 16, 16, 0));
+    classEx.hIconSm = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_PROGRAM), IMAGE_ICON, 16, 16, 0));
     classEx.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
     classEx.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     // Names no menu resource: the window has no menu bar.
@@ -236,7 +248,7 @@ HWND createMainWindow(HINSTANCE instance, int showCommand) {
     }
 
     const Placement& at = state.savedPlacement;
-    const std::string caption = toAnsi(loadString(stringCaption));
+    const std::string caption = toAnsi(loadString(Msg::Caption));
     HWND window = CreateWindowExA(0, mainWindowClassName, caption.c_str(), WS_OVERLAPPEDWINDOW, at.left, at.top,
                                   at.right - at.left, at.bottom - at.top, nullptr, nullptr, instance, nullptr);
     if (!window) return nullptr;
@@ -250,7 +262,7 @@ void appendSystemMenuItems(HWND mainWindow) {
     if (!menu) return;
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     for (int command : systemMenuCommands)
-        AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(command), loadString(command).c_str());
+        AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(command), loadString(static_cast<Msg>(command)).c_str());
 }
 
 void relabelSystemMenu(HWND mainWindow) {
@@ -258,7 +270,7 @@ void relabelSystemMenu(HWND mainWindow) {
     if (!menu) return;
     for (int command : systemMenuCommands)
         ModifyMenuW(menu, static_cast<UINT>(command), MF_BYCOMMAND | MF_STRING, static_cast<UINT_PTR>(command),
-                    loadString(command).c_str());
+                    loadString(static_cast<Msg>(command)).c_str());
 }
 
 void applyLanguageChange(HWND mainWindow) {
@@ -271,10 +283,10 @@ void applyLanguageChange(HWND mainWindow) {
     title.resize(static_cast<size_t>(length));
     std::array<std::string, 3> untitled;
     const LANGID languages[] = {languageEnglish, languageTraditionalChinese, languageSimplifiedChinese};
-    for (int i = 0; i < 3; ++i) untitled[static_cast<size_t>(i)] = toUtf8(loadString(stringUntitled, languages[i]));
+    for (int i = 0; i < 3; ++i) untitled[static_cast<size_t>(i)] = toUtf8(loadString(Msg::Untitled, languages[i]));
     const LANGID language = currentLanguage();
-    const std::string retitled = retitledCaption(toUtf8(title), toUtf8(loadString(stringCaption, language)), untitled,
-                                                 toUtf8(loadString(stringUntitled, language)));
+    const std::string retitled = retitledCaption(toUtf8(title), toUtf8(loadString(Msg::Caption, language)), untitled,
+                                                 toUtf8(loadString(Msg::Untitled, language)));
     SetWindowTextW(mainWindow, fromUtf8(retitled).c_str());
 }
 

@@ -21,17 +21,12 @@ inline constexpr UINT driverInformation = 0x505;
 // The online-update thread's report.
 inline constexpr UINT updateReport = 0x506;
 
-inline constexpr int launcherControlId = 100;
-inline constexpr int programIconId = 101;
-
 // Registers "PatternGeneratorClass" (RegisterClassExA, else RegisterClassA) and creates the main
 // window at app().savedPlacement, maximised when its flag is set, else with showCommand.
 // Stores it as app().mainWindow; nullptr on failure.
 HWND createMainWindow(HINSTANCE instance, int showCommand);
 
-LRESULT CALLBACK mainWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
-// The system-menu items 10029, 10030 and 11010: appended after a separator at creation,
+// The system-menu items Properties, Online Update and Help: appended after a separator at creation,
 // relabelled in the current language after a language change.
 void appendSystemMenuItems(HWND mainWindow);
 void relabelSystemMenu(HWND mainWindow);

@@ -2,6 +2,7 @@
 #include "app/message_box.h"
 
 #include "app/strings_win.h"
+#include "support/text_fill.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -12,14 +13,6 @@ namespace {
 
 std::mutex scriptMutex;
 MessageBoxScript script;
-
-std::wstring fillArgument(std::wstring text, const std::wstring& argument) {
-    for (const wchar_t* marker : {L"%s", L"%d"}) {
-        auto at = text.find(marker);
-        if (at != std::wstring::npos) return text.replace(at, 2, argument);
-    }
-    return text;
-}
 
 // Whole-program tests set QV_MESSAGE_LOG to a file path: every box appends its string id as one
 // line there before it shows, so a test knows which box is up without reading the screen.
@@ -34,11 +27,11 @@ void logShownMessage(int stringId) {
 
 } // namespace
 
-int messageBox(HWND owner, int stringId, UINT type, int captionId, const std::wstring& argument) {
+int messageBox(HWND owner, Msg text, UINT type, Msg caption, const std::wstring& argument) {
     const LANGID language = currentLanguage();
-    ShownMessage shown{stringId, type, captionId, fillArgument(loadString(stringId, language), argument),
-                       loadString(captionId, language)};
-    logShownMessage(stringId);
+    ShownMessage shown{static_cast<int>(text), type, static_cast<int>(caption),
+                       fillMarkers(loadString(text, language), {argument}), loadString(caption, language)};
+    logShownMessage(shown.stringId);
     MessageBoxScript answer;
     {
         std::lock_guard lock(scriptMutex);

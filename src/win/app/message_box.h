@@ -5,16 +5,15 @@
 
 #include <windows.h>
 
+#include "support/strings.h"
+
 #include <functional>
 #include <string>
 
 namespace qv::win {
 
-inline constexpr int captionProgram = 10002;
-inline constexpr int captionShortName = 1;
-
-// type: MB_ICONERROR | MB_OK and the like. argument fills a "%s" or "%d" in the text.
-int messageBox(HWND owner, int stringId, UINT type, int captionId = captionProgram, const std::wstring& argument = {});
+// type: MB_ICONERROR | MB_OK and the like. argument fills the text's first "%s" or "%d".
+int messageBox(HWND owner, Msg text, UINT type, Msg caption = Msg::Caption, const std::wstring& argument = {});
 
 struct ShownMessage {
     int stringId;

@@ -1,201 +1,128 @@
-// Properties dialog. The level texts and their ranges come from core (app/shell_text, app/models);
-// this module moves them between the controls, the settings and the driver.
+// Properties dialog. The level bars, their texts and the resend on OK come from core
+// (app/output_levels); this module moves values between the controls, the settings and the driver.
 #include "app/properties.h"
 
 #include "app/app_state.h"
-#include "app/dialog_template.h"
+#include "app/controls.h"
 #include "app/dispatch.h"
 #include "app/help.h"
 #include "app/main_window.h"
-#include "app/models.h"
-#include "app/shell_text.h"
+#include "app/output_levels.h"
+#include "app/startup.h"
 #include "app/strings_win.h"
-
-#include <algorithm>
+#include "device/device_list.h"
+#include "resource.h"
 
 namespace qv::win {
 namespace {
 
-constexpr int stringDemoMode = 10110;
-constexpr int stringNoInterface = 10111;
-constexpr int stringUnknown = 10112;
+constexpr int levelTexts[] = {IDC_PROPERTIES_LEVEL1_TEXT, IDC_PROPERTIES_LEVEL2_TEXT};
+constexpr int levelBarControls[] = {IDC_PROPERTIES_LEVEL1_BAR, IDC_PROPERTIES_LEVEL2_BAR};
 
-// One range for both bars, as the bar set up last leaves it.
-struct LevelScroll {
-    int maximum = maxVoltsLevel;
-    int page = 8;
-} scroll;
+// The bars as set up when the dialog opened.
+std::array<LevelBar, 2> bars;
 
 DeviceHandle device() { return app().device; }
 
-void setText(HWND dialog, int control, const std::string& text) {
-    SetDlgItemTextW(dialog, control, fromUtf8(text).c_str());
-}
-
-void setBar(HWND dialog, int bar, int maximum, int page, int position) {
-    scroll = {maximum, page};
+void setBar(HWND dialog, int bar, const LevelBar& level) {
     SCROLLINFO info{};
     info.cbSize = sizeof info;
     info.fMask = SIF_RANGE | SIF_POS;
     info.nMin = 0;
-    info.nMax = maximum;
-    info.nPos = position;
-    SetScrollInfo(GetDlgItem(dialog, bar), SB_CTL, &info, TRUE);
-}
-
-void enable(HWND dialog, int control, bool on) { EnableWindow(GetDlgItem(dialog, control), on); }
-
-std::string interfaceName(int kind) {
-    const Driver& driver = app().driver;
-    char name[32] = {};
-    if (!driver.qvInterfaceName || !driver.qvInterfaceName(device(), nullptr, kind, name, sizeof name)) return {};
-    name[sizeof name - 1] = '\0';
-    return name;
+    info.nMax = level.maximum;
+    info.nPos = level.position;
+    SetScrollInfo(GetDlgItem(dialog, levelBarControls[bar]), SB_CTL, &info, TRUE);
 }
 
 void fillLanguages(HWND dialog) {
-    HWND combo = GetDlgItem(dialog, propertiesLanguage);
     const LANGID current = LANGIDFROMLCID(GetThreadLocale());
     for (LANGID language : app().languages) {
         wchar_t name[128] = {};
         GetLocaleInfoW(MAKELCID(language, SORT_DEFAULT), LOCALE_SLANGUAGE, name, 128);
-        const LRESULT index = SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
-        if (index < 0) continue;
-        SendMessageW(combo, CB_SETITEMDATA, index, language);
-        if (language == current) SendMessageW(combo, CB_SETCURSEL, index, 0);
+        const int index = addComboItem(dialog, IDC_PROPERTIES_LANGUAGE, name, language);
+        if (index >= 0 && language == current) selectComboIndex(dialog, IDC_PROPERTIES_LANGUAGE, index);
+    }
+}
+
+void showInstrumentNames(HWND dialog) {
+    constexpr std::pair<int, int> fields[] = {{IDC_PROPERTIES_MODEL, interfaceNameModel},
+                                              {IDC_PROPERTIES_INTERFACE, interfaceNameInterface}};
+    for (auto [control, kind] : fields) {
+        const std::string name = interfaceName(app().driver, device(), nullptr, kind);
+        if (name.empty())
+            setFieldText(dialog, control, Msg::PropertiesUnknown);
+        else
+            setFieldText(dialog, control, fromAnsi(name));
     }
 }
 
 LRESULT onInit(HWND dialog, UINT, WPARAM, LPARAM) {
     AppState& state = app();
     fillLanguages(dialog);
-    CheckDlgButton(dialog, propertiesOnlineUpdate, state.onlineUpdateAtStartup ? BST_CHECKED : BST_UNCHECKED);
-    for (int control : {propertiesLevel1Text, propertiesLevel1Bar, propertiesLevel2Text, propertiesLevel2Bar})
-        enable(dialog, control, false);
-
+    setChecked(dialog, IDC_PROPERTIES_ONLINE_UPDATE, state.onlineUpdateAtStartup != 0);
+    enableControls(dialog, {levelTexts[0], levelTexts[1], levelBarControls[0], levelBarControls[1]}, false);
+    bars = {};
     if (device() == noDevice) {
-        SetDlgItemTextW(dialog, propertiesModel, loadString(stringDemoMode).c_str());
-        SetDlgItemTextW(dialog, propertiesInterface, loadString(stringNoInterface).c_str());
+        setFieldText(dialog, IDC_PROPERTIES_MODEL, Msg::PropertiesDemoMode);
+        setFieldText(dialog, IDC_PROPERTIES_INTERFACE, Msg::PropertiesNoInterface);
         return TRUE;
     }
-    for (auto [control, kind] : {std::pair{propertiesModel, 0}, std::pair{propertiesInterface, 1}}) {
-        const std::string name = interfaceName(kind);
-        if (name.empty())
-            SetDlgItemTextW(dialog, control, loadString(stringUnknown).c_str());
-        else
-            setText(dialog, control, name);
-    }
-
+    showInstrumentNames(dialog);
     const int code = state.driver.qvGetHwInfo ? state.driver.qvGetHwInfo(device(), hwInfoModelCode) : 0;
-    if (isSixteenChannelModel(code)) {
-        state.outputLevel1 = correctedNamedLevel(state.outputLevel1);
-        enable(dialog, propertiesLevel1Text, true);
-        enable(dialog, propertiesLevel1Bar, true);
-        setBar(dialog, propertiesLevel1Bar, maxNamedLevel, 1, state.outputLevel1);
-        setText(dialog, propertiesLevel1Text, namedLevelText(state.outputLevel1));
-    } else if (isCSetModel(code)) {
-        enable(dialog, propertiesLevel1Text, true);
-        enable(dialog, propertiesLevel1Bar, true);
-        setBar(dialog, propertiesLevel1Bar, maxVoltsLevel, 8, state.outputLevel1);
-        setText(dialog, propertiesLevel1Text, voltsLevelText(state.outputLevel1));
-        if (hasSecondLevelBar(code)) {
-            enable(dialog, propertiesLevel2Text, true);
-            enable(dialog, propertiesLevel2Bar, true);
-            setBar(dialog, propertiesLevel2Bar, maxVoltsLevel, 8, state.outputLevel2);
-            setText(dialog, propertiesLevel2Text, voltsLevelText(state.outputLevel2));
-        }
+    bars = levelBarsFor(code, state.outputLevel1, state.outputLevel2);
+    for (int bar = 0; bar < 2; ++bar) {
+        if (!bars[bar].enabled) continue;
+        enableControls(dialog, {levelTexts[bar], levelBarControls[bar]}, true);
+        setBar(dialog, bar, bars[bar]);
+        setFieldText(dialog, levelTexts[bar], bars[bar].text);
     }
     return TRUE;
 }
 
-int scrolledValue(HWND bar, int request, int trackPosition) {
-    int value = GetScrollPos(bar, SB_CTL);
-    switch (request) {
-    case SB_LINELEFT: value -= 1; break;
-    case SB_LINERIGHT: value += 1; break;
-    case SB_PAGELEFT: value -= scroll.page; break;
-    case SB_PAGERIGHT: value += scroll.page; break;
-    case SB_THUMBTRACK: value = trackPosition; break;
-    default: break;
+ScrollRequest requestOf(int code) {
+    switch (code) {
+    case SB_LINELEFT: return ScrollRequest::LineLess;
+    case SB_LINERIGHT: return ScrollRequest::LineMore;
+    case SB_PAGELEFT: return ScrollRequest::PageLess;
+    case SB_PAGERIGHT: return ScrollRequest::PageMore;
+    case SB_THUMBTRACK: return ScrollRequest::Track;
+    default: return ScrollRequest::Other;
     }
-    return std::clamp(value, 0, scroll.maximum);
 }
 
 LRESULT onHorizontalScroll(HWND dialog, UINT, WPARAM wParam, LPARAM lParam) {
-    HWND bar = reinterpret_cast<HWND>(lParam);
-    const int id = bar ? GetDlgCtrlID(bar) : 0;
-    if (id != propertiesLevel1Bar && id != propertiesLevel2Bar) return FALSE;
+    HWND control = reinterpret_cast<HWND>(lParam);
+    const int id = control ? GetDlgCtrlID(control) : 0;
+    const int bar = id == levelBarControls[0] ? 0 : id == levelBarControls[1] ? 1 : -1;
+    if (bar < 0) return FALSE;
     AppState& state = app();
-    const bool first = id == propertiesLevel1Bar;
-    int& level = first ? state.outputLevel1 : state.outputLevel2;
-    const int value = scrolledValue(bar, LOWORD(wParam), static_cast<short>(HIWORD(wParam)));
-    if (value == GetScrollPos(bar, SB_CTL)) return TRUE;
-    level = value;
-    const bool named = first && isSixteenChannelModel(state.caps.modelCode);
-    setText(dialog, first ? propertiesLevel1Text : propertiesLevel2Text,
-            named ? namedLevelText(value) : voltsLevelText(value));
-    if (state.driver.qvAdjVolt) state.driver.qvAdjVolt(device(), first ? 0 : 1, value);
-    SetScrollPos(bar, SB_CTL, value, TRUE);
+    const int current = GetScrollPos(control, SB_CTL);
+    const int value = scrolledLevel(current, requestOf(LOWORD(wParam)), static_cast<short>(HIWORD(wParam)),
+                                    bars[bar].maximum, bars[bar].page);
+    if (value == current) return TRUE;
+    (bar == 0 ? state.outputLevel1 : state.outputLevel2) = value;
+    setFieldText(dialog, levelTexts[bar], levelBarText(state.caps.modelCode, bar, value));
+    if (state.driver.qvAdjVolt) state.driver.qvAdjVolt(device(), bar, value);
+    SetScrollPos(control, SB_CTL, value, TRUE);
     return TRUE;
 }
 
-// Sends the levels once more as the instrument starts from a reset.
-void applyLevels() {
+LRESULT onOk(HWND dialog, const Command&) {
     AppState& state = app();
-    const int code = state.caps.modelCode;
-    const bool sixteen = isSixteenChannelModel(code);
-    if (!sixteen && !isCSetModel(code)) return;
-    if (sixteen) state.outputLevel1 = correctedNamedLevel(state.outputLevel1);
-    const Driver& driver = state.driver;
-    DriverCallGroup group(state.interlock);
-    if (driver.qvReset) driver.qvReset(device());
-    if (driver.qvAdjVolt) driver.qvAdjVolt(device(), 0, state.outputLevel1);
-    if (!sixteen && driver.qvAdjVolt) driver.qvAdjVolt(device(), 1, state.outputLevel2);
-    if (driver.qvPowerDown) driver.qvPowerDown(device());
-}
-
-LRESULT onOk(HWND dialog, WPARAM, WORD, LPARAM) {
-    HWND combo = GetDlgItem(dialog, propertiesLanguage);
-    const LRESULT selected = SendMessageW(combo, CB_GETCURSEL, 0, 0);
-    if (selected >= 0) {
-        const auto language = static_cast<LANGID>(SendMessageW(combo, CB_GETITEMDATA, selected, 0));
+    if (const int selected = comboSelection(dialog, IDC_PROPERTIES_LANGUAGE); selected >= 0) {
+        const auto language = static_cast<LANGID>(comboItemData(dialog, IDC_PROPERTIES_LANGUAGE, selected));
         setChosenLanguage(language);
         setThreadLanguage(language);
     }
     clearHelpPath();
-    applyLevels();
-    app().onlineUpdateAtStartup = IsDlgButtonChecked(dialog, propertiesOnlineUpdate) == BST_CHECKED ? 1 : 0;
+    // While another process holds the instrument, the hold is released by a message to the main
+    // window, which this thread must go on delivering.
+    resendOutputLevels(state.driver, device(), state.interlock, state.caps.modelCode, state.outputLevel1,
+                       state.outputLevel2, deliverPendingMessages);
+    state.onlineUpdateAtStartup = isChecked(dialog, IDC_PROPERTIES_ONLINE_UPDATE) ? 1 : 0;
     buildHelpPath();
-    app().shortName = loadString(1);
-    app().caption = loadString(10002);
-    if (app().mainWindow) relabelSystemMenu(app().mainWindow);
+    if (state.mainWindow) relabelSystemMenu(state.mainWindow);
     EndDialog(dialog, IDOK);
-    return TRUE;
-}
-
-LRESULT onCancel(HWND dialog, WPARAM, WORD, LPARAM) {
-    EndDialog(dialog, IDCANCEL);
-    return TRUE;
-}
-
-LRESULT onHelpButton(HWND dialog, WPARAM, WORD, LPARAM) {
-    openHelpTopic(dialog, propertiesHelpTopic, propertiesHelpContext);
-    return TRUE;
-}
-
-constexpr CommandEntry propertiesCommands[] = {
-    {IDOK, onOk},
-    {IDCANCEL, onCancel},
-    {propertiesHelp, onHelpButton},
-};
-constexpr CommandTable propertiesCommandTable{propertiesCommands, DefaultKind::ReturnZero};
-
-LRESULT onCommand(HWND dialog, UINT, WPARAM wParam, LPARAM lParam) {
-    return dispatchCommand(propertiesCommandTable, dialog, wParam, lParam);
-}
-
-LRESULT onClose(HWND dialog, UINT, WPARAM, LPARAM) {
-    EndDialog(dialog, IDCANCEL);
     return TRUE;
 }
 
@@ -204,18 +131,25 @@ LRESULT onHelp(HWND dialog, UINT, WPARAM, LPARAM) {
     return TRUE;
 }
 
-constexpr MessageEntry propertiesMessages[] = {
-    {WM_INITDIALOG, onInit}, {WM_COMMAND, onCommand}, {WM_HSCROLL, onHorizontalScroll},
-    {WM_CLOSE, onClose},     {WM_HELP, onHelp},
+LRESULT onHelpButton(HWND dialog, const Command&) { return onHelp(dialog, WM_HELP, 0, 0); }
+
+constexpr MessageEntry messages[] = {
+    {WM_INITDIALOG, onInit},
+    {WM_HSCROLL, onHorizontalScroll},
+    {WM_CLOSE, endDialogOn<IDCANCEL>},
+    {WM_HELP, onHelp},
 };
-constexpr MessageTable propertiesMessageTable{propertiesMessages, DefaultKind::ReturnZero};
+constexpr CommandEntry commands[] = {
+    {IDOK, onOk},
+    {IDCANCEL, endDialogWith<IDCANCEL>},
+    {IDC_PROPERTIES_HELP, onHelpButton},
+};
+constexpr MessageTable table{.messages = messages, .commands = commands};
 
 } // namespace
 
-INT_PTR CALLBACK propertiesProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    return dispatchDialogMessage(propertiesMessageTable, dialog, message, wParam, lParam);
-}
+const DialogDefinition propertiesDialog{IDD_PROPERTIES, dialogProcedure<table>};
 
-INT_PTR runProperties(HWND owner) { return dialogBoxInLanguage(owner, propertiesDialogId, propertiesProcedure); }
+INT_PTR runProperties(HWND owner) { return dialogBoxInLanguage(owner, propertiesDialog); }
 
 } // namespace qv::win

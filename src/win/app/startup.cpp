@@ -11,48 +11,21 @@
 #include "app/main_window.h"
 #include "app/message_box.h"
 #include "app/output_levels.h"
+#include "app/placement.h"
 #include "app/registry_store.h"
 #include "app/settings.h"
 #include "app/strings_win.h"
 #include "device/driver_loader.h"
+#include "resource.h"
+#include "support/text_fill.h"
 #include "waveedit/document.h"
 
 #include <commctrl.h>
 
 #include <algorithm>
-#include <cstring>
-#include <initializer_list>
 
 namespace qv::win {
 namespace {
-
-constexpr int demoModeMessage = 12033;
-constexpr int welcomeMessage = 12034;
-constexpr int dataSaveErrorMessage = 12094;
-constexpr int memoryNotEnoughMessage = 12007;
-constexpr std::size_t nameBufferBytes = 32;
-
-// Fills the format's "%s" markers in turn; the arguments themselves are never read as a format.
-std::wstring fillMarkers(const std::wstring& format, std::initializer_list<std::wstring> arguments) {
-    std::wstring out;
-    auto next = arguments.begin();
-    for (std::size_t at = 0; at < format.size(); ++at) {
-        if (format[at] == L'%' && at + 1 < format.size() && format[at + 1] == L's' && next != arguments.end()) {
-            out += *next++;
-            ++at;
-        } else {
-            out += format[at];
-        }
-    }
-    return out;
-}
-
-std::string driverName(const Driver& driver, const std::uint8_t* entry, int kind) {
-    char buffer[nameBufferBytes] = {};
-    if (!driver.qvInterfaceName) return {};
-    driver.qvInterfaceName(noDevice, entry, kind, buffer, static_cast<std::int32_t>(sizeof(buffer)));
-    return fixedWidthText(reinterpret_cast<const std::uint8_t*>(buffer), sizeof(buffer));
-}
 
 // ---- Select Device ------------------------------------------------------------------------------
 
@@ -63,17 +36,30 @@ struct SelectDeviceContext {
 
 int itemEntry(HWND list, LRESULT line) { return static_cast<int>(SendMessageW(list, LB_GETITEMDATA, line, 0)); }
 
+// Lines longer than the list box scroll sideways.
+void widenScrollExtent(HWND list, const std::wstring& line) {
+    HDC context = GetDC(list);
+    HGDIOBJ previous = SelectObject(context, reinterpret_cast<HGDIOBJ>(SendMessageW(list, WM_GETFONT, 0, 0)));
+    SIZE extent{};
+    GetTextExtentPoint32W(context, line.c_str(), static_cast<int>(line.size()), &extent);
+    SelectObject(context, previous);
+    ReleaseDC(list, context);
+    const auto widest = static_cast<LONG>(SendMessageW(list, LB_GETHORIZONTALEXTENT, 0, 0));
+    if (extent.cx + 8 > widest) SendMessageW(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(extent.cx + 8), 0);
+}
+
 LRESULT onSelectDeviceInit(HWND dialog, UINT, WPARAM, LPARAM lParam) {
     auto* context = reinterpret_cast<SelectDeviceContext*>(lParam);
     context->list = context->driver->qvFindDevice ? context->driver->qvFindDevice() : nullptr;
     HWND list = GetDlgItem(dialog, IDC_DEVICE_LIST);
-    const std::wstring format = loadString(IDS_DEVICE_LINE);
+    const std::wstring format = loadString(Msg::DeviceLine);
     LRESULT last = LB_ERR;
     for (const DeviceLine& device : presentDevices(*context->driver, context->list)) {
         const std::wstring line =
             fillMarkers(format, {fromAnsi(device.model), fromAnsi(device.serial), fromAnsi(device.interfaceName)});
         last = SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
         if (last >= 0) SendMessageW(list, LB_SETITEMDATA, last, device.entryIndex);
+        widenScrollExtent(list, line);
     }
     // No instrument: entry 0 goes to qvHasHw, which then reports none. One: no question to ask.
     if (last < 0)
@@ -85,49 +71,29 @@ LRESULT onSelectDeviceInit(HWND dialog, UINT, WPARAM, LPARAM lParam) {
     return TRUE;
 }
 
-LRESULT onSelectDeviceOk(HWND dialog, WPARAM, WORD, LPARAM) {
+LRESULT onSelectDeviceOk(HWND dialog, const Command&) {
     HWND list = GetDlgItem(dialog, IDC_DEVICE_LIST);
     LRESULT line = SendMessageW(list, LB_GETCURSEL, 0, 0);
     EndDialog(dialog, itemEntry(list, line == LB_ERR ? 0 : line));
     return TRUE;
 }
 
-LRESULT onSelectDeviceCancel(HWND dialog, WPARAM, WORD, LPARAM) {
-    EndDialog(dialog, -1);
-    return TRUE;
-}
-
-LRESULT onDeviceListNotify(HWND dialog, WPARAM, WORD notification, LPARAM) {
-    if (notification == LBN_DBLCLK) PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    return TRUE;
-}
-
-constexpr CommandEntry selectDeviceCommands[] = {
-    {IDOK, onSelectDeviceOk},
-    {IDCANCEL, onSelectDeviceCancel},
-    {IDC_DEVICE_LIST, onDeviceListNotify},
-};
-constexpr CommandTable selectDeviceCommandTable{selectDeviceCommands, DefaultKind::ReturnZero};
-
-LRESULT onSelectDeviceCommand(HWND dialog, UINT, WPARAM wParam, LPARAM lParam) {
-    return dispatchCommand(selectDeviceCommandTable, dialog, wParam, lParam);
-}
-
-LRESULT onSelectDeviceClose(HWND dialog, UINT, WPARAM, LPARAM) {
-    EndDialog(dialog, -1);
+LRESULT onDeviceDoubleClick(HWND dialog, const Command&) {
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     return TRUE;
 }
 
 constexpr MessageEntry selectDeviceMessages[] = {
     {WM_INITDIALOG, onSelectDeviceInit},
-    {WM_COMMAND, onSelectDeviceCommand},
-    {WM_CLOSE, onSelectDeviceClose},
+    {WM_CLOSE, endDialogOn<-1>},
 };
-constexpr MessageTable selectDeviceTable{selectDeviceMessages, DefaultKind::ReturnZero};
-
-INT_PTR CALLBACK selectDeviceProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    return dispatchDialogMessage(selectDeviceTable, dialog, message, wParam, lParam);
-}
+constexpr CommandEntry selectDeviceCommands[] = {
+    {IDOK, onSelectDeviceOk},
+    {IDCANCEL, endDialogWith<-1>},
+    {IDC_DEVICE_LIST, onDeviceDoubleClick, LBN_DBLCLK},
+};
+constexpr MessageTable selectDeviceTable{.messages = selectDeviceMessages, .commands = selectDeviceCommands};
+constexpr DialogDefinition selectDeviceDialog{IDD_SELECT_DEVICE, dialogProcedure<selectDeviceTable>};
 
 // ---- start-up steps -----------------------------------------------------------------------------
 
@@ -136,20 +102,19 @@ BOOL CALLBACK collectLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR
     return TRUE;
 }
 
-void readOsVersion(AppState& state) {
-    OSVERSIONINFOA version{};
-    version.dwOSVersionInfoSize = sizeof(version);
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    if (!GetVersionExA(&version)) return;
-#pragma GCC diagnostic pop
-    state.osVersion = static_cast<int>(version.dwMajorVersion * 100 + version.dwMinorVersion);
-    state.osPlatform = static_cast<int>(version.dwPlatformId);
+BOOL CALLBACK collectWorkArea(HMONITOR monitor, HDC, LPRECT, LPARAM found) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoW(monitor, &info))
+        reinterpret_cast<std::vector<ScreenArea>*>(found)->push_back(
+            {info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom});
+    return TRUE;
 }
 
-void loadNames(AppState& state) {
-    state.shortName = loadString(captionShortName);
-    state.caption = loadString(captionProgram);
+std::vector<ScreenArea> screenWorkAreas() {
+    std::vector<ScreenArea> areas;
+    EnumDisplayMonitors(nullptr, nullptr, collectWorkArea, reinterpret_cast<LPARAM>(&areas));
+    return areas;
 }
 
 std::string moduleFileName(HMODULE module) {
@@ -193,36 +158,9 @@ void chooseStartupLanguage(const std::vector<LANGID>& languages) {
         SetThreadLocale(MAKELCID(languageEnglish, SORT_DEFAULT));
 }
 
-std::string fixedWidthText(const std::uint8_t* field, std::size_t width) {
-    const auto* begin = reinterpret_cast<const char*>(field);
-    return std::string(begin, std::find(begin, begin + width, '\0'));
-}
-
-std::vector<DeviceLine> presentDevices(const Driver& driver, const std::uint8_t* deviceList) {
-    std::vector<DeviceLine> lines;
-    if (!deviceList) return lines;
-    for (int index = 0; index < deviceListEntries; ++index) {
-        const std::uint8_t* entry = deviceList + index * deviceEntryBytes;
-        std::uint32_t flags = 0;
-        std::memcpy(&flags, entry + deviceEntryFlagsOffset, sizeof(flags));
-        if (!(flags & deviceEntryPresent)) continue;
-        lines.push_back({index, driverName(driver, entry, 0),
-                         fixedWidthText(entry + deviceEntrySerialOffset, deviceEntrySerialBytes),
-                         driverName(driver, entry, 1)});
-    }
-    return lines;
-}
-
-int deviceNumberOf(const std::uint8_t* entry) {
-    std::int32_t number = 0;
-    std::memcpy(&number, entry + deviceEntryNumberOffset, sizeof(number));
-    return number;
-}
-
 int selectDevice(const Driver& driver, const std::uint8_t*& list) {
     SelectDeviceContext context{&driver, nullptr};
-    const INT_PTR chosen =
-        dialogBoxInLanguage(nullptr, IDD_SELECT_DEVICE, selectDeviceProcedure, reinterpret_cast<LPARAM>(&context));
+    const INT_PTR chosen = dialogBoxInLanguage(nullptr, selectDeviceDialog, reinterpret_cast<LPARAM>(&context));
     list = context.list;
     return chosen < 0 || chosen >= deviceListEntries ? -1 : static_cast<int>(chosen);
 }
@@ -261,14 +199,15 @@ bool readSystemSettingsIntoApp(const SettingsStore& store) {
     const std::string current = currentDirectory();
     SystemSettings settings;
     const bool existed = readSystemSettings(store, state.keyPath(ModuleKey::System), current, settings);
-    if (settings.language) {
+    const auto& known = state.languages;
+    if (settings.language && std::find(known.begin(), known.end(), *settings.language) != known.end()) {
         setThreadLanguage(*settings.language);
         setChosenLanguage(*settings.language);
     }
     state.outputLevel1 = settings.outputLevel1;
     state.outputLevel2 = settings.outputLevel2;
     state.onlineUpdateAtStartup = settings.onlineUpdate;
-    state.savedPlacement = settings.placement;
+    state.savedPlacement = usablePlacement(settings.placement, screenWorkAreas(), GetSystemMetrics(SM_CYCAPTION));
     state.workDirectory = enterWorkDirectory(settings.workDirectory, current);
     return existed;
 }
@@ -286,7 +225,7 @@ bool writeSystemSettingsFromApp(SettingsStore& store) {
 }
 
 void saveSystemSettingsAtExit(SettingsStore& store) {
-    if (!writeSystemSettingsFromApp(store)) messageBox(nullptr, dataSaveErrorMessage, MB_OK, captionShortName);
+    if (!writeSystemSettingsFromApp(store)) messageBox(nullptr, Msg::DataSaveError, MB_OK, Msg::ShortName);
 }
 
 void openChosenDevice(const std::uint8_t* list, int index) {
@@ -300,18 +239,24 @@ void openChosenDevice(const std::uint8_t* list, int index) {
 
 void readModelAndLevels() {
     AppState& state = app();
-    int model = 0;
-    if (state.device == noDevice) {
-        messageBox(nullptr, demoModeMessage, MB_ICONERROR | MB_OK);
-    } else {
-        DriverCallGroup group(state.interlock);
-        if (state.driver.qvReset) state.driver.qvReset(state.device);
-        std::int32_t running = 0, word = 0, code = 0;
-        if (state.driver.qvReadStatus) state.driver.qvReadStatus(state.device, &running, &word, &code);
-        model = code;
-    }
+    if (state.device == noDevice) messageBox(nullptr, Msg::DemoMode, MB_ICONERROR | MB_OK);
+    const int model = readModelCode(state.driver, state.device, state.interlock);
     state.caps = capabilitiesFor(model);
     applyStartupOutputLevels(state.driver, state.device, model, state.outputLevel1, state.outputLevel2);
+}
+
+void deliverPendingMessages() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            // Left for the message loop, which ends the program with it.
+            PostQuitMessage(static_cast<int>(message.wParam));
+            break;
+        }
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    Sleep(1);
 }
 
 int runMessageLoop(HACCEL accelerators) {
@@ -337,10 +282,8 @@ int runApplication(HINSTANCE instance, int showCommand) {
 
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
-    readOsVersion(state);
     state.languages = dialogLanguages(instance, IDD_PROPERTIES);
     chooseStartupLanguage(state.languages);
-    loadNames(state);
     loadInstrumentDriver(state);
 
     // The driver stays ours from device selection until the model code has been read.
@@ -353,13 +296,9 @@ int runApplication(HINSTANCE instance, int showCommand) {
     }
     openChosenDevice(list, chosen);
 
-    state.screenVScrollWidth = GetSystemMetrics(SM_CXVSCROLL);
-    state.screenBorderWidth = GetSystemMetrics(SM_CXBORDER);
-    state.screenCaptionHeight = GetSystemMetrics(SM_CYCAPTION);
     const bool firstRun = !readSystemSettingsIntoApp();
     buildHelpPath();
-    loadNames(state);
-    if (firstRun) messageBox(nullptr, welcomeMessage, MB_ICONINFORMATION | MB_OK);
+    if (firstRun) messageBox(nullptr, Msg::Welcome, MB_ICONINFORMATION | MB_OK);
     state.interlock.release();
 
     readModelAndLevels();
@@ -371,7 +310,7 @@ int runApplication(HINSTANCE instance, int showCommand) {
     }
     // The sample buffers and the label table live from here to the end of the run.
     if (createDocument(state.caps, state.device != noDevice) != Msg::None) {
-        messageBox(nullptr, memoryNotEnoughMessage, MB_ICONERROR | MB_OK);
+        messageBox(nullptr, Msg::MemoryNotEnough, MB_ICONERROR | MB_OK);
         DestroyWindow(mainWindow);
         closeInstrumentDriver(state);
         return 0;

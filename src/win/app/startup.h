@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "app/registry_store.h"
+#include "device/device_list.h"
 #include "device/driver.h"
 
 #include <cstdint>
@@ -14,29 +15,10 @@
 
 namespace qv::win {
 
-inline constexpr int IDD_PROPERTIES = 354;
-inline constexpr int IDD_SELECT_DEVICE = 403;
-inline constexpr int IDC_DEVICE_LIST = 1163;
-inline constexpr int IDR_ACCELERATORS = 103;
-inline constexpr int IDS_DEVICE_LINE = 13002;
-
 // The languages dialog 354 exists in, sorted by primary language and then by sub-language.
 std::vector<LANGID> dialogLanguages(HMODULE module, int dialogId);
 // Keeps the thread locale when it is one of the languages, else switches the thread to English.
 void chooseStartupLanguage(const std::vector<LANGID>& languages);
-
-// One instrument of the driver's device list, as Select Device shows it.
-struct DeviceLine {
-    int entryIndex;
-    std::string model;
-    std::string serial;
-    std::string interfaceName;
-};
-// A text field of a fixed width that need not end with a NUL.
-std::string fixedWidthText(const std::uint8_t* field, std::size_t width);
-// The present instruments of a device list (null: none), in list order.
-std::vector<DeviceLine> presentDevices(const Driver& driver, const std::uint8_t* deviceList);
-int deviceNumberOf(const std::uint8_t* entry);
 
 // Select Device (dialog 403): the index of the chosen device-list entry (0 when no instrument is
 // present, the one instrument's index when only one is), or -1 for Cancel. list receives the
@@ -50,7 +32,9 @@ std::string currentDirectory();
 // "%d.%02dB%d" from a file's fixed version: major, minor, build. Empty without a version resource.
 std::string versionTextOf(const std::string& file);
 
-// Reads the System settings into app() and applies a saved language; false on the first run.
+// Reads the System settings into app() and applies a saved language; false on the first run. A
+// stored language the program has no texts for, and a placement no screen can show (or too small
+// to use), count as not stored.
 bool readSystemSettingsIntoApp(const SettingsStore& store = registrySettings());
 // Writes app()'s System values; false when the key cannot be created.
 bool writeSystemSettingsFromApp(SettingsStore& store = registrySettings());
@@ -61,6 +45,9 @@ void saveSystemSettingsAtExit(SettingsStore& store = registrySettings());
 void openChosenDevice(const std::uint8_t* list, int index);
 // Demo mode message, or the model code from the instrument; then capabilities and output levels.
 void readModelAndLevels();
+
+// Delivers the messages waiting for this thread: the idle step of a wait on the UI thread.
+void deliverPendingMessages();
 
 // The message loop: the open function dialog first, then the accelerators (against the main
 // window), then translation and dispatch. Returns WM_QUIT's wParam.

@@ -51,9 +51,9 @@ void setThreadLanguage(LANGID language) {
     threadLanguage = language;
 }
 
-std::wstring loadString(int id, LANGID language) {
-    std::wstring text = findString(id, language);
-    if (text.empty() && language != languageEnglish) text = findString(id, languageEnglish);
+std::wstring loadString(Msg id, LANGID language) {
+    std::wstring text = findString(static_cast<int>(id), language);
+    if (text.empty() && language != languageEnglish) text = findString(static_cast<int>(id), languageEnglish);
     return text;
 }
 

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "support/strings.h"
+
 #include <string>
 
 namespace qv::win {
@@ -24,8 +26,8 @@ LANGID chosenLanguage();
 void setThreadLanguage(LANGID language);
 
 // A string-table text in a language; falls back to English, then to the empty string.
-std::wstring loadString(int id, LANGID language);
-inline std::wstring loadString(int id) { return loadString(id, currentLanguage()); }
+std::wstring loadString(Msg id, LANGID language);
+inline std::wstring loadString(Msg id) { return loadString(id, currentLanguage()); }
 // Conversions between UTF-16 and a code page: CP_UTF8, or CP_ACP for the ANSI interfaces (window
 // class, registry paths, help files, the driver's names).
 std::string narrow(const std::wstring& text, UINT codePage);

@@ -1,26 +1,26 @@
-// Tool registry and the hosting protocol of function dialogs.
+// The hosting protocol of function dialogs, and opening a tool from the tool table.
 #include "app/tool_registry.h"
 
 #include "app/app_state.h"
-#include "app/dialog_template.h"
 #include "app/registry_store.h"
 #include "app/settings.h"
 #include "app/strings_win.h"
 
-#include <array>
+#include <algorithm>
 
 namespace qv::win {
 namespace {
 
-constexpr int toolCount = lastToolId - firstToolId + 1;
+std::span<const ToolEntry> toolTable;
 
-std::array<ToolCreateFunction, toolCount>& tools() {
-    // Function-local so registrations from other modules' initialisers find it constructed.
-    static std::array<ToolCreateFunction, toolCount> table{};
-    return table;
+std::span<const ToolEntry> tools() { return toolTable.empty() ? builtInTools() : toolTable; }
+
+ToolCreateFunction createFunctionOf(int functionId) {
+    const auto table = tools();
+    auto it = std::find_if(table.begin(), table.end(),
+                           [functionId](const ToolEntry& entry) { return entry.functionId == functionId; });
+    return it == table.end() ? nullptr : it->create;
 }
-
-bool isToolId(int functionId) { return functionId >= firstToolId && functionId <= lastToolId; }
 
 SettingsStore* store = nullptr;
 
@@ -37,32 +37,25 @@ constexpr LONG_PTR resizableBits = WS_MAXIMIZEBOX | WS_THICKFRAME;
 
 } // namespace
 
-bool registerTool(int functionId, ToolCreateFunction create) {
-    if (!isToolId(functionId)) return false;
-    tools()[functionId - firstToolId] = create;
-    return true;
-}
+void useToolTable(std::span<const ToolEntry> table) { toolTable = table; }
 
-void unregisterTool(int functionId) {
-    if (isToolId(functionId)) tools()[functionId - firstToolId] = nullptr;
-}
-
-bool isToolRegistered(int functionId) { return isToolId(functionId) && tools()[functionId - firstToolId]; }
+bool isToolAvailable(int functionId) { return createFunctionOf(functionId) != nullptr; }
 
 bool openTool(HWND mainWindow, int functionId, LPARAM lParam) {
-    if (!isToolRegistered(functionId)) return false;
+    const ToolCreateFunction create = createFunctionOf(functionId);
+    if (!create) return false;
     // One tool at a time: with a function dialog open, no create function runs at all, so none
     // allocates or reads settings only to be refused by openFunctionDialog.
     if (app().openDialog) return true;
-    tools()[functionId - firstToolId](mainWindow, functionId, lParam);
+    create(mainWindow, functionId, lParam);
     return true;
 }
 
-HWND openFunctionDialog(HWND mainWindow, int dialogId, DLGPROC procedure, LPARAM parameter) {
-    const std::vector<BYTE> layout = loadDialogLayout(dialogId, currentLanguage());
+HWND openFunctionDialog(HWND mainWindow, const DialogDefinition& dialog, LPARAM parameter) {
+    const std::vector<BYTE> layout = loadDialogLayout(dialog.templateId, currentLanguage());
     return openFunctionDialog(mainWindow,
-                              layout.empty() ? nullptr : reinterpret_cast<const DLGTEMPLATE*>(layout.data()), procedure,
-                              parameter);
+                              layout.empty() ? nullptr : reinterpret_cast<const DLGTEMPLATE*>(layout.data()),
+                              dialog.procedure, parameter);
 }
 
 HWND openFunctionDialog(HWND mainWindow, const DLGTEMPLATE* layout, DLGPROC procedure, LPARAM parameter) {
@@ -72,17 +65,10 @@ HWND openFunctionDialog(HWND mainWindow, const DLGTEMPLATE* layout, DLGPROC proc
     SetWindowLongPtrA(mainWindow, GWL_STYLE, GetWindowLongPtrA(mainWindow, GWL_STYLE) & ~resizableBits);
     SetWindowPos(mainWindow, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
 
-    WINDOWPLACEMENT placement{};
-    placement.length = sizeof placement;
-    if (GetWindowPlacement(mainWindow, &placement)) {
-        state.savedPlacement = {placement.rcNormalPosition.left, placement.rcNormalPosition.top,
-                                placement.rcNormalPosition.right, placement.rcNormalPosition.bottom,
-                                placement.showCmd == SW_SHOWMAXIMIZED || IsZoomed(mainWindow) ? 1 : 0};
-        savePlacement(state.savedPlacement);
-    }
+    state.savedPlacement = windowPlacement(mainWindow);
+    savePlacement(state.savedPlacement);
 
     if (state.launcher) ShowWindow(state.launcher, SW_HIDE);
-
     HWND dialog =
         layout ? CreateDialogIndirectParamW(resourceModule(), layout, mainWindow, procedure, parameter) : nullptr;
     if (!dialog) {
@@ -120,5 +106,14 @@ void closeFunctionDialog(HWND mainWindow) {
 
 void setPlacementStore(SettingsStore* newStore) { store = newStore; }
 SettingsStore* placementStore() { return store ? store : &registrySettings(); }
+
+Placement windowPlacement(HWND window) {
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    if (!GetWindowPlacement(window, &placement)) return app().savedPlacement;
+    const RECT& normal = placement.rcNormalPosition;
+    return {normal.left, normal.top, normal.right, normal.bottom,
+            placement.showCmd == SW_SHOWMAXIMIZED || IsZoomed(window) ? 1 : 0};
+}
 
 } // namespace qv::win

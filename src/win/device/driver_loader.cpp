@@ -4,6 +4,7 @@
 #include "device/driver_loader.h"
 
 #include "app/message_box.h"
+#include "app/strings_win.h"
 #include "support/strings.h"
 
 #include <array>
@@ -123,25 +124,50 @@ void unloadDriver(DriverLoad& load) {
     load.module = nullptr;
 }
 
-int DriverLoad::messageId() const {
+Msg DriverLoad::messageId() const {
     switch (problem) {
-    case DriverProblem::NotFound: return static_cast<int>(Msg::DriverNotFound);
-    case DriverProblem::LoadFailed: return static_cast<int>(Msg::DriverLoadFailed);
-    case DriverProblem::ExportMissing: return static_cast<int>(Msg::DriverExportMissing);
+    case DriverProblem::NotFound: return Msg::DriverNotFound;
+    case DriverProblem::LoadFailed: return Msg::DriverLoadFailed;
+    case DriverProblem::ExportMissing: return Msg::DriverExportMissing;
     case DriverProblem::None: break;
     }
-    return 0;
+    return Msg::None;
 }
 
+namespace {
+
+// The system's words for an error, without the line end and final full stop it comes with.
+std::wstring systemReason(DWORD error) {
+    wchar_t* words = nullptr;
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                            FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, error, 0, reinterpret_cast<wchar_t*>(&words), 0, nullptr);
+    std::wstring reason = length && words ? std::wstring(words, length) : std::wstring();
+    if (words) LocalFree(words);
+    // Some reasons name the file as an insert; the message is about the driver by its name.
+    if (const auto at = reason.find(L"%1"); at != std::wstring::npos)
+        reason.replace(at, 2, widen(driverLibraryName, CP_ACP));
+    while (!reason.empty() && (reason.back() == L'\r' || reason.back() == L'\n' || reason.back() == L' ' ||
+                               reason.back() == L'.'))
+        reason.pop_back();
+    return reason;
+}
+
+} // namespace
+
 std::wstring DriverLoad::messageArgument() const {
-    if (problem == DriverProblem::LoadFailed) return std::to_wstring(systemError);
+    if (problem == DriverProblem::LoadFailed) {
+        const std::wstring number = L"system error " + std::to_wstring(systemError);
+        const std::wstring reason = systemReason(systemError);
+        return reason.empty() ? number : reason + L" (" + number + L")";
+    }
     if (problem == DriverProblem::ExportMissing) return std::wstring(missingExport.begin(), missingExport.end());
     return {};
 }
 
 void reportDriverProblem(HWND owner, const DriverLoad& load) {
     if (load.problem == DriverProblem::None) return;
-    messageBox(owner, load.messageId(), MB_ICONERROR | MB_OK, captionProgram, load.messageArgument());
+    messageBox(owner, load.messageId(), MB_ICONERROR | MB_OK, Msg::Caption, load.messageArgument());
 }
 
 } // namespace qv::win

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "device/driver.h"
+#include "support/strings.h"
 
 #include <string>
 
@@ -22,8 +23,9 @@ struct DriverLoad {
     std::string missingExport; // the first export not found, for ExportMissing
     HMODULE module = nullptr; // the loaded DLL, kept until unloadDriver
 
-    // The message naming the problem (0 when there is none) and the text for its %s / %d.
-    int messageId() const;
+    // The message naming the problem (Msg::None when there is none) and the text for its %s: the
+    // missing export, or the system's reason in words with its number.
+    Msg messageId() const;
     std::wstring messageArgument() const;
 };
 

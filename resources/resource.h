@@ -1,0 +1,114 @@
+/* Every resource id of QV.exe, once: dialogs, controls, menus and commands, icons, bitmaps and the
+   accelerator table. The .rc files and the C++ code both include this file. String ids are not
+   here: the catalogue (strings.def) gives them, as the Msg enum in code.
+   Plain #defines, so that the resource compiler reads them too. */
+#ifndef QV_RESOURCE_H
+#define QV_RESOURCE_H
+
+/* ---- dialogs -------------------------------------------------------------------------------- */
+#define IDD_ABOUT 301
+#define IDD_PROPERTIES 354
+#define IDD_SELECT_DEVICE 403
+#define IDD_DISCONNECT 443
+
+/* ---- controls ------------------------------------------------------------------------------- */
+/* About */
+#define IDC_ABOUT_VERSION 103
+#define IDC_ABOUT_PICTURE 1217
+/* Properties */
+#define IDC_PROPERTIES_LANGUAGE 1169
+#define IDC_PROPERTIES_MODEL 1171
+#define IDC_PROPERTIES_INTERFACE 1173
+#define IDC_PROPERTIES_LEVEL1_TEXT 1225
+#define IDC_PROPERTIES_LEVEL2_TEXT 1228
+#define IDC_PROPERTIES_LEVEL1_BAR 1231
+#define IDC_PROPERTIES_LEVEL2_BAR 1230
+#define IDC_PROPERTIES_ONLINE_UPDATE 1163
+#define IDC_PROPERTIES_HELP 1181
+/* Select Device */
+#define IDC_DEVICE_LIST 1163
+/* The main window's launcher list view */
+#define IDC_LAUNCHER 100
+
+/* ---- commands: main window, system menu, accelerators ----------------------------------------- */
+#define ID_QUIT 1000
+/* Tool function ids: WM_COMMAND ids of the main window and each tool's caption string. */
+#define ID_TOOL_WAVE_EDITOR 10003
+#define ID_TOOL_SCRIPT 10004
+#define ID_TOOL_SYNC_COUNTER 10005
+#define ID_TOOL_ASYNC_COUNTER 10006
+#define ID_TOOL_PRINTER 10007
+#define ID_TOOL_RS232 10008
+#define ID_TOOL_I2C 10009
+#define ID_TOOL_BINARY_FILE 10010
+#define ID_TOOL_TEXT_FILE 10011
+#define ID_TOOL_LA_WAVEFORM 10012
+#define ID_TOOL_ALTERA 10013
+#define ID_TOOL_BATCH 10014
+#define ID_TOOL_SPI 10015
+#define ID_TOOL_VHDL 10016
+#define ID_TOOL_LIN 10017
+#define ID_TOOL_CAN 10018
+#define ID_TOOL_HDQ 10019
+#define ID_TOOL_ONE_WIRE 10020
+#define ID_TOOL_I2S 10021
+#define ID_TOOL_ENCODER 10022
+#define ID_TOOL_USB 10023
+#define ID_TOOL_SMBUS 10024
+#define ID_TOOL_PMBUS 10025
+#define ID_TOOL_PWM 10026
+#define ID_TOOL_VCD 10027
+#define ID_TOOL_DMX512 10028
+/* System menu */
+#define ID_PROPERTIES 10029
+#define ID_ONLINE_UPDATE 10030
+#define ID_ABOUT 10100
+#define ID_HELP 11010
+
+/* ---- icons ---------------------------------------------------------------------------------- */
+#define IDI_PROGRAM 101
+#define IDI_WAVE_EDITOR 201
+#define IDI_SCRIPT 202
+#define IDI_SYNC_COUNTER 203
+#define IDI_ASYNC_COUNTER 204
+#define IDI_PRINTER 205
+#define IDI_RS232 206
+#define IDI_I2C 207
+#define IDI_BINARY_FILE 208
+#define IDI_TEXT_FILE 209
+#define IDI_LA_WAVEFORM 210
+#define IDI_ALTERA 211
+#define IDI_PROPERTIES 212
+#define IDI_BATCH 414
+#define IDI_SPI 428
+#define IDI_VHDL 433
+#define IDI_LIN 439
+#define IDI_CAN 440
+#define IDI_HDQ 448
+#define IDI_ONE_WIRE 467
+#define IDI_I2S 524
+#define IDI_ENCODER 528
+#define IDI_USB 532
+#define IDI_SMBUS 547
+#define IDI_PMBUS 550
+#define IDI_PWM 553
+#define IDI_VCD 555
+#define IDI_DMX512 561
+/* The busy animation: the idle icon, then the animation's seven phases. */
+#define IDI_BUSY_IDLE 800
+#define IDI_BUSY_1 801
+#define IDI_BUSY_2 802
+#define IDI_BUSY_3 803
+#define IDI_BUSY_4 804
+#define IDI_BUSY_5 805
+#define IDI_BUSY_6 806
+#define IDI_BUSY_7 807
+
+/* ---- bitmaps -------------------------------------------------------------------------------- */
+#define IDB_ABOUT_IMAGE 305
+#define IDB_ABOUT_MASK 396
+
+/* ---- accelerators --------------------------------------------------------------------------- */
+#define IDR_ACCELERATORS 103
+
+#endif

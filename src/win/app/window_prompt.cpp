@@ -1,0 +1,39 @@
+// Prompt answers from message boxes.
+#include "app/window_prompt.h"
+
+#include "app/message_box.h"
+#include "app/strings_win.h"
+
+namespace qv::win {
+namespace {
+
+UINT boxButtons(Buttons buttons) {
+    switch (buttons) {
+    case Buttons::OkCancel: return MB_OKCANCEL;
+    case Buttons::YesNo: return MB_YESNO;
+    case Buttons::YesNoCancel: return MB_YESNOCANCEL;
+    case Buttons::Ok:
+    default: return MB_OK;
+    }
+}
+
+Answer answerOf(int pressed) {
+    switch (pressed) {
+    case IDYES: return Answer::Yes;
+    case IDNO: return Answer::No;
+    case IDOK: return Answer::Ok;
+    default: return Answer::Cancel; // IDCANCEL, and a box that could not be shown
+    }
+}
+
+} // namespace
+
+Answer WindowPrompt::ask(int stringId, Buttons buttons) {
+    return answerOf(messageBox(owner_, static_cast<Msg>(stringId), boxButtons(buttons) | MB_ICONQUESTION));
+}
+
+void WindowPrompt::show(int stringId, const std::string& argument) {
+    messageBox(owner_, static_cast<Msg>(stringId), MB_OK | messageIcon_, Msg::Caption, fromUtf8(argument));
+}
+
+} // namespace qv::win

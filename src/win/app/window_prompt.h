@@ -1,0 +1,23 @@
+// The Prompt port in the application: a message box in the calling thread's language, owned by a
+// window, through the one message-box function (so test scripts answer it like any other box).
+// Questions show the question icon; messages the icon the prompt was made with (errors by default).
+#pragma once
+
+#include <windows.h>
+
+#include "device/prompt.h"
+
+namespace qv::win {
+
+class WindowPrompt final : public Prompt {
+  public:
+    explicit WindowPrompt(HWND owner, UINT messageIcon = MB_ICONERROR) : owner_(owner), messageIcon_(messageIcon) {}
+    Answer ask(int stringId, Buttons buttons) override;
+    void show(int stringId, const std::string& argument = {}) override;
+
+  private:
+    HWND owner_;
+    UINT messageIcon_;
+};
+
+} // namespace qv::win
