@@ -237,7 +237,7 @@ TEST(QvwFile, ParameterBlockOfSizeZeroKeepsTheSettings) {
 // With a device: a long block loads up to its final constant run; the question comes only when
 // that run starts beyond the memory or the block had to be cut.
 TEST(QvwFile, LongFilesWithADevice) {
-    const int usable = 65536 - 24, capacity = 65536 + 10;
+    const int usable = 65536 - 24, capacity = 65536 + 10, buffer = 65536 + 22;
     struct Case {
         const char* what;
         int blockSamples;
@@ -250,6 +250,9 @@ TEST(QvwFile, LongFilesWithADevice) {
         {"run starts at the last usable sample", capacity, usable - 1, {}, 0, Msg::None},
         {"run starts beyond, answered No", capacity, usable, {Answer::No}, 1, Msg::FileTooLarge},
         {"run starts beyond, answered Yes", capacity, capacity - 5, {Answer::Yes}, 1, Msg::None},
+        {"block fills the sample buffer", buffer, 60000, {}, 0, Msg::None},
+        {"block just over the image part", capacity + 1, usable - 1, {}, 0, Msg::None},
+        {"block one sample over the buffer", buffer + 1, 60000, {Answer::Yes}, 1, Msg::None},
         {"block cut, answered Yes", capacity + 100, 100, {Answer::Yes}, 1, Msg::None},
         {"block cut, answered No", capacity + 100, 100, {Answer::No}, 1, Msg::FileTooLarge},
     };

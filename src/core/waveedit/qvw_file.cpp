@@ -121,15 +121,18 @@ Msg loadQvw(ByteSource& source, Document& doc, Prompt& prompt) {
                 return Msg::FileTooLarge;
             readBytes = loadBytes = newUsable = std::min(h.sampleSize, limit);
         } else {
-            const int capacity = doc.imageCapacitySamples() * bytesPerSample;
-            readBytes = std::min(h.sampleSize, capacity);
-            if (!source.read(h.sampleOffset, target, static_cast<std::size_t>(readBytes))) return Msg::NoQvWaveformFile;
-            const int runStartBytes = finalRunStart(target, readBytes / bytesPerSample) * bytesPerSample;
+            // The block is scanned in the whole second buffer (the sample-buffer size, prefix
+            // included), then the part to load moves up behind the prefix.
+            Sample* scan = doc.secondBuffer().data();
+            readBytes = static_cast<int>(std::min<std::int64_t>(h.sampleSize, doc.secondBuffer().size_bytes()));
+            if (!source.read(h.sampleOffset, scan, static_cast<std::size_t>(readBytes))) return Msg::NoQvWaveformFile;
+            const int runStartBytes = finalRunStart(scan, readBytes / bytesPerSample) * bytesPerSample;
             const bool cut = readBytes < h.sampleSize;
             if ((cut || runStartBytes + bytesPerSample > usable) &&
                 prompt.ask(static_cast<int>(Msg::FileTooLarge), Buttons::YesNo) != Answer::Yes)
                 return Msg::FileTooLarge;
             loadBytes = std::min(runStartBytes + bytesPerSample, usable);
+            std::memmove(target, scan, static_cast<std::size_t>(loadBytes));
             readBytes = 0; // already in place
         }
     }
