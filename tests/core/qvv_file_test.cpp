@@ -294,6 +294,38 @@ TEST(QvvFile, RoundTripThroughBothFormats) {
     EXPECT_TRUE(std::equal(doc->usableImage().begin(), doc->usableImage().end(), reread->usableImage().begin()));
 }
 
+// Not a waveform, though named .qvv: refused, and the document stays as it was.
+TEST(QvvFile, FilesWithoutAStatementAreRefused) {
+    TempFolder folder;
+    const std::vector<std::uint8_t> binary = {0x4D, 0x5A, 0x90, 0x00, 0x03, 0x00, 0xFF, 0xFF, 0x00, 0xB8, 0x3B};
+    const std::string prose = "Minutes of the meeting; nothing was decided; next week again.\r\n";
+    const std::string radixOnly = "RADIX HEX; FREQUENCY 10 MHz;";
+    struct Case {
+        const char* what;
+        std::vector<std::uint8_t> bytes;
+    } cases[] = {
+        {"binary", binary},
+        {"prose", {prose.begin(), prose.end()}},
+        {"empty", {}},
+        {"settings only", {radixOnly.begin(), radixOnly.end()}},
+    };
+    for (const Case& c : cases) {
+        writeBytes(folder.file("x.qvv"), c.bytes);
+        auto doc = emptyDocument();
+        int next = writeDefaultCommandLabel(doc->labels());
+        addLabel(doc->labels(), next, "CLK", {0});
+        doc->image()[7] = channelBit(0);
+        ScriptedPrompt prompt;
+        EXPECT_EQ(openWaveformFile(folder.file("x.qvv"), *doc, prompt), Msg::NoQvWaveformFile) << c.what;
+        EXPECT_EQ(labelRecordCount(doc->labels()), 13) << c.what;
+        EXPECT_EQ(doc->image()[7], channelBit(0)) << c.what;
+    }
+    // One statement that names signals or the pattern is enough: a document without labels.
+    writeBytes(folder.file("y.qvv"), {'I', 'N', 'P', 'U', 'T', 'S', ';', 'P', 'A', 'T', 'T', 'E', 'R', 'N', ';'});
+    auto doc = emptyDocument();
+    EXPECT_EQ(loadQvv(folder.file("y.qvv"), *doc), Msg::None);
+}
+
 } // namespace
 } // namespace qv
 

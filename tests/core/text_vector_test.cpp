@@ -231,7 +231,7 @@ TEST(QvvReader, Failures) {
         {"INPUTS A; PATTERN\n0\n1\n0\n;", 2, textVectorTooLong},
         {"INPUTS A; PATTERN\n0\n1\n;", 2, textVectorOk},
         {"INPUTS A[0..51]; ASSIGN A 0..51; PATTERN\n0\n;", 16, textVectorMalformed}, // 52 bits > 50 per entry
-        {"no statements at all", 16, textVectorOk},
+        {"no statements at all", 16, textVectorMalformed},
     };
     for (const Case& c : cases) EXPECT_EQ(readFile(c.text, c.capacity).status, c.status) << c.text;
     std::vector<Sample> samples(4);
