@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 
 namespace qv {
 namespace {
@@ -96,12 +97,27 @@ TEST(TextVector, ValuesAndNumbers) {
         {"1FH", 0, 1},
         {"012", 8, 10},
         {"", 0, 0},
+        // A digit outside the radix ends the number.
+        {"1012b", 0, 5},
+        {"178o", 0, 15},
+        {"12A", 10, 12},
+        {"1G", 16, 1},
+        {"0129", 8, 10},
+        {"19", 2, 1},
     };
     for (const Case& c : cases) EXPECT_EQ(readValue(c.text, c.radix), c.value) << c.text;
     EXPECT_EQ(frequencyOf("2.5MHZ"), 2500000);
     EXPECT_EQ(frequencyOf("12.345678 MHz"), 12345678);
     EXPECT_EQ(frequencyOf("800 KHz"), 800000);
     EXPECT_EQ(frequencyOf("65 Hz"), 65);
+    // Numbers whose product does not fit saturate instead of wrapping round.
+    constexpr std::int64_t saturated = std::numeric_limits<std::int64_t>::max();
+    EXPECT_EQ(frequencyOf("18446744073710 MHz"), saturated);
+    EXPECT_EQ(frequencyOf("99999999999999999999999 KHz"), saturated);
+    EXPECT_EQ(scaledDecimal("-9223372036854775807", 1), -saturated);
+    EXPECT_EQ(scaledDecimal("9223372036854775806", 1), 9223372036854775806LL);
+    EXPECT_EQ(scaledDecimal("9223372036854774.806", 1000), 9223372036854774806LL);
+    EXPECT_EQ(scaledDecimal("9223372036854776", 1000), saturated);
     EXPECT_EQ(intervalFrequencyOf("100"), 10000000);
     EXPECT_EQ(intervalFrequencyOf("1.5US"), 666666);
     EXPECT_EQ(intervalFrequencyOf("0"), 0);
@@ -227,6 +243,10 @@ TEST(QvvReader, Failures) {
         {"INPUTS A; FREQUENCYMODE SOMETIMES; PATTERN\n0\n;", 16, textVectorMalformed},
         {"INPUTS A; FREQUENCY 0; PATTERN\n0\n;", 16, textVectorMalformed},
         {"INPUTS A; FREQUENCY 3000 MHz; PATTERN\n0\n;", 16, textVectorMalformed},
+        {"INPUTS A; FREQUENCY 2147.483647 MHz; PATTERN\n0\n;", 16, textVectorOk},
+        {"INPUTS A; FREQUENCY 2147.483648 MHz; PATTERN\n0\n;", 16, textVectorMalformed},
+        {"INPUTS A; FREQUENCY 18446744073710 MHz; PATTERN\n0\n;", 16, textVectorMalformed}, // x 10^6 wraps to 448384
+        {"INPUTS A; FREQUENCY 36893488147419104 KHz; PATTERN\n0\n;", 16, textVectorMalformed},
         {"INPUTS A; PATTERN\n0 > 1\n;", 16, textVectorMalformed},
         {"INPUTS A; PATTERN\n0\n1\n0\n;", 2, textVectorTooLong},
         {"INPUTS A; PATTERN\n0\n1\n;", 2, textVectorOk},
