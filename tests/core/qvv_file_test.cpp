@@ -81,6 +81,23 @@ TEST(QvvWriter, ExampleFileByteForByte) {
     EXPECT_EQ(readText(folder.file("x.qvv")), expected);
 }
 
+// The listing forms belong to the command label: a document without one lists no commands.
+TEST(QvvWriter, MnemonicsOnlyWithACommandLabel) {
+    for (bool withCommandLabel : {true, false}) {
+        auto doc = emptyDocument();
+        addLabel(doc->labels(), withCommandLabel ? writeDefaultCommandLabel(doc->labels()) : 0, "CLK", {0});
+        doc->image()[2] = 0x820;
+        doc->image()[3] = 0x200;
+        doc->image()[4] = 0x100 | channelBit(0);
+        std::string text;
+        ASSERT_EQ(qvvText(*doc, 0, text), Msg::None);
+        const std::string line4 = withCommandLabel ? "100h 1 \t// 00004:\tJP 20\r\n" : "1 \t// 00004:\t\r\n";
+        EXPECT_NE(text.find("PATTERN\r\n"), std::string::npos);
+        EXPECT_NE(text.find(line4), std::string::npos) << text;
+        EXPECT_EQ(text.find("(MOV RL, 32)") != std::string::npos, withCommandLabel);
+    }
+}
+
 TEST(QvvWriter, ValueFormsByGroupType) {
     auto doc = emptyDocument();
     int next = 0;

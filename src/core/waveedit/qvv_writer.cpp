@@ -9,6 +9,7 @@
 #include "waveedit/frequency_mode.h"
 #include "waveedit/labels.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <new>
@@ -201,6 +202,9 @@ Msg writeText(const Document& doc, int cardType, Sink& sink) {
     for (const PreparedLabel& l : labels) longestLine += static_cast<std::size_t>(l.digits) + 2;
     const Sample* image = doc.image();
     const int lines = qvvPatternLines(doc);
+    // Without a command label the command bits are nobody's value: no mnemonics either.
+    const bool listCommands =
+        std::any_of(labels.begin(), labels.end(), [](const PreparedLabel& l) { return l.command; });
     ListingDecoder listing;
     std::vector<char> line(longestLine);
     for (int i = 0; i < lines; ++i) {
@@ -215,9 +219,11 @@ Msg writeText(const Document& doc, int cardType, Sink& sink) {
         p = formatIndex(p + 4, i);
         *p++ = ':';
         *p++ = '\t';
-        MnemonicText mnemonic = listing.next(commandField(s));
-        std::memcpy(p, mnemonic.text, mnemonic.length);
-        p += mnemonic.length;
+        if (listCommands) {
+            MnemonicText mnemonic = listing.next(commandField(s));
+            std::memcpy(p, mnemonic.text, mnemonic.length);
+            p += mnemonic.length;
+        }
         *p++ = '\r';
         *p++ = '\n';
         block.append(line.data(), static_cast<std::size_t>(p - line.data()));
