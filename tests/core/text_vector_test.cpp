@@ -264,6 +264,30 @@ TEST(QvvReader, Failures) {
     EXPECT_EQ(readFile(many + "; PATTERN\n;").status, textVectorMalformed);
 }
 
+// The reader keeps room for the terminating entry in a table of any size its caller gives.
+TEST(QvvReader, SignalTableFilledToTheCallersSize) {
+    for (int limit : {1, 4, 40}) { // at most 52 one-channel signals fit the sample
+        for (int signals : {limit - 1, limit}) {
+            std::string file = "INPUTS";
+            for (int i = 0; i < signals; ++i) file += " S" + std::to_string(i);
+            file += "; PATTERN\n;";
+            std::vector<SignalEntry> table(static_cast<std::size_t>(limit) + 1);
+            for (SignalEntry& e : table) e.bitCount = 7; // what a caller's table may hold before
+            std::vector<Sample> samples(4);
+            std::int32_t fm[2] = {};
+            int status = readTextVector(file, samples, std::span(table).first(limit), fm) == Msg::None ? 0 : 1;
+            SCOPED_TRACE(std::to_string(limit) + " entries, " + std::to_string(signals) + " signals");
+            if (signals < limit) {
+                ASSERT_EQ(status, 0);
+                EXPECT_EQ(table[static_cast<std::size_t>(signals)].bitCount, 0); // the terminator
+            } else {
+                EXPECT_NE(status, 0);
+            }
+            EXPECT_EQ(table[static_cast<std::size_t>(limit)].bitCount, 7); // never written past the table
+        }
+    }
+}
+
 TEST(QvvReader, LabelsFromTheSignalTable) {
     std::vector<SignalEntry> table(signalTableEntries);
     std::strcpy(table[0].name, "QV_Function");
