@@ -116,6 +116,7 @@ TEST(TextVector, ValuesAndNumbers) {
     EXPECT_EQ(frequencyOf("99999999999999999999999 KHz"), saturated);
     EXPECT_EQ(scaledDecimal("-9223372036854775807", 1), -saturated);
     EXPECT_EQ(scaledDecimal("9223372036854775806", 1), 9223372036854775806LL);
+    EXPECT_EQ(scaledDecimal("21333333333333333330", 1), saturated); // the digit itself would overflow
     EXPECT_EQ(scaledDecimal("9223372036854774.806", 1000), 9223372036854774806LL);
     EXPECT_EQ(scaledDecimal("9223372036854776", 1000), saturated);
     EXPECT_EQ(intervalFrequencyOf("100"), 10000000);

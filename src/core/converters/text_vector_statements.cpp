@@ -114,8 +114,9 @@ std::int64_t scaledDecimal(std::string_view text, std::int64_t factor) {
     bool tooLarge = false;
     std::size_t i = 0;
     for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
-        whole = whole * 10 + (text[i] - '0');
-        if (whole > wholeLimit) tooLarge = true, whole = 0;
+        const int digit = text[i] - '0';
+        if (whole > (wholeLimit - digit) / 10) tooLarge = true, whole = 0;
+        whole = whole * 10 + digit;
     }
     if (tooLarge) return negative ? -saturated : saturated;
     if (i < text.size() && text[i] == '.') {
