@@ -1,7 +1,9 @@
 // The entries the libFuzzer harnesses and the corpus replay test share: each reads one input the
 // way its harness does and returns false when an invariant that must hold after any input is
-// broken. Documents are static (allocated once) and use the smallest model's memory (65,536
-// samples) so that refilling them per input stays cheap.
+// broken. Documents are static (allocated once). Every loaded document is scanned over its whole
+// usable area (used length, final constant run), which coverage tracing makes slow: even the
+// smallest model's 65,536 samples allow only about 300 inputs a second, so the documents here have
+// that model's rules with a memory of 4,096 samples.
 #pragma once
 
 #include "app/models.h"
@@ -24,11 +26,20 @@
 namespace qv::fuzz {
 
 inline constexpr int smallestModel = 0xA020; // 64K samples, like 0xA050, 0xB016, 0xB816, 0xC020, ...
+inline constexpr int fuzzDepthSamples = 4096;
+
+inline Capabilities fuzzCapabilities() {
+    Capabilities caps = capabilitiesFor(smallestModel);
+    caps.memoryDepthBytes = fuzzDepthSamples * bytesPerSample;
+    caps.sampleBufferBytes = (fuzzDepthSamples + 22) * bytesPerSample;
+    caps.usableSampleBytes = (fuzzDepthSamples - 24) * bytesPerSample;
+    return caps;
+}
 
 // Arbitrary bytes as WAVEEDIT.LBL; the loaded table is walked label by label and written as .qvv
 // text, with any bits set in the first sample, unlabelled ones too.
 inline bool handoffLabels(const std::uint8_t* data, std::size_t size) {
-    static auto doc = Document::create(capabilitiesFor(smallestModel), true);
+    static auto doc = Document::create(fuzzCapabilities(), true);
     loadHandoffLabelBytes({data, size}, doc->labels());
     int records = 0;
     forEachLabel(doc->labels(), [&](LabelSpan span) { records += span.count; });
@@ -68,8 +79,8 @@ class FixedPrompt : public Prompt {
 // Arbitrary bytes as a .qvw file, read with an instrument attached or in demo mode and the 12070
 // question answered from the last byte; a document that loads is written as .qvv text.
 inline bool binaryWaveform(const std::uint8_t* data, std::size_t size) {
-    static auto device = Document::create(capabilitiesFor(smallestModel), true);
-    static auto demo = Document::create(capabilitiesFor(smallestModel), false);
+    static auto device = Document::create(fuzzCapabilities(), true);
+    static auto demo = Document::create(fuzzCapabilities(), false);
     const bool useDemo = size > 0 && (data[size - 1] & 1);
     Document& doc = useDemo ? *demo : *device;
     doc.setUsableSampleBytes(doc.capabilities().usableSampleBytes);
