@@ -83,10 +83,11 @@ Msg load(const std::string& path, Kind kind, Document& doc) {
     return Msg::NoQvWaveformFile;
 }
 
-Msg save(const std::string& path, Kind kind, const Document& doc) {
+// refusedLabel: the label a refused text save names.
+Msg save(const std::string& path, Kind kind, const Document& doc, std::string& refusedLabel) {
     switch (kind) {
     case Kind::Qvw: return saveWaveformFile(path, doc, saveModeBinary);
-    case Kind::Qvv: return saveWaveformFile(path, doc, saveModeText);
+    case Kind::Qvv: return saveWaveformFile(path, doc, saveModeText, 0, &refusedLabel);
     case Kind::Handoff: {
         std::error_code error;
         std::filesystem::create_directories(path, error);
@@ -130,7 +131,8 @@ int info(const std::string& path, Document& doc) {
 
 int convert(const std::string& in, const std::string& out, Document& doc) {
     if (Msg m = load(in, kindOf(in), doc); m != Msg::None) return loadFailure(m);
-    if (Msg m = save(out, kindOf(out), doc); m != Msg::None) return fail(m);
+    std::string refusedLabel;
+    if (Msg m = save(out, kindOf(out), doc, refusedLabel); m != Msg::None) return fail(m, refusedLabel);
     return exitDone;
 }
 

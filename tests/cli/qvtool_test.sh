@@ -98,5 +98,19 @@ expect "overlap refused on read" 1 "This is no QV waveform file." -- "$qvtool" c
 [[ $(cat "$work/keep.qvv") == old ]] && echo "ok   old file kept" || { echo "FAIL old file changed"; failures=$((failures + 1)); }
 [[ $(ls "$work" | grep -c '~qv') -eq 0 ]] && echo "ok   no temporary files left" || { echo "FAIL temporary files left"; failures=$((failures + 1)); }
 
+# Label records of a hand-off file (bit, name, position code), 100 bytes each.
+record() {
+    printf "\\x$(printf %02x "$1")\\0\\0\\0\\0\\0\\0\\0\\0\\0\\0\\0%s" "$2"
+    head -c $((64 - ${#2})) /dev/zero
+    printf "\\x0f\\0\\0\\0\\0\\0\\0\\0\\x$(printf %02x "$3")\\0\\0\\0"
+    head -c 12 /dev/zero
+}
+mkdir -p "$work/twice"
+{ record 12 CLK 1; record 13 CLK 1; } > "$work/twice/WAVEEDIT.LBL"
+expect "a text save names the label it refuses" 1 "Two labels are named CLK." -- "$qvtool" convert "$work/twice" "$work/twice.qvv"
+mkdir -p "$work/named"
+{ record 14 QV_Function 1; } > "$work/named/WAVEEDIT.LBL"
+expect "a data label named QV_Function" 1 "The data label QV_Function" -- "$qvtool" convert "$work/named" "$work/named.qvv"
+
 echo "$failures failure(s)"
 [[ $failures -eq 0 ]]

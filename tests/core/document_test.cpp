@@ -189,10 +189,16 @@ TEST(Document, ResetKeepsOrReplacesTheLabels) {
     EXPECT_EQ(doc->sampleBuffer()[0], 0u);
     EXPECT_STREQ(doc->labels()[0].name, "CLK");
     EXPECT_TRUE(doc->canUndoWaveform());
-    doc->reset(false);
+    ASSERT_TRUE(doc->saveLabelUndo());
+    EXPECT_TRUE(doc->canUndoLabels());
+    doc->reset(false); // New answered No: both undo rings are emptied
     EXPECT_STREQ(doc->labels()[0].name, "QV_Function");
     EXPECT_EQ(labelRecordCount(doc->labels()), 12);
     EXPECT_FALSE(doc->canUndoWaveform());
+    EXPECT_FALSE(doc->canUndoLabels());
+    EXPECT_FALSE(doc->undoWaveform());
+    EXPECT_FALSE(doc->undoLabels());
+    EXPECT_EQ(labelRecordCount(doc->labels()), 12);
 }
 
 TEST(Document, TheProgramsDocumentIsCreatedOnce) {

@@ -32,7 +32,11 @@ TEST(Labels, NormalisationCopiesTheHeadIntoItsMembers) {
     t[0] = labelRecord(20, positionBusHead, "BUS", 1, 9);
     t[0].stateFlags = stateRowSelected;
     t[0].reserved80 = 5;
+    t[0].reserved92 = 6;
+    t[0].reserved96 = 7;
+    std::strcpy(t[0].secondText, "second");
     t[1] = labelRecord(21, 3, "other", 0, 2);
+    t[1].reserved4 = 8; // not a head field: stays
     t[2] = labelRecord(22, positionBusLast, "x", 4, 3);
     t[3] = labelRecord(23, positionSingle, "S");
     t[4] = labelRecord(24, 7, "orphan-after-single", 0, 1); // still takes from the nearest head (record 0)
@@ -44,10 +48,30 @@ TEST(Labels, NormalisationCopiesTheHeadIntoItsMembers) {
         EXPECT_EQ(t[i].colour, 9);
         EXPECT_EQ(t[i].stateFlags, stateRowSelected);
         EXPECT_EQ(t[i].reserved80, 5);
+        EXPECT_EQ(t[i].reserved92, 6);
+        EXPECT_EQ(t[i].reserved96, 7);
+        EXPECT_STREQ(t[i].secondText, "second");
     }
+    EXPECT_EQ(t[1].reserved4, 8);
     EXPECT_EQ(t[1].bitIndex, 21); // bit and position stay
+    EXPECT_EQ(t[1].positionCode, 3);
     EXPECT_STREQ(t[3].name, "S");
     EXPECT_STREQ(t[5].name, "QV_Function"); // group type 5 is always the command label
+}
+
+// A member with no head before it (a label file may start so) has nothing to copy from: it keeps
+// its own fields, and nothing before the table is read.
+TEST(Labels, MemberWithoutAHeadKeepsItsFields) {
+    LabelTable t{};
+    t[0] = labelRecord(30, 5, "lost", 2, 6);
+    t[0].stateFlags = stateLabelSelected;
+    t[1] = labelRecord(31, positionBusLast, "lost too", 3, 7);
+    t[2] = labelRecord(32, positionBusHead, "BUS", 1, 9);
+    t[3] = labelRecord(33, positionBusLast, "member", 0, 1);
+    const LabelTable before = t;
+    normaliseLabels(t);
+    for (int i : {0, 1}) EXPECT_EQ(std::memcmp(&t[i], &before[i], sizeof(LabelRecord)), 0) << i;
+    EXPECT_STREQ(t[3].name, "BUS");
 }
 
 TEST(Labels, NormalisationKeepsNamesTerminated) {

@@ -5,6 +5,7 @@
 
 #include "scripted_prompt.h"
 #include "temp_folder.h"
+#include "support/channel_list.h"
 #include "waveedit/labels.h"
 
 #include "label_records.h"
@@ -48,6 +49,20 @@ Sample channels(std::initializer_list<int> list) {
     return s;
 }
 
+// Channels whose list text has exactly the given length (155 to 164): 10..51 in a scattered
+// order, then as many command bits (negative channels) as the length asks for.
+std::vector<int> listOfLength(int length) {
+    std::vector<int> list;
+    for (int c = 10; c < 52; c += 2) list.push_back(c);
+    for (int c = 11; c < 52; c += 2) list.push_back(c); // 42 numbers: 125 characters
+    for (int c = -12; c <= -10; ++c) list.push_back(c); // 137
+    int c = -9;
+    while (static_cast<int>(channelListText(list).size()) + 3 <= length - 2 && c < 0) list.push_back(c++);
+    for (int d = 0; static_cast<int>(channelListText(list).size()) < length; ++d) list.push_back(d);
+    EXPECT_EQ(static_cast<int>(channelListText(list).size()), length);
+    return list;
+}
+
 // The example of the file format: QV_Function, CLK (1 bit), DATA (8 bits, DEC), a jump to sample
 // 20 placed at samples 2 to 4 while CLK is 1 and DATA is 200.
 TEST(QvvWriter, ExampleFileByteForByte) {
@@ -79,6 +94,23 @@ TEST(QvvWriter, ExampleFileByteForByte) {
     TempFolder folder;
     ASSERT_EQ(saveQvv(folder.file("x.qvv"), *doc), Msg::None);
     EXPECT_EQ(readText(folder.file("x.qvv")), expected);
+}
+
+// The listing forms belong to the command label: a document without one lists no commands.
+TEST(QvvWriter, MnemonicsOnlyWithACommandLabel) {
+    for (bool withCommandLabel : {true, false}) {
+        auto doc = emptyDocument();
+        addLabel(doc->labels(), withCommandLabel ? writeDefaultCommandLabel(doc->labels()) : 0, "CLK", {0});
+        doc->image()[2] = 0x820;
+        doc->image()[3] = 0x200;
+        doc->image()[4] = 0x100 | channelBit(0);
+        std::string text;
+        ASSERT_EQ(qvvText(*doc, 0, text), Msg::None);
+        const std::string line4 = withCommandLabel ? "100h 1 \t// 00004:\tJP 20\r\n" : "1 \t// 00004:\t\r\n";
+        EXPECT_NE(text.find("PATTERN\r\n"), std::string::npos);
+        EXPECT_NE(text.find(line4), std::string::npos) << text;
+        EXPECT_EQ(text.find("(MOV RL, 32)") != std::string::npos, withCommandLabel);
+    }
 }
 
 TEST(QvvWriter, ValueFormsByGroupType) {
@@ -164,6 +196,7 @@ TEST(QvvWriter, RefusesWhatTheFormatCannotHold) {
         const char* what;
         std::function<void(LabelTable&)> build;
         Msg expected;
+        const char* label = "";
     } cases[] = {
         {"two labels on one bit",
          [](LabelTable& t) {
@@ -173,27 +206,126 @@ TEST(QvvWriter, RefusesWhatTheFormatCannotHold) {
         {"a data label on a command bit", [](LabelTable& t) { addLabel(t, writeDefaultCommandLabel(t), "X", {-7}); },
          Msg::NoDuplicateChannel},
         {"two labels with one name", [](LabelTable& t) { addLabel(t, addLabel(t, 0, "A", {3}), "A", {4}); },
-         Msg::NoDuplicateChannel},
+         Msg::DuplicateLabelName, "A"},
         {"names alike once written", [](LabelTable& t) { addLabel(t, addLabel(t, 0, "A B", {3}), "A;B", {4}); },
-         Msg::NoDuplicateChannel},
+         Msg::DuplicateLabelName, "A;B"},
         {"a data label named QV_Function", [](LabelTable& t) { addLabel(t, 0, "QV_Function", {3}); },
-         Msg::NoDuplicateChannel},
-        {"channel list over 159 characters",
+         Msg::DataLabelNamedQvFunction, "QV_Function"},
+        {"a command label over a channel",
          [](LabelTable& t) {
-             std::vector<int> scattered;
-             for (int c = -12; c < 52; c += 2) scattered.push_back(c);
-             for (int c = -11; c < 52; c += 2) scattered.push_back(c);
-             addLabel(t, 0, "WIDE", scattered);
+             addLabel(t, 0, "any", {1, 0}, GroupType::Command);
          },
+         Msg::DataLabelNamedQvFunction, "QV_Function"},
+        {"channel list of 160 characters", [](LabelTable& t) { addLabel(t, 0, "WIDE", listOfLength(160)); },
          Msg::FileCanNotCreate},
     };
     for (const Case& c : cases) {
         writeBytes(path, {'o', 'l', 'd'});
         auto doc = emptyDocument();
         c.build(doc->labels());
-        EXPECT_EQ(saveQvv(path, *doc), c.expected) << c.what;
+        normaliseLabels(doc->labels());
+        std::string label = "unset";
+        EXPECT_EQ(saveQvv(path, *doc, 0, &label), c.expected) << c.what;
+        EXPECT_EQ(label, c.label) << c.what;
         EXPECT_EQ(readText(path), "old") << c.what;
         EXPECT_EQ(folder.names().size(), 1u) << c.what;
+    }
+    // The refusals name what is wrong, in every language, with the label filling the %s.
+    for (Msg m : {Msg::DuplicateLabelName, Msg::DataLabelNamedQvFunction})
+        for (Language l : {Language::English, Language::TraditionalChinese, Language::SimplifiedChinese})
+            EXPECT_NE(text(m, l).find("%s"), std::string_view::npos);
+    EXPECT_NE(text(Msg::DuplicateLabelName), text(Msg::NoDuplicateChannel));
+    // 159 characters is the longest list a file carries.
+    auto doc = emptyDocument();
+    addLabel(doc->labels(), 0, "WIDE", listOfLength(159));
+    std::string text;
+    ASSERT_EQ(qvvText(*doc, 0, text), Msg::None);
+    EXPECT_NE(text.find("ASSIGN WIDE " + channelListText(listOfLength(159)) + ";"), std::string::npos);
+}
+
+// A command label narrower than the 12 command bits is written as the whole command field: the
+// reader maps its value onto bits 11..0, and .qvw -> .qvv -> .qvw keeps every labelled bit.
+TEST(QvvFile, NarrowCommandLabelKeepsItsBits) {
+    TempFolder folder;
+    struct Case {
+        const char* what;
+        std::vector<int> commandBits; // as channels: bit - 12
+    } cases[] = {
+        {"bits 11..6", {-1, -2, -3, -4, -5, -6}},
+        {"bits 3..0", {-9, -10, -11, -12}},
+        {"one bit, 5", {-7}},
+        {"scattered bits 9, 2, 7", {-3, -10, -5}},
+    };
+    for (const Case& c : cases) {
+        auto doc = emptyDocument();
+        int next = addLabel(doc->labels(), 0, "QV_Function", c.commandBits, GroupType::Command);
+        addLabel(doc->labels(), next, "CLK", {0});
+        Sample labelled = channelBit(0);
+        for (int channel : c.commandBits) labelled |= Sample{1} << (channel + 12);
+        for (int i = 0; i < 64; ++i) doc->image()[i] = (static_cast<Sample>(i) * 0x9E3779B97F4A7C15ULL) & labelled;
+        ASSERT_EQ(saveQvw(folder.file("n.qvw"), *doc), Msg::None);
+        auto fromQvw = emptyDocument();
+        ScriptedPrompt prompt;
+        ASSERT_EQ(loadQvw(folder.file("n.qvw"), *fromQvw, prompt), Msg::None);
+        ASSERT_EQ(saveQvv(folder.file("n.qvv"), *fromQvw), Msg::None) << c.what;
+        auto fromQvv = emptyDocument();
+        ASSERT_EQ(loadQvv(folder.file("n.qvv"), *fromQvv), Msg::None) << c.what;
+        ASSERT_EQ(saveQvw(folder.file("m.qvw"), *fromQvv), Msg::None);
+        auto again = emptyDocument();
+        ASSERT_EQ(loadQvw(folder.file("m.qvw"), *again, prompt), Msg::None);
+        for (int i = 0; i < 64; ++i) ASSERT_EQ(again->image()[i] & labelled, doc->image()[i]) << c.what << " " << i;
+    }
+}
+
+// Not a waveform, though named .qvv: refused, and the document stays as it was.
+TEST(QvvFile, FilesWithoutAStatementAreRefused) {
+    TempFolder folder;
+    const std::vector<std::uint8_t> binary = {0x4D, 0x5A, 0x90, 0x00, 0x03, 0x00, 0xFF, 0xFF, 0x00, 0xB8, 0x3B};
+    const std::string prose = "Minutes of the meeting; nothing was decided; next week again.\r\n";
+    const std::string radixOnly = "RADIX HEX; FREQUENCY 10 MHz;";
+    struct Case {
+        const char* what;
+        std::vector<std::uint8_t> bytes;
+    } cases[] = {
+        {"binary", binary},
+        {"prose", {prose.begin(), prose.end()}},
+        {"empty", {}},
+        {"settings only", {radixOnly.begin(), radixOnly.end()}},
+    };
+    for (const Case& c : cases) {
+        writeBytes(folder.file("x.qvv"), c.bytes);
+        auto doc = emptyDocument();
+        int next = writeDefaultCommandLabel(doc->labels());
+        addLabel(doc->labels(), next, "CLK", {0});
+        doc->image()[7] = channelBit(0);
+        ScriptedPrompt prompt;
+        EXPECT_EQ(openWaveformFile(folder.file("x.qvv"), *doc, prompt), Msg::NoQvWaveformFile) << c.what;
+        EXPECT_EQ(labelRecordCount(doc->labels()), 13) << c.what;
+        EXPECT_EQ(doc->image()[7], channelBit(0)) << c.what;
+    }
+    // One statement that names signals or the pattern is enough: a document without labels.
+    writeBytes(folder.file("y.qvv"), {'I', 'N', 'P', 'U', 'T', 'S', ';', 'P', 'A', 'T', 'T', 'E', 'R', 'N', ';'});
+    auto doc = emptyDocument();
+    EXPECT_EQ(loadQvv(folder.file("y.qvv"), *doc), Msg::None);
+}
+
+// Bus width: a signal table entry holds 50 bits.
+TEST(QvvFile, BusesUpToFiftyBitsOpen) {
+    TempFolder folder;
+    for (int bits : {50, 51}) {
+        std::string file = "INPUTS B; ASSIGN B 0.." + std::to_string(bits - 1) + "; PATTERN\n";
+        file += std::string(static_cast<std::size_t>((bits + 3) / 4), 'F') + "h\n;";
+        writeBytes(folder.file("b.qvv"), {file.begin(), file.end()});
+        auto doc = emptyDocument();
+        Msg m = loadQvv(folder.file("b.qvv"), *doc);
+        if (bits == 50) {
+            ASSERT_EQ(m, Msg::None);
+            EXPECT_EQ(labelRecordCount(doc->labels()), 50);
+            EXPECT_EQ(doc->image()[0], ((Sample{1} << 50) - 1) << 12);
+        } else {
+            EXPECT_EQ(m, Msg::NoQvWaveformFile);
+            EXPECT_EQ(labelRecordCount(doc->labels()), 0);
+        }
     }
 }
 

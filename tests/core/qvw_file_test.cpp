@@ -142,6 +142,10 @@ TEST(QvwFile, MalformedFilesLeaveTheDocumentUnchanged) {
     negativeBit.labels[0].bitIndex = -1;
     many.labels.assign(201, labelRecord(12, positionSingle, "L")); // 20100 bytes: the most allowed
     tooMany.labels.assign(202, labelRecord(12, positionSingle, "L")); // 20200 bytes
+    QvwImage fullWithTerminator = many, fullWithTailRecord = tooMany;
+    fullWithTerminator.labels.push_back(LabelRecord{}); // 20200 bytes, as a full table is written
+    fullWithTailRecord.labels.back().positionCode = positionEnd; // ends the table, but not clean
+    fullWithTailRecord.labels.back().bitIndex = 99;
     QvwImage bit64AfterEnd = good;
     bit64AfterEnd.labels.push_back(labelRecord(64, positionSingle, "hidden")); // behind the terminator
 
@@ -171,6 +175,9 @@ TEST(QvwFile, MalformedFilesLeaveTheDocumentUnchanged) {
         {"parameter block past the end", withField(40, 0x7FFFFFF0), Msg::NoQvWaveformFile},
         {"negative parameter size", withField(44, -512), Msg::NoQvWaveformFile},
         {"201 label records", many.bytes(), Msg::None},
+        {"201 label records and the terminator", fullWithTerminator.bytes(), Msg::None},
+        {"a 202nd record with position code 0", fullWithTailRecord.bytes(), Msg::None},
+        {"203 records ending in the terminator", withField(52, 20300), Msg::TooManyLabels},
         {"bad bit behind the terminator", bit64AfterEnd.bytes(), Msg::None},
     };
     for (const Case& c : cases) {
@@ -186,11 +193,33 @@ TEST(QvwFile, MalformedFilesLeaveTheDocumentUnchanged) {
             EXPECT_EQ(doc->output().baseFrequency, 12500000) << c.what;
         }
     }
+    for (const QvwImage* full : {&many, &fullWithTailRecord}) {
+        auto doc = makeDocument();
+        ScriptedPrompt prompt;
+        ASSERT_EQ(load(full->bytes(), *doc, prompt), Msg::None);
+        EXPECT_EQ(labelRecordCount(doc->labels()), 201);
+        EXPECT_EQ(doc->labels()[201].positionCode, positionEnd);
+        EXPECT_EQ(doc->labels()[201].bitIndex, 0);
+    }
+}
+
+// Every table the program can hold saves to a file that opens again, the full one included.
+TEST(QvwFile, FullLabelTableRoundTrip) {
+    TempFolder folder;
     auto doc = makeDocument();
+    int next = writeDefaultCommandLabel(doc->labels());
+    while (next < maxLabels) {
+        doc->labels()[next] = labelRecord(12 + next % 50, positionSingle, "L", 0, next % 16);
+        ++next;
+    }
+    doc->image()[4] = Sample{1} << 20;
+    ASSERT_EQ(saveQvw(folder.file("full.qvw"), *doc), Msg::None);
+    EXPECT_EQ(readLe32(readBytes(folder.file("full.qvw")), 52), 20200);
+    auto loaded = makeDocument();
     ScriptedPrompt prompt;
-    ASSERT_EQ(load(many.bytes(), *doc, prompt), Msg::None);
-    EXPECT_EQ(labelRecordCount(doc->labels()), 201);
-    EXPECT_EQ(doc->labels()[201].positionCode, positionEnd);
+    ASSERT_EQ(loadQvw(folder.file("full.qvw"), *loaded, prompt), Msg::None);
+    EXPECT_EQ(std::memcmp(loaded->labels().data(), doc->labels().data(), sizeof(LabelTable)), 0);
+    EXPECT_EQ(loaded->image()[4], Sample{1} << 20);
 }
 
 TEST(QvwFile, ParameterBlockOfSizeZeroKeepsTheSettings) {
@@ -208,7 +237,7 @@ TEST(QvwFile, ParameterBlockOfSizeZeroKeepsTheSettings) {
 // With a device: a long block loads up to its final constant run; the question comes only when
 // that run starts beyond the memory or the block had to be cut.
 TEST(QvwFile, LongFilesWithADevice) {
-    const int usable = 65536 - 24, capacity = 65536 + 10;
+    const int usable = 65536 - 24, capacity = 65536 + 10, buffer = 65536 + 22;
     struct Case {
         const char* what;
         int blockSamples;
@@ -221,6 +250,9 @@ TEST(QvwFile, LongFilesWithADevice) {
         {"run starts at the last usable sample", capacity, usable - 1, {}, 0, Msg::None},
         {"run starts beyond, answered No", capacity, usable, {Answer::No}, 1, Msg::FileTooLarge},
         {"run starts beyond, answered Yes", capacity, capacity - 5, {Answer::Yes}, 1, Msg::None},
+        {"block fills the sample buffer", buffer, 60000, {}, 0, Msg::None},
+        {"block just over the image part", capacity + 1, usable - 1, {}, 0, Msg::None},
+        {"block one sample over the buffer", buffer + 1, 60000, {Answer::Yes}, 1, Msg::None},
         {"block cut, answered Yes", capacity + 100, 100, {Answer::Yes}, 1, Msg::None},
         {"block cut, answered No", capacity + 100, 100, {Answer::No}, 1, Msg::FileTooLarge},
     };

@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+#include <vector>
+
 namespace qv {
 namespace {
 
@@ -74,6 +78,54 @@ TEST(SystemSettings, WriteFailsOnlyWhenTheKeyCannotBeCreated) {
     MemorySettingsStore store;
     store.readOnly = true;
     EXPECT_FALSE(writeSystemSettings(store, systemKey, SystemSettings{}, 1033));
+}
+
+// A store in which writing one named value fails; it records the names of the values written.
+class OneValueFails final : public SettingsStore {
+  public:
+    explicit OneValueFails(std::string failing) : failing_(std::move(failing)) {}
+    bool keyExists(const std::string& key) const override { return store_.keyExists(key); }
+    std::optional<std::uint32_t> readNumber(const std::string& key, const std::string& value) const override {
+        return store_.readNumber(key, value);
+    }
+    std::optional<std::string> readText(const std::string& key, const std::string& value) const override {
+        return store_.readText(key, value);
+    }
+    bool writeNumber(const std::string& key, const std::string& value, std::uint32_t number) override {
+        return value != failing_ && (written.push_back(value), store_.writeNumber(key, value, number));
+    }
+    bool writeText(const std::string& key, const std::string& value, const std::string& text) override {
+        return value != failing_ && (written.push_back(value), store_.writeText(key, value, text));
+    }
+    bool createKey(const std::string& key) override { return store_.createKey(key); }
+    std::vector<std::string> written;
+
+  private:
+    std::string failing_;
+    MemorySettingsStore store_;
+};
+
+// A value that cannot be written is skipped: every other value of the module is still written.
+TEST(SettingsWrites, OneFailingValueDoesNotStopTheOthers) {
+    const std::function<void(SettingsStore&)> writers[] = {
+        [](SettingsStore& s) { writeSystemSettings(s, systemKey, SystemSettings{}, 1033); },
+        [](SettingsStore& s) { writeWaveEditSettings(s, waveEditKey, WaveEditSettings{}); },
+        [](SettingsStore& s) { writeSyncCounterSettings(s, syncKey, SyncCounterSettings{}); },
+        [](SettingsStore& s) { writeAsyncCounterSettings(s, asyncKey, AsyncCounterSettings{}); },
+    };
+    for (const auto& write : writers) {
+        OneValueFails all("");
+        write(all);
+        ASSERT_GT(all.written.size(), 3u);
+        for (const std::string& failing : all.written) {
+            OneValueFails store(failing);
+            write(store);
+            std::vector<std::string> expected;
+            for (const std::string& name : all.written)
+                if (name != failing) expected.push_back(name);
+            EXPECT_EQ(store.written, expected) << failing;
+        }
+    }
 }
 
 TEST(SystemSettings, UnusableValuesReadAsMissing) {

@@ -66,7 +66,10 @@ TEST(HelpPath, ProgramDirectoryFromTheCommandLine) {
         {"\"C:\\QV\\QV.exe\" extra", "C:\\QV"},
         {"QV.exe", ""},
         {"\"QV.exe\"", ""},
-        {"C:\\QV\\qv.exe", ""}, // the rule names the program exactly
+        {"C:\\QV\\qv.exe", "C:\\QV"}, // a Windows file name in any case
+        {"\"D:\\Tools\\Qv.EXE\"", "D:\\Tools"},
+        {"\"C:\\QV.exe.d\\QV.exe\"", "C:\\QV.exe.d"}, // the last name is the program's
+        {"C:\\qv.exe.old\\bin\\QV.exe", "C:\\qv.exe.old\\bin"},
         {"C:\\tools\\other.exe", ""},
         {"", ""},
     };

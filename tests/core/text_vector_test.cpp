@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 
 namespace qv {
 namespace {
@@ -96,12 +97,28 @@ TEST(TextVector, ValuesAndNumbers) {
         {"1FH", 0, 1},
         {"012", 8, 10},
         {"", 0, 0},
+        // A digit outside the radix ends the number.
+        {"1012b", 0, 5},
+        {"178o", 0, 15},
+        {"12A", 10, 12},
+        {"1G", 16, 1},
+        {"0129", 8, 10},
+        {"19", 2, 1},
     };
     for (const Case& c : cases) EXPECT_EQ(readValue(c.text, c.radix), c.value) << c.text;
     EXPECT_EQ(frequencyOf("2.5MHZ"), 2500000);
     EXPECT_EQ(frequencyOf("12.345678 MHz"), 12345678);
     EXPECT_EQ(frequencyOf("800 KHz"), 800000);
     EXPECT_EQ(frequencyOf("65 Hz"), 65);
+    // Numbers whose product does not fit saturate instead of wrapping round.
+    constexpr std::int64_t saturated = std::numeric_limits<std::int64_t>::max();
+    EXPECT_EQ(frequencyOf("18446744073710 MHz"), saturated);
+    EXPECT_EQ(frequencyOf("99999999999999999999999 KHz"), saturated);
+    EXPECT_EQ(scaledDecimal("-9223372036854775807", 1), -saturated);
+    EXPECT_EQ(scaledDecimal("9223372036854775806", 1), 9223372036854775806LL);
+    EXPECT_EQ(scaledDecimal("21333333333333333330", 1), saturated); // the digit itself would overflow
+    EXPECT_EQ(scaledDecimal("9223372036854774.806", 1000), 9223372036854774806LL);
+    EXPECT_EQ(scaledDecimal("9223372036854776", 1000), saturated);
     EXPECT_EQ(intervalFrequencyOf("100"), 10000000);
     EXPECT_EQ(intervalFrequencyOf("1.5US"), 666666);
     EXPECT_EQ(intervalFrequencyOf("0"), 0);
@@ -227,11 +244,15 @@ TEST(QvvReader, Failures) {
         {"INPUTS A; FREQUENCYMODE SOMETIMES; PATTERN\n0\n;", 16, textVectorMalformed},
         {"INPUTS A; FREQUENCY 0; PATTERN\n0\n;", 16, textVectorMalformed},
         {"INPUTS A; FREQUENCY 3000 MHz; PATTERN\n0\n;", 16, textVectorMalformed},
+        {"INPUTS A; FREQUENCY 2147.483647 MHz; PATTERN\n0\n;", 16, textVectorOk},
+        {"INPUTS A; FREQUENCY 2147.483648 MHz; PATTERN\n0\n;", 16, textVectorMalformed},
+        {"INPUTS A; FREQUENCY 18446744073710 MHz; PATTERN\n0\n;", 16, textVectorMalformed}, // x 10^6 wraps to 448384
+        {"INPUTS A; FREQUENCY 36893488147419104 KHz; PATTERN\n0\n;", 16, textVectorMalformed},
         {"INPUTS A; PATTERN\n0 > 1\n;", 16, textVectorMalformed},
         {"INPUTS A; PATTERN\n0\n1\n0\n;", 2, textVectorTooLong},
         {"INPUTS A; PATTERN\n0\n1\n;", 2, textVectorOk},
         {"INPUTS A[0..51]; ASSIGN A 0..51; PATTERN\n0\n;", 16, textVectorMalformed}, // 52 bits > 50 per entry
-        {"no statements at all", 16, textVectorOk},
+        {"no statements at all", 16, textVectorMalformed},
     };
     for (const Case& c : cases) EXPECT_EQ(readFile(c.text, c.capacity).status, c.status) << c.text;
     std::vector<Sample> samples(4);
@@ -242,6 +263,30 @@ TEST(QvvReader, Failures) {
     std::string many = "INPUTS";
     for (int i = 0; i < 202; ++i) many += " S" + std::to_string(i);
     EXPECT_EQ(readFile(many + "; PATTERN\n;").status, textVectorMalformed);
+}
+
+// The reader keeps room for the terminating entry in a table of any size its caller gives.
+TEST(QvvReader, SignalTableFilledToTheCallersSize) {
+    for (int limit : {1, 4, 40}) { // at most 52 one-channel signals fit the sample
+        for (int signals : {limit - 1, limit}) {
+            std::string file = "INPUTS";
+            for (int i = 0; i < signals; ++i) file += " S" + std::to_string(i);
+            file += "; PATTERN\n;";
+            std::vector<SignalEntry> table(static_cast<std::size_t>(limit) + 1);
+            for (SignalEntry& e : table) e.bitCount = 7; // what a caller's table may hold before
+            std::vector<Sample> samples(4);
+            std::int32_t fm[2] = {};
+            int status = readTextVector(file, samples, std::span(table).first(limit), fm) == Msg::None ? 0 : 1;
+            SCOPED_TRACE(std::to_string(limit) + " entries, " + std::to_string(signals) + " signals");
+            if (signals < limit) {
+                ASSERT_EQ(status, 0);
+                EXPECT_EQ(table[static_cast<std::size_t>(signals)].bitCount, 0); // the terminator
+            } else {
+                EXPECT_NE(status, 0);
+            }
+            EXPECT_EQ(table[static_cast<std::size_t>(limit)].bitCount, 7); // never written past the table
+        }
+    }
 }
 
 TEST(QvvReader, LabelsFromTheSignalTable) {

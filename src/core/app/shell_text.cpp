@@ -35,8 +35,12 @@ std::string programDirectoryFromCommandLine(std::string_view commandLine) {
     // The program's own name ends its path whether the path is quoted or not and whatever follows;
     // counting a fixed number of characters back from the end of the line would not survive an
     // unquoted path, an argument or a line shorter than the count.
-    const auto name = commandLine.find("QV.exe");
-    if (name == std::string_view::npos) return {};
+    // Windows file names ignore case ("qv.exe" starts the same program), and a folder may carry
+    // the name too (C:\QV.exe.d\QV.exe): the last match is the program's own.
+    std::string folded(commandLine);
+    std::transform(folded.begin(), folded.end(), folded.begin(), [](unsigned char c) { return std::tolower(c); });
+    const auto name = folded.rfind("qv.exe");
+    if (name == std::string::npos) return {};
     std::string_view directory = commandLine.substr(0, name);
     if (!directory.empty() && directory.front() == '"') directory.remove_prefix(1);
     if (!directory.empty() && (directory.back() == '\\' || directory.back() == '/')) directory.remove_suffix(1);

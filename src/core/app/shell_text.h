@@ -25,7 +25,8 @@ std::string retitledCaption(std::string_view currentTitle, std::string_view newC
                             std::span<const std::string> untitledForms, std::string_view newUntitled);
 
 // The program directory for the help files, from the command line: only a command line that names
-// "QV.exe" gives one (the text before the name, without the leading quote and the separator).
+// "QV.exe" (in any case) gives one: the text before the last such name, without the leading quote
+// and the separator.
 std::string programDirectoryFromCommandLine(std::string_view commandLine);
 
 // directory + the HTML help name when HH.exe is installed, else + the WinHelp name.

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <limits>
 #include <string>
 
 namespace qv::textvector {
@@ -104,11 +105,20 @@ std::int64_t scaledDecimal(std::string_view text, std::int64_t factor) {
     text = trim(text);
     bool negative = !text.empty() && text.front() == '-';
     if (!text.empty() && (text.front() == '-' || text.front() == '+')) text.remove_prefix(1);
-    constexpr std::int64_t limit = 922337203685477LL; // keeps value x factor (<= 10^6) in range
+    constexpr std::int64_t saturated = std::numeric_limits<std::int64_t>::max();
+    if (factor <= 0 || factor > maxDecimalFactor) return 0;
+    // The whole part is checked before it is multiplied: the product and the fraction's share
+    // (below factor) must stay inside the 64-bit range.
+    const std::int64_t wholeLimit = (saturated - factor) / factor;
     std::int64_t whole = 0, fraction = 0, scale = 1;
+    bool tooLarge = false;
     std::size_t i = 0;
-    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i)
-        whole = std::min(limit, whole * 10 + (text[i] - '0'));
+    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
+        const int digit = text[i] - '0';
+        if (whole > (wholeLimit - digit) / 10) tooLarge = true, whole = 0;
+        whole = whole * 10 + digit;
+    }
+    if (tooLarge) return negative ? -saturated : saturated;
     if (i < text.size() && text[i] == '.') {
         for (++i; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
             if (scale >= 1000000000LL) continue; // digits beyond nano-units cannot change the result
@@ -116,7 +126,7 @@ std::int64_t scaledDecimal(std::string_view text, std::int64_t factor) {
             scale *= 10;
         }
     }
-    std::int64_t result = std::min(limit, whole) * factor + fraction * factor / scale;
+    std::int64_t result = whole * factor + fraction * factor / scale;
     return negative ? -result : result;
 }
 

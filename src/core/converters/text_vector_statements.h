@@ -48,7 +48,10 @@ int radixOf(std::string_view body);
 // else decimal. A leading "-" gives the two's complement; reading stops at the first character
 // that is not a digit of the radix.
 std::uint64_t readValue(std::string_view text, int radix);
-// trunc(number x factor) of a decimal text such as "12.5", exact for the digits written.
+// trunc(number x factor) of a decimal text such as "12.5", exact for the digits written. A number
+// whose product would not fit 64 bits gives INT64_MAX (its negative for "-"); a factor outside
+// 1..maxDecimalFactor gives 0.
+inline constexpr std::int64_t maxDecimalFactor = 1000000000;
 std::int64_t scaledDecimal(std::string_view text, std::int64_t factor);
 // Hz of a FREQUENCY body ("10 MHz", "2.5KHZ", "100"), truncated.
 std::int64_t frequencyOf(std::string_view body);

@@ -26,13 +26,16 @@ Msg readTextVector(std::string_view fileText, std::span<Sample> samples, std::sp
     int radix = 0;
     std::int64_t frequency = -1;
     int mode = -1;
+    bool hasSignals = false; // an INPUTS or ASSIGN statement
     bool hasPattern = false;
     std::string_view pattern;
     tv::StatementReader reader(text);
     for (tv::Statement st; !hasPattern && reader.next(st);) {
         if (st.keyword == "ASSIGN") {
+            hasSignals = true;
             if (Msg m = tv::addAssignment(st.body, 64, assignments); m != Msg::None) return m;
         } else if (st.keyword == "INPUTS") {
+            hasSignals = true;
             tv::addInputs(st.body, requests);
         } else if (st.keyword == "RADIX") {
             radix = tv::radixOf(st.body);
@@ -48,6 +51,8 @@ Msg readTextVector(std::string_view fileText, std::span<Sample> samples, std::sp
             pattern = st.body;
         }
     }
+    // Binary data, prose or an empty file hold none of these: they are no waveform, not an empty one.
+    if (!hasSignals && !hasPattern) return Msg::NoQvWaveformFile;
     if (frequency != -1 && (frequency <= 0 || frequency > std::numeric_limits<std::int32_t>::max()))
         return Msg::NoQvWaveformFile;
 

@@ -9,6 +9,7 @@
 #include "waveedit/frequency_mode.h"
 #include "waveedit/labels.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <new>
@@ -91,7 +92,16 @@ std::string statementName(const char* name) {
     return s.empty() ? "_" : s;
 }
 
-Msg prepareLabels(const LabelTable& labels, std::vector<PreparedLabel>& prepared) {
+// The reader puts the command label's value on command bits 11..0 whatever the label's width, so
+// it is written as the whole 12-bit command field. A group type 5 label over a channel bit cannot
+// be carried that way: it is written as a data label, which the name rule then refuses.
+bool onCommandBitsOnly(const LabelTable& labels, LabelSpan span) {
+    for (int k = 0; k < span.count; ++k)
+        if (labels[span.first + k].bitIndex >= firstChannelBit) return false;
+    return true;
+}
+
+Msg prepareLabels(const LabelTable& labels, std::vector<PreparedLabel>& prepared, std::string& refusedLabel) {
     const int end = labelRecordCount(labels);
     std::uint64_t usedBits = 0;
     for (int i = 0; i < end; ++i) {
@@ -105,20 +115,31 @@ Msg prepareLabels(const LabelTable& labels, std::vector<PreparedLabel>& prepared
         PreparedLabel p;
         const LabelRecord& head = labels[span.first];
         p.name = statementName(head.name);
-        p.command = isCommandLabel(head);
+        p.command = isCommandLabel(head) && onCommandBitsOnly(labels, span);
         // "QV_Function" names the command field when read back: a data label cannot carry it.
-        if (!p.command && p.name == commandLabelName) result = Msg::NoDuplicateChannel;
-        for (int k = 0; k < span.count; ++k) p.bits.push_back(labels[span.first + k].bitIndex);
-        const int w = span.count;
-        switch (static_cast<GroupType>(head.groupType)) {
+        if (!p.command && p.name == commandLabelName && result == Msg::None) {
+            result = Msg::DataLabelNamedQvFunction;
+            refusedLabel.assign(head.name, strnlen(head.name, labelNameBytes));
+        }
+        if (p.command) {
+            for (int bit = commandBits - 1; bit >= 0; --bit) p.bits.push_back(bit);
+        } else {
+            for (int k = 0; k < span.count; ++k) p.bits.push_back(labels[span.first + k].bitIndex);
+        }
+        const int w = static_cast<int>(p.bits.size());
+        switch (p.command ? GroupType::Command : static_cast<GroupType>(head.groupType)) {
         case GroupType::Dec: p.form = Form::Dec, p.digits = decimalWidths[w]; break;
         case GroupType::Oct: p.form = Form::Oct, p.digits = (w + 2) / 3, p.suffix = 'o'; break;
         case GroupType::Bin: p.form = Form::Bin, p.digits = w, p.suffix = 'b'; break;
         default: p.form = Form::Hex, p.digits = (w + 3) / 4, p.suffix = 'h'; break;
         }
         if (w == 1) p.form = Form::Bit, p.digits = 1, p.suffix = 0;
-        for (const PreparedLabel& other : prepared)
-            if (other.name == p.name) result = Msg::NoDuplicateChannel;
+        for (const PreparedLabel& other : prepared) {
+            if (other.name == p.name && result == Msg::None) {
+                result = Msg::DuplicateLabelName;
+                refusedLabel.assign(head.name, strnlen(head.name, labelNameBytes));
+            }
+        }
         prepared.push_back(std::move(p));
     });
     return result;
@@ -164,11 +185,11 @@ char* formatIndex(char* out, int index) {
     return out;
 }
 
-Msg writeText(const Document& doc, int cardType, Sink& sink) {
+Msg writeText(const Document& doc, int cardType, Sink& sink, std::string& refusedLabel) {
     std::vector<PreparedLabel> labels;
     std::string block;
     try {
-        if (Msg m = prepareLabels(doc.labels(), labels); m != Msg::None) return m;
+        if (Msg m = prepareLabels(doc.labels(), labels, refusedLabel); m != Msg::None) return m;
         block.reserve(blockBytes + 4096);
     } catch (const std::bad_alloc&) {
         return Msg::MemoryNotEnough;
@@ -201,6 +222,9 @@ Msg writeText(const Document& doc, int cardType, Sink& sink) {
     for (const PreparedLabel& l : labels) longestLine += static_cast<std::size_t>(l.digits) + 2;
     const Sample* image = doc.image();
     const int lines = qvvPatternLines(doc);
+    // Without a command label the command bits are nobody's value: no mnemonics either.
+    const bool listCommands =
+        std::any_of(labels.begin(), labels.end(), [](const PreparedLabel& l) { return l.command; });
     ListingDecoder listing;
     std::vector<char> line(longestLine);
     for (int i = 0; i < lines; ++i) {
@@ -215,9 +239,11 @@ Msg writeText(const Document& doc, int cardType, Sink& sink) {
         p = formatIndex(p + 4, i);
         *p++ = ':';
         *p++ = '\t';
-        MnemonicText mnemonic = listing.next(commandField(s));
-        std::memcpy(p, mnemonic.text, mnemonic.length);
-        p += mnemonic.length;
+        if (listCommands) {
+            MnemonicText mnemonic = listing.next(commandField(s));
+            std::memcpy(p, mnemonic.text, mnemonic.length);
+            p += mnemonic.length;
+        }
         *p++ = '\r';
         *p++ = '\n';
         block.append(line.data(), static_cast<std::size_t>(p - line.data()));
@@ -243,26 +269,31 @@ int qvvPatternLines(const Document& doc) {
     return i + 1; // samples 0 .. first sample of the final constant run
 }
 
-Msg qvvText(const Document& doc, int cardType, std::string& text) {
+Msg qvvText(const Document& doc, int cardType, std::string& text, std::string* refusedLabel) {
     text.clear();
     StringSink sink(text);
+    std::string label;
     try {
-        return writeText(doc, cardType, sink);
+        Msg m = writeText(doc, cardType, sink, label);
+        if (refusedLabel) *refusedLabel = label;
+        return m;
     } catch (const std::bad_alloc&) {
         return Msg::MemoryNotEnough;
     }
 }
 
-Msg saveQvv(const std::string& path, const Document& doc, int cardType) {
+Msg saveQvv(const std::string& path, const Document& doc, int cardType, std::string* refusedLabel) {
     ReplacingFileWriter file;
     if (!file.open(path)) return Msg::CantOpenFile;
     FileSink sink(file);
     Msg m;
+    std::string label;
     try {
-        m = writeText(doc, cardType, sink);
+        m = writeText(doc, cardType, sink, label);
     } catch (const std::bad_alloc&) {
         m = Msg::MemoryNotEnough;
     }
+    if (refusedLabel) *refusedLabel = label;
     if (m != Msg::None) return m; // the writer's destructor removes the temporary file
     return file.commit() ? Msg::None : Msg::FileCanNotCreate;
 }

@@ -81,14 +81,20 @@ Msg loadQvw(ByteSource& source, Document& doc, Prompt& prompt) {
                               &h.labelSize, &h.sampleOffset, &h.sampleSize,      &h.endOfFile};
     for (std::size_t i = 0; i < std::size(fields); ++i) *fields[i] = readLe32(header, qvwSignatureBytes + 4 * i);
 
-    // Labels: into the scratch table, checked before anything else changes.
-    if (h.labelSize > qvwMaxLabelBlockBytes) return Msg::TooManyLabels;
+    // Labels: into the scratch table, checked before anything else changes. A full table is
+    // written as 201 labels and its terminator, which fill the whole table: such a block opens,
+    // a block of that size without the terminator does not.
+    if (h.labelSize > qvwFullLabelBlockBytes) return Msg::TooManyLabels;
     if (h.labelSize % labelRecordBytes != 0 || !blockInside(fileSize, h.labelOffset, h.labelSize))
         return Msg::NoQvWaveformFile;
     LabelTable& scratch = doc.scratchLabels();
     scratch.fill(LabelRecord{});
     if (!source.read(h.labelOffset, scratch.data(), static_cast<std::size_t>(h.labelSize)))
         return Msg::NoQvWaveformFile;
+    if (h.labelSize > qvwMaxLabelBlockBytes) {
+        if (scratch.back().positionCode != positionEnd) return Msg::TooManyLabels;
+        scratch.back() = LabelRecord{};
+    }
     const int labelEnd = labelRecordCount(scratch);
     for (int i = 0; i < labelEnd; ++i)
         if (!validBitIndex(scratch[i].bitIndex)) return Msg::ChannelNumberTooBig;
@@ -115,15 +121,18 @@ Msg loadQvw(ByteSource& source, Document& doc, Prompt& prompt) {
                 return Msg::FileTooLarge;
             readBytes = loadBytes = newUsable = std::min(h.sampleSize, limit);
         } else {
-            const int capacity = doc.imageCapacitySamples() * bytesPerSample;
-            readBytes = std::min(h.sampleSize, capacity);
-            if (!source.read(h.sampleOffset, target, static_cast<std::size_t>(readBytes))) return Msg::NoQvWaveformFile;
-            const int runStartBytes = finalRunStart(target, readBytes / bytesPerSample) * bytesPerSample;
+            // The block is scanned in the whole second buffer (the sample-buffer size, prefix
+            // included), then the part to load moves up behind the prefix.
+            Sample* scan = doc.secondBuffer().data();
+            readBytes = static_cast<int>(std::min<std::int64_t>(h.sampleSize, doc.secondBuffer().size_bytes()));
+            if (!source.read(h.sampleOffset, scan, static_cast<std::size_t>(readBytes))) return Msg::NoQvWaveformFile;
+            const int runStartBytes = finalRunStart(scan, readBytes / bytesPerSample) * bytesPerSample;
             const bool cut = readBytes < h.sampleSize;
             if ((cut || runStartBytes + bytesPerSample > usable) &&
                 prompt.ask(static_cast<int>(Msg::FileTooLarge), Buttons::YesNo) != Answer::Yes)
                 return Msg::FileTooLarge;
             loadBytes = std::min(runStartBytes + bytesPerSample, usable);
+            std::memmove(target, scan, static_cast<std::size_t>(loadBytes));
             readBytes = 0; // already in place
         }
     }

@@ -22,6 +22,8 @@ inline constexpr int qvwParameterBytes = 512;
 inline constexpr int qvwLabelOffset = qvwHeaderBytes + qvwParameterBytes; // 580
 inline constexpr std::int32_t qvwVersionWord = 272;
 inline constexpr int qvwMaxLabelBlockBytes = maxLabels * labelRecordBytes; // 20100
+// 201 labels and the terminator, as a full table is written: read when its last record ends it.
+inline constexpr int qvwFullLabelBlockBytes = labelTableRecords * labelRecordBytes; // 20200
 
 // The header fields after the signature, by byte offset.
 struct QvwHeader {
@@ -44,8 +46,9 @@ int qvwSampleCount(const Document& doc);
 
 // Reads a .qvw file into the document. 12005 when it cannot be opened; 12030 for a wrong signature
 // or a header whose sizes or offsets do not fit the file; 12073 for a label block over 201
-// records; 12074 for a label naming a bit outside 0..63; 12070 when the user answered No to the
-// question 12070 (already asked through the prompt: nothing more to show). Msg::None on success.
+// records (a 202nd record is taken only when it is the terminator); 12074 for a label naming a
+// bit outside 0..63; 12070 when the user answered No to the question 12070 (already asked through
+// the prompt: nothing more to show). Msg::None on success.
 Msg loadQvw(const std::string& path, Document& doc, Prompt& prompt);
 Msg loadQvw(ByteSource& source, Document& doc, Prompt& prompt);
 

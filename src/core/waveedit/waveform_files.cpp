@@ -23,8 +23,9 @@ Msg openWaveformFile(const std::string& path, Document& doc, Prompt& prompt, con
     return isTextVectorFileName(path) ? loadQvv(path, doc, driver) : loadQvw(path, doc, prompt);
 }
 
-Msg saveWaveformFile(const std::string& path, const Document& doc, int saveMode, int cardType) {
-    return saveMode == saveModeText ? saveQvv(path, doc, cardType) : saveQvw(path, doc);
+Msg saveWaveformFile(const std::string& path, const Document& doc, int saveMode, int cardType,
+                     std::string* refusedLabel) {
+    return saveMode == saveModeText ? saveQvv(path, doc, cardType, refusedLabel) : saveQvw(path, doc);
 }
 
 } // namespace qv

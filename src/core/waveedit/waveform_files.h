@@ -21,6 +21,8 @@ bool hasDataLabel(const LabelTable& labels);
 // Reads either format into the document; the document is unchanged after any failure.
 Msg openWaveformFile(const std::string& path, Document& doc, Prompt& prompt, const Driver* driver = nullptr);
 // Writes the binary form for save mode 1 (and any other value), the text form for save mode 2.
-Msg saveWaveformFile(const std::string& path, const Document& doc, int saveMode, int cardType = 0);
+// refusedLabel: the label a refused text save names (12078, 12081), for the message's %s.
+Msg saveWaveformFile(const std::string& path, const Document& doc, int saveMode, int cardType = 0,
+                     std::string* refusedLabel = nullptr);
 
 } // namespace qv

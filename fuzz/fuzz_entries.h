@@ -1,0 +1,95 @@
+// The entries the libFuzzer harnesses and the corpus replay test share: each reads one input the
+// way its harness does and returns false when an invariant that must hold after any input is
+// broken. Documents are static (allocated once). Every loaded document is scanned over its whole
+// usable area (used length, final constant run), which coverage tracing makes slow: even the
+// smallest model's 65,536 samples allow only about 300 inputs a second, so the documents here have
+// that model's rules with a memory of 4,096 samples.
+#pragma once
+
+#include "app/models.h"
+#include "device/prompt.h"
+#include "support/file_io.h"
+#include "waveedit/document.h"
+#include "waveedit/handoff.h"
+#include "waveedit/labels.h"
+#include "waveedit/qvv_reader.h"
+#include "waveedit/qvv_writer.h"
+#include "waveedit/qvw_file.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qv::fuzz {
+
+inline constexpr int smallestModel = 0xA020; // 64K samples, like 0xA050, 0xB016, 0xB816, 0xC020, ...
+inline constexpr int fuzzDepthSamples = 4096;
+
+inline Capabilities fuzzCapabilities() {
+    Capabilities caps = capabilitiesFor(smallestModel);
+    caps.memoryDepthBytes = fuzzDepthSamples * bytesPerSample;
+    caps.sampleBufferBytes = (fuzzDepthSamples + 22) * bytesPerSample;
+    caps.usableSampleBytes = (fuzzDepthSamples - 24) * bytesPerSample;
+    return caps;
+}
+
+// Arbitrary bytes as WAVEEDIT.LBL; the loaded table is walked label by label and written as .qvv
+// text, with any bits set in the first sample, unlabelled ones too.
+inline bool handoffLabels(const std::uint8_t* data, std::size_t size) {
+    static auto doc = Document::create(fuzzCapabilities(), true);
+    loadHandoffLabelBytes({data, size}, doc->labels());
+    int records = 0;
+    forEachLabel(doc->labels(), [&](LabelSpan span) { records += span.count; });
+    Sample first = 0;
+    if (size >= sizeof first) std::memcpy(&first, data, sizeof first);
+    doc->image()[0] = first;
+    std::string text;
+    (void)qvvText(*doc, 0, text);
+    return records <= maxLabels && doc->labels()[maxLabels].positionCode == positionEnd;
+}
+
+// Arbitrary text through qvReadQVV's reader into a small image and a full signal table; a table
+// that reads is rebuilt into labels. The table must end within its size.
+inline bool textVector(const std::uint8_t* data, std::size_t size) {
+    static std::vector<Sample> samples(4096);
+    static std::vector<SignalEntry> table(signalTableEntries);
+    std::int32_t frequencyAndMode[2] = {10000000, 1};
+    std::string_view text(reinterpret_cast<const char*>(data), size);
+    if (readTextVector(text, samples, table, frequencyAndMode) != Msg::None) return true;
+    bool terminated = false;
+    for (const SignalEntry& e : table) terminated = terminated || e.bitCount == 0;
+    LabelTable labels{};
+    (void)labelsFromSignalTable(table, labels);
+    return terminated && frequencyAndMode[0] > 0;
+}
+
+class FixedPrompt : public Prompt {
+  public:
+    explicit FixedPrompt(bool yes) : yes_(yes) {}
+    Answer ask(int, Buttons) override { return yes_ ? Answer::Yes : Answer::No; }
+    void show(int, const std::string&) override {}
+
+  private:
+    bool yes_;
+};
+
+// Arbitrary bytes as a .qvw file, read with an instrument attached or in demo mode and the 12070
+// question answered from the last byte; a document that loads is written as .qvv text.
+inline bool binaryWaveform(const std::uint8_t* data, std::size_t size) {
+    static auto device = Document::create(fuzzCapabilities(), true);
+    static auto demo = Document::create(fuzzCapabilities(), false);
+    const bool useDemo = size > 0 && (data[size - 1] & 1);
+    Document& doc = useDemo ? *demo : *device;
+    doc.setUsableSampleBytes(doc.capabilities().usableSampleBytes);
+    FixedPrompt prompt(size > 0 && (data[size - 1] & 2));
+    MemorySource source(data, size);
+    if (loadQvw(source, doc, prompt) != Msg::None) return true;
+    std::string text;
+    (void)qvvText(doc, 0, text);
+    return qvwSampleCount(doc) <= doc.usableSamples() && labelRecordCount(doc.labels()) <= maxLabels;
+}
+
+} // namespace qv::fuzz

@@ -1,0 +1,39 @@
+// Every seed and every crash found by the fuzzers, kept in fuzz/corpus/<harness>/, through the
+// entry its harness uses: a fixed crash stays fixed, and ASan/UBSan runs of the tests see them too.
+#include "../../fuzz/fuzz_entries.h"
+
+#include "temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+namespace qv {
+namespace {
+
+TEST(FuzzCorpus, EveryFileThroughItsHarnessEntry) {
+    // QV_TEST_DATA is <source>/tests/data.
+    const std::filesystem::path corpus =
+        std::filesystem::path(QV_TEST_DATA).parent_path().parent_path() / "fuzz" / "corpus";
+    struct Harness {
+        const char* folder;
+        bool (*entry)(const std::uint8_t*, std::size_t);
+    } harnesses[] = {
+        {"handoff", fuzz::handoffLabels},
+        {"qvv_reader", fuzz::textVector},
+        {"qvw_reader", fuzz::binaryWaveform},
+    };
+    for (const Harness& h : harnesses) {
+        int files = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(corpus / h.folder)) {
+            const auto bytes = testing::readBytes(entry.path().string());
+            EXPECT_TRUE(h.entry(bytes.data(), bytes.size())) << entry.path();
+            ++files;
+        }
+        EXPECT_GE(files, 10) << h.folder;
+    }
+}
+
+} // namespace
+} // namespace qv
