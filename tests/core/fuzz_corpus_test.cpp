@@ -13,9 +13,7 @@ namespace qv {
 namespace {
 
 TEST(FuzzCorpus, EveryFileThroughItsHarnessEntry) {
-    // QV_TEST_DATA is <source>/tests/data.
-    const std::filesystem::path corpus =
-        std::filesystem::path(QV_TEST_DATA).parent_path().parent_path() / "fuzz" / "corpus";
+    const std::filesystem::path corpus = QV_FUZZ_CORPUS;
     struct Harness {
         const char* folder;
         bool (*entry)(const std::uint8_t*, std::size_t);
@@ -27,7 +25,7 @@ TEST(FuzzCorpus, EveryFileThroughItsHarnessEntry) {
     for (const Harness& h : harnesses) {
         int files = 0;
         for (const auto& entry : std::filesystem::directory_iterator(corpus / h.folder)) {
-            const auto bytes = testing::readBytes(entry.path().string());
+            const auto bytes = test::readBytes(entry.path().string());
             EXPECT_TRUE(h.entry(bytes.data(), bytes.size())) << entry.path();
             ++files;
         }

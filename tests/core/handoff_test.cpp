@@ -14,11 +14,11 @@
 namespace qv {
 namespace {
 
-using testing::labelRecord;
+using test::labelRecord;
 
-using testing::readBytes;
-using testing::TempFolder;
-using testing::writeBytes;
+using test::readBytes;
+using test::TempFolder;
+using test::writeBytes;
 
 std::vector<std::uint8_t> recordBytes(const std::vector<LabelRecord>& records) {
     std::vector<std::uint8_t> bytes(records.size() * labelRecordBytes);

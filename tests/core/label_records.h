@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-namespace qv::testing {
+namespace qv::test {
 
 inline LabelRecord labelRecord(int bit, int position, const char* name = "", int group = 0, int colour = 15) {
     LabelRecord r;
@@ -18,4 +18,4 @@ inline LabelRecord labelRecord(int bit, int position, const char* name = "", int
     return r;
 }
 
-} // namespace qv::testing
+} // namespace qv::test

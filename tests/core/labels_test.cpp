@@ -11,7 +11,7 @@
 namespace qv {
 namespace {
 
-using testing::labelRecord;
+using test::labelRecord;
 
 TEST(Labels, DefaultCommandLabel) {
     LabelTable t{};

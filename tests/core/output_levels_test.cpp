@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 namespace qv {
@@ -78,6 +79,94 @@ TEST(OutputLevels, CorrectedLevelIsSavedBack) {
         ASSERT_TRUE(writeSystemSettings(store, key, settings, 1033));
         EXPECT_EQ(store.readNumber(key, "OutLevel 0"), static_cast<std::uint32_t>(c.saved));
     }
+}
+
+// Properties: the bars a model offers, their ranges, the level texts and the scroll steps.
+TEST(OutputLevels, PropertiesBarsByModel) {
+    int level1 = 12;
+    auto bars = levelBarsFor(0xB016, level1, 40);
+    EXPECT_EQ(level1, 0) << "a stored named level out of range shows and keeps the first one";
+    EXPECT_TRUE(bars[0].enabled);
+    EXPECT_EQ(bars[0].maximum, 7);
+    EXPECT_EQ(bars[0].page, 1);
+    EXPECT_EQ(bars[0].text, "5.0V");
+    EXPECT_FALSE(bars[1].enabled);
+
+    level1 = 255;
+    bars = levelBarsFor(0xC150, level1, 0);
+    EXPECT_EQ(bars[0].text, "1.5V");
+    EXPECT_EQ(bars[0].page, 8);
+    EXPECT_TRUE(bars[1].enabled);
+    EXPECT_EQ(bars[1].text, "5.5V");
+    EXPECT_FALSE(levelBarsFor(0xC120, level1, 0)[1].enabled);
+    EXPECT_FALSE(levelBarsFor(0xA050, level1, 0)[0].enabled);
+    EXPECT_EQ(levelBarText(0xB016, 0, 1), "3.3V");
+    EXPECT_EQ(levelBarText(0xB016, 1, 0), "5.5V");
+
+    EXPECT_EQ(scrolledLevel(0, ScrollRequest::LineLess, 0, 255, 8), 0);
+    EXPECT_EQ(scrolledLevel(250, ScrollRequest::PageMore, 0, 255, 8), 255);
+    EXPECT_EQ(scrolledLevel(20, ScrollRequest::PageLess, 0, 255, 8), 12);
+    EXPECT_EQ(scrolledLevel(6, ScrollRequest::LineMore, 0, 7, 1), 7);
+    EXPECT_EQ(scrolledLevel(6, ScrollRequest::Track, 300, 255, 8), 255);
+    EXPECT_EQ(scrolledLevel(6, ScrollRequest::Other, 0, 255, 8), 6);
+}
+
+std::vector<std::string> calls;
+std::int32_t QV_DRIVER_CALL recordReset(std::int32_t) {
+    calls.push_back("reset");
+    return 1;
+}
+std::int32_t QV_DRIVER_CALL recordPowerDown(std::int32_t) {
+    calls.push_back("powerdown");
+    return 1;
+}
+std::int32_t QV_DRIVER_CALL recordLevel(std::int32_t, std::int32_t group, std::int32_t level) {
+    calls.push_back("level " + std::to_string(group) + " " + std::to_string(level));
+    return 1;
+}
+std::int32_t QV_DRIVER_CALL reportModel(std::int32_t, std::int32_t*, std::int32_t*, std::int32_t* code) {
+    calls.push_back("status");
+    *code = 0xC350;
+    return 1;
+}
+
+// After Properties' OK: the levels once more after a reset, as one group of calls that waits for
+// another process's hold, running the caller's idle step meanwhile.
+TEST(OutputLevels, ResendAfterPropertiesAndModelRead) {
+    Driver driver;
+    driver.qvReset = recordReset;
+    driver.qvPowerDown = recordPowerDown;
+    driver.qvAdjVolt = recordLevel;
+    driver.qvReadStatus = reportModel;
+    DriverInterlock lock;
+
+    calls.clear();
+    int level1 = 9;
+    resendOutputLevels(driver, 2, lock, 0xB016, level1, 40);
+    EXPECT_EQ(level1, 0);
+    EXPECT_EQ(calls, (std::vector<std::string>{"reset", "level 0 0", "powerdown"}));
+
+    calls.clear();
+    lock.externalHold = 1;
+    int idleSteps = 0;
+    level1 = 100;
+    resendOutputLevels(driver, 2, lock, 0xC020, level1, 60, [&] {
+        EXPECT_TRUE(calls.empty()) << "a call while the hold was set";
+        if (++idleSteps == 2) lock.externalHold = 0;
+    });
+    EXPECT_EQ(idleSteps, 2);
+    EXPECT_EQ(calls, (std::vector<std::string>{"reset", "level 0 100", "level 1 60", "powerdown"}));
+    EXPECT_EQ(lock.driverBusy.load(), 0);
+
+    calls.clear();
+    resendOutputLevels(driver, 2, lock, 0xA020, level1, 60);
+    EXPECT_TRUE(calls.empty()) << "no level control, no calls";
+
+    EXPECT_EQ(readModelCode(driver, 2, lock), 0xC350);
+    EXPECT_EQ(calls, (std::vector<std::string>{"reset", "status"}));
+    calls.clear();
+    EXPECT_EQ(readModelCode(driver, noDevice, lock), 0);
+    EXPECT_TRUE(calls.empty());
 }
 
 } // namespace

@@ -18,13 +18,13 @@
 namespace qv {
 namespace {
 
-using testing::labelRecord;
+using test::labelRecord;
 
-using testing::readBytes;
-using testing::readText;
-using testing::ScriptedPrompt;
-using testing::TempFolder;
-using testing::writeBytes;
+using test::readBytes;
+using test::readText;
+using test::ScriptedPrompt;
+using test::TempFolder;
+using test::writeBytes;
 
 // Appends a label over channels (most significant first).
 int addLabel(LabelTable& t, int next, const char* name, std::vector<int> channels, GroupType type = GroupType::Hex) {

@@ -15,12 +15,12 @@
 namespace qv {
 namespace {
 
-using testing::labelRecord;
+using test::labelRecord;
 
-using testing::readBytes;
-using testing::ScriptedPrompt;
-using testing::TempFolder;
-using testing::writeBytes;
+using test::readBytes;
+using test::ScriptedPrompt;
+using test::TempFolder;
+using test::writeBytes;
 
 // Command label, CLK on channel 0, DATA (DEC) on channels 8..1.
 void addExampleLabels(LabelTable& t) {

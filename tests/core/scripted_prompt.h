@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-namespace qv::testing {
+namespace qv::test {
 
 class ScriptedPrompt : public Prompt {
   public:
@@ -29,4 +29,4 @@ class ScriptedPrompt : public Prompt {
     std::deque<Answer> answers_;
 };
 
-} // namespace qv::testing
+} // namespace qv::test

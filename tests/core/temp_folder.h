@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace qv::testing {
+namespace qv::test {
 
 class TempFolder {
   public:
@@ -56,4 +56,4 @@ inline std::string readText(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-} // namespace qv::testing
+} // namespace qv::test

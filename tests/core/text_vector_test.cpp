@@ -14,7 +14,7 @@ namespace qv {
 namespace {
 
 using namespace textvector;
-using testing::TempFolder;
+using test::TempFolder;
 
 TEST(ChannelList, ReadAndWrite) {
     struct Case {
@@ -191,7 +191,7 @@ struct ReadResult {
 
 ReadResult readFile(const std::string& text, int capacitySamples = 16) {
     TempFolder folder;
-    testing::writeBytes(folder.file("t.qvv"), std::vector<std::uint8_t>(text.begin(), text.end()));
+    test::writeBytes(folder.file("t.qvv"), std::vector<std::uint8_t>(text.begin(), text.end()));
     ReadResult r;
     r.samples.assign(capacitySamples, 0xDEAD);
     r.table.resize(signalTableEntries);

@@ -3,7 +3,9 @@
 #include "shell_fixture.h"
 
 #include "app/dispatch.h"
+#include "app/controls.h"
 #include "app/launcher.h"
+#include "app/properties.h"
 #include "resource.h"
 
 #include <commctrl.h>
@@ -448,6 +450,117 @@ TEST_F(MainWindow, ExternalHoldWaitsForTheBusyOutputThread) {
     SendMessageW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&clear));
     EXPECT_EQ(app().interlock.externalHold.load(), 0);
     app().interlock.driverBusy = 0;
+}
+
+// Properties' OK resends the levels as a group of driver calls; while another process holds the
+// instrument it waits, and the message that clears the hold comes to this same thread.
+TEST_F(MainWindow, PropertiesOkWaitsForAHoldThatAMessageClears) {
+    ASSERT_TRUE(createWindow());
+    app().caps = capabilitiesFor(0xC020);
+    HWND dialog = createDialogInLanguage(nullptr, propertiesDialog);
+    ASSERT_TRUE(dialog);
+    driverCalls().clear();
+    app().interlock.externalHold = 1;
+    std::atomic<bool> delivered{false};
+    std::thread otherProcess([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        EXPECT_TRUE(driverCalls().empty()) << "a driver call while the hold was set";
+        COPYDATASTRUCT clear{0, 0, nullptr};
+        DWORD_PTR result = 0;
+        delivered = SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&clear), SMTO_BLOCK, 5000,
+                                        &result) != 0;
+        if (!delivered) app().interlock.externalHold = 0; // let the test end
+    });
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    otherProcess.join();
+    EXPECT_TRUE(delivered) << "the waiting thread did not deliver the message that clears the hold";
+    EXPECT_EQ(app().interlock.driverBusy.load(), 0);
+    ASSERT_FALSE(driverCalls().empty());
+    EXPECT_EQ(driverCalls().front().rfind("qvReset", 0), 0u) << driverCalls().front();
+    if (IsWindow(dialog)) DestroyWindow(dialog);
+}
+
+// A table-driven dialog receives its commands (unpacked), its notifications (with their result
+// in DWLP_MSGRESULT) and WM_CLOSE through its table.
+std::vector<std::string> dialogEvents;
+
+LRESULT onTableButton(HWND, const Command& command) {
+    dialogEvents.push_back("button " + std::to_string(command.id) + " " + std::to_string(command.code) +
+                           (command.control ? " control" : " none"));
+    return TRUE;
+}
+LRESULT onTableNotify(HWND dialog, NMHDR& header) {
+    dialogEvents.push_back("notify " + std::to_string(header.idFrom));
+    return setDialogResult(dialog, 77);
+}
+LRESULT onTableClose(HWND dialog, UINT, WPARAM, LPARAM) {
+    dialogEvents.push_back("close");
+    DestroyWindow(dialog);
+    return TRUE;
+}
+constexpr MessageEntry tableMessages[] = {{WM_CLOSE, onTableClose}};
+constexpr CommandEntry tableCommands[] = {{IDOK, onTableButton, BN_CLICKED}, {IDCANCEL, postClose}};
+constexpr NotifyEntry tableNotifications[] = {{IDOK, NM_CUSTOMDRAW, onTableNotify}};
+constexpr MessageTable testDialogTable{
+    .messages = tableMessages, .commands = tableCommands, .notifications = tableNotifications};
+
+TEST(DialogLayer, TableDrivenDialogReceivesCommandsNotificationsAndClose) {
+    dialogEvents.clear();
+    HWND dialog = createDialogInLanguage(nullptr, DialogDefinition{IDD_ABOUT, dialogProcedure<testDialogTable>});
+    ASSERT_TRUE(dialog);
+    HWND button = GetDlgItem(dialog, IDOK);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_SETFOCUS), reinterpret_cast<LPARAM>(button));
+    NMHDR header{button, IDOK, static_cast<UINT>(NM_CUSTOMDRAW)};
+    EXPECT_EQ(SendMessageW(dialog, WM_NOTIFY, IDOK, reinterpret_cast<LPARAM>(&header)), 77);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    EXPECT_TRUE(IsWindow(dialog)) << "WM_CLOSE is posted, not sent";
+    pumpMessages();
+    EXPECT_FALSE(IsWindow(dialog));
+    EXPECT_EQ(dialogEvents, (std::vector<std::string>{"button 1 0 control", "notify 1", "close"}));
+}
+
+// The control helpers against real controls: a spin field in hexadecimal, and a combo box filled
+// from catalogue texts and selected by text.
+TEST(DialogLayer, SpinFieldsAndComboBoxes) {
+    HWND dialog = createDialogInLanguage(nullptr, propertiesDialog);
+    ASSERT_TRUE(dialog);
+    setFieldText(dialog, IDC_PROPERTIES_LEVEL1_TEXT, std::wstring(L"7f"));
+    EXPECT_EQ(stepSpinField(dialog, IDC_PROPERTIES_LEVEL1_TEXT, 1, 0, 0x7F, SpinEnds::Wrap, 16), 0);
+    EXPECT_EQ(fieldText(dialog, IDC_PROPERTIES_LEVEL1_TEXT), L"0");
+    EXPECT_EQ(stepSpinField(dialog, IDC_PROPERTIES_LEVEL1_TEXT, -1, 0, 0x7F, SpinEnds::Wrap, 16), 0x7F);
+    EXPECT_EQ(fieldText(dialog, IDC_PROPERTIES_LEVEL1_TEXT), L"7F");
+    setFieldText(dialog, IDC_PROPERTIES_LEVEL1_TEXT, std::wstring(L"junk"));
+    EXPECT_EQ(stepSpinField(dialog, IDC_PROPERTIES_LEVEL1_TEXT, -1, 1, 8, SpinEnds::Clamp), 1);
+
+    constexpr Msg texts[] = {Msg::ToolRs232, Msg::ToolI2c, Msg::ToolSpi};
+    fillCombo(dialog, IDC_PROPERTIES_LANGUAGE, texts);
+    EXPECT_EQ(comboSelection(dialog, IDC_PROPERTIES_LANGUAGE), -1);
+    EXPECT_TRUE(selectComboText(dialog, IDC_PROPERTIES_LANGUAGE, L"SPI"));
+    EXPECT_EQ(comboSelection(dialog, IDC_PROPERTIES_LANGUAGE), 2);
+    EXPECT_EQ(comboItemData(dialog, IDC_PROPERTIES_LANGUAGE, 2), 2);
+    EXPECT_FALSE(selectComboText(dialog, IDC_PROPERTIES_LANGUAGE, L"SP"));
+    EXPECT_EQ(comboSelection(dialog, IDC_PROPERTIES_LANGUAGE), 2);
+    DestroyWindow(dialog);
+}
+
+// Growing the window repaints the launcher once: the new area must not stay black.
+TEST_F(MainWindow, LauncherIsRepaintedAfterTheWindowGrowsAndTheWindowHasAMinimumSize) {
+    ASSERT_TRUE(createWindow());
+    UpdateWindow(app().launcher);
+    ValidateRect(app().launcher, nullptr);
+    MoveWindow(window, 20, 30, 900, 700, TRUE);
+    RECT pending{};
+    EXPECT_TRUE(GetUpdateRect(app().launcher, &pending, FALSE));
+    RECT client{};
+    GetClientRect(app().launcher, &client);
+    EXPECT_EQ(pending.right, client.right);
+    EXPECT_EQ(pending.bottom, client.bottom);
+
+    MINMAXINFO limits{};
+    SendMessageW(window, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+    EXPECT_GE(limits.ptMinTrackSize.x, 320);
+    EXPECT_GE(limits.ptMinTrackSize.y, 200);
 }
 
 } // namespace

@@ -149,24 +149,6 @@ TEST(StartupLanguage, ThreadLocaleOutsideTheListBecomesEnglish) {
 
 // ---- Select Device ----------------------------------------------------------------------------
 
-TEST(SelectDevice, FieldsAreReadWithinTheirWidths) {
-    const std::uint8_t noNul[4] = {'A', 'B', 'C', 'D'};
-    EXPECT_EQ(fixedWidthText(noNul, 4), "ABCD");
-    EXPECT_EQ(fixedWidthText(noNul, 2), "AB");
-    const std::uint8_t withNul[4] = {'A', 0, 'C', 'D'};
-    EXPECT_EQ(fixedWidthText(withNul, 4), "A");
-
-    ScriptedDevices::reset();
-    ScriptedDevices::add(9, std::string(32, 'S'), 4);
-    const auto lines = presentDevices(ScriptedDevices::driver(), ScriptedDevices::list.data());
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0].entryIndex, 9);
-    EXPECT_EQ(lines[0].serial, std::string(32, 'S'));
-    EXPECT_EQ(lines[0].model, std::string(32, 'N'));
-    EXPECT_EQ(deviceNumberOf(ScriptedDevices::list.data() + 9 * deviceEntryBytes), 4);
-    EXPECT_TRUE(presentDevices(ScriptedDevices::driver(), nullptr).empty());
-}
-
 TEST(SelectDevice, NoneOrOneInstrumentClosesByItself) {
     ScriptedDevices::reset();
     const std::uint8_t* list = nullptr;
@@ -193,11 +175,13 @@ TEST(SelectDevice, SeveralInstrumentsWaitWithTheFirstLineSelected) {
     };
     std::vector<std::wstring> shown;
     int selected = -2;
+    LRESULT defaultId = 0;
     const Case cases[] = {
         {"ok on the first line",
          [&](HWND dialog) {
              shown = listLines(dialog);
              selected = static_cast<int>(SendDlgItemMessageW(dialog, IDC_DEVICE_LIST, LB_GETCURSEL, 0, 0));
+             defaultId = SendMessageW(dialog, DM_GETDEFID, 0, 0);
              SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
          },
          2},
@@ -224,9 +208,31 @@ TEST(SelectDevice, SeveralInstrumentsWaitWithTheFirstLineSelected) {
         EXPECT_EQ(selectDevice(ScriptedDevices::driver(), list), c.expected);
     }
     EXPECT_EQ(selected, 0);
+    EXPECT_EQ(defaultId, MAKELRESULT(IDOK, DC_HASDEFID));
     EXPECT_EQ(shown,
               (std::vector<std::wstring>{L"Model2 - S/N:SN-A on USB", L"Model7 - S/N:SN-B on USB",
                                          L"Model8 - S/N:SN-C on USB"}));
+}
+
+TEST(SelectDevice, LongLinesScrollSideways) {
+    ScriptedDevices::reset();
+    ScriptedDevices::add(9, std::string(32, 'S'), 1); // a 32-character model name and serial
+    ScriptedDevices::add(2, "SN-A", 2);
+    LONG extent = 0, width = 0;
+    LONG_PTR style = 0;
+    DialogDriver driver([&](HWND dialog) {
+        HWND list = GetDlgItem(dialog, IDC_DEVICE_LIST);
+        extent = static_cast<LONG>(SendMessageW(list, LB_GETHORIZONTALEXTENT, 0, 0));
+        RECT client{};
+        GetClientRect(list, &client);
+        width = client.right;
+        style = GetWindowLongPtrW(list, GWL_STYLE);
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    });
+    const std::uint8_t* list = nullptr;
+    EXPECT_EQ(selectDevice(ScriptedDevices::driver(), list), -1);
+    EXPECT_TRUE(style & WS_HSCROLL);
+    EXPECT_GT(extent, width) << "the longest line is wider than the list and can be scrolled to";
 }
 
 TEST(SelectDevice, VirtualInstrumentsZeroOneAndTwo) {
@@ -395,6 +401,24 @@ TEST_F(AppFixture, SystemSettingsThroughTheRegistryWithAMissingWorkDirectory) {
     EXPECT_EQ(currentDirectory(), start);
     EXPECT_EQ(app().outputLevel1, 0);
     EXPECT_EQ(app().outputLevel2, 77);
+
+    // A stored language without texts, and a placement no screen shows, count as not stored.
+    const LANGID chosen = chosenLanguage();
+    store.writeNumber(key, "Language", 1031);
+    for (auto [name, value] : {std::pair{"Main Window Left", 5000}, std::pair{"Main Window Top", 5000},
+                               std::pair{"Main Window Right", 5640}, std::pair{"Main Window Bottom", 5480},
+                               std::pair{"Max Flag", 0}})
+        store.writeNumber(key, name, static_cast<std::uint32_t>(value));
+    app().languages = {languageTraditionalChinese, languageSimplifiedChinese, languageEnglish};
+    EXPECT_TRUE(readSystemSettingsIntoApp());
+    EXPECT_EQ(chosenLanguage(), chosen);
+    EXPECT_EQ(app().savedPlacement, Placement{});
+    store.writeNumber(key, "Main Window Left", 100);
+    store.writeNumber(key, "Main Window Top", 80);
+    store.writeNumber(key, "Main Window Right", 700);
+    store.writeNumber(key, "Main Window Bottom", 560);
+    EXPECT_TRUE(readSystemSettingsIntoApp());
+    EXPECT_EQ(app().savedPlacement, (Placement{100, 80, 700, 560, 0}));
 
     app().outputLevel1 = 12;
     ASSERT_TRUE(writeSystemSettingsFromApp());
@@ -568,6 +592,17 @@ TEST(DisconnectCountdown, EndsByItselfWhenTheCountReachesZero) {
     EXPECT_EQ(texts.front(), L"7 Sec.");
     EXPECT_EQ(texts[6], L"1 Sec.");
     EXPECT_EQ(texts.back(), L"1 Sec."); // the last tick ends the dialog without relabelling
+}
+
+TEST(DisconnectCountdown, OnlyItsButtonEndsIt) {
+    int stillOpen = -1;
+    DialogDriver driver([&](HWND dialog) {
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0); // Esc
+        stillOpen = IsWindow(dialog) && IsWindowVisible(dialog) ? 1 : 0;
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    });
+    showDisconnectCountdown(nullptr);
+    EXPECT_EQ(stillOpen, 1);
 }
 
 TEST(DeviceWatch, NoRegistrationWithoutAnOsHandle) {
