@@ -5,6 +5,7 @@
 #include "device/frequency.h"
 #include "support/channel_list.h"
 #include "support/strings.h"
+#include "support/text_fill.h"
 #include "waveedit/document.h"
 #include "waveedit/frequency_mode.h"
 #include "waveedit/handoff.h"
@@ -29,11 +30,7 @@ enum Exit { exitDone = 0, exitFileError = 1, exitBadArguments = 2, exitProblemsF
 
 enum class Kind { Qvw, Qvv, Handoff };
 
-std::string english(Msg id, std::string_view argument = {}) {
-    std::string s(text(id));
-    if (std::size_t at = s.find("%s"); at != std::string::npos) s.replace(at, 2, argument);
-    return s;
-}
+std::string english(Msg id, std::string_view argument = {}) { return fillMarkers(text(id), {argument}); }
 
 void printLine(const std::string& line, std::FILE* stream = stdout) {
     std::fputs(line.c_str(), stream);
