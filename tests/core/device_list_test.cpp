@@ -2,47 +2,16 @@
 // and the driver's names (a name filling its 32 bytes has no NUL and is kept whole).
 #include "device/device_list.h"
 
+#include "scripted_devices.h"
+
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <array>
-#include <cstring>
 #include <string>
 
 namespace qv {
 namespace {
 
-struct ScriptedDevices {
-    static inline std::array<std::uint8_t, deviceListEntries * deviceEntryBytes> list{};
-    static inline bool namesWork = true;
-    static constexpr int nameMarker = 20; // a byte of the entry the program does not read
-
-    static void reset() {
-        list.fill(0);
-        namesWork = true;
-    }
-    static void add(int index, const std::string& serial, int number) {
-        std::uint8_t* entry = list.data() + index * deviceEntryBytes;
-        const std::uint32_t flags = deviceEntryPresent | 0x3;
-        std::memcpy(entry + deviceEntryFlagsOffset, &flags, 4);
-        std::memcpy(entry + deviceEntryNumberOffset, &number, 4);
-        std::memcpy(entry + deviceEntrySerialOffset, serial.data(), std::min<std::size_t>(serial.size(), 32));
-        entry[nameMarker] = static_cast<std::uint8_t>(index);
-    }
-    static std::int32_t QV_DRIVER_CALL interfaceName(std::int32_t, const std::uint8_t* entry, std::int32_t kind,
-                                                     char* buffer, std::int32_t size) {
-        if (!namesWork) return 0;
-        std::string name = kind == 0 ? "Model" + std::to_string(entry[nameMarker]) : "USB";
-        if (entry[nameMarker] == 9) name = std::string(40, 'N'); // longer than the buffer: no NUL
-        std::memcpy(buffer, name.data(), std::min<std::size_t>(name.size(), static_cast<std::size_t>(size)));
-        return 1;
-    }
-    static Driver driver() {
-        Driver d;
-        d.qvInterfaceName = interfaceName;
-        return d;
-    }
-};
+using test::ScriptedDevices;
 
 TEST(DeviceList, FieldsAreReadWithinTheirWidths) {
     const std::uint8_t noNul[4] = {'A', 'B', 'C', 'D'};
