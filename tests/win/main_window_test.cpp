@@ -4,6 +4,7 @@
 
 #include "app/dispatch.h"
 #include "app/controls.h"
+#include "app/about.h"
 #include "app/launcher.h"
 #include "app/properties.h"
 #include "resource.h"
@@ -541,6 +542,25 @@ TEST(DialogLayer, SpinFieldsAndComboBoxes) {
     EXPECT_EQ(comboItemData(dialog, IDC_PROPERTIES_LANGUAGE, 2), 2);
     EXPECT_FALSE(selectComboText(dialog, IDC_PROPERTIES_LANGUAGE, L"SP"));
     EXPECT_EQ(comboSelection(dialog, IDC_PROPERTIES_LANGUAGE), 2);
+    DestroyWindow(dialog);
+}
+
+// A toolbar button's tip is the catalogue text whose id is the button's id, in the current language.
+TEST(DialogLayer, ToolTipsNameTheirButtonsByTheirIds) {
+    HWND dialog = createDialogInLanguage(nullptr, aboutDialog);
+    ASSERT_TRUE(dialog);
+    HWND tips = createToolTips(dialog, {IDOK, 4242}); // 4242: no such control, no tool
+    ASSERT_TRUE(tips);
+    EXPECT_EQ(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0), 1);
+    wchar_t text[80] = {};
+    TOOLINFOW info{};
+    info.cbSize = sizeof info;
+    info.hwnd = dialog;
+    info.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(dialog, IDOK));
+    info.lpszText = text;
+    SendMessageW(tips, TTM_GETTEXTW, 80, reinterpret_cast<LPARAM>(&info));
+    EXPECT_STREQ(text, loadString(static_cast<Msg>(IDOK)).c_str());
+    EXPECT_STRNE(text, L"");
     DestroyWindow(dialog);
 }
 
