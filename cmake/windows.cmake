@@ -82,23 +82,42 @@ endif()
 
 # The help files enQV.chm, twQV.chm and cnQV.chm next to QV.exe, compiled from help/<language>
 # with Free Pascal's chmcmd (package fp-utils). The sources are copied into the build tree first
-# so that compiling leaves the source tree untouched.
+# so that compiling leaves the source tree untouched. The Chinese sources are UTF-8, but the HTML
+# Help engine reads a help file's project, contents and page titles in the ANSI code page of its
+# language: their copies are converted with sed and iconv (sed, libc-bin) to Big5 (950) and GBK (936).
 find_program(QV_CHMCMD chmcmd)
+find_program(QV_SED sed)
+find_program(QV_ICONV iconv)
 if(QV_CHMCMD)
   set(QV_HELP_OUTPUTS)
+  set(QV_HELP_ENCODING_tw CP950)
+  set(QV_HELP_CHARSET_tw big5)
+  set(QV_HELP_ENCODING_cn CP936)
+  set(QV_HELP_CHARSET_cn gb2312)
   foreach(language en tw cn)
-    file(GLOB QV_HELP_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/help/${language}/*)
     set(work ${CMAKE_BINARY_DIR}/help/${language})
     set(output ${CMAKE_BINARY_DIR}/bin/${language}QV.chm)
+    set(convert)
+    if(DEFINED QV_HELP_ENCODING_${language})
+      if(NOT QV_SED OR NOT QV_ICONV)
+        message(STATUS "sed or iconv not found (packages sed, libc-bin): ${language}QV.chm is not built")
+        continue()
+      endif()
+      set(convert COMMAND ${CMAKE_COMMAND} -DSOURCE=${CMAKE_SOURCE_DIR}/help/${language} -DDIR=${work}
+                          -DSED=${QV_SED} -DICONV=${QV_ICONV} -DENCODING=${QV_HELP_ENCODING_${language}}
+                          -DCHARSET=${QV_HELP_CHARSET_${language}} -P ${CMAKE_SOURCE_DIR}/cmake/help-codepage.cmake)
+    endif()
+    file(GLOB QV_HELP_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/help/${language}/*)
     # chmcmd writes the .chm into its working directory.
     file(MAKE_DIRECTORY ${work})
     add_custom_command(
       OUTPUT ${output}
       COMMAND ${CMAKE_COMMAND} -E copy_directory ${CMAKE_SOURCE_DIR}/help/${language} ${work}
+      ${convert}
       COMMAND ${QV_CHMCMD} --no-html-scan QV.hhp
       COMMAND ${CMAKE_COMMAND} -E copy ${language}QV.chm ${output}
       WORKING_DIRECTORY ${work}
-      DEPENDS ${QV_HELP_SOURCES}
+      DEPENDS ${QV_HELP_SOURCES} ${CMAKE_SOURCE_DIR}/cmake/help-codepage.cmake
       COMMENT "Compiling ${language}QV.chm"
       VERBATIM)
     list(APPEND QV_HELP_OUTPUTS ${output})

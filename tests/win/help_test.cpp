@@ -1,10 +1,23 @@
 // The help-file path in the running program and the compiled help files next to the program.
 #include "shell_fixture.h"
 
+#include <objbase.h>
+
 #include <fstream>
 #include <iterator>
 
 namespace qv::win::test {
+// The system's reader of compiled help files (itss.dll); only the methods up to the one used.
+// Outside the anonymous namespace: with no class in this file implementing it, the compiler
+// would otherwise take calls through it for unreachable.
+struct HelpStorageReader : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE StgCreateDocfile(const WCHAR*, DWORD, DWORD, IStorage**) = 0;
+    virtual HRESULT STDMETHODCALLTYPE StgCreateDocfileOnILockBytes(ILockBytes*, DWORD, DWORD, IStorage**) = 0;
+    virtual HRESULT STDMETHODCALLTYPE StgIsStorageFile(const WCHAR*) = 0;
+    virtual HRESULT STDMETHODCALLTYPE StgIsStorageILockBytes(ILockBytes*) = 0;
+    virtual HRESULT STDMETHODCALLTYPE StgOpenStorage(const WCHAR*, IStorage*, DWORD, SNB, DWORD, IStorage**) = 0;
+};
+
 namespace {
 
 using Help = ShellTest;
@@ -57,6 +70,90 @@ TEST(HelpFiles, CompiledNextToTheProgramWithTheirTopics) {
         for (const char* topic : {"/1-1.htm", "/3-1.htm", "/3-3.htm", "/3-35.htm", "/3-38.htm", "/3-56.htm"})
             EXPECT_NE(data.find(topic), std::string::npos) << topic;
     }
+}
+
+constexpr CLSID clsidHelpStorage = {0x5d02926a, 0x212e, 0x11d0, {0x9d, 0xf9, 0x00, 0xa0, 0xc9, 0x22, 0xe6, 0xec}};
+constexpr IID iidHelpStorage = {0x88cc31de, 0x27ab, 0x11d0, {0x9d, 0xf9, 0x00, 0xa0, 0xc9, 0x22, 0xe6, 0xec}};
+
+// The bytes of the file `name` stored in the compiled help file `chm` (empty when it cannot be read).
+std::string readCompiledFile(const wchar_t* chm, const wchar_t* name) {
+    std::string bytes;
+    HMODULE itss = LoadLibraryA("itss.dll");
+    using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
+    auto getClassObject = itss
+        ? reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(GetProcAddress(itss, "DllGetClassObject")))
+        : nullptr;
+    IClassFactory* factory = nullptr;
+    if (!getClassObject ||
+        FAILED(getClassObject(clsidHelpStorage, IID_IClassFactory, reinterpret_cast<void**>(&factory))))
+        return bytes;
+    HelpStorageReader* reader = nullptr;
+    IStorage* storage = nullptr;
+    IStream* stream = nullptr;
+    wchar_t path[MAX_PATH] = {};
+    GetFullPathNameW(chm, MAX_PATH, path, nullptr);
+    if (SUCCEEDED(factory->CreateInstance(nullptr, iidHelpStorage, reinterpret_cast<void**>(&reader))) &&
+        SUCCEEDED(reader->StgOpenStorage(path, nullptr, STGM_READ | STGM_SHARE_DENY_WRITE, nullptr, 0, &storage)) &&
+        SUCCEEDED(storage->OpenStream(name, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &stream))) {
+        char chunk[4096];
+        ULONG got = 0;
+        while (SUCCEEDED(stream->Read(chunk, sizeof chunk, &got)) && got > 0) bytes.append(chunk, got);
+    }
+    if (stream) stream->Release();
+    if (storage) storage->Release();
+    if (reader) reader->Release();
+    factory->Release();
+    return bytes;
+}
+
+std::string encode(UINT codePage, const wchar_t* text) {
+    char bytes[256] = {};
+    const int size = WideCharToMultiByte(codePage, 0, text, -1, bytes, sizeof bytes, nullptr, nullptr);
+    return std::string(bytes, size > 0 ? size - 1 : 0);
+}
+
+// The help engine reads the contents, the window title and the page titles of a Chinese help file
+// in the language's ANSI code page: they hold Big5 / GBK bytes, and the pages declare that charset.
+TEST(HelpFiles, ChineseContentsAndTitlesInTheLanguageCodePage) {
+    struct Case {
+        const wchar_t* chm;
+        UINT codePage;
+        const char* charset;
+        const wchar_t* topTitle; // first contents entry and title of 1-1.htm
+        const wchar_t* windowTitle;
+    } cases[] = {{L"twQV.chm", 950, "charset=big5", L"圖形產生器", L"圖形產生器說明"},
+                 {L"cnQV.chm", 936, "charset=gb2312", L"图形发生器", L"图形发生器帮助"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.codePage);
+        if (GetFileAttributesW(c.chm) == INVALID_FILE_ATTRIBUTES)
+            GTEST_SKIP() << "help files not built (chmcmd missing)";
+        const std::string contents = readCompiledFile(c.chm, L"contents.hhc");
+        const std::string page = readCompiledFile(c.chm, L"1-1.htm");
+        const std::string system = readCompiledFile(c.chm, L"#SYSTEM");
+        ASSERT_FALSE(contents.empty());
+        ASSERT_FALSE(page.empty());
+        ASSERT_FALSE(system.empty());
+        const std::string top = encode(c.codePage, c.topTitle);
+        EXPECT_NE(contents.find("\"Name\" value=\"" + top + "\""), std::string::npos);
+        EXPECT_EQ(contents.find(encode(CP_UTF8, c.topTitle)), std::string::npos);
+        EXPECT_GT(MultiByteToWideChar(c.codePage, MB_ERR_INVALID_CHARS, contents.data(),
+                                      static_cast<int>(contents.size()), nullptr, 0),
+                  0);
+        EXPECT_NE(page.find("<title>" + top + "</title>"), std::string::npos);
+        EXPECT_NE(page.find(c.charset), std::string::npos);
+        EXPECT_EQ(page.find("charset=utf-8"), std::string::npos);
+        EXPECT_NE(system.find(encode(c.codePage, c.windowTitle)), std::string::npos);
+    }
+}
+
+// Names in the English contents are plain text: an apostrophe is written as itself.
+TEST(HelpFiles, EnglishContentsWithoutCharacterReferences) {
+    if (GetFileAttributesW(L"enQV.chm") == INVALID_FILE_ATTRIBUTES)
+        GTEST_SKIP() << "help files not built (chmcmd missing)";
+    const std::string contents = readCompiledFile(L"enQV.chm", L"contents.hhc");
+    ASSERT_FALSE(contents.empty());
+    EXPECT_NE(contents.find("\"Load from LA's Waveform\""), std::string::npos);
+    EXPECT_EQ(contents.find("&#"), std::string::npos);
 }
 
 } // namespace
