@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 namespace qv {
@@ -19,19 +20,22 @@ TEST(DriverInterlock, GroupsWaitForTheHoldAndHoldsForTheGroup) {
         stage = 1; // inside the group: the hold has been cleared
         while (stage.load() != 2) std::this_thread::yield();
     });
-    for (int i = 0; i < 1000; ++i) std::this_thread::yield();
+    // Busy is set before the wait; then the group must not start while the hold stays.
+    while (lock.driverBusy.load() != 1) std::this_thread::yield();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(stage.load(), 0) << "a group started while the hold was set";
-    EXPECT_EQ(lock.driverBusy.load(), 1) << "busy is set before the wait";
     lock.setExternalHold(0);
     while (stage.load() != 1) std::this_thread::yield();
 
     // A new hold waits for the group to end.
-    std::atomic<bool> held{false};
+    std::atomic<bool> asking{false}, held{false};
     std::thread other([&] {
+        asking = true;
         lock.setExternalHold(1);
         held = true;
     });
-    for (int i = 0; i < 1000; ++i) std::this_thread::yield();
+    while (!asking.load()) std::this_thread::yield();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_FALSE(held.load()) << "the hold was taken during a group";
     stage = 2;
     caller.join();
