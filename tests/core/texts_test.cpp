@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string_view>
+
 namespace qv {
 namespace {
 
@@ -69,6 +71,75 @@ TEST(Texts, BusValues) {
         SCOPED_TRACE(c.text);
         EXPECT_EQ(busValueText(c.value, c.width, c.type), c.text);
     }
+}
+
+// Six pixels a character, as a fixed-pitch font would measure.
+int sixPixelsEach(std::string_view text) { return 6 * static_cast<int>(text.size()); }
+
+TEST(Texts, WhatFitsBetweenTwoCrossings) {
+    struct Case {
+        std::uint64_t value;
+        int width;
+        GroupType type;
+        int pixels;
+        const char* text;
+    };
+    const Case values[] = {
+        {0xAB, 8, GroupType::Hex, 18, "AB"}, // 12 pixels and 3 either side
+        {0xAB, 8, GroupType::Hex, 17, ""},   {0xAB, 8, GroupType::Bin, 54, "10101011"},
+        {0xAB, 8, GroupType::Bin, 53, ""}, // a value that does not fit is left out, never cut
+        {7, 3, GroupType::Dec, 12, "7"},     {7, 3, GroupType::Dec, 0, ""},
+    };
+    for (const Case& c : values) {
+        SCOPED_TRACE(testing::Message() << c.text << " in " << c.pixels);
+        EXPECT_EQ(runValueText(c.value, c.width, c.type, c.pixels, sixPixelsEach), c.text);
+    }
+    struct Mnemonic {
+        const char* mnemonic;
+        int pixels;
+        const char* text;
+    };
+    const Mnemonic mnemonics[] = {
+        {"LC 300", 42, "LC 300"},
+        {"LC 300", 41, "LC"},
+        {"LC 300", 18, "LC"},
+        {"LC 300", 17, ""},
+        {"SE !(EV1#EV3)", 40, "SE"},
+        {"NP", 18, "NP"},
+        {"NP", 17, ""},
+        {"WE", 5, ""},
+        {"", 100, ""},
+    };
+    for (const Mnemonic& m : mnemonics) {
+        SCOPED_TRACE(testing::Message() << m.mnemonic << " in " << m.pixels);
+        EXPECT_EQ(runMnemonicText(m.mnemonic, m.pixels, sixPixelsEach), m.text);
+    }
+}
+
+TEST(Texts, MarkingStatusAndTip) {
+    const MarkStatusTexts status = markStatusTexts(10, 24, 10000000, Language::English);
+    EXPECT_EQ(status.start, "Start: 1 us");
+    EXPECT_EQ(status.end, "End: 2.5 us");
+    EXPECT_EQ(status.duration, "Mark Duration: 1.5 us");
+    EXPECT_EQ(markStatusTexts(0, 0, 3000000, Language::SimplifiedChinese).duration, "标记长度: 333.333 ns");
+
+    struct Case {
+        int start, end, frequency;
+        const char* tip;
+    };
+    const Case cases[] = {
+        {10, 24, 10000000, "S:(10)     1 us\r\nE:(25)   2.5 us\r\nD:(15)   1.5 us"},
+        {5, 999, 1000000, "S:(0005)     5 us\r\nE:(1000)     1 ms\r\nD:(0995)   995 us"},
+        {0, 0, 3000000, "S:(0)     0 ns\r\nE:(1)333.333 ns\r\nD:(1)333.333 ns"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.tip);
+        EXPECT_EQ(markTipText(c.start, c.end, c.frequency, Language::English), c.tip);
+        EXPECT_EQ(markTipText(c.start, c.end, c.frequency, Language::TraditionalChinese), c.tip);
+    }
+    EXPECT_EQ(editModeText(true, Language::English), "INS");
+    EXPECT_EQ(editModeText(false, Language::English), "OVR");
+    EXPECT_EQ(editModeText(false, Language::TraditionalChinese), "改寫");
 }
 
 } // namespace

@@ -79,4 +79,58 @@ std::string busValueText(std::uint64_t value, int width, GroupType type) {
     return out;
 }
 
+// ---- texts between two crossings ----------------------------------------------------------------
+
+namespace {
+// A command mnemonic cut for a narrow run keeps its name's two letters.
+constexpr std::size_t cutMnemonicLength = 2;
+} // namespace
+
+bool textFits(std::string_view text, int pixels, const TextWidth& measure) {
+    return !text.empty() && measure(text) + 2 * runTextMargin <= pixels;
+}
+
+std::string runValueText(std::uint64_t value, int width, GroupType type, int pixels, const TextWidth& measure) {
+    std::string text = busValueText(value, width, type);
+    return textFits(text, pixels, measure) ? text : std::string{};
+}
+
+std::string runMnemonicText(std::string_view mnemonic, int pixels, const TextWidth& measure) {
+    if (textFits(mnemonic, pixels, measure)) return std::string{mnemonic};
+    const std::string_view cut = mnemonic.substr(0, cutMnemonicLength);
+    return cut.size() < mnemonic.size() && textFits(cut, pixels, measure) ? std::string{cut} : std::string{};
+}
+
+// ---- marking -------------------------------------------------------------------------------------
+
+MarkStatusTexts markStatusTexts(int markStart, int markEnd, int baseFrequency, Language language) {
+    auto labelled = [&](Msg label, std::int64_t samples) {
+        return std::string{text(label, language)} + " " + timeText(samples, baseFrequency);
+    };
+    const std::int64_t end = std::int64_t{markEnd} + 1;
+    return {labelled(Msg::MarkStart, markStart), labelled(Msg::MarkEnd, end),
+            labelled(Msg::MarkDuration, end - markStart)};
+}
+
+std::string markTipText(int markStart, int markEnd, int baseFrequency, Language language) {
+    const std::int64_t end = std::int64_t{markEnd} + 1;
+    const std::int64_t length = end - markStart;
+    const int digits =
+        decimalDigits(static_cast<std::uint64_t>(std::max({std::int64_t{markStart}, end, length, std::int64_t{0}})));
+    // The catalogue text is a format that makes the format: digits first, then numbers and times.
+    const std::string outer{text(Msg::MarkTip, language)};
+    char format[128];
+    std::snprintf(format, sizeof format, outer.c_str(), digits, digits, digits);
+    const std::string startTime = timeText(markStart, baseFrequency), endTime = timeText(end, baseFrequency),
+                      lengthTime = timeText(length, baseFrequency);
+    char out[256];
+    std::snprintf(out, sizeof out, format, static_cast<int>(markStart), startTime.c_str(), static_cast<int>(end),
+                  endTime.c_str(), static_cast<int>(length), lengthTime.c_str());
+    return out;
+}
+
+std::string_view editModeText(bool insertMode, Language language) {
+    return text(insertMode ? Msg::EditModeInsert : Msg::EditModeOverwrite, language);
+}
+
 } // namespace qv
