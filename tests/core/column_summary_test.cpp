@@ -63,9 +63,10 @@ RowColumn referenceColumn(const std::vector<Sample>& image, const ViewRow& row, 
     return out;
 }
 
+// The last command end whose next sample lies in [from, to).
 int referenceCommandEnd(const std::vector<Sample>& image, int from, int to) {
     int end = -1;
-    for (int i = from; i < to; ++i)
+    for (int i = std::max(from - 1, 0); i + 1 < to; ++i)
         if (commandEndsAt(image[static_cast<std::size_t>(i)])) end = i;
     return end;
 }

@@ -65,6 +65,12 @@ int ColumnSummary::columnOf(int sample) const {
     return static_cast<int>(std::min<std::int64_t>((std::int64_t{sample} - firstSample_) >> zoomOut_, INT32_MAX - 1));
 }
 
+int ColumnSummary::lastSummarisedSample() const {
+    if (columnsWithSamples_ == 0) return -1;
+    const std::int64_t end = std::int64_t{firstSample_} + (std::int64_t{columnsWithSamples_} << zoomOut_);
+    return static_cast<int>(std::min<std::int64_t>(end, usableSamples_) - 1);
+}
+
 void ColumnSummary::update(std::span<const Sample> image, int firstChanged, int lastChanged) {
     if (static_cast<int>(image.size()) != usableSamples_ || image.empty()) return;
     firstChanged = std::max(firstChanged, 0);
@@ -91,10 +97,12 @@ void ColumnSummary::summarise(std::span<const Sample> image, int fromColumn, int
         changed_[column] = d.changed;
         last_[column] = s[to - 1];
         commandEnd_[column] = -1;
-        if ((d.any | s[from]) & commandMask) {
-            for (std::size_t i = to; i-- > from;) {
-                if (commandEndsAt(s[i])) {
-                    commandEnd_[column] = static_cast<int>(i);
+        // Command ends e with e + 1 in the column: from the sample before the column on.
+        const std::size_t endFrom = from > 0 ? from - 1 : 0;
+        if ((d.any | s[from] | s[endFrom]) & commandMask) {
+            for (std::size_t e = to - 1; e-- > endFrom;) {
+                if (commandEndsAt(s[e])) {
+                    commandEnd_[column] = static_cast<int>(e);
                     break;
                 }
             }

@@ -40,9 +40,12 @@ class ColumnSummary {
     // The column holding sample s (-1 left of the first shown sample, columns() or more right of the last).
     int columnOf(int sample) const;
     int columnFirstSample(int column) const { return firstSample_ + (column << zoomOut_); }
+    // The last sample of the last column with samples (-1: none).
+    int lastSummarisedSample() const;
 
-    // The bits that changed within a column, its last sample, and the last sample of the column at
-    // which a sequencer command ends (-1: none), where the command label's crossing is drawn.
+    // The bits that changed within a column, its last sample, and the last sample at which a
+    // sequencer command ends with the sample after it in the column (-1: none): the command label's
+    // crossing is drawn at the right edge of a command, the left edge of the sample after it.
     Sample changedBits(int column) const { return changed_[static_cast<std::size_t>(column)]; }
     Sample lastSample(int column) const { return last_[static_cast<std::size_t>(column)]; }
     int commandEnd(int column) const { return commandEnd_[static_cast<std::size_t>(column)]; }
