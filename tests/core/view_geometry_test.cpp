@@ -10,6 +10,7 @@ namespace qv {
 namespace {
 
 constexpr int usable = 2097152 - 24;
+constexpr Splitters d() { return defaultSplitters; }
 
 TEST(ViewGeometry, ZoomSteps) {
     struct Case {
@@ -175,6 +176,49 @@ TEST(ViewGeometry, Splitters) {
         EXPECT_EQ(labelPartAt(d, p.x), p.part);
         EXPECT_EQ(splitterAt(d, p.x), p.splitter);
     }
+}
+
+TEST(ViewGeometry, LayoutFromAndToSettings) {
+    const ViewArea area{303, 40, 1617, 480, 24}; // a client 1920 wide
+    struct Case {
+        const char* name;
+        WaveEditSettings settings;
+        Splitters splitters;
+        Zoom zoom;
+        int firstSample, firstRow;
+    };
+    auto settings = [](int sp1, int sp2, int sp3, int in, int out, int start, int row) {
+        WaveEditSettings s;
+        s.paneDivision1 = sp1, s.paneDivision2 = sp2, s.paneDivision3 = sp3;
+        s.zoomIn = in, s.zoomOut = out, s.startTime = start, s.startLabel = row;
+        return s;
+    };
+    const Case cases[] = {
+        {"kept", settings(120, 220, 320, 0, 3, 5000, 4), {120, 220, 320}, {0, 3}, 5000, 4},
+        {"zoom beyond reach", settings(100, 200, 300, 0, 20, 0, 0), d(), {0, 11}, 0, 0},
+        {"zoom in and out", settings(100, 200, 300, 2, 5, 0, 0), d(), {2, 0}, 0, 0},
+        {"start past the end", settings(100, 200, 300, 0, 0, usable, 0), d(), {0, 0}, usable - 1 - 808, 0},
+        {"row past the end", settings(100, 200, 300, 0, 0, 0, 99), d(), {0, 0}, 0, 10},
+        {"negative", settings(100, 200, 300, -3, -3, -5, -5), d(), {0, 0}, 0, 0},
+        {"splitters out of order", settings(300, 200, 100, 0, 0, 0, 0), d(), {0, 0}, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ViewLayout layout = viewFromSettings(c.settings, 1920, area, usable, 30);
+        EXPECT_EQ(layout.splitters, c.splitters);
+        EXPECT_EQ(layout.position.zoom, c.zoom);
+        EXPECT_EQ(layout.position.firstSample, c.firstSample);
+        EXPECT_EQ(layout.position.firstRow, c.firstRow);
+        WaveEditSettings back;
+        viewToSettings(layout, back);
+        EXPECT_EQ(viewFromSettings(back, 1920, area, usable, 30).position.firstSample, c.firstSample);
+        EXPECT_EQ(back.paneDivision3, c.splitters[2]);
+        EXPECT_EQ(back.zoomOut, c.zoom.out);
+        EXPECT_EQ(back.startLabel, c.firstRow);
+    }
+    EXPECT_EQ(reachableZoom({0, 30}, 1000, 100), (Zoom{0, 4})); // 63 columns: the first zoom that fits
+    EXPECT_EQ(reachableZoom({0, 2}, 1000, 100), (Zoom{0, 2}));
+    EXPECT_EQ(reachableZoom({0, 2}, 50, 100), (Zoom{0, 0}));
 }
 
 } // namespace

@@ -213,6 +213,14 @@ TEST(ViewInput, KeyEdges) {
     bool done = false;
     EXPECT_EQ(zoomInView({{0, 0}, 1000, 0}, frame(), CursorState{}, done).firstSample, 1200); // middle of view
     EXPECT_TRUE(done);
+    // The wheel: away from the user zooms in, towards the user out.
+    EXPECT_EQ(wheelZoomView({{0, 2}, 0, 0}, frame(), cursors, 120, done).zoom, (Zoom{0, 1}));
+    EXPECT_TRUE(done);
+    EXPECT_EQ(wheelZoomView({{0, 2}, 0, 0}, frame(), cursors, -120, done).zoom, (Zoom{0, 3}));
+    wheelZoomView({{6, 0}, 0, 0}, frame(), cursors, 120, done);
+    EXPECT_FALSE(done);
+    wheelZoomView({{0, 2}, 0, 0}, frame(), cursors, 0, done);
+    EXPECT_FALSE(done);
     // Key up: Sweep only with Ctrl+Shift+S during output.
     EXPECT_EQ(viewKeyUp({KeyS, true, true, 0, false, true}), KeyAction::Sweep);
     EXPECT_EQ(viewKeyUp({KeyS, true, true}), KeyAction::None);

@@ -200,6 +200,37 @@ int splitterAt(const Splitters& splitters, int x) {
     return -1;
 }
 
+Zoom reachableZoom(Zoom zoom, int usableSamples, int areaWidth) {
+    zoom = normaliseZoom(zoom);
+    while (zoom.out > 0 && !canZoomOut({0, zoom.out - 1}, usableSamples, areaWidth)) --zoom.out;
+    return zoom;
+}
+
+ViewLayout viewFromSettings(const WaveEditSettings& settings, int clientWidth, const ViewArea& area, int usableSamples,
+                            int rowCount) {
+    ViewLayout layout;
+    layout.splitters =
+        normaliseSplitters({settings.paneDivision1, settings.paneDivision2, settings.paneDivision3}, clientWidth);
+    ViewArea shown = area;
+    shown.width = std::max(area.right() - waveformLeft(layout.splitters), 0);
+    shown.left = waveformLeft(layout.splitters);
+    ViewPosition& p = layout.position;
+    p.zoom = reachableZoom({settings.zoomIn, settings.zoomOut}, usableSamples, shown.width);
+    p.firstSample = std::clamp(settings.startTime, 0, lastFirstSample(p.zoom, shown.width, usableSamples));
+    p.firstRow = clampFirstRow(shown, rowCount, settings.startLabel);
+    return layout;
+}
+
+void viewToSettings(const ViewLayout& layout, WaveEditSettings& settings) {
+    settings.paneDivision1 = layout.splitters[0];
+    settings.paneDivision2 = layout.splitters[1];
+    settings.paneDivision3 = layout.splitters[2];
+    settings.zoomIn = layout.position.zoom.in;
+    settings.zoomOut = layout.position.zoom.out;
+    settings.startTime = layout.position.firstSample;
+    settings.startLabel = layout.position.firstRow;
+}
+
 LabelPart labelPartAt(const Splitters& splitters, int x) {
     if (x < 0 || splitterAt(splitters, x) >= 0) return LabelPart::None;
     if (x < splitters[0]) return LabelPart::Name;

@@ -4,6 +4,8 @@
 // window supplies the waveform area's rectangle and draws. Nothing here paints or reads settings.
 #pragma once
 
+#include "app/settings.h"
+
 #include <array>
 #include <cstdint>
 
@@ -135,5 +137,21 @@ enum class LabelPart { None, Name, Channels, RowSelect };
 LabelPart labelPartAt(const Splitters& splitters, int x);
 // The splitter whose band holds x, or -1.
 int splitterAt(const Splitters& splitters, int x);
+
+// ---- the view's settings ------------------------------------------------------------------------
+
+// What the view keeps in the Wave Editor's settings.
+struct ViewLayout {
+    ViewPosition position;
+    Splitters splitters = defaultSplitters;
+};
+// The zoom reduced to what Zoom Out can reach: no further out than the first zoom at which the
+// whole usable area fits the waveform area.
+Zoom reachableZoom(Zoom zoom, int usableSamples, int areaWidth);
+// The view as the settings give it, made valid: splitters for the client width, then the zoom for
+// the waveform area right of them, then the first sample and first row within their scroll ranges.
+ViewLayout viewFromSettings(const WaveEditSettings& settings, int clientWidth, const ViewArea& area, int usableSamples,
+                            int rowCount);
+void viewToSettings(const ViewLayout& layout, WaveEditSettings& settings);
 
 } // namespace qv

@@ -99,6 +99,13 @@ ViewPosition zoomOutView(const ViewPosition& view, const ViewFrame& frame, const
     return centredOn(zoomed, frame, centre);
 }
 
+ViewPosition wheelZoomView(const ViewPosition& view, const ViewFrame& frame, const CursorState& cursors, int wheelDelta,
+                           bool& done) {
+    done = false;
+    if (wheelDelta == 0) return view;
+    return wheelDelta > 0 ? zoomInView(view, frame, cursors, done) : zoomOutView(view, frame, cursors, done);
+}
+
 KeyOutcome viewKeyDown(const ViewPosition& view, const ViewFrame& frame, const CursorState& cursors,
                        const KeyPress& press) {
     KeyOutcome out{view, cursors, KeyAction::None};

@@ -117,6 +117,10 @@ KeyAction viewKeyUp(const KeyPress& press);
 ViewPosition zoomInView(const ViewPosition& view, const ViewFrame& frame, const CursorState& cursors, bool& done);
 ViewPosition zoomOutView(const ViewPosition& view, const ViewFrame& frame, const CursorState& cursors, bool& done);
 
+// The wheel: turned away from the user (a positive delta) Zoom In, towards the user Zoom Out.
+ViewPosition wheelZoomView(const ViewPosition& view, const ViewFrame& frame, const CursorState& cursors, int wheelDelta,
+                           bool& done);
+
 // ---- mouse drags --------------------------------------------------------------------------------
 
 // A cursor's handle dragged to `sample` on `row`: it becomes the active cursor, clamped to the
