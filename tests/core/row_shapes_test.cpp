@@ -2,6 +2,8 @@
 // says, at zoom ins, 1:1 and zoom outs, on random images with commands.
 #include "waveedit/row_shapes.h"
 
+#include "view_test_data.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -12,27 +14,8 @@
 namespace qv {
 namespace {
 
-ViewRow rowOf(std::initializer_list<int> bits, bool command = false) {
-    ViewRow row;
-    for (int bit : bits) {
-        row.bits[static_cast<std::size_t>(row.width++)] = static_cast<std::uint8_t>(bit);
-        row.mask |= Sample{1} << bit;
-    }
-    row.bus = row.width > 1;
-    row.command = command;
-    return row;
-}
-
-std::vector<Sample> heldRandomImage(std::mt19937_64& random, int samples) {
-    std::vector<Sample> image(static_cast<std::size_t>(samples));
-    Sample level = 0;
-    const int hold = 1 + static_cast<int>(random() % 50);
-    for (Sample& s : image) {
-        if (random() % hold == 0) level = random() & ~commandMask;
-        s = level | (random() % 23 == 0 ? random() & commandMask : 0);
-    }
-    return image;
-}
+using test::randomImage;
+using test::rowOf;
 
 struct Scene {
     std::vector<Sample> image;
@@ -48,7 +31,7 @@ struct Scene {
 Scene randomScene(std::mt19937_64& random) {
     Scene scene;
     const int usable = 1 + static_cast<int>(random() % 20000);
-    scene.image = heldRandomImage(random, usable);
+    scene.image = randomImage(random, usable, random() % 4 == 0);
     scene.view.zoom =
         random() % 3 == 0 ? Zoom{static_cast<int>(random() % 7), 0} : Zoom{0, static_cast<int>(random() % 9)};
     scene.view.firstSample = random() % 4 == 0 ? 0 : static_cast<int>(random() % usable);
