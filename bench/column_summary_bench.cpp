@@ -22,14 +22,21 @@ constexpr int channels = 50;
 constexpr int areaWidth = 1920;
 constexpr Sample channelMask = ((Sample{1} << channels) - 1) << qv::firstChannelBit;
 
+enum Data { Random = 0, Counter = 1, RandomWithCommands = 2 };
+
 struct Document {
     std::vector<Sample> image;
     std::vector<qv::ViewRow> rows;
-    explicit Document(bool counter) : image(static_cast<std::size_t>(usable)) {
+    explicit Document(Data data) : image(static_cast<std::size_t>(usable)) {
         std::mt19937_64 random(7);
-        for (int i = 0; i < usable; ++i)
-            image[static_cast<std::size_t>(i)] =
-                counter ? (static_cast<Sample>(i) << qv::firstChannelBit) & channelMask : random() & channelMask;
+        for (int i = 0; i < usable; ++i) {
+            Sample& s = image[static_cast<std::size_t>(i)];
+            s = data == Counter ? (static_cast<Sample>(i) << qv::firstChannelBit) & channelMask
+                                : random() & channelMask;
+            // A JP every 64 samples: every column holds commands to look through.
+            if (data == RandomWithCommands && i % 64 >= 61)
+                s |= (i % 64 == 61 ? 0x80Cu : i % 64 == 62 ? 0x200u : 0x100u);
+        }
         for (int c = 0; c < channels; ++c) {
             qv::ViewRow row;
             row.width = 1;
@@ -40,9 +47,9 @@ struct Document {
     }
 };
 
-Document& document(bool counter) {
-    static Document counterLike(true), random(false);
-    return counter ? counterLike : random;
+Document& document(std::int64_t data) {
+    static Document random(Random), counter(Counter), withCommands(RandomWithCommands);
+    return data == Counter ? counter : data == RandomWithCommands ? withCommands : random;
 }
 
 int fullZoomOut() {
@@ -51,13 +58,13 @@ int fullZoomOut() {
     return zoom.out;
 }
 
-// Arguments: data (1 counter-like, 0 random), zoom out (-1: full zoom-out).
+// Arguments: data (0 random, 1 counter-like, 2 random with commands), zoom out (-1: full zoom-out).
 int zoomOf(const benchmark::State& state) {
     return state.range(1) < 0 ? fullZoomOut() : static_cast<int>(state.range(1));
 }
 
 void SummaryBuild(benchmark::State& state) {
-    const Document& doc = document(state.range(0) != 0);
+    const Document& doc = document(state.range(0));
     qv::ColumnSummary summary;
     const int zoom = zoomOf(state);
     for (auto _ : state) {
@@ -69,7 +76,7 @@ void SummaryBuild(benchmark::State& state) {
 }
 
 void SummaryBuildAnd50Rows(benchmark::State& state) {
-    const Document& doc = document(state.range(0) != 0);
+    const Document& doc = document(state.range(0));
     qv::ColumnSummary summary;
     std::vector<qv::RowColumn> columns(areaWidth);
     const int zoom = zoomOf(state);
@@ -84,7 +91,7 @@ void SummaryBuildAnd50Rows(benchmark::State& state) {
 
 // An edit of 100 samples in the middle of the shown samples, then the summary brought up to date.
 void SummaryUpdateSmallRange(benchmark::State& state) {
-    Document& doc = document(state.range(0) != 0);
+    Document& doc = document(state.range(0));
     qv::ColumnSummary summary;
     const int zoom = zoomOf(state);
     summary.build(doc.image, 0, zoom, areaWidth);
@@ -98,7 +105,7 @@ void SummaryUpdateSmallRange(benchmark::State& state) {
 
 // For scale: every sample of every row compared with its predecessor, one row at a time.
 void PlainWalk50Rows(benchmark::State& state) {
-    const Document& doc = document(state.range(0) != 0);
+    const Document& doc = document(state.range(0));
     const int zoom = zoomOf(state);
     std::vector<qv::RowColumn> columns(areaWidth);
     for (auto _ : state) {
@@ -120,7 +127,7 @@ void PlainWalk50Rows(benchmark::State& state) {
 }
 
 void MemcpyOfTheImage(benchmark::State& state) {
-    const Document& doc = document(true);
+    const Document& doc = document(Counter);
     std::vector<Sample> target(doc.image.size());
     for (auto _ : state) {
         std::memcpy(target.data(), doc.image.data(), doc.image.size() * sizeof(Sample));
@@ -130,9 +137,9 @@ void MemcpyOfTheImage(benchmark::State& state) {
 }
 
 void dataAndZoom(benchmark::internal::Benchmark* b) {
-    b->ArgNames({"counter", "zoomOut"});
-    for (int counter : {1, 0})
-        for (int zoom : {-1, 4}) b->Args({counter, zoom});
+    b->ArgNames({"data", "zoomOut"});
+    for (int data : {Counter, Random, RandomWithCommands})
+        for (int zoom : {-1, 4}) b->Args({data, zoom});
 }
 
 BENCHMARK(MemcpyOfTheImage)->Unit(benchmark::kMicrosecond);
