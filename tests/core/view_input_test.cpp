@@ -275,6 +275,18 @@ TEST(ViewInput, DragModeAndPanning) {
     EXPECT_FALSE(mode.active());
     EXPECT_FALSE(dragModeTick(mode).active());
 
+    struct Shape {
+        HitKind kind;
+        int ticks;
+        PointerShape shape;
+    };
+    const Shape shapes[] = {
+        {HitKind::Splitter, 0, PointerShape::SplitterMove}, {HitKind::CursorHandle, 0, PointerShape::CursorMove},
+        {HitKind::Waveform, 0, PointerShape::Arrow},        {HitKind::LabelName, 0, PointerShape::Arrow},
+        {HitKind::Splitter, 3, PointerShape::Hand},         {HitKind::Waveform, 1, PointerShape::Hand},
+    };
+    for (const Shape& s : shapes) EXPECT_EQ(pointerShape({s.kind}, {s.ticks}), s.shape) << static_cast<int>(s.kind);
+
     const ViewFrame f = frame(30, 10000);
     const ViewPosition atPress{{0, 2}, 4000, 6};
     const ViewPosition panned = pannedView(atPress, f, 100, -50); // right and up: earlier samples, later rows

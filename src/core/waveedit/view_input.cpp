@@ -231,6 +231,15 @@ DragMode dragModeTick(DragMode mode) {
     return mode;
 }
 
+PointerShape pointerShape(const Hit& hit, DragMode mode) {
+    if (mode.active()) return PointerShape::Hand;
+    switch (hit.kind) {
+    case HitKind::Splitter: return PointerShape::SplitterMove;
+    case HitKind::CursorHandle: return PointerShape::CursorMove;
+    default: return PointerShape::Arrow;
+    }
+}
+
 ViewPosition pannedView(const ViewPosition& atPress, const ViewFrame& frame, int dx, int dy) {
     ViewPosition out = atPress;
     const std::int64_t first = atPress.firstSample - samplesInPixels(atPress.zoom, dx);

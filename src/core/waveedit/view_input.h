@@ -149,6 +149,9 @@ struct DragMode {
 // A pointer movement with no button pressed, by (dx, dy) since the last one.
 DragMode pointerMoved(DragMode mode, int dx, int dy, int cursorChangeInterval);
 DragMode dragModeTick(DragMode mode);
+// The pointer shape: the hand in drag mode, whatever lies under it; otherwise by what it is over.
+enum class PointerShape { Arrow, SplitterMove, CursorMove, Hand };
+PointerShape pointerShape(const Hit& hit, DragMode mode);
 // A left drag in drag mode: the view taken along with the pointer from where it was at the press.
 ViewPosition pannedView(const ViewPosition& atPress, const ViewFrame& frame, int dx, int dy);
 
