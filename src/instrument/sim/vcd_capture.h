@@ -1,0 +1,57 @@
+// Records what the sequencer outputs as a VCD file (IEEE 1364): scope `qv`, one scalar wire per
+// channel (ch0, ch1, ...) and per fixed port (port0, port1); a pin whose output-enable group is off
+// is written as z. The time unit is chosen so that one sample clock is a whole number of units.
+// Only changes are written, through a large buffer. It does not read VCD files.
+#pragma once
+
+#include "sim/sequencer.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace qv::sim {
+
+// The $timescale text and the units per sample clock of a clock in Hz: the coarsest unit that
+// divides the clock period exactly (down to 1 ps); otherwise the period rounded to a unit that
+// keeps at least six digits. A clock of 0 (not set) gives "1 ns" per sample.
+struct VcdTimescale {
+    std::string unit; // "10 ns"
+    std::uint64_t unitsPerSample = 1;
+};
+VcdTimescale vcdTimescale(std::int64_t clockHz);
+
+// The identifier code of variable `index`: printable characters '!' to '~', shortest first.
+std::string vcdIdentifier(int index);
+
+class VcdCapture : public OutputSink {
+  public:
+    VcdCapture() = default;
+    ~VcdCapture() override;
+    VcdCapture(const VcdCapture&) = delete;
+    VcdCapture& operator=(const VcdCapture&) = delete;
+
+    // Creates the file and writes the header; false when it cannot be created.
+    bool open(const std::string& path, int channels, std::int64_t clockHz);
+    bool isOpen() const { return file_ != nullptr; }
+    void output(std::uint64_t sampleNumber, Sample levels, Sample enabled) override;
+    // Writes the end time (the sample number after the last clock) and closes; false on a write
+    // error at any point.
+    bool close(std::uint64_t endSampleNumber);
+
+  private:
+    void writeValue(int variable, bool level, bool driven);
+    void flushIfFull();
+
+    std::FILE* file_ = nullptr;
+    bool failed_ = false;
+    int channels_ = 0;
+    std::uint64_t unitsPerSample_ = 1;
+    Sample watched_ = 0; // the bits that have variables
+    bool first_ = true;
+    Sample levels_ = 0, enabled_ = 0;
+    std::uint64_t lastTime_ = 0;
+    std::string buffer_;
+};
+
+} // namespace qv::sim
