@@ -5,6 +5,7 @@
 #include <array>
 #include <bit>
 #include <charconv>
+#include <utility>
 
 namespace qv::sim {
 namespace {
@@ -77,6 +78,22 @@ std::string vcdIdentifier(int index) {
 
 VcdCapture::~VcdCapture() {
     if (file_ != nullptr) close(lastTime_);
+}
+
+VcdCapture& VcdCapture::operator=(VcdCapture&& other) noexcept {
+    if (this == &other) return *this;
+    if (file_ != nullptr) close(lastTime_);
+    file_ = std::exchange(other.file_, nullptr);
+    failed_ = other.failed_;
+    channels_ = other.channels_;
+    unitsPerSample_ = other.unitsPerSample_;
+    watched_ = other.watched_;
+    first_ = other.first_;
+    levels_ = other.levels_;
+    enabled_ = other.enabled_;
+    lastTime_ = other.lastTime_;
+    buffer_ = std::move(other.buffer_);
+    return *this;
 }
 
 bool VcdCapture::open(const std::string& path, int channels, std::int64_t clockHz) {

@@ -6,6 +6,7 @@
 
 #include "sim/sequencer.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -28,8 +29,8 @@ class VcdCapture : public OutputSink {
   public:
     VcdCapture() = default;
     ~VcdCapture() override;
-    VcdCapture(const VcdCapture&) = delete;
-    VcdCapture& operator=(const VcdCapture&) = delete;
+    VcdCapture(VcdCapture&& other) noexcept { *this = std::move(other); }
+    VcdCapture& operator=(VcdCapture&& other) noexcept;
 
     // Creates the file and writes the header; false when it cannot be created.
     bool open(const std::string& path, int channels, std::int64_t clockHz);
@@ -52,6 +53,35 @@ class VcdCapture : public OutputSink {
     Sample levels_ = 0, enabled_ = 0;
     std::uint64_t lastTime_ = 0;
     std::string buffer_;
+};
+
+} // namespace qv::sim
+
+namespace qv::sim {
+
+// One instrument's capture from its first qvRun to qvPowerDown: the runs of one output (sections)
+// follow each other in one file, each run's sample numbers continuing after the last. While the
+// program has switched the outputs off (qvOutputEnable 0) every pin floats.
+class CaptureSession : public OutputSink {
+  public:
+    bool open(const std::string& path, int channels, std::int64_t clockHz) {
+        end_ = base_ = 0;
+        return vcd_.open(path, channels, clockHz);
+    }
+    bool isOpen() const { return vcd_.isOpen(); }
+    void beginRun() { base_ = end_; }
+    void output(std::uint64_t sampleNumber, Sample levels, Sample enabled) override {
+        vcd_.output(base_ + sampleNumber, levels, outputsOn ? enabled : 0);
+    }
+    // The run has reached this sample number (held clocks included).
+    void reached(std::uint64_t sampleNumber) { end_ = std::max(end_, base_ + sampleNumber); }
+    bool close() { return vcd_.close(end_); }
+
+    bool outputsOn = true;
+
+  private:
+    VcdCapture vcd_;
+    std::uint64_t base_ = 0, end_ = 0;
 };
 
 } // namespace qv::sim
