@@ -228,6 +228,29 @@ TEST(SequencerOutputs, DelayHoldsTheCurrentSample) {
     EXPECT_EQ(r.clocks[8].number, 108u);
 }
 
+TEST(SequencerWait, HeldClocksDoNotShiftThePipeline) {
+    // A command right behind a wait or a delay still acts three outputs after its carrier.
+    struct Case {
+        int holdAt; // opcode address of the WE (EV1 at clock 100) or of a DL 100
+        bool delay;
+    };
+    for (const Case c : {Case{5, false}, Case{5, true}, Case{6, false}, Case{7, true}}) {
+        auto m = memory(40);
+        put(m, 0, commandWord(Opcode::Se, 9));
+        if (c.delay)
+            put24(m, c.holdAt, Opcode::Dl, 100);
+        else
+            put(m, c.holdAt, commandWord(Opcode::We, 0));
+        put24(m, c.holdAt + 3, Opcode::Jp, 30);
+        SequencerSetup setup;
+        setup.eventAt[0] = {100};
+        Recorder r;
+        Sequencer s = started(m, setup);
+        s.runToRest(&r);
+        EXPECT_EQ(r.addresses(), range(0, c.holdAt + 6) + range(30, 39)) << c.holdAt << (c.delay ? " DL" : " WE");
+    }
+}
+
 TEST(SequencerOutputs, AdvanceStopsAfterTheClocksAsked) {
     auto m = memory(1000);
     Sequencer s = started(m);

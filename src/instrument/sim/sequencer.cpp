@@ -1,5 +1,5 @@
 // The sequencer's clock loop. Each clock outputs the sample at the current address and puts its
-// command word into a four-entry ring indexed by the clock number; the word that entered three
+// command word into a four-entry ring indexed by the output count; the word that entered three
 // clocks earlier leaves the ring and executes, choosing the next address. A ring of zeros after
 // start makes the first three clocks execute NP.
 #include "sim/sequencer.h"
@@ -50,6 +50,7 @@ void Sequencer::start() {
     clock_ = 0;
     address_ = 0;
     pipeline_.fill(0);
+    outputs_ = 0;
     rl_ = rh_ = 0;
     selected_ = resetEventCode;
     loopCounter_ = 0;
@@ -210,8 +211,10 @@ std::uint64_t Sequencer::advance(std::uint64_t maxClocks, OutputSink* sink) {
             if (clock_ >= nextEventClock_) latchEventsUpTo(clock_);
             const Sample sample = memory_[address_];
             if (sink != nullptr) sink->output(clock_, sample, enabled_);
-            pipeline_[clock_ & 3] = commandField(sample);
-            const unsigned word = pipeline_[(clock_ + 1) & 3]; // entered three clocks ago
+            // Indexed by outputs, not clocks: held clocks do not move the pipeline.
+            pipeline_[outputs_ & 3] = commandField(sample);
+            const unsigned word = pipeline_[(outputs_ + 1) & 3]; // entered three outputs ago
+            ++outputs_;
             ++clock_;
             ++address_;
             if (word == 0) continue;

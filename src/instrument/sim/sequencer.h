@@ -104,7 +104,8 @@ class Sequencer {
     SequencerState state_ = SequencerState::Idle;
     std::uint64_t clock_ = 0;
     std::uint32_t address_ = 0;
-    std::array<unsigned, 4> pipeline_{}; // command words of the last four outputs, by clock & 3
+    std::array<unsigned, 4> pipeline_{}; // command words of the last four outputs, by output & 3
+    std::uint64_t outputs_ = 0;
     unsigned rl_ = 0, rh_ = 0;
     unsigned selected_ = resetEventCode;
     std::uint32_t loopCounter_ = 0;

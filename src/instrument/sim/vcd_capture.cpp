@@ -13,7 +13,7 @@ namespace {
 constexpr std::size_t flushBytes = 1 << 20;
 constexpr std::int64_t femtosecondsPerSecond = 1'000'000'000'000'000;
 constexpr std::int64_t picosecond = 1000; // in fs
-constexpr std::int64_t minimumDigits = 1'000'000;
+constexpr std::int64_t minimumDigits = 10000;
 
 struct Unit {
     std::int64_t femtoseconds;
@@ -56,7 +56,8 @@ VcdTimescale vcdTimescale(std::int64_t clockHz) {
         if (femtosecondsPerSecond % (clockHz * unit.femtoseconds) == 0)
             return {unit.text, static_cast<std::uint64_t>(femtosecondsPerSecond / (clockHz * unit.femtoseconds))};
     }
-    // Not exact: the coarsest unit that still gives the period six digits, rounded.
+    // Not exact: the coarsest unit that still gives the period five digits (rounding off at most
+    // 1 in 10,000), so that viewers that expand time units into samples stay usable.
     for (const Unit& unit : units) {
         if (unit.femtoseconds > femtosecondsPerSecond / clockHz / minimumDigits) continue;
         const double ticks = static_cast<double>(femtosecondsPerSecond) / static_cast<double>(clockHz) /

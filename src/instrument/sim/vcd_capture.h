@@ -15,7 +15,7 @@ namespace qv::sim {
 
 // The $timescale text and the units per sample clock of a clock in Hz: the coarsest unit that
 // divides the clock period exactly (down to 1 ps); otherwise the period rounded to a unit that
-// keeps at least six digits. A clock of 0 (not set) gives "1 ns" per sample.
+// keeps at least five digits. A clock of 0 (not set) gives "1 ns" per sample.
 struct VcdTimescale {
     std::string unit; // "10 ns"
     std::uint64_t unitsPerSample = 1;
