@@ -51,6 +51,8 @@ void Sequencer::start() {
     address_ = 0;
     pipeline_.fill(0);
     outputs_ = 0;
+    reportedLevels_ = ~Sample{0}; // never a real level word (its command bits are set): the first is reported
+    reportedEnabled_ = 0;
     rl_ = rh_ = 0;
     selected_ = resetEventCode;
     loopCounter_ = 0;
@@ -210,7 +212,13 @@ std::uint64_t Sequencer::advance(std::uint64_t maxClocks, OutputSink* sink) {
             }
             if (clock_ >= nextEventClock_) latchEventsUpTo(clock_);
             const Sample sample = memory_[address_];
-            if (sink != nullptr) sink->output(clock_, sample, enabled_);
+            // Only clocks that change a pin's level or drive are reported.
+            const Sample levels = sample & ~commandMask;
+            if (sink != nullptr && (levels != reportedLevels_ || enabled_ != reportedEnabled_)) {
+                sink->output(clock_, levels, enabled_);
+                reportedLevels_ = levels;
+                reportedEnabled_ = enabled_;
+            }
             // Indexed by outputs, not clocks: held clocks do not move the pipeline.
             pipeline_[outputs_ & 3] = commandField(sample);
             const unsigned word = pipeline_[(outputs_ + 1) & 3]; // entered three outputs ago

@@ -38,8 +38,8 @@ inline constexpr unsigned resetEventCode = 0;
 class OutputSink {
   public:
     virtual ~OutputSink() = default;
-    // Clocks in which the sequencer holds its output (a wait, a delay) are not reported; the next
-    // output's sample number shows how long the last one lasted.
+    // Called for the first clock of a run and for every clock that changes the levels (command
+    // field cleared) or the enabled bits; the sample number tells how long the last one lasted.
     virtual void output(std::uint64_t sampleNumber, Sample levels, Sample enabled) = 0;
 };
 
@@ -106,6 +106,7 @@ class Sequencer {
     std::uint32_t address_ = 0;
     std::array<unsigned, 4> pipeline_{}; // command words of the last four outputs, by output & 3
     std::uint64_t outputs_ = 0;
+    Sample reportedLevels_ = 0, reportedEnabled_ = 0; // what the sink was last told
     unsigned rl_ = 0, rh_ = 0;
     unsigned selected_ = resetEventCode;
     std::uint32_t loopCounter_ = 0;

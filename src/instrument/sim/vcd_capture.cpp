@@ -5,12 +5,16 @@
 #include <array>
 #include <bit>
 #include <charconv>
+#include <cstring>
+#include <string_view>
 #include <utility>
 
 namespace qv::sim {
 namespace {
 
 constexpr std::size_t flushBytes = 1 << 20;
+// The most one output can add: a time and every variable (value, identifier, newline).
+constexpr std::size_t maxOutputBytes = 32 + 66 * 6 + 16;
 constexpr std::int64_t femtosecondsPerSecond = 1'000'000'000'000'000;
 constexpr std::int64_t picosecond = 1000; // in fs
 constexpr std::int64_t minimumDigits = 10000;
@@ -94,6 +98,11 @@ VcdCapture& VcdCapture::operator=(VcdCapture&& other) noexcept {
     enabled_ = other.enabled_;
     lastTime_ = other.lastTime_;
     buffer_ = std::move(other.buffer_);
+    used_ = std::exchange(other.used_, 0);
+    timeDigits_ = other.timeDigits_;
+    timeLength_ = other.timeLength_;
+    timeValue_ = other.timeValue_;
+    idOfBit_ = std::move(other.idOfBit_);
     return *this;
 }
 
@@ -109,8 +118,14 @@ bool VcdCapture::open(const std::string& path, int channels, std::int64_t clockH
     unitsPerSample_ = scale.unitsPerSample;
     watched_ = (Sample{1} << outputPort0Bit) | (Sample{1} << outputPort1Bit);
     for (int channel = 0; channel < channels; ++channel) watched_ |= channelBit(channel);
+    timeLength_ = 0;
+    timeValue_ = 0;
+    idOfBit_ = {};
+    for (int v = 0; v < channels + 2; ++v) {
+        const std::string id = vcdIdentifier(v);
+        std::copy(id.begin(), id.end(), idOfBit_[static_cast<std::size_t>(bitOfVariable(v, channels))].begin());
+    }
     buffer_.clear();
-    buffer_.reserve(flushBytes + 4096);
     buffer_ += "$version QV virtual instrument $end\n";
     buffer_ += "$comment sample clock " + std::to_string(clockHz) + " Hz, " + std::to_string(unitsPerSample_) +
         " units per sample $end\n";
@@ -120,19 +135,57 @@ bool VcdCapture::open(const std::string& path, int channels, std::int64_t clockH
         buffer_ += "$var wire 1 " + vcdIdentifier(v) + " " + name + " $end\n";
     }
     buffer_ += "$upscope $end\n$enddefinitions $end\n";
+    used_ = buffer_.size();
+    buffer_.resize(flushBytes + maxOutputBytes);
     return true;
 }
 
-void VcdCapture::writeValue(int variable, bool level, bool driven) {
-    buffer_.push_back(driven ? (level ? '1' : '0') : 'z');
-    buffer_ += vcdIdentifier(variable);
-    buffer_.push_back('\n');
+void VcdCapture::writeValue(int bit, bool level, bool driven) {
+    char* at = buffer_.data() + used_;
+    *at++ = driven ? (level ? '1' : '0') : 'z';
+    for (char c : idOfBit_[static_cast<std::size_t>(bit)])
+        if (c != '\0') *at++ = c;
+    *at++ = '\n';
+    used_ = static_cast<std::size_t>(at - buffer_.data());
+}
+
+void VcdCapture::writeTime(std::uint64_t sampleNumber) {
+    const std::uint64_t time = sampleNumber * unitsPerSample_;
+    if (timeLength_ == 0 || time < timeValue_) {
+        timeLength_ = static_cast<int>(
+            std::to_chars(timeDigits_.data(), timeDigits_.data() + timeDigits_.size(), time).ptr - timeDigits_.data());
+    } else {
+        // Digits are kept right-aligned from the end of the array's used part.
+        std::uint64_t add = time - timeValue_;
+        unsigned carry = 0;
+        for (int i = timeLength_ - 1; add != 0 || carry != 0; --i) {
+            if (i < 0) { // one more digit
+                std::copy_backward(timeDigits_.begin(), timeDigits_.begin() + timeLength_,
+                                   timeDigits_.begin() + timeLength_ + 1);
+                timeDigits_[0] = '0';
+                ++timeLength_;
+                i = 0;
+            }
+            const unsigned digit = static_cast<unsigned>(timeDigits_[static_cast<std::size_t>(i)] - '0') +
+                static_cast<unsigned>(add % 10) + carry;
+            add /= 10;
+            carry = digit / 10;
+            timeDigits_[static_cast<std::size_t>(i)] = static_cast<char>('0' + digit % 10);
+        }
+    }
+    timeValue_ = time;
+    char* at = buffer_.data() + used_;
+    *at++ = '#';
+    std::memcpy(at, timeDigits_.data(), static_cast<std::size_t>(timeLength_));
+    at += timeLength_;
+    *at++ = '\n';
+    used_ = static_cast<std::size_t>(at - buffer_.data());
 }
 
 void VcdCapture::flushIfFull() {
-    if (buffer_.size() < flushBytes) return;
-    if (std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size()) failed_ = true;
-    buffer_.clear();
+    if (used_ < flushBytes) return;
+    if (std::fwrite(buffer_.data(), 1, used_, file_) != used_) failed_ = true;
+    used_ = 0;
 }
 
 void VcdCapture::output(std::uint64_t sampleNumber, Sample levels, Sample enabled) {
@@ -140,18 +193,14 @@ void VcdCapture::output(std::uint64_t sampleNumber, Sample levels, Sample enable
     levels &= watched_;
     enabled &= watched_;
     if (!first_ && levels == levels_ && enabled == enabled_) return;
-    const std::uint64_t time = sampleNumber * unitsPerSample_;
-    char digits[24];
-    buffer_.push_back('#');
-    buffer_.append(digits, std::to_chars(digits, digits + sizeof digits, time).ptr);
-    buffer_.push_back('\n');
+    writeTime(sampleNumber);
     if (first_) {
-        buffer_ += "$dumpvars\n";
+        for (char c : std::string_view("$dumpvars\n")) buffer_[used_++] = c;
         for (int v = 0; v < channels_ + 2; ++v) {
             const int bit = bitOfVariable(v, channels_);
-            writeValue(v, (levels >> bit) & 1u, (enabled >> bit) & 1u);
+            writeValue(bit, (levels >> bit) & 1u, (enabled >> bit) & 1u);
         }
-        buffer_ += "$end\n";
+        for (char c : std::string_view("$end\n")) buffer_[used_++] = c;
         first_ = false;
     } else {
         // A pin changes when its level changes while driven, or its drive changes.
@@ -159,8 +208,7 @@ void VcdCapture::output(std::uint64_t sampleNumber, Sample levels, Sample enable
         while (changed != 0) {
             const int bit = std::countr_zero(changed);
             changed &= changed - 1;
-            const int variable = bit >= outputPort0Bit ? channels_ + (bit - outputPort0Bit) : bit - 12;
-            writeValue(variable, (levels >> bit) & 1u, (enabled >> bit) & 1u);
+            writeValue(bit, (levels >> bit) & 1u, (enabled >> bit) & 1u);
         }
     }
     levels_ = levels;
@@ -171,14 +219,9 @@ void VcdCapture::output(std::uint64_t sampleNumber, Sample levels, Sample enable
 
 bool VcdCapture::close(std::uint64_t endSampleNumber) {
     if (file_ == nullptr) return false;
-    if (!first_ && endSampleNumber > lastTime_) {
-        char digits[24];
-        buffer_.push_back('#');
-        buffer_.append(digits, std::to_chars(digits, digits + sizeof digits, endSampleNumber * unitsPerSample_).ptr);
-        buffer_.push_back('\n');
-    }
-    if (!buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size()) failed_ = true;
-    buffer_.clear();
+    if (!first_ && endSampleNumber > lastTime_) writeTime(endSampleNumber);
+    if (used_ > 0 && std::fwrite(buffer_.data(), 1, used_, file_) != used_) failed_ = true;
+    used_ = 0;
     if (std::fclose(file_) != 0) failed_ = true;
     file_ = nullptr;
     return !failed_;

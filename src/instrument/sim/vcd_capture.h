@@ -7,6 +7,7 @@
 #include "sim/sequencer.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -41,7 +42,8 @@ class VcdCapture : public OutputSink {
     bool close(std::uint64_t endSampleNumber);
 
   private:
-    void writeValue(int variable, bool level, bool driven);
+    void writeValue(int bit, bool level, bool driven);
+    void writeTime(std::uint64_t sampleNumber);
     void flushIfFull();
 
     std::FILE* file_ = nullptr;
@@ -52,7 +54,14 @@ class VcdCapture : public OutputSink {
     bool first_ = true;
     Sample levels_ = 0, enabled_ = 0;
     std::uint64_t lastTime_ = 0;
-    std::string buffer_;
+    std::string buffer_; // header and flush staging; the hot path writes at used_ in it
+    std::size_t used_ = 0;
+    // The last time written, kept as decimal digits: the next one is reached by adding the
+    // difference digit by digit, cheaper than converting every time afresh.
+    std::array<char, 24> timeDigits_{};
+    int timeLength_ = 0;
+    std::uint64_t timeValue_ = 0;
+    std::array<std::array<char, 4>, 64> idOfBit_{}; // identifier of each sample bit's variable, NUL-padded
 };
 
 } // namespace qv::sim
