@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -289,6 +291,25 @@ TEST_F(OutputEngine, ThreadReportsItsOutcome) {
         thread.join();
     }
     EXPECT_EQ(result.load(), static_cast<int>(OutputResult::Running));
+}
+
+TEST_F(OutputEngine, SecondStartWhileRunningIsRefused) {
+    auto p = ports();
+    std::atomic<int> release{0}, builds{0};
+    OutputThread thread;
+    auto blocking = [&](int) {
+        ++builds;
+        while (release.load() == 0) std::this_thread::yield();
+        return Section{};
+    };
+    ASSERT_TRUE(thread.start(p, {1000000, 0, 1, true, blocking}, nullptr));
+    EXPECT_FALSE(thread.start(p, {1000000, 0, 1, true, blocking}, nullptr));
+    release = 1;
+    thread.join();
+    EXPECT_FALSE(thread.busy());
+    EXPECT_EQ(builds.load(), 1);
+    EXPECT_TRUE(thread.start(p, {1000000, 0, 1, true, sections(1, 8)}, nullptr)) << "free again once it ended";
+    thread.join();
 }
 
 } // namespace

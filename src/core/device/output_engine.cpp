@@ -157,8 +157,9 @@ bool manualTrigger(OutputPorts& ports, const std::function<void()>& beep) {
 }
 
 bool OutputThread::start(OutputPorts& ports, OutputJob job, std::function<void(const OutputOutcome&)> done) {
+    if (busy_.exchange(1) != 0) return false;
     join();
-    thread_ = std::thread([&ports, job = std::move(job), done = std::move(done)] {
+    thread_ = std::thread([this, &ports, job = std::move(job), done = std::move(done)] {
         OutputOutcome outcome{OutputResult::BuildFailed, Msg::None, 0, 0};
         try {
             outcome = runOutput(ports, job);
@@ -166,6 +167,7 @@ bool OutputThread::start(OutputPorts& ports, OutputJob job, std::function<void(c
             outcome.error = Msg::MemoryNotEnough;
         }
         if (done) done(outcome);
+        busy_.store(0);
     });
     return true;
 }

@@ -133,14 +133,18 @@ class OutputThread {
     OutputThread(const OutputThread&) = delete;
     OutputThread& operator=(const OutputThread&) = delete;
 
-    // Starts the thread unless one is still running; `done` is called on it with the outcome.
+    // Starts the thread unless one is still running (then false); `done` is called on the thread
+    // with the outcome, as its last step.
     bool start(OutputPorts& ports, OutputJob job, std::function<void(const OutputOutcome&)> done);
     void join() {
         if (thread_.joinable()) thread_.join();
     }
 
+    bool busy() const { return busy_.load() != 0; }
+
   private:
     std::thread thread_;
+    std::atomic<int> busy_{0};
 };
 
 } // namespace qv
