@@ -200,6 +200,37 @@ TEST(SequencerBranch, BranchesOnlyWhenTheEventHasCome) {
     }
 }
 
+TEST(SequencerBranch, EveryEventCodeAsTheCommandTableNamesIt) {
+    // Per code 0-15, whether BE branches: "1" present. Codes 1-7 are the inverted EV
+    // selections, 9-15 the plain ones, 0 the key and 8 the inverted key.
+    struct Case {
+        bool key;
+        std::vector<std::uint64_t> ev1, ev3;
+        const char* present; // code 0 first
+    };
+    const Case cases[] = {
+        {false, {}, {}, "0111111110000000"},  {true, {}, {}, "1111111100000000"},
+        {false, {0}, {}, "0010101011010101"}, {false, {}, {0}, "0111000010001111"},
+        {true, {0}, {0}, "1010000001011111"},
+    };
+    for (const Case& c : cases) {
+        for (unsigned code = 0; code < 16; ++code) {
+            auto m = memory(20);
+            put(m, 1, commandWord(Opcode::Se, code));
+            put24(m, 9, Opcode::Be, 16);
+            SequencerSetup setup;
+            setup.eventAt[0] = c.ev1;
+            setup.eventAt[2] = c.ev3;
+            Sequencer s = started(m, setup);
+            if (c.key) s.keyEvent();
+            Recorder r;
+            s.runToRest(&r);
+            const bool branched = r.addresses().size() < 20;
+            EXPECT_EQ(branched, c.present[code] == '1') << "code " << code << " pattern " << c.present;
+        }
+    }
+}
+
 TEST(SequencerOutputs, OutputEnableSwitchesGroupsAfterThePipeline) {
     auto m = memory(16);
     put24(m, 4, Opcode::Oe, 0x0001); // group 0 only, acting after address 7
