@@ -154,6 +154,24 @@ TEST(SequencerWait, ScheduledEventReleasesTheWaitAtItsSample) {
     EXPECT_EQ(s.state(), SequencerState::RanOffMemory);
 }
 
+TEST(SequencerWait, SlicesOfClocksReachAFarEvent) {
+    auto m = memory(20);
+    put(m, 1, commandWord(Opcode::Se, 9));
+    put(m, 3, commandWord(Opcode::We, 0));
+    SequencerSetup setup;
+    setup.eventAt[0] = {1000};
+    Sequencer s = started(m, setup);
+    Recorder r;
+    int slices = 0;
+    while (s.state() != SequencerState::RanOffMemory && slices < 100) {
+        s.advance(64, &r);
+        ++slices;
+    }
+    ASSERT_EQ(r.addresses(), range(0, 19));
+    EXPECT_EQ(r.clocks[7].number, 1001u);
+    EXPECT_EQ(slices, 16) << "each slice lets the waiting clocks pass: 16 x 64 covers clock 1013";
+}
+
 TEST(SequencerWait, WaitForAnEventThatNeverComesRests) {
     auto m = memory(20);
     put(m, 1, commandWord(Opcode::Se, 10)); // EV2; only EV1 is scheduled

@@ -190,7 +190,10 @@ std::uint64_t Sequencer::advance(std::uint64_t maxClocks, OutputSink* sink) {
                     state_ = SequencerState::AtSampleLimit;
                     break;
                 }
-                if (at >= endClock) break;
+                if (at >= endClock) { // the slice ends while it waits
+                    clock_ = std::max(clock_, endClock);
+                    break;
+                }
                 clock_ = std::max(clock_, at);
                 latchEventsUpTo(clock_);
                 if (!tryRelease()) continue;
