@@ -64,12 +64,18 @@ TEST(InstrumentConfig, BadDeviceListEntriesAreSkippedAndDescribed) {
         {"0xC350:S:USB:x", "bad device number"},
         {"0xC350:S:USB:99999999999", "bad device number"},
         {"0xC350:S:USB:0:abc", "bad card type"},
-        {"0xC350:S:USB:0:0:gone", "sixth field"},
-        {"0xC350:S:USB:0:0:unplug=0", "sixth field"},
-        {"0xC350:S:USB:0:0:unplug=3600001", "sixth field"},
-        {"0xC350:S:USB:0:0:unplug=soon", "sixth field"},
+        {"0xC350:S:USB:0:0:gone", "unknown option 'gone'"},
+        {"0xC350:S:USB:0:0:unplug=0", "unplug=MS"},
+        {"0xC350:S:USB:0:0:unplug=3600001", "unplug=MS"},
+        {"0xC350:S:USB:0:0:unplug=soon", "unplug=MS"},
         {"0xC350:S:USB", "expected MODEL:SERIAL"},
-        {"0xC350:S:USB:0:0:removed:x", "expected MODEL:SERIAL"},
+        {"0xC350:S:USB:0:0:removed:x", "unknown option 'x'"},
+        {"0xC350:S:USB:0:0:limit=0", "sample limit"},
+        {"0xC350:S:USB:0:0:limit=1000000001", "sample limit"},
+        {"0xC350:S:USB:0:0:ev1=5,,7", "EV1"},
+        {"0xC350:S:USB:0:0:ev3=-1", "EV3"},
+        {"0xC350:S:USB:0:0:ev4=1", "unknown option 'ev4'"},
+        {"0xC350:S:USB:0:0:capture=", "capture="},
     };
     for (const auto& c : cases) {
         // The good entry after the bad one survives.
@@ -158,6 +164,43 @@ TEST(InstrumentConfig, EnvironmentReplacesTheIni) {
               std::vector<std::string>{"45078|FROMENV|USB|4|0"});
     // Set but empty: no instrument, whatever the ini says.
     EXPECT_EQ(loadConfiguration(std::string(), ini).devices.size(), 0u);
+}
+
+} // namespace
+} // namespace qv::sim
+
+namespace qv::sim {
+namespace {
+
+TEST(InstrumentConfigSimulation, OptionsOfAnEntry) {
+    const Configuration config =
+        parseDeviceList("0xC350:S:USB:0:0:removed:limit=500:ev2=30,10:ev1=7:capture=C:\\runs\\a;b.vcd;0xC050:T:USB:1");
+    ASSERT_EQ(config.devices.size(), 2u) << "the ; still ends the entry";
+    const DeviceConfig& d = config.devices[0];
+    EXPECT_TRUE(d.removed);
+    EXPECT_EQ(d.sampleLimit, 500u);
+    EXPECT_EQ(d.eventAt[0], (std::vector<std::uint64_t>{7}));
+    EXPECT_EQ(d.eventAt[1], (std::vector<std::uint64_t>{30, 10}));
+    EXPECT_TRUE(d.eventAt[2].empty());
+    EXPECT_EQ(d.capturePath, "C:\\runs\\a");
+}
+
+TEST(InstrumentConfigSimulation, CaptureKeepsColonsAndNeedsNoCardType) {
+    const Configuration config = parseDeviceList("0xC350:S:USB:0:0:capture=C:\\runs\\out.vcd");
+    ASSERT_EQ(config.devices.size(), 1u);
+    EXPECT_EQ(config.devices[0].capturePath, "C:\\runs\\out.vcd");
+    EXPECT_EQ(config.devices[0].sampleLimit, 0u) << "0 leaves the default";
+}
+
+TEST(InstrumentConfigSimulation, IniKeys) {
+    const Configuration config = parseIni("[Device1]\nModel=0xB016\nSerial=A\nCapture=/tmp/x y.vcd\nSampleLimit=12\n"
+                                          "Ev3=1,2,3\n[Device2]\nModel=0xB016\nSerial=B\nEv1=x\n");
+    ASSERT_EQ(config.devices.size(), 1u);
+    EXPECT_EQ(config.devices[0].capturePath, "/tmp/x y.vcd");
+    EXPECT_EQ(config.devices[0].sampleLimit, 12u);
+    EXPECT_EQ(config.devices[0].eventAt[2], (std::vector<std::uint64_t>{1, 2, 3}));
+    ASSERT_EQ(config.problems.size(), 1u);
+    EXPECT_NE(config.problems[0].find("EV1"), std::string::npos) << config.problems[0];
 }
 
 } // namespace

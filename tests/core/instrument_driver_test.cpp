@@ -4,6 +4,8 @@
 
 #include "waveedit/qvv_reader.h"
 
+#include "temp_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -400,15 +402,29 @@ TEST_F(InstrumentDriver, OutputCallsAreStored) {
     EXPECT_EQ(driver.qvGetHwInfo(small, infoKeyEvents), 1);
     EXPECT_EQ(driver.qvGetHwInfo(small, infoResetCount), 1);
 
-    // A waveform file is taken when it can be read.
-    EXPECT_EQ(driver.uqvStartEx(small, __FILE__, 1, 0), 0);
+    // A waveform file is taken when it reads as a waveform of its kind; it is loaded and run.
+    test::TempFolder folder;
+    const std::string qvv = folder.file("a.qvv");
+    std::FILE* file = std::fopen(qvv.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::fputs("INPUTS QV_Function CLK;\r\nASSIGN CLK 0;\r\nRADIX AUTO;\r\nFREQUENCYMODE INTERNAL;\r\n"
+               "FREQUENCY 12.5 MHz;\r\nPATTERN\r\n000h 0;\r\n000h 1;\r\n000h 0;\r\n;",
+               file);
+    std::fclose(file);
+    EXPECT_EQ(driver.uqvStartEx(small, qvv.c_str(), 1, 0), 0);
+    EXPECT_NE(driver.uqvStartEx(small, qvv.c_str(), 0, 0), 0) << "a text vector file is no .qvw";
+    EXPECT_NE(driver.uqvStartEx(small, __FILE__, 1, 0), 0) << "not a waveform";
     EXPECT_NE(driver.uqvStartEx(small, "/nonexistent/file.qvw", 0, 0), 0);
-    EXPECT_NE(driver.uqvStartEx(small, __FILE__, 2, 0), 0);
+    EXPECT_NE(driver.uqvStartEx(small, qvv.c_str(), 2, 0), 0);
     EXPECT_NE(driver.uqvStartEx(small, nullptr, 0, 0), 0);
     withRack([&](Rack& rack) {
-        EXPECT_EQ(rack.device(small)->startedFile, __FILE__);
+        EXPECT_EQ(rack.device(small)->startedFile, qvv);
         EXPECT_EQ(rack.device(small)->startedFileKind, 1);
+        EXPECT_EQ(rack.device(small)->frequency, 12500000);
     });
+    // Released from its start handshake, it holds the closing loop until the sample limit.
+    EXPECT_EQ(driver.qvGetHwInfo(small, infoKeyEvents), 2);
+    EXPECT_EQ(driver.qvGetHwInfo(small, infoSequencerState), static_cast<int>(SequencerState::Running));
 }
 
 TEST_F(InstrumentDriver, ShutdownClosesAndTheNextCallReadsTheConfigurationAgain) {

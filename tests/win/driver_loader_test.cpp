@@ -294,6 +294,37 @@ TEST(DriverLoader, ReadsTextVectorFilesThroughTheDll) {
     unloadDriver(load);
 }
 
+TEST(DriverLoader, RunsAWaveformFileAndCapturesItThroughTheDll) {
+    // The capture path is a Windows path with a drive colon: the option takes the rest of the entry.
+    const std::string capture = tempDirectory() + "QvRunCapture.vcd";
+    const std::string path = tempDirectory() + "QvRunRun.qvv";
+    DeleteFileA(capture.c_str());
+    ScopedEnvironment devices("QVRUN_DEVICES", "0xB016:VI1:USB:0:0:limit=64:capture=" + capture);
+    DriverLoad load = loadDriver();
+    ASSERT_EQ(load.problem, DriverProblem::None);
+    writeFile(path,
+              "INPUTS QV_Function D0;\r\nASSIGN D0 0;\r\nFREQUENCY 1 MHz;\r\nPATTERN\r\n000h 0\r\n000h 1\r\n"
+              "000h 1\r\n000h 0\r\n;\r\n");
+    const DeviceHandle handle = load.driver.qvHasHw(load.driver.qvFindDevice());
+    ASSERT_NE(handle, noDevice);
+    EXPECT_EQ(load.driver.uqvStartEx(handle, path.c_str(), 1, 0), 0);
+    EXPECT_EQ(load.driver.qvPowerDown(handle), 1); // the capture is complete now
+    EXPECT_EQ(load.driver.qvShutdown(handle), 1);
+    unloadDriver(load);
+
+    std::FILE* file = std::fopen(capture.c_str(), "rb");
+    ASSERT_NE(file, nullptr) << capture;
+    std::string text(1 << 16, '\0');
+    text.resize(std::fread(text.data(), 1, text.size(), file));
+    std::fclose(file);
+    EXPECT_NE(text.find("$timescale 1 us $end"), std::string::npos) << text;
+    EXPECT_NE(text.find("$var wire 1 0 ch15 $end"), std::string::npos) << text;
+    // Prefix (12 samples of sample 0), then 0 1 1 0 and the closing loop holding 0.
+    EXPECT_NE(text.find("#13\n1!\n#15\n0!\n#64\n"), std::string::npos) << text;
+    DeleteFileA(capture.c_str());
+    DeleteFileA(path.c_str());
+}
+
 TEST(DriverLoader, MissingDriverGivesDemoMode) {
     for (const std::string& path : {std::string("QvRunNotThere.dll"), tempDirectory() + "NoSuchFolder\\QvRun.dll"}) {
         DriverLoad load = loadDriver(path.c_str());

@@ -120,6 +120,31 @@ std::optional<int> parseUnplugDelay(std::string_view text) {
     return *milliseconds;
 }
 
+// Applies one simulation option (limit=, ev1=, ev2=, ev3=) by name; false with a reason if bad.
+bool applySimulationOption(DeviceConfig& device, std::string_view name, std::string_view value, std::string& reason) {
+    if (equalsIgnoringCase(name, "limit") || equalsIgnoringCase(name, "SampleLimit")) {
+        const auto limit = parseSampleLimit(value);
+        if (!limit) {
+            reason = "the sample limit must be 1 to 1000000000";
+            return false;
+        }
+        device.sampleLimit = *limit;
+        return true;
+    }
+    for (int n = 0; n < 3; ++n) {
+        if (!equalsIgnoringCase(name, "ev" + std::to_string(n + 1))) continue;
+        const auto times = parseEventTimes(value);
+        if (!times) {
+            reason = "EV" + std::to_string(n + 1) + " must be sample numbers separated by ','";
+            return false;
+        }
+        device.eventAt[static_cast<std::size_t>(n)] = *times;
+        return true;
+    }
+    reason = "unknown option '" + std::string(name) + "'";
+    return false;
+}
+
 std::optional<bool> parseRemovedFlag(std::string_view text) {
     if (text == "0") return false;
     if (text == "1") return true;
@@ -130,6 +155,7 @@ std::optional<bool> parseRemovedFlag(std::string_view text) {
 struct IniSection {
     std::string name;
     std::optional<std::string> model, serial, interfaceName, deviceNumber, cardType, removed, unplugAfterMs;
+    std::optional<std::string> capture, sampleLimit, ev1, ev2, ev3;
 };
 
 void finishSection(Configuration& config, const IniSection& section) {
@@ -169,11 +195,37 @@ void finishSection(Configuration& config, const IniSection& section) {
                 device.reset();
             }
         }
+        if (device && section.capture) device->capturePath = *section.capture;
+        const std::pair<const char*, const std::optional<std::string>*> options[] = {
+            {"limit", &section.sampleLimit}, {"ev1", &section.ev1}, {"ev2", &section.ev2}, {"ev3", &section.ev3}};
+        for (const auto& [name, value] : options)
+            if (device && *value && !applySimulationOption(*device, name, **value, reason)) device.reset();
     }
     addDevice(config, where, std::move(device), reason);
 }
 
 } // namespace
+
+std::optional<std::uint64_t> parseSampleLimit(std::string_view text) {
+    std::uint64_t value = 0;
+    text = trim(text);
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, 10);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < 1 || value > maxSampleLimit)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<std::vector<std::uint64_t>> parseEventTimes(std::string_view text) {
+    std::vector<std::uint64_t> times;
+    for (std::string_view part : split(text, ',')) {
+        std::uint64_t value = 0;
+        const auto [end, error] = std::from_chars(part.data(), part.data() + part.size(), value, 10);
+        if (part.empty() || error != std::errc() || end != part.data() + part.size() || value > maxSampleLimit)
+            return std::nullopt;
+        times.push_back(value);
+    }
+    return times;
+}
 
 Configuration parseDeviceList(std::string_view text) {
     Configuration config;
@@ -182,29 +234,51 @@ Configuration parseDeviceList(std::string_view text) {
         ++position;
         if (entry.empty()) continue; // "a;;b" and a trailing ';' are harmless
         const std::string where = "QVRUN_DEVICES entry " + std::to_string(position) + " '" + std::string(entry) + "'";
-        const auto fields = split(entry, ':');
+        auto fields = split(entry, ':');
+        // capture=PATH takes the rest of the entry, colons included.
+        std::optional<std::string> capture;
+        for (std::size_t i = 5; i < fields.size(); ++i) {
+            if (!startsWithIgnoringCase(fields[i], "capture=")) continue;
+            const auto at = static_cast<std::size_t>(fields[i].data() - entry.data()) + 8;
+            capture = std::string(trim(entry.substr(at)));
+            fields.resize(i);
+            break;
+        }
         std::string reason;
         std::optional<DeviceConfig> device;
-        if (fields.size() < 4 || fields.size() > 6) {
-            reason = "expected MODEL:SERIAL:INTERFACE:DEVICENUMBER[:CARDTYPE[:removed|:unplug=MS]]";
+        if (fields.size() < 4) {
+            reason = "expected MODEL:SERIAL:INTERFACE:DEVICENUMBER[:CARDTYPE[:OPTION...]]";
         } else {
-            const EntryText fieldText{fields[0],
-                                      fields[1],
-                                      fields[2],
-                                      fields[3],
-                                      fields.size() > 4 ? fields[4] : std::string_view{},
-                                      fields.size() > 5 ? fields[5] : std::string_view{}};
+            const EntryText fieldText{
+                fields[0], fields[1], fields[2], fields[3], fields.size() > 4 ? fields[4] : std::string_view{}, {}};
             device = checkEntry(fieldText, reason);
-            if (device && fields.size() > 5) {
-                constexpr std::string_view unplugPrefix = "unplug=";
-                if (equalsIgnoringCase(fields[5], "removed")) {
+            constexpr std::string_view unplugPrefix = "unplug=";
+            for (std::size_t i = 5; device && i < fields.size(); ++i) {
+                const std::string_view option = fields[i];
+                const auto equals = option.find('=');
+                if (equalsIgnoringCase(option, "removed")) {
                     device->removed = true;
-                } else if (startsWithIgnoringCase(fields[5], unplugPrefix) &&
-                           parseUnplugDelay(fields[5].substr(unplugPrefix.size()))) {
-                    device->unplugAfterMs = *parseUnplugDelay(fields[5].substr(unplugPrefix.size()));
-                } else {
-                    reason = "the sixth field can only be 'removed' or 'unplug=MS' (1 to 3600000)";
+                } else if (startsWithIgnoringCase(option, unplugPrefix)) {
+                    const auto delay = parseUnplugDelay(option.substr(unplugPrefix.size()));
+                    if (delay) {
+                        device->unplugAfterMs = *delay;
+                    } else {
+                        reason = "unplug=MS must be 1 to 3600000";
+                        device.reset();
+                    }
+                } else if (equals == std::string_view::npos ||
+                           !applySimulationOption(*device, option.substr(0, equals), option.substr(equals + 1),
+                                                  reason)) {
+                    if (equals == std::string_view::npos) reason = "unknown option '" + std::string(option) + "'";
                     device.reset();
+                }
+            }
+            if (device && capture) {
+                if (capture->empty()) {
+                    reason = "capture= needs a file path";
+                    device.reset();
+                } else {
+                    device->capturePath = *capture;
                 }
             }
         }
@@ -235,7 +309,8 @@ Configuration parseIni(std::string_view text) {
             }
             const std::string_view name = trim(line.substr(1, line.size() - 2));
             if (startsWithIgnoringCase(name, "Device")) {
-                section = IniSection{std::string(name), {}, {}, {}, {}, {}, {}, {}};
+                section = IniSection{};
+                section->name = std::string(name);
                 inDeviceSection = true;
             } else {
                 config.problems.push_back(where + ": unknown section [" + std::string(name) + "]; ignored");
@@ -266,6 +341,11 @@ Configuration parseIni(std::string_view text) {
             {"CardType", &IniSection::cardType},
             {"Removed", &IniSection::removed},
             {"UnplugAfterMs", &IniSection::unplugAfterMs},
+            {"Capture", &IniSection::capture},
+            {"SampleLimit", &IniSection::sampleLimit},
+            {"Ev1", &IniSection::ev1},
+            {"Ev2", &IniSection::ev2},
+            {"Ev3", &IniSection::ev3},
         };
         const auto* known = std::find_if(std::begin(keys), std::end(keys),
                                          [&](const Key& k) { return equalsIgnoringCase(k.name, key); });

@@ -3,6 +3,7 @@
 // parser knows nothing of where the texts come from (the DLL glue reads them).
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -24,20 +25,31 @@ struct DeviceConfig {
     std::int32_t cardType = 0;
     bool removed = false; // listed, but unplugged before it could be opened
     int unplugAfterMs = 0; // > 0: unplugged this long after it was opened (removal watch tests)
+    std::string capturePath; // non-empty: what the instrument outputs is recorded there as VCD
+    std::uint64_t sampleLimit = 0; // output clocks after which the sequencer stops; 0 the default
+    std::array<std::vector<std::uint64_t>, 3> eventAt{}; // output sample numbers of EV1, EV2, EV3
 };
 
 inline constexpr int maxUnplugAfterMs = 3600000;
+inline constexpr std::uint64_t defaultSampleLimit = 10'000'000;
+inline constexpr std::uint64_t maxSampleLimit = 1'000'000'000;
+
+// "N" from 1 to maxSampleLimit; "S[,S...]" sample numbers (each at most maxSampleLimit).
+std::optional<std::uint64_t> parseSampleLimit(std::string_view text);
+std::optional<std::vector<std::uint64_t>> parseEventTimes(std::string_view text);
 
 struct Configuration {
     std::vector<DeviceConfig> devices;
     std::vector<std::string> problems; // one line per skipped entry or unknown setting
 };
 
-// "MODEL:SERIAL:INTERFACE:DEVICENUMBER[:CARDTYPE[:removed|:unplug=MS]]" entries separated by ';'.
+// "MODEL:SERIAL:INTERFACE:DEVICENUMBER[:CARDTYPE[:OPTION...]]" entries separated by ';'; options
+// are removed, unplug=MS, limit=N, ev1=S[,S...], ev2=..., ev3=... and, last because it takes the
+// rest of the entry (a Windows path has colons), capture=PATH.
 Configuration parseDeviceList(std::string_view text);
 
 // [DeviceN] sections (in file order) with Model, Serial, Interface, DeviceNumber, CardType, Removed,
-// UnplugAfterMs.
+// UnplugAfterMs, Capture, SampleLimit, Ev1, Ev2, Ev3.
 Configuration parseIni(std::string_view text);
 
 // The environment text, when set (even empty), replaces the .ini, so that a test or a script

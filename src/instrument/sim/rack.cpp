@@ -5,6 +5,9 @@
 
 #include "app/models.h"
 #include "device/frequency.h"
+#include "waveedit/document.h"
+#include "waveedit/output_image.h"
+#include "waveedit/waveform_files.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -47,6 +50,25 @@ std::int32_t copyName(const std::string& name, char* buffer, std::int32_t buffer
 std::size_t sampleCapacity(int modelCode) { return static_cast<std::size_t>(modelRow(modelCode).depthSamples) + 22; }
 
 constexpr std::int32_t selectedEventLimit = 2;
+constexpr int outputEnablingCardType = 18; // its streams switch the output groups on with OE
+
+SequencerSetup sequencerSetup(const DeviceConfig& config) {
+    const ModelRow& row = modelRow(config.modelCode);
+    SequencerSetup setup;
+    setup.channels = row.channels;
+    setup.channelsPerGroup = row.channelsPerGroup;
+    setup.outputsStartDisabled = config.cardType == outputEnablingCardType;
+    setup.sampleLimit = config.sampleLimit > 0 ? config.sampleLimit : defaultSampleLimit;
+    setup.eventAt = config.eventAt;
+    return setup;
+}
+
+// uqvStartEx has no one to ask: a file longer than the memory is not loaded.
+class NoPrompt : public Prompt {
+  public:
+    Answer ask(int, Buttons) override { return Answer::No; }
+    void show(int, const std::string&) override {}
+};
 
 } // namespace
 
@@ -85,6 +107,7 @@ void Rack::ensureConfigured() {
         DeviceState state;
         state.config = std::move(device);
         state.removed = state.config.removed;
+        state.sequencer.configure(sequencerSetup(state.config));
         devices_.push_back(std::move(state));
     }
 }
@@ -94,9 +117,11 @@ void Rack::close(int slot) {
     if (!device.open) return;
     if (device.config.unplugAfterMs > 0 && platform_.cancelUnplug) platform_.cancelUnplug(slot);
     if (device.osHandle != 0 && platform_.closeOsHandle) platform_.closeOsHandle(device.osHandle);
+    endCapture(device);
     DeviceState closed;
     closed.config = device.config;
     closed.removed = device.removed;
+    closed.sequencer.configure(sequencerSetup(closed.config));
     device = std::move(closed);
 }
 
@@ -132,6 +157,26 @@ const DeviceState* Rack::device(DeviceHandle handle) const {
     if (handle < 1 || handle > static_cast<DeviceHandle>(devices_.size())) return nullptr;
     const DeviceState& device = devices_[static_cast<std::size_t>(handle - 1)];
     return device.open ? &device : nullptr;
+}
+
+Sequencer* Rack::sequencer(DeviceHandle handle) {
+    DeviceState* device = openDevice(handle);
+    return device != nullptr ? &device->sequencer : nullptr;
+}
+
+void Rack::advance(DeviceState& device, std::uint64_t clocks) {
+    CaptureSession* sink = device.capture.isOpen() ? &device.capture : nullptr;
+    if (clocks == UINT64_MAX)
+        device.sequencer.runToRest(sink);
+    else
+        device.sequencer.advance(clocks, sink);
+    if (sink != nullptr) sink->reached(device.sequencer.sampleNumber());
+    // At the limit nothing more will be output: the file is complete now.
+    if (device.sequencer.state() == SequencerState::AtSampleLimit) endCapture(device);
+}
+
+void Rack::endCapture(DeviceState& device) {
+    if (device.capture.isOpen() && !device.capture.close()) device.captureFailed = true;
 }
 
 std::uint8_t* Rack::findDevice() {
@@ -176,6 +221,7 @@ std::int32_t Rack::reset(DeviceHandle handle) {
     DeviceState* device = usableDevice(handle);
     if (device == nullptr) return 0;
     device->stateBits &= ~stateStarted;
+    device->sequencer.stop();
     ++device->resets;
     return 1;
 }
@@ -183,8 +229,8 @@ std::int32_t Rack::reset(DeviceHandle handle) {
 std::int32_t Rack::readStatus(DeviceHandle handle, std::int32_t* running, std::int32_t* word, std::int32_t* modelCode) {
     DeviceState* device = usableDevice(handle);
     if (device == nullptr) return 0;
-    // The sequencer is not simulated: a started sequencer is reported as waiting at once.
-    if (running != nullptr) *running = 0;
+    if (device->sequencer.state() != SequencerState::Idle) advance(*device, statusSliceClocks);
+    if (running != nullptr) *running = isAdvancing(device->sequencer.state()) ? 1 : 0;
     if (word != nullptr) *word = 0;
     if (modelCode != nullptr) *modelCode = device->config.modelCode;
     return 1;
@@ -219,6 +265,9 @@ std::int32_t Rack::getHwInfo(DeviceHandle handle, std::uint32_t code) {
     case infoStateBits: return device->stateBits | (device->removed ? stateRemoved : 0);
     case infoKeyEvents: return device->keyEvents;
     case infoResetCount: return device->resets;
+    case infoSequencerState: return static_cast<std::int32_t>(device->sequencer.state());
+    case infoSampleNumber: return static_cast<std::int32_t>(device->sequencer.sampleNumber() & 0x7FFFFFFF);
+    case infoAddress: return static_cast<std::int32_t>(device->sequencer.address());
     default: return 0;
     }
 }
@@ -275,6 +324,7 @@ std::int32_t Rack::writeData(DeviceHandle handle, const void* samples, std::int3
     const std::size_t stored = std::min(static_cast<std::size_t>(count), capacity);
     device->samples.resize(stored);
     if (stored > 0) std::memcpy(device->samples.data(), samples, stored * sizeof(std::uint64_t));
+    device->sequencer.load(device->samples);
     return stored == static_cast<std::size_t>(count) ? 1 : 0;
 }
 
@@ -289,6 +339,14 @@ std::int32_t Rack::run(DeviceHandle handle) {
     DeviceState* device = usableDevice(handle);
     if (device == nullptr) return 0;
     device->stateBits = (device->stateBits | stateStarted) & ~statePoweredDown;
+    if (!device->capture.isOpen() && !device->config.capturePath.empty()) {
+        if (!device->capture.open(device->config.capturePath, modelRow(device->config.modelCode).channels,
+                                  device->frequency))
+            device->captureFailed = true;
+    }
+    device->capture.beginRun();
+    device->capture.outputsOn = (device->stateBits & stateOutputEnabled) != 0;
+    device->sequencer.start();
     return 1;
 }
 
@@ -305,6 +363,7 @@ std::int32_t Rack::outputEnable(DeviceHandle handle, std::int32_t enable) {
     if (device == nullptr) return 0;
     device->stateBits =
         enable != 0 ? (device->stateBits | stateOutputEnabled) : (device->stateBits & ~stateOutputEnabled);
+    device->capture.outputsOn = enable != 0;
     return 1;
 }
 
@@ -312,6 +371,7 @@ std::int32_t Rack::keyboardEvent(DeviceHandle handle) {
     DeviceState* device = usableDevice(handle);
     if (device == nullptr) return 0;
     ++device->keyEvents;
+    device->sequencer.keyEvent();
     return 1;
 }
 
@@ -319,12 +379,17 @@ std::int32_t Rack::stop(DeviceHandle handle) {
     DeviceState* device = usableDevice(handle);
     if (device == nullptr) return 0;
     device->stateBits &= ~stateStarted;
+    device->sequencer.stop();
     return 1;
 }
 
 std::int32_t Rack::powerDown(DeviceHandle handle) {
     DeviceState* device = usableDevice(handle);
     if (device == nullptr) return 0;
+    // The instrument ran on while the program did not look: let it reach its rest, then stop.
+    if (device->sequencer.state() != SequencerState::Idle) advance(*device, UINT64_MAX);
+    device->sequencer.stop();
+    endCapture(*device);
     device->stateBits = (device->stateBits & ~(stateStarted | stateOutputEnabled)) | statePoweredDown;
     return 1;
 }
@@ -344,11 +409,29 @@ std::int32_t Rack::startFile(DeviceHandle handle, const char* path, std::int32_t
     constexpr std::int32_t failed = 1;
     DeviceState* device = usableDevice(handle);
     if (device == nullptr || path == nullptr || (kind != 0 && kind != 1)) return failed;
-    std::FILE* file = std::fopen(path, "rb");
-    if (file == nullptr) return failed;
-    std::fclose(file);
-    device->startedFile = path;
+    // The file is prepared as the Wave Editor prepares its document, then run and released.
+    const Capabilities caps = capabilitiesFor(device->config.modelCode);
+    auto doc = Document::create(caps, true);
+    if (!doc) return failed;
+    NoPrompt prompt;
+    const std::string name(path);
+    if (isTextVectorFileName(name) != (kind == 1)) return failed;
+    if (openWaveformFile(name, *doc, prompt) != Msg::None) return failed;
+    const PreparedOutput prepared =
+        prepareDocumentForOutput(doc->sampleBuffer(), doc->usableSamples(), doc->labels(), doc->secondBuffer());
+    if (prepared.lengthSamples <= 0) return failed;
+    device->startedFile = name;
     device->startedFileKind = kind;
+    reset(handle);
+    std::int32_t frequencyMode = doc->output().frequencyMode;
+    if (setFreq(handle, doc->output().baseFrequency, frequencyMode != 0 ? 5 : 0, &frequencyMode) == 0)
+        device->frequency = nearestAchievableFrequency(doc->output().baseFrequency, frequencyNearest, caps);
+    writeData(handle, doc->sampleBuffer().data(), prepared.lengthSamples);
+    run(handle);
+    dataUnlatch(handle, 1);
+    outputEnable(handle, 1);
+    advance(*device, UINT64_MAX); // to the start handshake
+    keyboardEvent(handle);
     return 0;
 }
 

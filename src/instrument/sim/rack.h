@@ -1,11 +1,14 @@
 // The virtual instruments attached to this driver: the device list handed to the program, the
 // handles it opens and each instrument's state (levels, clock, loaded samples, run state). Pure
 // logic; the DLL glue supplies the platform (configuration texts, OS handles) and the lock.
-// Output functions store what they are given; the sequencer itself is not simulated here.
+// Output functions drive each instrument's sequencer, which runs on demand: every qvReadStatus
+// lets it go on by a slice of clocks, and qvPowerDown lets it run to where it rests first.
 #pragma once
 
 #include "device/driver.h"
 #include "sim/config.h"
+#include "sim/sequencer.h"
+#include "sim/vcd_capture.h"
 
 #include <array>
 #include <cstdint>
@@ -40,6 +43,12 @@ inline constexpr std::uint32_t infoEventSelection = 0x51560007u;
 inline constexpr std::uint32_t infoStateBits = 0x51560008u;
 inline constexpr std::uint32_t infoKeyEvents = 0x51560009u;
 inline constexpr std::uint32_t infoResetCount = 0x5156000Au;
+inline constexpr std::uint32_t infoSequencerState = 0x5156000Bu; // SequencerState as int
+inline constexpr std::uint32_t infoSampleNumber = 0x5156000Cu; // clocks of the current run (low 32 bits)
+inline constexpr std::uint32_t infoAddress = 0x5156000Du; // the address the sequencer outputs next
+
+// Clocks the sequencer goes on by at each qvReadStatus.
+inline constexpr std::uint64_t statusSliceClocks = 1 << 20;
 
 // Bits of infoStateBits.
 inline constexpr int stateStarted = 1; // qvRun, until qvStop, qvReset or qvPowerDown
@@ -78,6 +87,9 @@ struct DeviceState {
     std::int32_t resets = 0;
     std::string startedFile; // last uqvStartEx file and kind
     std::int32_t startedFileKind = -1;
+    Sequencer sequencer;
+    CaptureSession capture;
+    bool captureFailed = false; // the capture file could not be created or written
 };
 
 class Rack {
@@ -116,6 +128,8 @@ class Rack {
 
     // An open device by handle, or null; for tests and the later sequencer.
     const DeviceState* device(DeviceHandle handle) const;
+    // The sequencer of an open device, for tests and the command line (which step it themselves).
+    Sequencer* sequencer(DeviceHandle handle);
 
   private:
     void ensureConfigured();
@@ -124,6 +138,8 @@ class Rack {
     DeviceState* openDevice(DeviceHandle handle); // open, possibly removed
     DeviceState* usableDevice(DeviceHandle handle); // open and not removed
     int slotOfEntry(const std::uint8_t* entry) const;
+    void advance(DeviceState& device, std::uint64_t clocks);
+    void endCapture(DeviceState& device);
 
     Platform platform_;
     bool configured_ = false;

@@ -1,0 +1,189 @@
+// End to end: a Wave Editor document with a jump, a counted loop and a wait for the key is
+// prepared as output prepares it, run through the output engine on the virtual instrument, and
+// the captured VCD is compared with the document's samples in the order its commands dictate.
+#include "device/output_engine.h"
+#include "sim/driver_functions.h"
+#include "sim/vcd_capture.h"
+#include "waveedit/document.h"
+#include "waveedit/output_image.h"
+
+#include "label_records.h"
+#include "scripted_prompt.h"
+#include "temp_folder.h"
+#include "vcd_text.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace qv::sim {
+namespace {
+
+constexpr int model = 0xB016; // 16 channels
+constexpr int channels = 16;
+constexpr int lastChange = 119;
+
+class InstrumentRun : public testing::Test {
+  protected:
+    void attach(const std::string& devices) {
+        Platform platform;
+        platform.readConfiguration = [devices] { return parseDeviceList(devices); };
+        platform.openOsHandle = [](int slot) -> OsHandle { return 0x1000 + slot; };
+        installPlatform(std::move(platform));
+        driver = simulatorDriver();
+        device = driver.qvHasHw(driver.qvFindDevice());
+    }
+    void TearDown() override { installPlatform({}); }
+
+    // Each sample carries its index in channels 0-15 up to the last change, then holds it.
+    std::unique_ptr<Document> document() {
+        auto doc = Document::create(capabilitiesFor(model), true);
+        for (int ch = 0; ch < channels; ++ch) doc->labels()[ch] = test::labelRecord(12 + ch, positionSingle, "c");
+        doc->labels()[channels] = LabelRecord{};
+        auto image = doc->usableImage();
+        for (std::size_t i = 0; i < image.size(); ++i)
+            image[i] = static_cast<Sample>(std::min<std::size_t>(i, lastChange)) << 12;
+        return doc;
+    }
+    static void place(Document& doc, int sample, std::vector<unsigned> words) {
+        for (unsigned w : words) {
+            doc.usableImage()[static_cast<std::size_t>(sample)] |= w;
+            ++sample;
+        }
+    }
+    static std::vector<unsigned> addressWords(Opcode op, int target) {
+        const unsigned a = static_cast<unsigned>(deviceAddress(target));
+        return {0x800 | (a & 0xFF), 0x200 | ((a >> 8) & 0xFF), commandWord(op, a >> 16)};
+    }
+    // The value of channels 0-15 at each time step of the capture.
+    static std::vector<int> values(const test::VcdTrace& trace) {
+        std::vector<int> v(static_cast<std::size_t>(trace.endTime), 0);
+        for (int ch = 0; ch < channels; ++ch) {
+            const std::string& levels = trace.levels.at("ch" + std::to_string(ch));
+            for (std::size_t t = 0; t < v.size(); ++t)
+                if (levels[t] == '1') v[t] |= 1 << ch;
+        }
+        return v;
+    }
+    static void append(std::vector<int>& v, int from, int to) {
+        for (int i = from; i <= to; ++i) v.push_back(i);
+    }
+    int state() { return driver.qvGetHwInfo(device, infoSequencerState); }
+
+    Driver driver;
+    DeviceHandle device = noDevice;
+    test::TempFolder folder;
+};
+
+TEST_F(InstrumentRun, CapturedWaveformFollowsTheCommands) {
+    const std::string vcd = folder.file("run.vcd");
+    attach("0xB016:S:USB:0:0:limit=400:capture=" + vcd);
+    auto doc = document();
+    place(*doc, 20, {0x200, commandWord(Opcode::Lc, 1)}); // LC 3
+    place(*doc, 38, addressWords(Opcode::Lp, 30)); // body 30..40
+    place(*doc, 60, addressWords(Opcode::Jp, 70)); // skips 63..69
+    place(*doc, 80, {commandWord(Opcode::Se, 0)}); // SE Key
+    place(*doc, 90, {commandWord(Opcode::We, 0)}); // waits after sample 90
+
+    DriverInterlock interlock;
+    OutputFlags flags;
+    flags.running = 1;
+    test::ScriptedPrompt prompt;
+    OutputPorts ports{driver, device, interlock, flags, prompt, capabilitiesFor(model)};
+    ports.pause = [](int) {};
+    PreparedOutput prepared;
+    OutputJob job{1000000, 0, 0, true, [&](int) {
+                      prepared = prepareDocumentForOutput(doc->sampleBuffer(), doc->usableSamples(), doc->labels(),
+                                                          doc->secondBuffer());
+                      return Section{doc->sampleBuffer().first(static_cast<std::size_t>(prepared.lengthSamples))};
+                  }};
+    ASSERT_EQ(runOutput(ports, job).result, OutputResult::Running);
+    EXPECT_EQ(prepared.end, deviceAddress(lastChange));
+
+    // Released from the start handshake, it runs to the WE and waits there for a key.
+    std::int32_t running = 1, word = 0, code = 0;
+    for (int i = 0; i < 10 && running != 0; ++i) driver.qvReadStatus(device, &running, &word, &code);
+    EXPECT_EQ(running, 0);
+    ASSERT_EQ(state(), static_cast<int>(SequencerState::WaitingForKey));
+    const int clocksAtWait = 12 + 41 + 11 + 11 + 22 + 21;
+    EXPECT_EQ(driver.qvGetHwInfo(device, infoSampleNumber), clocksAtWait);
+    manualTrigger(ports, nullptr);
+    stopOutput(ports);
+
+    const test::VcdTrace trace = test::readVcd(vcd);
+    ASSERT_TRUE(trace.ok);
+    EXPECT_EQ(trace.timescale, "1 us");
+    EXPECT_EQ(trace.endTime, 400);
+    std::vector<int> wanted(12, 0); // the prefix repeats sample 0
+    append(wanted, 0, 40);
+    append(wanted, 30, 40);
+    append(wanted, 30, 40);
+    append(wanted, 41, 62);
+    append(wanted, 70, 90);
+    append(wanted, 91, lastChange);
+    wanted.resize(400, lastChange); // the closing loop holds the last sample
+    EXPECT_EQ(values(trace), wanted);
+}
+
+TEST_F(InstrumentRun, OutputEnableActsOneSampleLaterThanPlacedPlusThePipeline) {
+    const std::string vcd = folder.file("oe.vcd");
+    attach("0xB016:S:USB:0:18:limit=60:capture=" + vcd); // card type 18: outputs start off
+    auto doc = document();
+    place(*doc, 10, {0x801, 0x200, commandWord(Opcode::Oe, 0)}); // group 0 on
+    Sample* buffer = doc->sampleBuffer().data();
+    const PreparedOutput prepared =
+        prepareDocumentForOutput(doc->sampleBuffer(), doc->usableSamples(), doc->labels(), doc->secondBuffer());
+    EXPECT_EQ(commandField(buffer[deviceAddress(13)]), commandWord(Opcode::Oe, 0)) << "placed at 12, loaded at 13";
+    driver.qvWriteData(device, buffer, prepared.lengthSamples);
+    driver.qvOutputEnable(device, 1);
+    driver.qvRun(device);
+    driver.qvKeyboardEvent(device);
+    driver.qvPowerDown(device);
+    const test::VcdTrace trace = test::readVcd(vcd);
+    ASSERT_TRUE(trace.ok);
+    // Loaded at device address 25, it acts after address 28 (sample 16): sample 17 is driven.
+    const std::string& ch0 = trace.levels.at("ch0");
+    EXPECT_EQ(ch0.substr(12, 17), std::string(17, 'z'));
+    EXPECT_EQ(ch0.substr(29, 2), "10");
+    EXPECT_EQ(trace.levels.at("port0")[0], '0') << "the ports are always driven";
+}
+
+TEST_F(InstrumentRun, ScheduledEventReleasesAWaitInTheCapture) {
+    const std::string vcd = folder.file("ev.vcd");
+    attach("0xB016:S:USB:0:0:limit=300:ev1=200:capture=" + vcd);
+    auto doc = document();
+    place(*doc, 40, {commandWord(Opcode::Se, 9)}); // EV1
+    place(*doc, 50, {commandWord(Opcode::We, 0)});
+    const PreparedOutput prepared =
+        prepareDocumentForOutput(doc->sampleBuffer(), doc->usableSamples(), doc->labels(), doc->secondBuffer());
+    driver.qvWriteData(device, doc->sampleBuffer().data(), prepared.lengthSamples);
+    driver.qvRun(device);
+    driver.qvOutputEnable(device, 1);
+    driver.qvKeyboardEvent(device);
+    driver.qvPowerDown(device);
+    const std::vector<int> got = values(test::readVcd(vcd));
+    ASSERT_EQ(got.size(), 300u);
+    EXPECT_EQ(got[12 + 50], 50);
+    EXPECT_EQ(got[200], 50) << "held while waiting for EV1 at sample 200";
+    EXPECT_EQ(got[201], 51);
+}
+
+TEST_F(InstrumentRun, StartFileRunsADocumentFile) {
+    const std::string vcd = folder.file("file.vcd");
+    const std::string qvv = folder.file("a.qvv");
+    {
+        std::ofstream f(qvv, std::ios::binary);
+        f << "INPUTS QV_Function D0;\r\nASSIGN D0 0;\r\nRADIX AUTO;\r\n"
+             "FREQUENCYMODE INTERNAL;\r\nFREQUENCY 1 MHz;\r\nPATTERN\r\n000h 0\r\n000h 1\r\n000h 1\r\n000h 0\r\n;";
+    }
+    attach("0xB016:S:USB:0:0:limit=40:capture=" + vcd);
+    ASSERT_EQ(driver.uqvStartEx(device, qvv.c_str(), 1, 0), 0);
+    driver.qvPowerDown(device);
+    const test::VcdTrace trace = test::readVcd(vcd);
+    ASSERT_TRUE(trace.ok);
+    EXPECT_EQ(trace.timescale, "1 us");
+    EXPECT_EQ(trace.levels.at("ch0").substr(0, 18), "000000000000011000");
+}
+
+} // namespace
+} // namespace qv::sim
