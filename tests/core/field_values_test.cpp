@@ -37,17 +37,17 @@ TEST(FieldValues, SpinWrapsOrStopsAtTheEnds) {
         bool stopped;
     };
     const Case cases[] = {
-        {0, -1, 0, 15, SpinEnds::Wrap, 15, false},   // below 0 to the highest channel
-        {15, 1, 0, 15, SpinEnds::Wrap, 0, false},    // above it to 0
+        {0, -1, 0, 15, SpinEnds::Wrap, 15, false}, // below 0 to the highest channel
+        {15, 1, 0, 15, SpinEnds::Wrap, 0, false}, // above it to 0
         {0x7F, 1, 0, 0x7F, SpinEnds::Wrap, 0, false}, // an address in hexadecimal
         {5, 1, 0, 15, SpinEnds::Wrap, 6, false},
-        {40, 1, 0, 15, SpinEnds::Wrap, 9, false},    // typed beyond the range: brought into it
-        {1, -1, 1, 7, SpinEnds::Clamp, 1, true},     // a width stops at 1 and beeps
+        {40, 1, 0, 15, SpinEnds::Wrap, 9, false}, // typed beyond the range: brought into it
+        {1, -1, 1, 7, SpinEnds::Clamp, 1, true}, // a width stops at 1 and beeps
         {7, 1, 1, 7, SpinEnds::Clamp, 7, true},
         {3, 1, 1, 7, SpinEnds::Clamp, 4, false},
         {99, -1, 1, 7, SpinEnds::Clamp, 6, false},
         {LLONG_MAX, 1, 0, LLONG_MAX, SpinEnds::Clamp, LLONG_MAX, true}, // no overflow at the end
-        {3, 1, 5, 4, SpinEnds::Wrap, 5, false},      // an empty range gives its minimum
+        {3, 1, 5, 4, SpinEnds::Wrap, 5, false}, // an empty range gives its minimum
     };
     for (const Case& c : cases) {
         const SpinStep step = stepSpin(c.value, c.delta, c.minimum, c.maximum, c.ends);

@@ -51,9 +51,8 @@ TEST(DispatchTables, RouteMessagesCommandsNotificationsAndDefaultKinds) {
     routed.clear();
     HWND scratch = CreateWindowExA(0, "STATIC", "scratch text", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     ASSERT_TRUE(scratch);
-    constexpr MessageTable returnZero{.messages = testMessages,
-                                      .commands = testCommands,
-                                      .notifications = testNotifications};
+    constexpr MessageTable returnZero{
+        .messages = testMessages, .commands = testCommands, .notifications = testNotifications};
     constexpr MessageTable defWindow{.messages = testMessages, .defaultKind = DefaultKind::DefWindow};
     EXPECT_EQ(dispatchMessage(returnZero, scratch, WM_USER + 5, 3, 0), 7);
     // Unlisted: kind 0 answers 0, kind 1 asks DefWindowProcA (which knows the window's text).
@@ -72,8 +71,9 @@ TEST(DispatchTables, RouteMessagesCommandsNotificationsAndDefaultKinds) {
     EXPECT_EQ(dispatchMessage(returnZero, scratch, WM_NOTIFY, 7, reinterpret_cast<LPARAM>(&click)), 11);
     NMHDR other{scratch, 8, static_cast<UINT>(NM_CLICK)};
     EXPECT_EQ(dispatchMessage(returnZero, scratch, WM_NOTIFY, 8, reinterpret_cast<LPARAM>(&other)), 0);
-    EXPECT_EQ(routed, (std::vector<std::string>{"paint 3", "command 42 0 1234", "change 42",
-                                                "notify 7 " + std::to_string(static_cast<int>(NM_CLICK))}));
+    EXPECT_EQ(routed,
+              (std::vector<std::string>{"paint 3", "command 42 0 1234", "change 42",
+                                        "notify 7 " + std::to_string(static_cast<int>(NM_CLICK))}));
     DestroyWindow(scratch);
 }
 

@@ -59,7 +59,8 @@ TEST_F(Properties, DemoModeShowsNoInstrumentAndNoLevels) {
     ASSERT_TRUE(open(0, noDevice));
     EXPECT_EQ(text(IDC_PROPERTIES_MODEL), L"Demo Mode");
     EXPECT_EQ(text(IDC_PROPERTIES_INTERFACE), L"None");
-    for (int control : {IDC_PROPERTIES_LEVEL1_TEXT, IDC_PROPERTIES_LEVEL1_BAR, IDC_PROPERTIES_LEVEL2_TEXT, IDC_PROPERTIES_LEVEL2_BAR})
+    for (int control :
+         {IDC_PROPERTIES_LEVEL1_TEXT, IDC_PROPERTIES_LEVEL1_BAR, IDC_PROPERTIES_LEVEL2_TEXT, IDC_PROPERTIES_LEVEL2_BAR})
         EXPECT_FALSE(enabled(control)) << control;
     EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_PROPERTIES_ONLINE_UPDATE), BST_CHECKED);
     // The language list, each entry carrying its id, the thread locale's selected.

@@ -378,9 +378,9 @@ TEST_F(AppFixture, SystemSettingsThroughTheRegistryWithAMissingWorkDirectory) {
     // A stored language without texts, and a placement no screen shows, count as not stored.
     const LANGID chosen = chosenLanguage();
     store.writeNumber(key, "Language", 1031);
-    for (auto [name, value] : {std::pair{"Main Window Left", 5000}, std::pair{"Main Window Top", 5000},
-                               std::pair{"Main Window Right", 5640}, std::pair{"Main Window Bottom", 5480},
-                               std::pair{"Max Flag", 0}})
+    for (auto [name, value] :
+         {std::pair{"Main Window Left", 5000}, std::pair{"Main Window Top", 5000}, std::pair{"Main Window Right", 5640},
+          std::pair{"Main Window Bottom", 5480}, std::pair{"Max Flag", 0}})
         store.writeNumber(key, name, static_cast<std::uint32_t>(value));
     app().languages = {languageTraditionalChinese, languageSimplifiedChinese, languageEnglish};
     EXPECT_TRUE(readSystemSettingsIntoApp());

@@ -14,9 +14,10 @@ bool placementUsable(const Placement& placement, std::span<const ScreenArea> wor
     const long long titleBottom = titleTop + std::max(captionHeight, 1);
     const long long neededHeight = std::max(captionHeight / 2, 1);
     return std::any_of(workAreas.begin(), workAreas.end(), [&](const ScreenArea& area) {
-        const long long shownWidth = std::min<long long>(placement.right, area.right) -
-                                     std::max<long long>(placement.left, area.left);
-        const long long shownHeight = std::min<long long>(titleBottom, area.bottom) - std::max<long long>(titleTop, area.top);
+        const long long shownWidth =
+            std::min<long long>(placement.right, area.right) - std::max<long long>(placement.left, area.left);
+        const long long shownHeight =
+            std::min<long long>(titleBottom, area.bottom) - std::max<long long>(titleTop, area.top);
         return shownWidth >= minimumVisibleTitleWidth && shownHeight >= neededHeight;
     });
 }

@@ -12,7 +12,7 @@ std::basic_string<Char> fill(std::basic_string_view<Char> format,
     auto next = arguments.begin();
     for (std::size_t at = 0; at < format.size(); ++at) {
         const bool marker = format[at] == Char('%') && at + 1 < format.size() &&
-                            (format[at + 1] == Char('s') || format[at + 1] == Char('d'));
+            (format[at + 1] == Char('s') || format[at + 1] == Char('d'));
         if (marker && next != arguments.end()) {
             out.append(*next++);
             ++at;

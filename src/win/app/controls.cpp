@@ -16,7 +16,9 @@ std::wstring fieldText(HWND dialog, int control) {
     return text;
 }
 
-void setFieldText(HWND dialog, int control, const std::wstring& text) { SetDlgItemTextW(dialog, control, text.c_str()); }
+void setFieldText(HWND dialog, int control, const std::wstring& text) {
+    SetDlgItemTextW(dialog, control, text.c_str());
+}
 void setFieldText(HWND dialog, int control, const std::string& utf8) { setFieldText(dialog, control, fromUtf8(utf8)); }
 void setFieldText(HWND dialog, int control, Msg text) { setFieldText(dialog, control, loadString(text)); }
 
@@ -28,7 +30,9 @@ void setFieldInteger(HWND dialog, int control, long long value, int radix) {
     setFieldText(dialog, control, fieldIntegerText(value, radix));
 }
 
-std::optional<double> fieldNumber(HWND dialog, int control) { return parseFieldNumber(toUtf8(fieldText(dialog, control))); }
+std::optional<double> fieldNumber(HWND dialog, int control) {
+    return parseFieldNumber(toUtf8(fieldText(dialog, control)));
+}
 
 bool isChecked(HWND dialog, int control) { return IsDlgButtonChecked(dialog, control) == BST_CHECKED; }
 void setChecked(HWND dialog, int control, bool checked) {

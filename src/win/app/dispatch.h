@@ -83,13 +83,11 @@ inline LRESULT setDialogResult(HWND dialog, LRESULT result) {
 
 // Ready handlers: end the dialog with a result (from a command or from a message such as
 // WM_CLOSE), or post WM_CLOSE to the window so that its close handler runs.
-template <INT_PTR result>
-LRESULT endDialogWith(HWND dialog, const Command&) {
+template <INT_PTR result> LRESULT endDialogWith(HWND dialog, const Command&) {
     EndDialog(dialog, result);
     return TRUE;
 }
-template <INT_PTR result>
-LRESULT endDialogOn(HWND dialog, UINT, WPARAM, LPARAM) {
+template <INT_PTR result> LRESULT endDialogOn(HWND dialog, UINT, WPARAM, LPARAM) {
     EndDialog(dialog, result);
     return TRUE;
 }

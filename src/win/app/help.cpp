@@ -51,8 +51,9 @@ bool htmlHelpInstalled() {
 void buildHelpPath() {
     const LANGID language = currentLanguage();
     const bool html = htmlHelpInstalled();
-    app().helpPath = helpFilePath(programDirectoryFromCommandLine(GetCommandLineA()), html,
-                                  toAnsi(loadString(Msg::HelpFileChm, language)), toAnsi(loadString(Msg::HelpFileHlp, language)));
+    app().helpPath =
+        helpFilePath(programDirectoryFromCommandLine(GetCommandLineA()), html,
+                     toAnsi(loadString(Msg::HelpFileChm, language)), toAnsi(loadString(Msg::HelpFileHlp, language)));
 }
 
 void clearHelpPath() { app().helpPath.clear(); }

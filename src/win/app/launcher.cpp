@@ -223,9 +223,12 @@ LRESULT onDoubleClick(HWND mainWindow, NMHDR& header) {
 } // namespace
 
 const NotifyEntry launcherNotifications[launcherNotificationCount] = {
-    {IDC_LAUNCHER, LVN_GETDISPINFOW, onDisplayInfo},  {IDC_LAUNCHER, LVN_GETDISPINFOA, onDisplayInfoAnsi},
-    {IDC_LAUNCHER, LVN_ENDLABELEDITW, refuseLabelEdit}, {IDC_LAUNCHER, LVN_ENDLABELEDITA, refuseLabelEdit},
-    {IDC_LAUNCHER, NM_RCLICK, onRightClick},          {IDC_LAUNCHER, NM_DBLCLK, onDoubleClick},
+    {IDC_LAUNCHER, LVN_GETDISPINFOW, onDisplayInfo},
+    {IDC_LAUNCHER, LVN_GETDISPINFOA, onDisplayInfoAnsi},
+    {IDC_LAUNCHER, LVN_ENDLABELEDITW, refuseLabelEdit},
+    {IDC_LAUNCHER, LVN_ENDLABELEDITA, refuseLabelEdit},
+    {IDC_LAUNCHER, NM_RCLICK, onRightClick},
+    {IDC_LAUNCHER, NM_DBLCLK, onDoubleClick},
 };
 
 } // namespace qv::win
