@@ -5,28 +5,11 @@
 # $1 is the qvtool executable.
 set -u
 qvtool=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
+. "$(dirname "$0")/lib/expect.sh"
 if ! command -v sigrok-cli > /dev/null; then
     echo "FAIL sigrok-cli is missing (scripts/setup.sh installs it)"
     exit 1
 fi
-
-expect() { # expect NAME EXPECTED_STATUS EXPECTED_TEXT -- command...
-    local name=$1 status=$2 wanted=$3
-    shift 4
-    local out rc
-    out=$("$@" 2>&1)
-    rc=$?
-    if [[ $rc -ne $status ]]; then
-        echo "FAIL $name: exit $rc, wanted $status"; echo "$out"; failures=$((failures + 1)); return
-    fi
-    if [[ -n $wanted && $out != *"$wanted"* ]]; then
-        echo "FAIL $name: output lacks '$wanted'"; echo "$out"; failures=$((failures + 1)); return
-    fi
-    echo "ok   $name"
-}
 
 same_text() { # same_text NAME GOT WANTED
     if [[ "$2" == "$3" ]]; then echo "ok   $1"; else

@@ -3,24 +3,8 @@
 # errors it reports (English text, non-zero exit, no crash). $1 is the qvtool executable.
 set -u
 qvtool=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
+. "$(dirname "$0")/lib/expect.sh"
 
-expect() { # expect NAME EXPECTED_STATUS EXPECTED_TEXT -- command...
-    local name=$1 status=$2 wanted=$3
-    shift 4
-    local out rc
-    out=$("$@" 2>&1)
-    rc=$?
-    if [[ $rc -ne $status ]]; then
-        echo "FAIL $name: exit $rc, wanted $status"; echo "$out"; failures=$((failures + 1)); return
-    fi
-    if [[ -n $wanted && $out != *"$wanted"* ]]; then
-        echo "FAIL $name: output lacks '$wanted'"; echo "$out"; failures=$((failures + 1)); return
-    fi
-    echo "ok   $name"
-}
 
 same() { # same NAME FILE1 FILE2
     if cmp -s "$2" "$3"; then echo "ok   $1"; else echo "FAIL $1: $2 and $3 differ"; failures=$((failures + 1)); fi

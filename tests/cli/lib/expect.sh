@@ -1,0 +1,21 @@
+# Sourced by the qvtool test scripts: a scratch folder removed at exit, a failure count, and
+# expect NAME EXPECTED_STATUS EXPECTED_TEXT -- command... (the exit status, and a text the output
+# must contain when one is given).
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+
+expect() {
+    local name=$1 status=$2 wanted=$3
+    shift 4
+    local out rc
+    out=$("$@" 2>&1)
+    rc=$?
+    if [[ $rc -ne $status ]]; then
+        echo "FAIL $name: exit $rc, wanted $status"; echo "$out"; failures=$((failures + 1)); return
+    fi
+    if [[ -n $wanted && $out != *"$wanted"* ]]; then
+        echo "FAIL $name: output lacks '$wanted'"; echo "$out"; failures=$((failures + 1)); return
+    fi
+    echo "ok   $name"
+}
