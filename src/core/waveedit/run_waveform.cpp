@@ -1,0 +1,96 @@
+// The Wave Editor's run. Every group of driver calls takes the driver-busy flag and waits out the
+// other process's hold; the wait gives up when Stop Run has been requested meanwhile.
+#include "waveedit/run_waveform.h"
+
+#include "app/models.h"
+#include "device/frequency.h"
+#include "waveedit/output_image.h"
+
+namespace qv {
+namespace {
+
+// Modes with an external clock source are set with mode 5 and the frequency mode as first word.
+constexpr int setFreqModeWithSource = setFreqModeLoop;
+constexpr int waveEditorEventSelection = 0;
+
+class CallGroup {
+  public:
+    explicit CallGroup(OutputPorts& ports) : ports_(ports) {
+        ports_.interlock.driverBusy.store(1);
+        while (ports_.interlock.externalHold.load() != 0 && ports_.flags.stopRequest.load() == 0) ports_.idle();
+    }
+    ~CallGroup() { ports_.interlock.release(); }
+    CallGroup(const CallGroup&) = delete;
+    CallGroup& operator=(const CallGroup&) = delete;
+
+  private:
+    OutputPorts& ports_;
+};
+
+std::int32_t setFreq(OutputPorts& ports, int frequency, int mode, std::int32_t firstWord) {
+    std::int32_t out[6] = {firstWord, 0, 0, 0, 0, 0};
+    return ports.driver.qvSetFreq(ports.device, frequency, mode, &out[0], &out[1], &out[2], &out[3], &out[4], &out[5]);
+}
+
+// The 16-channel models take one level, the C-set models two; each followed by a reset.
+void applyLevels(OutputPorts& ports, const OutputSettings& settings) {
+    const int model = ports.capabilities.modelCode;
+    const bool sixteen = isSixteenChannelModel(model);
+    if (!sixteen && !isCSetModel(model)) return;
+    CallGroup group(ports);
+    ports.driver.qvAdjVolt(ports.device, 0, settings.outputLevel0);
+    if (!sixteen) ports.driver.qvAdjVolt(ports.device, 1, settings.outputLevel1);
+    ports.driver.qvReset(ports.device);
+}
+
+} // namespace
+
+WaveRunOutcome runWaveform(OutputPorts& ports, Document& document) {
+    OutputSettings& settings = document.output();
+    const int mode = settings.frequencyMode;
+    ports.flags.stopRequest.store(0);
+
+    std::int32_t accepted = 0;
+    {
+        CallGroup group(ports);
+        ports.driver.qvReset(ports.device);
+        ports.driver.qvDataUnlatch(ports.device, 0);
+        ports.driver.qvOutputEnable(ports.device, 0);
+        accepted = setFreq(ports, settings.baseFrequency, mode != 0 ? setFreqModeWithSource : setFreqModeClock, mode);
+    }
+    if (accepted == 0) {
+        if (ports.prompt.ask(static_cast<int>(Msg::CantGenerateFrequency), Buttons::YesNo) != Answer::Yes)
+            return {WaveRunResult::Refused, settings.baseFrequency, 0};
+        settings.baseFrequency =
+            nearestAchievableFrequency(settings.baseFrequency, frequencyNearest, ports.capabilities);
+        ports.prompt.show(static_cast<int>(Msg::UseProximateFrequency), frequencyText(settings.baseFrequency));
+    }
+
+    applyLevels(ports, settings);
+
+    WaveRunOutcome outcome{WaveRunResult::Failed, settings.baseFrequency, 0};
+    {
+        CallGroup group(ports);
+        setFreq(ports, 0, setFreqModeNewStream, mode);
+        const PreparedOutput prepared = prepareDocumentForOutput(document.sampleBuffer(), document.usableSamples(),
+                                                                 document.labels(), document.secondBuffer());
+        if (prepared.lengthSamples == 0) return outcome;
+        ports.driver.qvWriteData(ports.device, document.sampleBuffer().data(), prepared.lengthSamples);
+        runRoutine(ports, settings.baseFrequency, mode, waveEditorEventSelection);
+        outcome.lengthSamples = prepared.lengthSamples;
+    }
+    ports.flags.outputActive.store(1);
+    restoreOutputImage(document.sampleBuffer(), document.usableSamples(), document.secondBuffer());
+    outcome.result = WaveRunResult::Running;
+    return outcome;
+}
+
+bool sendEventHotKey(OutputPorts& ports, const OutputSettings& settings, int key) {
+    if (ports.flags.running.load() == 0) return false;
+    if (key != hotKeyReturn && key != hotKeySpace) return false;
+    if (key != settings.eventHotKey) return false;
+    ports.driver.qvKeyboardEvent(ports.device);
+    return true;
+}
+
+} // namespace qv

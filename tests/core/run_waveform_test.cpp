@@ -1,0 +1,204 @@
+// The Wave Editor's run against a recording driver: the order of its driver calls per model and
+// frequency mode, the refused clock that writes nothing, the adjusted clock kept in the document,
+// unlabelled channels off the outputs and out of the document, and the event hot key.
+#include "waveedit/run_waveform.h"
+
+#include "device/frequency.h"
+#include "label_records.h"
+#include "scripted_prompt.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace qv {
+namespace {
+
+struct Recording {
+    std::vector<std::string> calls;
+    bool allBusy = true;
+    std::int32_t setFreqResult = 1;
+    std::vector<Sample> written;
+    DriverInterlock* interlock = nullptr;
+};
+Recording rec;
+
+std::int32_t note(const std::string& call) {
+    rec.calls.push_back(call);
+    if (rec.interlock->driverBusy.load() == 0) rec.allBusy = false;
+    return 1;
+}
+
+Driver recordingDriver() {
+    Driver d;
+    d.qvReset = [](std::int32_t) { return note("reset"); };
+    d.qvAdjVolt = [](std::int32_t, std::int32_t g, std::int32_t l) {
+        return note("adjvolt " + std::to_string(g) + " " + std::to_string(l));
+    };
+    d.qvSetFreq = [](std::int32_t, std::int32_t f, std::int32_t mode, std::int32_t* first, std::int32_t*, std::int32_t*,
+                     std::int32_t*, std::int32_t*, std::int32_t*) -> std::int32_t {
+        note("setfreq " + std::to_string(f) + " mode " + std::to_string(mode) + " word " + std::to_string(*first));
+        return mode == setFreqModeNewStream ? 1 : rec.setFreqResult;
+    };
+    d.qvWriteData = [](std::int32_t, const void* samples, std::int32_t count) {
+        const auto* s = static_cast<const Sample*>(samples);
+        rec.written.assign(s, s + count);
+        return note("write " + std::to_string(count));
+    };
+    d.qvEventSel = [](std::int32_t, std::int32_t s) { return note("eventsel " + std::to_string(s)); };
+    d.qvRun = [](std::int32_t) { return note("run"); };
+    d.qvDataUnlatch = [](std::int32_t, std::int32_t v) { return note("unlatch " + std::to_string(v)); };
+    d.qvOutputEnable = [](std::int32_t, std::int32_t v) { return note("enable " + std::to_string(v)); };
+    d.qvReadStatus = [](std::int32_t, std::int32_t* running, std::int32_t*, std::int32_t*) {
+        *running = 0;
+        return note("status");
+    };
+    d.qvKeyboardEvent = [](std::int32_t) { return note("key"); };
+    return d;
+}
+
+constexpr Sample channelBit(int channel) { return Sample{1} << (12 + channel); }
+
+class RunWaveform : public testing::Test {
+  protected:
+    void SetUp() override {
+        rec = Recording{};
+        rec.interlock = &interlock;
+    }
+    // Channel 0 labelled, channel 1 not; channel 0 rises at sample 99 (the last change), channel 1
+    // is high throughout.
+    std::unique_ptr<Document> makeDocument(int model) {
+        auto doc = Document::create(capabilitiesFor(model), true);
+        doc->labels()[0] = test::labelRecord(12, positionSingle, "D0");
+        doc->labels()[1] = LabelRecord{};
+        auto image = doc->usableImage();
+        for (std::size_t i = 0; i < image.size(); ++i) image[i] = channelBit(1) | (i >= 99 ? channelBit(0) : 0);
+        return doc;
+    }
+    WaveRunOutcome run(Document& doc, int model) {
+        OutputPorts ports{driver, 0, interlock, flags, prompt, capabilitiesFor(model)};
+        ports.pause = [](int) {};
+        return runWaveform(ports, doc);
+    }
+
+    Driver driver = recordingDriver();
+    DriverInterlock interlock;
+    OutputFlags flags;
+    test::ScriptedPrompt prompt;
+};
+
+TEST_F(RunWaveform, DriverCallsFollowTheModelAndTheFrequencyMode) {
+    struct Case {
+        int model;
+        int frequencyMode;
+        std::vector<std::string> levels; // between the clock and the new-stream call
+    };
+    const Case cases[] = {
+        {0xA020, 1, {}},
+        {0xA050, 0, {}},
+        {0xB016, 1, {"adjvolt 0 3", "reset"}},
+        {0xCD16, 9, {"adjvolt 0 3", "reset"}},
+        {0xC020, 1, {"adjvolt 0 3", "adjvolt 1 40", "reset"}},
+        {0xC350, 3, {"adjvolt 0 3", "adjvolt 1 40", "reset"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.model);
+        rec.calls.clear();
+        auto doc = makeDocument(c.model);
+        doc->output() = OutputSettings{};
+        doc->output().frequencyMode = c.frequencyMode;
+        doc->output().baseFrequency = 2000000;
+        doc->output().outputLevel0 = 3;
+        doc->output().outputLevel1 = 40;
+        const std::string mode =
+            c.frequencyMode != 0 ? " mode 5 word " + std::to_string(c.frequencyMode) : " mode 0 word 0";
+        std::vector<std::string> wanted = {"reset", "unlatch 0", "enable 0", "setfreq 2000000" + mode};
+        wanted.insert(wanted.end(), c.levels.begin(), c.levels.end());
+        for (const char* call : {"setfreq 0 mode 4 word ", "write 123", "reset", "setfreq 2000000", "eventsel 0", "run",
+                                 "unlatch 1", "enable 1", "status", "key"})
+            wanted.push_back(call);
+        wanted[wanted.size() - 10] += std::to_string(c.frequencyMode);
+        wanted[wanted.size() - 7] += mode;
+
+        const WaveRunOutcome outcome = run(*doc, c.model);
+        EXPECT_EQ(outcome.result, WaveRunResult::Running);
+        EXPECT_EQ(outcome.lengthSamples, 123) << "last change at 99";
+        EXPECT_EQ(rec.calls, wanted);
+        EXPECT_TRUE(rec.allBusy) << "every driver call inside the driver-busy flag";
+        EXPECT_EQ(interlock.driverBusy.load(), 0);
+        EXPECT_EQ(flags.outputActive.load(), 1);
+    }
+}
+
+TEST_F(RunWaveform, UnlabelledChannelIsOutputAsZeroAndClearedInTheDocument) {
+    auto doc = makeDocument(0xA020);
+    doc->usableImage()[10] |= commandWord(Opcode::We, 0);
+    ASSERT_EQ(run(*doc, 0xA020).result, WaveRunResult::Running);
+
+    ASSERT_EQ(rec.written.size(), 123u);
+    for (std::size_t a = 0; a < rec.written.size(); ++a) {
+        ASSERT_EQ(rec.written[a] & channelBit(1), 0u) << "device address " << a;
+        EXPECT_EQ((rec.written[a] & channelBit(0)) != 0, a >= 111) << "device address " << a;
+    }
+    const std::vector<unsigned> closingLoop = {0x800 | 112, 0x200, 0x100, 0, 0, 0, 0};
+    for (int k = 0; k < 7; ++k) EXPECT_EQ(commandField(rec.written[112 + k]), closingLoop[k]) << "address " << 112 + k;
+    EXPECT_EQ(commandField(rec.written[deviceAddress(7)]), commandWord(Opcode::We, 0)) << "three samples ahead";
+    for (std::size_t i = 0; i < doc->usableImage().size(); ++i)
+        ASSERT_EQ(doc->usableImage()[i] & channelBit(1), 0u) << "sample " << i;
+    EXPECT_EQ(doc->usableImage()[10], commandWord(Opcode::We, 0)) << "the command back in place";
+    EXPECT_EQ(doc->usableImage()[60], 0u);
+    EXPECT_EQ(doc->usableImage()[101], channelBit(0)) << "the closing loop is gone again";
+}
+
+TEST_F(RunWaveform, RefusedClockWritesNothing) {
+    rec.setFreqResult = 0;
+    prompt = test::ScriptedPrompt({Answer::No});
+    auto doc = makeDocument(0xA020);
+    doc->output().baseFrequency = 312;
+    const WaveRunOutcome outcome = run(*doc, 0xA020);
+    EXPECT_EQ(outcome.result, WaveRunResult::Refused);
+    EXPECT_EQ(prompt.asked, std::vector<int>{static_cast<int>(Msg::CantGenerateFrequency)});
+    EXPECT_EQ(rec.calls, (std::vector<std::string>{"reset", "unlatch 0", "enable 0", "setfreq 312 mode 5 word 1"}));
+    EXPECT_EQ(doc->output().baseFrequency, 312);
+    EXPECT_EQ(doc->usableImage()[0], channelBit(1)) << "the document untouched";
+    EXPECT_EQ(flags.outputActive.load(), 0);
+}
+
+TEST_F(RunWaveform, AcceptedNearbyClockBecomesTheBaseFrequency) {
+    rec.setFreqResult = 0;
+    prompt = test::ScriptedPrompt({Answer::Yes});
+    auto doc = makeDocument(0xA020);
+    doc->output().baseFrequency = 313;
+    const WaveRunOutcome outcome = run(*doc, 0xA020);
+    EXPECT_EQ(outcome.result, WaveRunResult::Running);
+    EXPECT_EQ(outcome.baseFrequency, 315);
+    EXPECT_EQ(doc->output().baseFrequency, 315);
+    ASSERT_EQ(prompt.shown.size(), 1u);
+    EXPECT_EQ(prompt.shown[0], std::make_pair(static_cast<int>(Msg::UseProximateFrequency), frequencyText(315)));
+    EXPECT_EQ(rec.calls[rec.calls.size() - 7], "setfreq 315 mode 5 word 1") << "run at the new clock";
+}
+
+TEST_F(RunWaveform, EventHotKeySendsTheKeyEventOnlyWhileRunning) {
+    struct Case {
+        int running, hotKey, key;
+        bool sent;
+    };
+    const Case cases[] = {
+        {1, hotKeySpace, 32, true},   {1, hotKeyReturn, 13, true}, {1, hotKeySpace, 13, false},
+        {1, hotKeyReturn, 32, false}, {0, hotKeySpace, 32, false}, {1, 65, 65, false},
+    };
+    for (const Case& c : cases) {
+        rec.calls.clear();
+        flags.running = c.running;
+        OutputSettings settings;
+        settings.eventHotKey = c.hotKey;
+        OutputPorts ports{driver, 0, interlock, flags, prompt, capabilitiesFor(0xA020)};
+        interlock.driverBusy = 1; // the key call is not a guarded group
+        EXPECT_EQ(sendEventHotKey(ports, settings, c.key), c.sent) << c.key;
+        EXPECT_EQ(rec.calls.size(), c.sent ? 1u : 0u);
+    }
+}
+
+} // namespace
+} // namespace qv
