@@ -10,6 +10,8 @@
 #define IDD_PROPERTIES 354
 #define IDD_SELECT_DEVICE 403
 #define IDD_DISCONNECT 443
+#define IDD_SYSTEM_PARAMETER 335
+#define IDD_SWEEP 417
 
 /* ---- controls ------------------------------------------------------------------------------- */
 /* About */
@@ -25,6 +27,25 @@
 #define IDC_PROPERTIES_LEVEL2_BAR 1230
 #define IDC_PROPERTIES_ONLINE_UPDATE 1163
 #define IDC_PROPERTIES_HELP 1181
+/* System Parameter Setting */
+#define IDC_SYSPARAM_MODE 1154
+#define IDC_SYSPARAM_FREQUENCY 1005
+#define IDC_SYSPARAM_FREQUENCY_SPIN 1022
+#define IDC_SYSPARAM_UNIT 1164
+#define IDC_SYSPARAM_PERIOD 1002
+#define IDC_SYSPARAM_HOTKEY 1215
+#define IDC_SYSPARAM_CURSOR_CHANGE 1006
+#define IDC_SYSPARAM_CURSOR_SPIN 1023
+#define IDC_SYSPARAM_HELP 1181
+/* Sweep */
+#define IDC_SWEEP_START_FREQUENCY 1300
+#define IDC_SWEEP_END_FREQUENCY 1301
+#define IDC_SWEEP_STEP 1302
+#define IDC_SWEEP_INTERVAL 1303
+#define IDC_SWEEP_ONE_TIME 1304
+#define IDC_SWEEP_LOOP 1305
+#define IDC_SWEEP_SWING 1306
+#define IDC_SWEEP_START 1307
 /* Select Device */
 #define IDC_DEVICE_LIST 1163
 /* The main window's launcher list view */
