@@ -11,21 +11,6 @@
 namespace qv {
 namespace {
 
-// Takes the driver-busy flag and waits out the other process's hold, unless a stop is requested.
-class BusyBracket {
-  public:
-    explicit BusyBracket(OutputPorts& ports) : ports_(ports) {
-        ports_.interlock.driverBusy.store(1);
-        while (ports_.interlock.externalHold.load() != 0 && ports_.flags.stopRequest.load() == 0) ports_.idle();
-    }
-    ~BusyBracket() { ports_.interlock.release(); }
-    BusyBracket(const BusyBracket&) = delete;
-    BusyBracket& operator=(const BusyBracket&) = delete;
-
-  private:
-    OutputPorts& ports_;
-};
-
 std::int32_t readRunningWord(OutputPorts& ports) {
     std::int32_t running = 0, word = 0, model = 0;
     ports.driver.qvReadStatus(ports.device, &running, &word, &model);
@@ -54,7 +39,7 @@ ClockCheck checkClock(OutputPorts& ports, int clockHz, bool resetFirst) {
     if (clockHz > ports.capabilities.maxOutputFrequency) return {ClockOutcome::TooFast, clockHz};
     std::int32_t exact = 0;
     {
-        BusyBracket busy(ports);
+        OutputCallGroup busy(ports);
         if (resetFirst) ports.driver.qvReset(ports.device);
         exact = setFreq(ports, clockHz, setFreqModeClock, 0);
     }
@@ -106,7 +91,7 @@ OutputOutcome runOutput(OutputPorts& ports, const OutputJob& job) {
             return outcome;
         }
         {
-            BusyBracket busy(ports);
+            OutputCallGroup busy(ports);
             if (index > 0) {
                 setFreq(ports, 0, setFreqModeNewStream, 0);
                 ports.driver.qvReset(ports.device);
@@ -126,7 +111,7 @@ OutputOutcome runOutput(OutputPorts& ports, const OutputJob& job) {
             }
             std::int32_t running = 0;
             {
-                BusyBracket busy(ports);
+                OutputCallGroup busy(ports);
                 running = readRunningWord(ports);
             }
             if (running == 0) break;
@@ -136,7 +121,7 @@ OutputOutcome runOutput(OutputPorts& ports, const OutputJob& job) {
             outcome.result = OutputResult::Stopped;
             return outcome;
         }
-        BusyBracket busy(ports);
+        OutputCallGroup busy(ports);
         ports.driver.qvDataUnlatch(ports.device, 0);
         ports.driver.qvStop(ports.device);
     }

@@ -50,6 +50,22 @@ struct OutputPorts {
     IdleStep idle = yieldStep; // between two looks at the external hold
 };
 
+// One group of driver calls of an output thread: takes the driver-busy flag and waits out the
+// other process's hold, unless a stop is requested meanwhile; releases the flag when it ends.
+class OutputCallGroup {
+  public:
+    explicit OutputCallGroup(OutputPorts& ports) : ports_(ports) {
+        ports_.interlock.driverBusy.store(1);
+        while (ports_.interlock.externalHold.load() != 0 && ports_.flags.stopRequest.load() == 0) ports_.idle();
+    }
+    ~OutputCallGroup() { ports_.interlock.release(); }
+    OutputCallGroup(const OutputCallGroup&) = delete;
+    OutputCallGroup& operator=(const OutputCallGroup&) = delete;
+
+  private:
+    OutputPorts& ports_;
+};
+
 // ---- clock check ---------------------------------------------------------------------------
 
 enum class ClockOutcome {

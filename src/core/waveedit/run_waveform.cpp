@@ -13,20 +13,6 @@ namespace {
 constexpr int setFreqModeWithSource = setFreqModeLoop;
 constexpr int waveEditorEventSelection = 0;
 
-class CallGroup {
-  public:
-    explicit CallGroup(OutputPorts& ports) : ports_(ports) {
-        ports_.interlock.driverBusy.store(1);
-        while (ports_.interlock.externalHold.load() != 0 && ports_.flags.stopRequest.load() == 0) ports_.idle();
-    }
-    ~CallGroup() { ports_.interlock.release(); }
-    CallGroup(const CallGroup&) = delete;
-    CallGroup& operator=(const CallGroup&) = delete;
-
-  private:
-    OutputPorts& ports_;
-};
-
 std::int32_t setFreq(OutputPorts& ports, int frequency, int mode, std::int32_t firstWord) {
     std::int32_t out[6] = {firstWord, 0, 0, 0, 0, 0};
     return ports.driver.qvSetFreq(ports.device, frequency, mode, &out[0], &out[1], &out[2], &out[3], &out[4], &out[5]);
@@ -37,7 +23,7 @@ void applyLevels(OutputPorts& ports, const OutputSettings& settings) {
     const int model = ports.capabilities.modelCode;
     const bool sixteen = isSixteenChannelModel(model);
     if (!sixteen && !isCSetModel(model)) return;
-    CallGroup group(ports);
+    OutputCallGroup group(ports);
     ports.driver.qvAdjVolt(ports.device, 0, settings.outputLevel0);
     if (!sixteen) ports.driver.qvAdjVolt(ports.device, 1, settings.outputLevel1);
     ports.driver.qvReset(ports.device);
@@ -52,7 +38,7 @@ WaveRunOutcome runWaveform(OutputPorts& ports, Document& document) {
 
     std::int32_t accepted = 0;
     {
-        CallGroup group(ports);
+        OutputCallGroup group(ports);
         ports.driver.qvReset(ports.device);
         ports.driver.qvDataUnlatch(ports.device, 0);
         ports.driver.qvOutputEnable(ports.device, 0);
@@ -70,7 +56,7 @@ WaveRunOutcome runWaveform(OutputPorts& ports, Document& document) {
 
     WaveRunOutcome outcome{WaveRunResult::Failed, settings.baseFrequency, 0};
     {
-        CallGroup group(ports);
+        OutputCallGroup group(ports);
         setFreq(ports, 0, setFreqModeNewStream, mode);
         const PreparedOutput prepared = prepareDocumentForOutput(document.sampleBuffer(), document.usableSamples(),
                                                                  document.labels(), document.secondBuffer());
