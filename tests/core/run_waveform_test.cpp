@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace qv {
@@ -177,6 +179,25 @@ TEST_F(RunWaveform, AcceptedNearbyClockBecomesTheBaseFrequency) {
     ASSERT_EQ(prompt.shown.size(), 1u);
     EXPECT_EQ(prompt.shown[0], std::make_pair(static_cast<int>(Msg::UseProximateFrequency), frequencyText(315)));
     EXPECT_EQ(rec.calls[rec.calls.size() - 7], "setfreq 315 mode 5 word 1") << "run at the new clock";
+}
+
+TEST_F(RunWaveform, ThreadRunsOnceAtATimeAndReportsItsOutcome) {
+    auto doc = makeDocument(0xA020);
+    OutputPorts ports{driver, 0, interlock, flags, prompt, capabilitiesFor(0xA020)};
+    ports.pause = [](int) {};
+    std::atomic<int> release{0};
+    WaveRunOutcome reported;
+    WaveRunThread thread;
+    ASSERT_TRUE(thread.start(ports, *doc, [&](const WaveRunOutcome& outcome) {
+        while (release.load() == 0) std::this_thread::yield();
+        reported = outcome;
+    }));
+    EXPECT_FALSE(thread.start(ports, *doc, nullptr)) << "a second run while the first is in its thread";
+    release = 1;
+    thread.join();
+    EXPECT_FALSE(thread.busy());
+    EXPECT_EQ(reported.result, WaveRunResult::Running);
+    EXPECT_EQ(reported.lengthSamples, 123);
 }
 
 TEST_F(RunWaveform, EventHotKeySendsTheKeyEventOnlyWhileRunning) {

@@ -6,6 +6,8 @@
 #include "device/frequency.h"
 #include "waveedit/output_image.h"
 
+#include <new>
+
 namespace qv {
 namespace {
 
@@ -69,6 +71,22 @@ WaveRunOutcome runWaveform(OutputPorts& ports, Document& document) {
     restoreOutputImage(document.sampleBuffer(), document.usableSamples(), document.secondBuffer());
     outcome.result = WaveRunResult::Running;
     return outcome;
+}
+
+bool WaveRunThread::start(OutputPorts& ports, Document& document, std::function<void(const WaveRunOutcome&)> done) {
+    if (busy_.exchange(1) != 0) return false;
+    join();
+    thread_ = std::thread([this, &ports, &document, done = std::move(done)] {
+        WaveRunOutcome outcome;
+        try {
+            outcome = runWaveform(ports, document);
+        } catch (const std::bad_alloc&) {
+            ports.prompt.show(static_cast<int>(Msg::MemoryNotEnough));
+        }
+        if (done) done(outcome);
+        busy_.store(0);
+    });
+    return true;
 }
 
 bool sendEventHotKey(OutputPorts& ports, const OutputSettings& settings, int key) {
