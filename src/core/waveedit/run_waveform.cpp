@@ -11,7 +11,7 @@
 namespace qv {
 namespace {
 
-// Modes with an external clock source are set with mode 5 and the frequency mode as first word.
+// A nonzero frequency mode is set with qvSetFreq mode 5 and the frequency mode as first word.
 constexpr int setFreqModeWithSource = setFreqModeLoop;
 constexpr int waveEditorEventSelection = 0;
 
