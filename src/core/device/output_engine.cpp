@@ -141,10 +141,18 @@ bool manualTrigger(OutputPorts& ports, const std::function<void()>& beep) {
     return true;
 }
 
-bool OutputThread::start(OutputPorts& ports, OutputJob job, std::function<void(const OutputOutcome&)> done) {
+bool SingleRunThread::start(std::function<void()> work) {
     if (busy_.exchange(1) != 0) return false;
     join();
-    thread_ = std::thread([this, &ports, job = std::move(job), done = std::move(done)] {
+    thread_ = std::thread([this, work = std::move(work)] {
+        work();
+        busy_.store(0);
+    });
+    return true;
+}
+
+bool OutputThread::start(OutputPorts& ports, OutputJob job, std::function<void(const OutputOutcome&)> done) {
+    return runner_.start([&ports, job = std::move(job), done = std::move(done)] {
         OutputOutcome outcome{OutputResult::BuildFailed, Msg::None, 0, 0};
         try {
             outcome = runOutput(ports, job);
@@ -152,9 +160,7 @@ bool OutputThread::start(OutputPorts& ports, OutputJob job, std::function<void(c
             outcome.error = Msg::MemoryNotEnough;
         }
         if (done) done(outcome);
-        busy_.store(0);
     });
-    return true;
 }
 
 } // namespace qv

@@ -141,26 +141,37 @@ void stopOutput(OutputPorts& ports, bool asStopRequest = false);
 // Run while output runs: beep and the key event; false (nothing sent) when not running.
 bool manualTrigger(OutputPorts& ports, const std::function<void()>& beep);
 
-// The output thread: runs runOutput on a std::thread; join() before the ports go away.
-class OutputThread {
+// One worker at a time on its own std::thread: start() refuses (false) while the previous work is
+// still running and joins a finished one first; join() before what the work uses goes away.
+class SingleRunThread {
   public:
-    OutputThread() = default;
-    ~OutputThread() { join(); }
-    OutputThread(const OutputThread&) = delete;
-    OutputThread& operator=(const OutputThread&) = delete;
+    SingleRunThread() = default;
+    ~SingleRunThread() { join(); }
+    SingleRunThread(const SingleRunThread&) = delete;
+    SingleRunThread& operator=(const SingleRunThread&) = delete;
 
-    // Starts the thread unless one is still running (then false); `done` is called on the thread
-    // with the outcome, as its last step.
-    bool start(OutputPorts& ports, OutputJob job, std::function<void(const OutputOutcome&)> done);
+    bool start(std::function<void()> work);
     void join() {
         if (thread_.joinable()) thread_.join();
     }
-
     bool busy() const { return busy_.load() != 0; }
 
   private:
     std::thread thread_;
     std::atomic<int> busy_{0};
+};
+
+// The output thread: runs runOutput on a SingleRunThread; join() before the ports go away.
+class OutputThread {
+  public:
+    // Starts the thread unless one is still running (then false); `done` is called on the thread
+    // with the outcome, as its last step.
+    bool start(OutputPorts& ports, OutputJob job, std::function<void(const OutputOutcome&)> done);
+    void join() { runner_.join(); }
+    bool busy() const { return runner_.busy(); }
+
+  private:
+    SingleRunThread runner_;
 };
 
 } // namespace qv

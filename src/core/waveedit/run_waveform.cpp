@@ -74,9 +74,7 @@ WaveRunOutcome runWaveform(OutputPorts& ports, Document& document) {
 }
 
 bool WaveRunThread::start(OutputPorts& ports, Document& document, std::function<void(const WaveRunOutcome&)> done) {
-    if (busy_.exchange(1) != 0) return false;
-    join();
-    thread_ = std::thread([this, &ports, &document, done = std::move(done)] {
+    return runner_.start([&ports, &document, done = std::move(done)] {
         WaveRunOutcome outcome;
         try {
             outcome = runWaveform(ports, document);
@@ -84,9 +82,7 @@ bool WaveRunThread::start(OutputPorts& ports, Document& document, std::function<
             ports.prompt.show(static_cast<int>(Msg::MemoryNotEnough));
         }
         if (done) done(outcome);
-        busy_.store(0);
     });
-    return true;
 }
 
 bool sendEventHotKey(OutputPorts& ports, const OutputSettings& settings, int key) {

@@ -31,26 +31,18 @@ struct WaveRunOutcome {
 // apart from the unlabelled channels, which stay cleared.
 WaveRunOutcome runWaveform(OutputPorts& ports, Document& document);
 
-// The Wave Editor's output thread: runWaveform on a std::thread. `done` runs on the thread as its
+// The Wave Editor's output thread: runWaveform on its own thread. `done` runs on the thread as its
 // last step (the editor posts Stop Run from it after Refused). join() before the ports or the
 // document go away; the destructor joins.
 class WaveRunThread {
   public:
-    WaveRunThread() = default;
-    ~WaveRunThread() { join(); }
-    WaveRunThread(const WaveRunThread&) = delete;
-    WaveRunThread& operator=(const WaveRunThread&) = delete;
-
     // False (nothing started) while a run is still in its thread.
     bool start(OutputPorts& ports, Document& document, std::function<void(const WaveRunOutcome&)> done);
-    void join() {
-        if (thread_.joinable()) thread_.join();
-    }
-    bool busy() const { return busy_.load() != 0; }
+    void join() { runner_.join(); }
+    bool busy() const { return runner_.busy(); }
 
   private:
-    std::thread thread_;
-    std::atomic<int> busy_{0};
+    SingleRunThread runner_;
 };
 
 // Return (13) or Space (32) while output runs: the key equal to the document's event hot key

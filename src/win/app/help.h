@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "app/dispatch.h"
+
 #include <functional>
 #include <string>
 
@@ -20,6 +22,16 @@ void clearHelpPath();
 // Opens a topic ("::/3-1.htm") of app().helpPath, or the WinHelp context (helpFinder for the main
 // window). Silently nothing when the file kind is unknown or no help engine loads.
 void openHelpTopic(HWND owner, const char* topic, int winHelpContext);
+
+// Ready handlers for a dialog's help: F1 (WM_HELP) and its Help button open the dialog's topic.
+template <const char* topic, int winHelpContext> LRESULT openHelpOnMessage(HWND dialog, UINT, WPARAM, LPARAM) {
+    openHelpTopic(dialog, topic, winHelpContext);
+    return TRUE;
+}
+template <const char* topic, int winHelpContext> LRESULT openHelpOnCommand(HWND dialog, const Command&) {
+    openHelpTopic(dialog, topic, winHelpContext);
+    return TRUE;
+}
 
 // Whether HtmlHelpA could be loaded (on first use: the registered control, else "hhctrl.ocx").
 bool htmlHelpAvailable();

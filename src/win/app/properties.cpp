@@ -126,23 +126,16 @@ LRESULT onOk(HWND dialog, const Command&) {
     return TRUE;
 }
 
-LRESULT onHelp(HWND dialog, UINT, WPARAM, LPARAM) {
-    openHelpTopic(dialog, propertiesHelpTopic, propertiesHelpContext);
-    return TRUE;
-}
-
-LRESULT onHelpButton(HWND dialog, const Command&) { return onHelp(dialog, WM_HELP, 0, 0); }
-
 constexpr MessageEntry messages[] = {
     {WM_INITDIALOG, onInit},
     {WM_HSCROLL, onHorizontalScroll},
     {WM_CLOSE, endDialogOn<IDCANCEL>},
-    {WM_HELP, onHelp},
+    {WM_HELP, openHelpOnMessage<propertiesHelpTopic, propertiesHelpContext>},
 };
 constexpr CommandEntry commands[] = {
     {IDOK, onOk},
     {IDCANCEL, endDialogWith<IDCANCEL>},
-    {IDC_PROPERTIES_HELP, onHelpButton},
+    {IDC_PROPERTIES_HELP, openHelpOnCommand<propertiesHelpTopic, propertiesHelpContext>},
 };
 constexpr MessageTable table{.messages = messages, .commands = commands};
 

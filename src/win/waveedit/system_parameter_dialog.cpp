@@ -121,22 +121,15 @@ LRESULT onOk(HWND dialog, const Command&) {
     return TRUE;
 }
 
-LRESULT onHelp(HWND dialog, UINT, WPARAM, LPARAM) {
-    openHelpTopic(dialog, systemParameterHelpTopic, systemParameterHelpContext);
-    return TRUE;
-}
-
-LRESULT onHelpButton(HWND dialog, const Command&) { return onHelp(dialog, WM_HELP, 0, 0); }
-
 constexpr MessageEntry messages[] = {
     {WM_INITDIALOG, onInit},
     {WM_CLOSE, endDialogOn<IDCANCEL>},
-    {WM_HELP, onHelp},
+    {WM_HELP, openHelpOnMessage<systemParameterHelpTopic, systemParameterHelpContext>},
 };
 constexpr CommandEntry commands[] = {
     {IDOK, onOk},
     {IDCANCEL, endDialogWith<IDCANCEL>},
-    {IDC_SYSPARAM_HELP, onHelpButton},
+    {IDC_SYSPARAM_HELP, openHelpOnCommand<systemParameterHelpTopic, systemParameterHelpContext>},
     {IDC_SYSPARAM_UNIT, onUnit, BN_CLICKED},
     {IDC_SYSPARAM_FREQUENCY, onFrequencyChange, EN_CHANGE},
     {IDC_SYSPARAM_MODE, onModeChange, CBN_SELCHANGE},
