@@ -122,14 +122,17 @@ TEST_F(RunDialogs, SystemParameterCardTypeExternalClockCancelAndHelp) {
 
 std::vector<int> sweptFrequencies;
 
+// A driver function, so with the driver's calling convention (a lambda has none in 32-bit builds).
+std::int32_t QV_DRIVER_CALL recordFrequency(std::int32_t, std::int32_t frequency, std::int32_t, std::int32_t*,
+                                            std::int32_t*, std::int32_t*, std::int32_t*, std::int32_t*, std::int32_t*) {
+    sweptFrequencies.push_back(frequency);
+    return 1;
+}
+
 TEST_F(RunDialogs, SweepErrorBoxStartStopAndTick) {
     sweptFrequencies.clear();
     Driver driver;
-    driver.qvSetFreq = [](std::int32_t, std::int32_t f, std::int32_t, std::int32_t*, std::int32_t*, std::int32_t*,
-                          std::int32_t*, std::int32_t*, std::int32_t*) -> std::int32_t {
-        sweptFrequencies.push_back(f);
-        return 1;
-    };
+    driver.qvSetFreq = recordFrequency;
     DriverInterlock interlock;
     OutputFlags flags;
     struct NoPrompt : Prompt {
