@@ -8,6 +8,7 @@
 #include "device/output_engine.h"
 #include "sim/driver_functions.h"
 #include "support/channel_list.h"
+#include "support/field_values.h"
 #include "support/strings.h"
 #include "support/text_fill.h"
 #include "waveedit/document.h"
@@ -22,7 +23,6 @@
 #include "waveedit/waveform_check.h"
 #include "waveedit/waveform_files.h"
 
-#include <charconv>
 #include <cstdio>
 #include <filesystem>
 #include <new>
@@ -237,13 +237,6 @@ int runOnInstrument(const std::string& path, int model, const RunOptions& option
     }
 }
 
-std::optional<std::uint64_t> number(const std::string& text, std::uint64_t max) {
-    std::uint64_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value > max) return std::nullopt;
-    return value;
-}
-
 int run(const std::vector<std::string>& args) {
     int model = 0;
     RunOptions runOptions;
@@ -273,7 +266,7 @@ int run(const std::vector<std::string>& args) {
             if (a == "--capture") {
                 runOptions.capture = value;
             } else if (a == "--key-events") {
-                const auto n = number(value, 1000000000);
+                const auto n = parseDigits(value, 1000000000);
                 if (!n) return fail(Msg::CliBadNumber, value, exitBadArguments);
                 runOptions.keyEvents = static_cast<int>(*n);
             } else if (a == "--max-samples") {

@@ -3,6 +3,7 @@
 #include "device/output_engine.h"
 
 #include "device/frequency.h"
+#include "recording_driver.h"
 #include "scripted_prompt.h"
 
 #include <gtest/gtest.h>
@@ -16,80 +17,13 @@
 namespace qv {
 namespace {
 
-// The recording driver's state: one test at a time.
-struct Recording {
-    std::vector<std::string> calls;
-    std::vector<int> busyAtCall;
-    std::int32_t setFreqResult = 1;
-    std::deque<std::int32_t> runningWords; // qvReadStatus answers; 0 when empty
-    std::function<void()> onReadStatus;
-    DriverInterlock* interlock = nullptr;
-    std::vector<std::size_t> writeCounts;
-};
-Recording rec;
-
-void note(const std::string& call) {
-    rec.calls.push_back(call);
-    rec.busyAtCall.push_back(rec.interlock != nullptr ? rec.interlock->driverBusy.load() : -1);
-}
-
-Driver recordingDriver() {
-    Driver d;
-    d.qvReset = [](std::int32_t) -> std::int32_t {
-        note("reset");
-        return 1;
-    };
-    d.qvSetFreq = [](std::int32_t, std::int32_t f, std::int32_t mode, std::int32_t* first, std::int32_t*, std::int32_t*,
-                     std::int32_t*, std::int32_t*, std::int32_t*) -> std::int32_t {
-        note("setfreq " + std::to_string(f) + " mode " + std::to_string(mode) + " word " + std::to_string(*first));
-        return mode == 4 ? 1 : rec.setFreqResult;
-    };
-    d.qvWriteData = [](std::int32_t, const void*, std::int32_t count) -> std::int32_t {
-        note("write " + std::to_string(count));
-        return 1;
-    };
-    d.qvEventSel = [](std::int32_t, std::int32_t sel) -> std::int32_t {
-        note("eventsel " + std::to_string(sel));
-        return 1;
-    };
-    d.qvRun = [](std::int32_t) -> std::int32_t {
-        note("run");
-        return 1;
-    };
-    d.qvDataUnlatch = [](std::int32_t, std::int32_t v) -> std::int32_t {
-        note("unlatch " + std::to_string(v));
-        return 1;
-    };
-    d.qvOutputEnable = [](std::int32_t, std::int32_t v) -> std::int32_t {
-        note("enable " + std::to_string(v));
-        return 1;
-    };
-    d.qvReadStatus = [](std::int32_t, std::int32_t* running, std::int32_t*, std::int32_t*) -> std::int32_t {
-        note("status");
-        if (rec.onReadStatus) rec.onReadStatus();
-        *running = rec.runningWords.empty() ? 0 : rec.runningWords.front();
-        if (!rec.runningWords.empty()) rec.runningWords.pop_front();
-        return 1;
-    };
-    d.qvKeyboardEvent = [](std::int32_t) -> std::int32_t {
-        note("key");
-        return 7;
-    };
-    d.qvStop = [](std::int32_t) -> std::int32_t {
-        note("stop");
-        return 1;
-    };
-    d.qvPowerDown = [](std::int32_t) -> std::int32_t {
-        note("powerdown");
-        return 1;
-    };
-    return d;
-}
+test::DriverRecording& rec = test::driverRecording;
+using test::recordingDriver;
 
 class OutputEngine : public testing::Test {
   protected:
     void SetUp() override {
-        rec = Recording{};
+        rec = test::DriverRecording{};
         rec.interlock = &interlock;
         flags.running = 1;
     }

@@ -3,6 +3,8 @@
 #include "app/output_levels.h"
 #include "app/settings.h"
 
+#include "recording_driver.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -111,40 +113,19 @@ TEST(OutputLevels, PropertiesBarsByModel) {
     EXPECT_EQ(scrolledLevel(6, ScrollRequest::Other, 0, 255, 8), 6);
 }
 
-std::vector<std::string> calls;
-std::int32_t QV_DRIVER_CALL recordReset(std::int32_t) {
-    calls.push_back("reset");
-    return 1;
-}
-std::int32_t QV_DRIVER_CALL recordPowerDown(std::int32_t) {
-    calls.push_back("powerdown");
-    return 1;
-}
-std::int32_t QV_DRIVER_CALL recordLevel(std::int32_t, std::int32_t group, std::int32_t level) {
-    calls.push_back("level " + std::to_string(group) + " " + std::to_string(level));
-    return 1;
-}
-std::int32_t QV_DRIVER_CALL reportModel(std::int32_t, std::int32_t*, std::int32_t*, std::int32_t* code) {
-    calls.push_back("status");
-    *code = 0xC350;
-    return 1;
-}
-
 // After Properties' OK: the levels once more after a reset, as one group of calls that waits for
 // another process's hold, running the caller's idle step meanwhile.
 TEST(OutputLevels, ResendAfterPropertiesAndModelRead) {
-    Driver driver;
-    driver.qvReset = recordReset;
-    driver.qvPowerDown = recordPowerDown;
-    driver.qvAdjVolt = recordLevel;
-    driver.qvReadStatus = reportModel;
+    const Driver driver = test::recordingDriver();
+    auto& calls = test::driverRecording.calls;
+    test::driverRecording = {};
     DriverInterlock lock;
 
     calls.clear();
     int level1 = 9;
     resendOutputLevels(driver, 2, lock, 0xB016, level1, 40);
     EXPECT_EQ(level1, 0);
-    EXPECT_EQ(calls, (std::vector<std::string>{"reset", "level 0 0", "powerdown"}));
+    EXPECT_EQ(calls, (std::vector<std::string>{"reset", "adjvolt 0 0", "powerdown"}));
 
     calls.clear();
     lock.externalHold = 1;
@@ -155,7 +136,7 @@ TEST(OutputLevels, ResendAfterPropertiesAndModelRead) {
         if (++idleSteps == 2) lock.externalHold = 0;
     });
     EXPECT_EQ(idleSteps, 2);
-    EXPECT_EQ(calls, (std::vector<std::string>{"reset", "level 0 100", "level 1 60", "powerdown"}));
+    EXPECT_EQ(calls, (std::vector<std::string>{"reset", "adjvolt 0 100", "adjvolt 1 60", "powerdown"}));
     EXPECT_EQ(lock.driverBusy.load(), 0);
 
     calls.clear();

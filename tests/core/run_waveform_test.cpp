@@ -5,6 +5,7 @@
 
 #include "device/frequency.h"
 #include "label_records.h"
+#include "recording_driver.h"
 #include "scripted_prompt.h"
 
 #include <gtest/gtest.h>
@@ -17,55 +18,13 @@
 namespace qv {
 namespace {
 
-struct Recording {
-    std::vector<std::string> calls;
-    bool allBusy = true;
-    std::int32_t setFreqResult = 1;
-    std::vector<Sample> written;
-    DriverInterlock* interlock = nullptr;
-};
-Recording rec;
-
-std::int32_t note(const std::string& call) {
-    rec.calls.push_back(call);
-    if (rec.interlock->driverBusy.load() == 0) rec.allBusy = false;
-    return 1;
-}
-
-Driver recordingDriver() {
-    Driver d;
-    d.qvReset = [](std::int32_t) { return note("reset"); };
-    d.qvAdjVolt = [](std::int32_t, std::int32_t g, std::int32_t l) {
-        return note("adjvolt " + std::to_string(g) + " " + std::to_string(l));
-    };
-    d.qvSetFreq = [](std::int32_t, std::int32_t f, std::int32_t mode, std::int32_t* first, std::int32_t*, std::int32_t*,
-                     std::int32_t*, std::int32_t*, std::int32_t*) -> std::int32_t {
-        note("setfreq " + std::to_string(f) + " mode " + std::to_string(mode) + " word " + std::to_string(*first));
-        return mode == setFreqModeNewStream ? 1 : rec.setFreqResult;
-    };
-    d.qvWriteData = [](std::int32_t, const void* samples, std::int32_t count) {
-        const auto* s = static_cast<const Sample*>(samples);
-        rec.written.assign(s, s + count);
-        return note("write " + std::to_string(count));
-    };
-    d.qvEventSel = [](std::int32_t, std::int32_t s) { return note("eventsel " + std::to_string(s)); };
-    d.qvRun = [](std::int32_t) { return note("run"); };
-    d.qvDataUnlatch = [](std::int32_t, std::int32_t v) { return note("unlatch " + std::to_string(v)); };
-    d.qvOutputEnable = [](std::int32_t, std::int32_t v) { return note("enable " + std::to_string(v)); };
-    d.qvReadStatus = [](std::int32_t, std::int32_t* running, std::int32_t*, std::int32_t*) {
-        *running = 0;
-        return note("status");
-    };
-    d.qvKeyboardEvent = [](std::int32_t) { return note("key"); };
-    return d;
-}
-
-constexpr Sample channelBit(int channel) { return Sample{1} << (12 + channel); }
+test::DriverRecording& rec = test::driverRecording;
+using test::recordingDriver;
 
 class RunWaveform : public testing::Test {
   protected:
     void SetUp() override {
-        rec = Recording{};
+        rec = test::DriverRecording{};
         rec.interlock = &interlock;
     }
     // Channel 0 labelled, channel 1 not; channel 0 rises at sample 99 (the last change), channel 1
@@ -127,7 +86,7 @@ TEST_F(RunWaveform, DriverCallsFollowTheModelAndTheFrequencyMode) {
         EXPECT_EQ(outcome.result, WaveRunResult::Running);
         EXPECT_EQ(outcome.lengthSamples, 123) << "last change at 99";
         EXPECT_EQ(rec.calls, wanted);
-        EXPECT_TRUE(rec.allBusy) << "every driver call inside the driver-busy flag";
+        EXPECT_TRUE(rec.allBusy()) << "every driver call inside the driver-busy flag";
         EXPECT_EQ(interlock.driverBusy.load(), 0);
         EXPECT_EQ(flags.outputActive.load(), 1);
     }

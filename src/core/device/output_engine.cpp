@@ -17,16 +17,16 @@ std::int32_t readRunningWord(OutputPorts& ports) {
     return running;
 }
 
-std::int32_t setFreq(OutputPorts& ports, int clockHz, int mode, std::int32_t firstWord) {
-    std::int32_t out[6] = {firstWord, 0, 0, 0, 0, 0};
-    return ports.driver.qvSetFreq(ports.device, clockHz, mode, &out[0], &out[1], &out[2], &out[3], &out[4], &out[5]);
-}
-
 void load(OutputPorts& ports, std::span<const Sample> samples) {
     ports.driver.qvWriteData(ports.device, samples.data(), static_cast<std::int32_t>(samples.size()));
 }
 
 } // namespace
+
+std::int32_t setFreq(OutputPorts& ports, int clockHz, int mode, std::int32_t firstWord) {
+    std::int32_t out[6] = {firstWord, 0, 0, 0, 0, 0};
+    return ports.driver.qvSetFreq(ports.device, clockHz, mode, &out[0], &out[1], &out[2], &out[3], &out[4], &out[5]);
+}
 
 void realPause(int milliseconds) {
     if (milliseconds <= 0)
@@ -44,6 +44,10 @@ ClockCheck checkClock(OutputPorts& ports, int clockHz, bool resetFirst) {
         exact = setFreq(ports, clockHz, setFreqModeClock, 0);
     }
     if (exact != 0) return {ClockOutcome::Exact, clockHz};
+    return askForNearbyClock(ports, clockHz);
+}
+
+ClockCheck askForNearbyClock(OutputPorts& ports, int clockHz) {
     if (ports.prompt.ask(static_cast<int>(Msg::CantGenerateFrequency), Buttons::YesNo) != Answer::Yes)
         return {ClockOutcome::Refused, clockHz};
     const int nearest = nearestAchievableFrequency(clockHz, frequencyNearest, ports.capabilities);

@@ -81,6 +81,13 @@ struct ClockCheck {
 
 // Steps 1-3 of the clock check. resetFirst: qvReset before qvSetFreq (the counters skip it).
 ClockCheck checkClock(OutputPorts& ports, int clockHz, bool resetFirst = true);
+// After qvSetFreq refused a clock: 12023 (Yes/No); Yes takes the nearest achievable clock and
+// shows it with 12053 (Adjusted), No gives Refused.
+ClockCheck askForNearbyClock(OutputPorts& ports, int clockHz);
+
+// qvSetFreq with its first out-word set (the loop value or the frequency mode); the caller holds
+// the driver-busy flag.
+std::int32_t setFreq(OutputPorts& ports, int clockHz, int mode, std::int32_t firstWord);
 
 // ---- run routine ---------------------------------------------------------------------------
 

@@ -29,6 +29,14 @@ std::optional<long long> parseFieldInteger(std::string_view text, int radix) {
     return value;
 }
 
+std::optional<std::uint64_t> parseDigits(std::string_view text, std::uint64_t maximum) {
+    std::uint64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, 10);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value > maximum)
+        return std::nullopt;
+    return value;
+}
+
 std::string fieldIntegerText(long long value, int radix) {
     char digits[72];
     const auto result = std::to_chars(digits, digits + sizeof digits, value, radix == 16 ? 16 : 10);

@@ -3,6 +3,7 @@
 // ends. The dialogs read and write their fields through these; no control is touched here.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,6 +14,10 @@ namespace qv {
 // 10); nullopt for an empty text, any other character, or a value beyond long long.
 std::optional<long long> parseFieldInteger(std::string_view text, int radix = 10);
 std::string fieldIntegerText(long long value, int radix = 10);
+
+// The whole text as a decimal number of digits only (no sign, no blanks) up to maximum; nullopt
+// otherwise. For settings and command-line values.
+std::optional<std::uint64_t> parseDigits(std::string_view text, std::uint64_t maximum);
 
 // The whole text as a real number ("12", "-0.5", "1e3"); nullopt for anything else.
 std::optional<double> parseFieldNumber(std::string_view text);

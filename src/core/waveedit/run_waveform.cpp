@@ -3,7 +3,6 @@
 #include "waveedit/run_waveform.h"
 
 #include "app/models.h"
-#include "device/frequency.h"
 #include "waveedit/output_image.h"
 
 #include <new>
@@ -14,11 +13,6 @@ namespace {
 // A nonzero frequency mode is set with qvSetFreq mode 5 and the frequency mode as first word.
 constexpr int setFreqModeWithSource = setFreqModeLoop;
 constexpr int waveEditorEventSelection = 0;
-
-std::int32_t setFreq(OutputPorts& ports, int frequency, int mode, std::int32_t firstWord) {
-    std::int32_t out[6] = {firstWord, 0, 0, 0, 0, 0};
-    return ports.driver.qvSetFreq(ports.device, frequency, mode, &out[0], &out[1], &out[2], &out[3], &out[4], &out[5]);
-}
 
 // The 16-channel models take one level, the C-set models two; each followed by a reset.
 void applyLevels(OutputPorts& ports, const OutputSettings& settings) {
@@ -47,11 +41,9 @@ WaveRunOutcome runWaveform(OutputPorts& ports, Document& document) {
         accepted = setFreq(ports, settings.baseFrequency, mode != 0 ? setFreqModeWithSource : setFreqModeClock, mode);
     }
     if (accepted == 0) {
-        if (ports.prompt.ask(static_cast<int>(Msg::CantGenerateFrequency), Buttons::YesNo) != Answer::Yes)
-            return {WaveRunResult::Refused, settings.baseFrequency, 0};
-        settings.baseFrequency =
-            nearestAchievableFrequency(settings.baseFrequency, frequencyNearest, ports.capabilities);
-        ports.prompt.show(static_cast<int>(Msg::UseProximateFrequency), frequencyText(settings.baseFrequency));
+        const ClockCheck nearby = askForNearbyClock(ports, settings.baseFrequency);
+        if (nearby.outcome == ClockOutcome::Refused) return {WaveRunResult::Refused, settings.baseFrequency, 0};
+        settings.baseFrequency = nearby.clockHz;
     }
 
     applyLevels(ports, settings);

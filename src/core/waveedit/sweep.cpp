@@ -61,9 +61,7 @@ bool sweepTick(OutputPorts& ports, SweepState& state) {
     if (state.mode == SweepMode::Idle) return false;
     {
         DriverCallGroup group(ports.interlock, ports.idle);
-        std::int32_t out[6] = {0, 0, 0, 0, 0, 0};
-        ports.driver.qvSetFreq(ports.device, state.current, setFreqModeClock, &out[0], &out[1], &out[2], &out[3],
-                               &out[4], &out[5]);
+        setFreq(ports, state.current, setFreqModeClock, 0);
     }
     advanceSweep(state);
     return state.mode != SweepMode::Idle;

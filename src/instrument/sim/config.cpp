@@ -2,10 +2,12 @@
 // the device-list widths; a bad entry is skipped with a one-line description, the others stay.
 #include "sim/config.h"
 
+#include "support/field_values.h"
+
 #include "app/models.h"
 
 #include <algorithm>
-#include <charconv>
+#include <limits>
 
 namespace qv::sim {
 namespace {
@@ -41,10 +43,9 @@ std::vector<std::string_view> split(std::string_view text, char separator) {
 }
 
 std::optional<std::int32_t> parseNonNegative(std::string_view text) {
-    std::int32_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, 10);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < 0) return std::nullopt;
-    return value;
+    const auto value = parseDigits(text, std::numeric_limits<std::int32_t>::max());
+    if (!value) return std::nullopt;
+    return static_cast<std::int32_t>(*value);
 }
 
 // Printable ASCII only: the names travel as ANSI text into list boxes and registry paths.
@@ -207,22 +208,17 @@ void finishSection(Configuration& config, const IniSection& section) {
 } // namespace
 
 std::optional<std::uint64_t> parseSampleLimit(std::string_view text) {
-    std::uint64_t value = 0;
-    text = trim(text);
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, 10);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < 1 || value > maxSampleLimit)
-        return std::nullopt;
+    const auto value = parseDigits(trim(text), maxSampleLimit);
+    if (!value || *value < 1) return std::nullopt;
     return value;
 }
 
 std::optional<std::vector<std::uint64_t>> parseEventTimes(std::string_view text) {
     std::vector<std::uint64_t> times;
     for (std::string_view part : split(text, ',')) {
-        std::uint64_t value = 0;
-        const auto [end, error] = std::from_chars(part.data(), part.data() + part.size(), value, 10);
-        if (part.empty() || error != std::errc() || end != part.data() + part.size() || value > maxSampleLimit)
-            return std::nullopt;
-        times.push_back(value);
+        const auto value = parseDigits(part, maxSampleLimit);
+        if (!value) return std::nullopt;
+        times.push_back(*value);
     }
     return times;
 }

@@ -142,6 +142,7 @@ LRESULT onQuit(HWND window, const Command&) {
 }
 
 LRESULT onOpenTool(HWND window, const Command& command) {
+    // Tools post their function id with a value in lParam (handOffRequest), not a control.
     openTool(window, command.id, reinterpret_cast<LPARAM>(command.control));
     return 0;
 }
