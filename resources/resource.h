@@ -12,6 +12,7 @@
 #define IDD_DISCONNECT 443
 #define IDD_SYSTEM_PARAMETER 335
 #define IDD_SWEEP 417
+#define IDD_WAVE_EDITOR 315
 
 /* ---- controls ------------------------------------------------------------------------------- */
 /* About */
@@ -46,6 +47,47 @@
 #define IDC_SWEEP_LOOP 1305
 #define IDC_SWEEP_SWING 1306
 #define IDC_SWEEP_START 1307
+/* Wave Editor (template 315): the toolbar buttons are also its commands */
+#define IDC_WAVE_INDICATOR 1166
+#define IDC_WAVE_HSCROLL 1034
+#define IDC_WAVE_VSCROLL 1035
+#define IDC_WAVE_CORNER 1036
+#define IDC_WAVE_STATUS 1037
+#define ID_WAVE_NEW 11000
+#define ID_WAVE_OPEN 11001
+#define ID_WAVE_SAVE 11002
+#define ID_WAVE_CUT 11003
+#define ID_WAVE_COPY 11004
+#define ID_WAVE_PASTE 11005
+#define ID_WAVE_PRINT 11006
+#define ID_WAVE_RUN 11009
+#define ID_WAVE_HELP 11010
+#define ID_WAVE_SAMPLE_WIZARD 11011
+#define ID_WAVE_LABEL_UNDO 11012
+#define ID_WAVE_ADD_LABEL 11013
+#define ID_WAVE_DELETE_LABEL 11014
+#define ID_WAVE_ADD_ALL_LABELS 11015
+#define ID_WAVE_DELETE_ALL_LABELS 11016
+#define ID_WAVE_MODIFY_LABEL_NAME 11018
+#define ID_WAVE_COMBINE 11019
+#define ID_WAVE_DECOMPOSE 11020
+#define ID_WAVE_ARRANGE 11021
+#define ID_WAVE_ZOOM_IN 11023
+#define ID_WAVE_ZOOM_OUT 11024
+#define ID_WAVE_CHECK 11026
+#define ID_WAVE_LOW 11028
+#define ID_WAVE_HIGH 11029
+#define ID_WAVE_CLOCK 11030
+#define ID_WAVE_INVERT 11031
+#define ID_WAVE_BUS_DATA 11032
+#define ID_WAVE_SET_PARAMETER 11034
+#define ID_WAVE_PROPERTIES 11035
+#define ID_WAVE_LABEL_PROPERTIES 11036
+#define ID_WAVE_ADD_BUS_LABEL 11037
+#define ID_WAVE_COMMAND_SETTING 11038
+#define ID_WAVE_STOP_RUN 11039
+#define ID_WAVE_UNDO 11041
+#define ID_WAVE_HIDDEN 11071
 /* Select Device */
 #define IDC_DEVICE_LIST 1163
 /* The main window's launcher list view */
@@ -128,6 +170,26 @@
 /* ---- bitmaps -------------------------------------------------------------------------------- */
 #define IDB_ABOUT_IMAGE 305
 #define IDB_ABOUT_MASK 396
+
+/* The Wave Editor's toolbar, in button order */
+#define IDI_TB_NEW 900
+#define IDI_TB_OPEN 901
+#define IDI_TB_SAVE 902
+#define IDI_TB_ZOOM_IN 903
+#define IDI_TB_ZOOM_OUT 904
+#define IDI_TB_LOW 905
+#define IDI_TB_HIGH 906
+#define IDI_TB_INVERT 907
+#define IDI_TB_CLOCK 908
+#define IDI_TB_BUS_DATA 909
+#define IDI_TB_COMMAND 910
+#define IDI_TB_CHECK 911
+#define IDI_TB_RUN 912
+#define IDI_TB_STOP 913
+#define IDI_TB_PARAMETER 914
+#define IDI_TB_HELP 915
+#define IDI_TB_PRINT 916
+#define IDI_TB_WIZARD 917
 
 /* ---- accelerators --------------------------------------------------------------------------- */
 #define IDR_ACCELERATORS 103

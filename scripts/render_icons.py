@@ -42,6 +42,9 @@ FONT = {
     "1": ["00100", "01100", "00100", "00100", "00100", "00100", "01110"],
     "2": ["01110", "10001", "00001", "00110", "01000", "10000", "11111"],
     "3": ["11110", "00001", "00001", "01110", "00001", "00001", "11110"],
+    "?": ["01110", "10001", "00001", "00110", "00100", "00000", "00100"],
+    "+": ["00000", "00100", "00100", "11111", "00100", "00100", "00000"],
+    "-": ["00000", "00000", "00000", "11111", "00000", "00000", "00000"],
 }
 
 
@@ -404,6 +407,99 @@ ICONS = {
 }
 for f in range(8):
     ICONS[800 + f] = busy(f)
+
+
+# ---- the Wave Editor's toolbar (drawn to read at 16 x 16) ----------------------------------------
+def tb_new(c):
+    document(c, 6, 2, 26, 30)
+
+
+def tb_open(c):
+    c.polygon([(2, 8), (11, 8), (14, 11), (28, 11), (28, 28), (2, 28)], (170, 120, 20, 255))
+    c.polygon([(6, 15), (31, 15), (27, 28), (2, 28)], YELLOW)
+
+
+def tb_save(c):
+    c.round_rect(3, 3, 29, 29, 2, BLUE)
+    c.rect(8, 3, 24, 13, PAPER)
+    c.rect(19, 5, 22, 11, DARK)
+    c.rect(7, 18, 25, 29, LIGHT)
+
+
+def magnifier(sign):
+    def draw(c):
+        c.line([(19, 19), (29, 29)], 4.0, DARK)
+        c.circle(13, 13, 11, DARK)
+        c.circle(13, 13, 9, (210, 235, 255, 255))
+        c.line([(8, 13), (18, 13)], 2.6, DARK)
+        if sign == "+":
+            c.line([(13, 8), (13, 18)], 2.6, DARK)
+    return draw
+
+
+def level(high):
+    def draw(c):
+        y = 8 if high else 24
+        c.line([(3, 16), (29, 16)], 0.6, GREY)
+        c.line([(3, y), (29, y)], 3.0, GREEN if high else BLUE)
+        c.text_centred("H" if high else "L", 16, 10 if not high else 14, 1.2, DARK)
+    return draw
+
+
+def tb_invert(c):
+    square_wave(c, 3, 29, 5, 13, [10, 18, 24], GREEN, 2.2)
+    square_wave(c, 3, 29, 27, 19, [10, 18, 24], RED, 2.2)
+
+
+def tb_clock(c):
+    square_wave(c, 2, 30, 8, 24, [5, 9, 13, 17, 21, 25, 29], BLUE, 2.2)
+
+
+def tb_bus(c):
+    c.line([(2, 9), (10, 9), (14, 23), (22, 23), (26, 9), (30, 9)], 2.0, PURPLE)
+    c.line([(2, 23), (10, 23), (14, 9), (22, 9), (26, 23), (30, 23)], 2.0, PURPLE)
+
+
+def tb_command(c):
+    c.round_rect(1, 7, 31, 25, 3, (14, 24, 40, 255))
+    c.text_centred("CMD", 16, 12, 0.85, YELLOW)
+
+
+def tb_check(c):
+    c.circle(16, 16, 14, GREEN)
+    c.line([(8, 16), (14, 22), (25, 9)], 3.6, WHITE)
+
+
+def tb_run(c):
+    c.polygon([(7, 3), (28, 16), (7, 29)], GREEN)
+
+
+def tb_stop(c):
+    c.round_rect(5, 5, 27, 27, 3, RED)
+
+
+def tb_help(c):
+    c.circle(16, 16, 14, BLUE)
+    c.text_centred("?", 16, 7, 2.4, WHITE)
+
+
+def tb_wizard(c):
+    c.line([(4, 28), (20, 12)], 3.4, DARK)
+    star = []
+    for i in range(10):
+        a = i * math.pi / 5 - math.pi / 2
+        r = 8 if i % 2 == 0 else 3.4
+        star.append((23 + r * math.cos(a), 9 + r * math.sin(a)))
+    c.polygon(star, YELLOW)
+
+
+TOOLBAR_ICONS = {
+    900: tb_new, 901: tb_open, 902: tb_save, 903: magnifier("+"), 904: magnifier("-"),
+    905: level(False), 906: level(True), 907: tb_invert, 908: tb_clock, 909: tb_bus,
+    910: tb_command, 911: tb_check, 912: tb_run, 913: tb_stop, 914: properties_gear,
+    915: tb_help, 916: printer, 917: tb_wizard,
+}
+ICONS.update(TOOLBAR_ICONS)
 
 
 # ---- file writers -----------------------------------------------------------------------------

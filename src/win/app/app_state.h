@@ -31,6 +31,8 @@ struct AppState {
     int outputLevel1 = 32;
     int outputLevel2 = 32;
     int onlineUpdateAtStartup = 1;
+    // Insert (true) or overwrite: the edit mode of the Wave Editor and the script editor.
+    bool insertMode = true;
     DriverInterlock interlock;
 
     // Settings and texts that live for the whole run.

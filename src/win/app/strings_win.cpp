@@ -79,3 +79,16 @@ HINSTANCE resourceModule() { return resources ? resources : GetModuleHandleW(nul
 void setResourceModule(HINSTANCE module) { resources = module; }
 
 } // namespace qv::win
+
+namespace qv::win {
+
+Language catalogueLanguage(LANGID language) {
+    if (PRIMARYLANGID(language) != LANG_CHINESE) return Language::English;
+    switch (SUBLANGID(language)) {
+    case SUBLANG_CHINESE_SIMPLIFIED:
+    case SUBLANG_CHINESE_SINGAPORE: return Language::SimplifiedChinese;
+    default: return Language::TraditionalChinese;
+    }
+}
+
+} // namespace qv::win

@@ -27,6 +27,9 @@ void setThreadLanguage(LANGID language);
 
 // A string-table text in a language; falls back to English, then to the empty string.
 std::wstring loadString(Msg id, LANGID language);
+// The catalogue language of a user-interface language (core texts take it): Traditional or
+// Simplified Chinese by sublanguage, English for every other language.
+Language catalogueLanguage(LANGID language);
 inline std::wstring loadString(Msg id) { return loadString(id, currentLanguage()); }
 // Conversions between UTF-16 and a code page: CP_UTF8, or CP_ACP for the ANSI interfaces (window
 // class, registry paths, help files, the driver's names).
