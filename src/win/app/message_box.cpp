@@ -1,6 +1,7 @@
 // Message boxes from the string table.
 #include "app/message_box.h"
 
+#include "app/help.h"
 #include "app/strings_win.h"
 #include "support/text_fill.h"
 
@@ -25,12 +26,44 @@ void logShownMessage(int stringId) {
     }
 }
 
+// The box whose Help button was pressed is the one this thread shows (a box is modal): its owner
+// and topic, for the callback, which receives neither.
+struct HelpingBox {
+    HWND owner;
+    BoxHelp help;
+};
+thread_local const HelpingBox* helpingBox = nullptr;
+
+void CALLBACK openBoxHelp(LPHELPINFO) {
+    if (helpingBox) openHelpTopic(helpingBox->owner, helpingBox->help.topic, helpingBox->help.winHelpContext);
+}
+
+// With MB_HELP the system would send WM_HELP to the owner; the callback opens the box's own topic
+// instead, so the owner needs no part in it.
+int boxWithHelp(HWND owner, const ShownMessage& shown, LANGID language) {
+    const HelpingBox box{owner, shown.help};
+    const HelpingBox* outer = helpingBox;
+    helpingBox = &box;
+    MSGBOXPARAMSW params{};
+    params.cbSize = sizeof params;
+    params.hwndOwner = owner;
+    params.lpszText = shown.text.c_str();
+    params.lpszCaption = shown.caption.c_str();
+    params.dwStyle = shown.type | MB_HELP;
+    params.dwContextHelpId = static_cast<DWORD_PTR>(shown.help.winHelpContext);
+    params.lpfnMsgBoxCallback = openBoxHelp;
+    params.dwLanguageId = language;
+    const int answer = MessageBoxIndirectW(&params);
+    helpingBox = outer;
+    return answer;
+}
+
 } // namespace
 
-int messageBox(HWND owner, Msg text, UINT type, Msg caption, const std::wstring& argument) {
+int messageBox(HWND owner, Msg text, UINT type, Msg caption, const std::wstring& argument, BoxHelp help) {
     const LANGID language = currentLanguage();
     ShownMessage shown{static_cast<int>(text), type, static_cast<int>(caption),
-                       fillMarkers(loadString(text, language), {argument}), loadString(caption, language)};
+                       fillMarkers(loadString(text, language), {argument}), loadString(caption, language), help};
     logShownMessage(shown.stringId);
     MessageBoxScript answer;
     {
@@ -38,6 +71,7 @@ int messageBox(HWND owner, Msg text, UINT type, Msg caption, const std::wstring&
         answer = script;
     }
     if (answer) return answer(shown);
+    if (help.topic) return boxWithHelp(owner, shown, language);
     return MessageBoxW(owner, shown.text.c_str(), shown.caption.c_str(), type);
 }
 

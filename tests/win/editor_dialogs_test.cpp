@@ -1,0 +1,301 @@
+// The Wave Editor's command and file dialogs wired to core: Command Setting driven through its
+// controls, Waveform Check's boxes and where it leaves the T cursor, Open, Save and New through a
+// replaced file-name asker and the message-box script.
+#include "shell_fixture.h"
+
+#include "../core/temp_folder.h"
+#include "app/dialog_template.h"
+#include "resource.h"
+#include "waveedit/command_setting_dialog.h"
+#include "waveedit/labels.h"
+#include "waveedit/waveform_check_run.h"
+#include "waveedit/waveform_file_dialogs.h"
+#include "waveedit/waveform_files.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace qv::win::test {
+namespace {
+
+class EditorDialogs : public ShellTest {
+  protected:
+    void SetUp() override {
+        ShellTest::SetUp();
+        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_UPDOWN_CLASS};
+        InitCommonControlsEx(&controls);
+        doc = Document::create(capabilitiesFor(0xA020), true);
+        ASSERT_NE(doc, nullptr);
+        resetToDefaultLabels(doc->labels());
+        title = CreateWindowW(L"STATIC", L"before", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    }
+    void TearDown() override {
+        if (dialog && IsWindow(dialog)) DestroyWindow(dialog);
+        DestroyWindow(title);
+        setFileNameAsker({});
+        ShellTest::TearDown();
+    }
+    void answerBoxes(std::vector<int> answers) {
+        boxAnswers = std::move(answers);
+        setMessageBoxScript([this](const ShownMessage& shown) {
+            shownBoxes.push_back(shown);
+            if (boxAnswers.empty()) return IDOK;
+            const int answer = boxAnswers.front();
+            boxAnswers.erase(boxAnswers.begin());
+            return answer;
+        });
+    }
+    std::vector<int> shownIds() const {
+        std::vector<int> ids;
+        for (const ShownMessage& shown : shownBoxes) ids.push_back(shown.stringId);
+        return ids;
+    }
+    std::string words(int from, int to) const {
+        std::string out;
+        for (int i = from; i < to; ++i) {
+            char word[8];
+            std::snprintf(word, sizeof word, "%s%03X", out.empty() ? "" : " ", commandField(doc->usableImage()[i]));
+            out += word;
+        }
+        return out;
+    }
+    std::wstring text(HWND window, int control = 0) const {
+        wchar_t buffer[512] = {};
+        if (control)
+            GetDlgItemTextW(window, control, buffer, 512);
+        else
+            GetWindowTextW(window, buffer, 512);
+        return buffer;
+    }
+    void openCommandSetting(int cardType = 0) {
+        request = {doc.get(), cardType, false};
+        dialog = createDialogInLanguage(nullptr, commandSettingDialog, reinterpret_cast<LPARAM>(&request));
+        ASSERT_TRUE(dialog);
+        ShowWindow(dialog, SW_SHOWNA);
+    }
+    void chooseCommand(int index) {
+        SendDlgItemMessageW(dialog, IDC_COMMAND_LIST, CB_SETCURSEL, index, 0);
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_COMMAND_LIST, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_COMMAND_LIST)));
+    }
+    void press(int button) {
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
+    }
+    bool enabled(int control) const { return IsWindowEnabled(GetDlgItem(dialog, control)) != FALSE; }
+    // Hands the file dialogs this path and filter, keeping what they were asked to show.
+    void chooseFile(const std::string& path, int filterIndex = 1) {
+        setFileNameAsker([this, path, filterIndex](FileNameRequest& asked, std::string& chosen) {
+            askedFor = asked;
+            asked.filterIndex = filterIndex;
+            chosen = path;
+            return true;
+        });
+    }
+
+    std::unique_ptr<Document> doc;
+    HWND dialog = nullptr;
+    HWND title = nullptr;
+    CommandSettingRequest request;
+    std::vector<int> boxAnswers;
+    FileNameRequest askedFor;
+};
+
+TEST_F(EditorDialogs, CommandSettingWritesJumpAndKeepsRefusedSettingsOpen) {
+    doc->positions().cursors[CursorT] = 5;
+    openCommandSetting();
+    EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_COMMAND_LIST, CB_GETCOUNT, 0, 0), 7) << "no OE without card type 18";
+    EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_COMMAND_LIST, CB_GETCURSEL, 0, 0), 0);
+    EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_COMMAND_EVENT1), BST_CHECKED);
+    EXPECT_FALSE(enabled(IDC_COMMAND_ADDRESS));
+    chooseCommand(1); // JP
+    EXPECT_TRUE(enabled(IDC_COMMAND_ADDRESS));
+    EXPECT_FALSE(enabled(IDC_COMMAND_LOOP_COUNT));
+    EXPECT_FALSE(enabled(IDC_COMMAND_EVENT1));
+
+    // The address spin wraps from 0 to the largest address.
+    NMUPDOWN spin{{GetDlgItem(dialog, IDC_COMMAND_ADDRESS_SPIN), IDC_COMMAND_ADDRESS_SPIN, UDN_DELTAPOS}, 0, -1};
+    SendMessageW(dialog, WM_NOTIFY, IDC_COMMAND_ADDRESS_SPIN, reinterpret_cast<LPARAM>(&spin));
+    EXPECT_EQ(text(dialog, IDC_COMMAND_ADDRESS), std::to_wstring(doc->highestCommandTarget()));
+
+    SetDlgItemTextW(dialog, IDC_COMMAND_ADDRESS, std::to_wstring(doc->usableSamples() - 12).c_str());
+    press(IDOK);
+    EXPECT_EQ(shownIds(), (std::vector<int>{12016}));
+    EXPECT_TRUE(IsWindowVisible(dialog)) << "a refused setting keeps the dialog open";
+    EXPECT_EQ(words(5, 8), "000 000 000");
+
+    SetDlgItemTextW(dialog, IDC_COMMAND_ADDRESS, L"20");
+    press(IDOK);
+    EXPECT_FALSE(IsWindowVisible(dialog));
+    EXPECT_TRUE(request.changed);
+    EXPECT_EQ(words(4, 9), "000 820 200 100 000");
+    DestroyWindow(dialog);
+
+    // Opening again at the same sample shows the command there.
+    openCommandSetting();
+    EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_COMMAND_LIST, CB_GETCURSEL, 0, 0), 1);
+    EXPECT_EQ(text(dialog, IDC_COMMAND_ADDRESS), L"20");
+    chooseCommand(4); // LC
+    SetDlgItemTextW(dialog, IDC_COMMAND_LOOP_COUNT, L"1");
+    press(IDOK);
+    EXPECT_EQ(shownIds(), (std::vector<int>{12016, 12017}));
+    press(IDC_COMMAND_HELP);
+    ASSERT_EQ(helpRequests().size(), 1u);
+    EXPECT_EQ(helpRequests()[0].topic, "::/3-27.htm");
+}
+
+TEST_F(EditorDialogs, CommandSettingOnCardType18AndClearingTheMarkedArea) {
+    doc->positions().cursors[CursorT] = 0;
+    openCommandSetting(18);
+    EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_COMMAND_LIST, CB_GETCOUNT, 0, 0), 8);
+    chooseCommand(5); // SE
+    EXPECT_TRUE(enabled(IDC_COMMAND_EVENT1_OR_2));
+    EXPECT_FALSE(enabled(IDC_COMMAND_EVENT3));
+    EXPECT_FALSE(enabled(IDC_COMMAND_EVENT2_OR_3));
+    chooseCommand(7); // OE
+    SetDlgItemTextW(dialog, IDC_COMMAND_OUTPUT_ENABLE, L"ffff");
+    press(IDOK);
+    EXPECT_EQ(words(0, 3), "8FF 2FF 900");
+    DestroyWindow(dialog);
+    dialog = nullptr;
+
+    doc->positions().markStart = 1;
+    doc->positions().markEnd = 1;
+    answerBoxes({IDCANCEL, IDOK});
+    EXPECT_FALSE(runCommandSetting(nullptr, *doc, true));
+    EXPECT_EQ(words(0, 3), "8FF 2FF 900");
+    EXPECT_TRUE(runCommandSetting(nullptr, *doc, true));
+    EXPECT_EQ(words(0, 3), "8FF 000 900");
+    EXPECT_EQ(shownIds(), (std::vector<int>{12015, 12015}));
+}
+
+TEST_F(EditorDialogs, WaveformCheckReportsInOrderAndMovesTheCommandPosition) {
+    answerBoxes({});
+    EXPECT_FALSE(runWaveformCheck(nullptr, *doc));
+    ASSERT_EQ(shownIds(), (std::vector<int>{12049}));
+    EXPECT_EQ(shownBoxes[0].type, static_cast<UINT>(MB_ICONINFORMATION | MB_OK));
+
+    Sample* image = doc->image();
+    image[5] = 0x800; // an operand word alone
+    image[20] = 0x600; // SE directly followed by WE
+    image[21] = 0x700;
+    image[40] = 0x800; // a second incomplete command
+    doc->labels()[0].stateFlags = stateRowSelected;
+    shownBoxes.clear();
+    answerBoxes({IDYES, IDNO});
+    EXPECT_TRUE(runWaveformCheck(nullptr, *doc));
+    EXPECT_EQ(shownIds(), (std::vector<int>{12048, 12071}));
+    EXPECT_EQ(shownBoxes[0].text, L"Command error in 5.");
+    EXPECT_EQ(shownBoxes[1].type, static_cast<UINT>(MB_ICONERROR | MB_YESNO | MB_HELP));
+    EXPECT_STREQ(shownBoxes[1].help.topic, "::/3-3.htm");
+    EXPECT_EQ(shownBoxes[1].help.winHelpContext, 101);
+    EXPECT_EQ(doc->positions().commandPosition(), 20) << "the last report, not the one No skipped";
+    EXPECT_EQ(doc->labels()[0].stateFlags, 0u);
+}
+
+TEST_F(EditorDialogs, OpenReadsBothFormatsAndLeavesTheDocumentAloneOnFailure) {
+    qv::test::TempFolder folder;
+    auto source = Document::create(capabilitiesFor(0xA020), true);
+    resetToDefaultLabels(source->labels());
+    LabelRecord data{};
+    data.bitIndex = 12;
+    data.positionCode = positionSingle;
+    data.colour = colourDataLabel;
+    std::strcpy(data.name, "CLK");
+    source->labels()[12] = data;
+    for (int i = 0; i < 50; ++i) source->image()[i] = (i % 2 ? channelBit(0) : 0);
+    source->image()[10] = withCommand(source->image()[10], 0x700);
+    ASSERT_EQ(saveWaveformFile(folder.file("a.qvw"), *source, saveModeBinary), Msg::None);
+    ASSERT_EQ(saveWaveformFile(folder.file("a.qvv"), *source, saveModeText), Msg::None);
+    qv::test::writeBytes(folder.file("bad.qvw"), {'n', 'o', 't', ' ', 'a', ' ', 'w', 'a', 'v', 'e'});
+
+    std::string startPath = "C:\\start";
+    for (const char* name : {"a.qvw", "a.qvv"}) {
+        resetToDefaultLabels(doc->labels());
+        doc->clearSamples();
+        chooseFile(folder.file(name));
+        answerBoxes({});
+        ASSERT_TRUE(runOpenWaveform(nullptr, title, *doc, startPath, nullptr)) << name;
+        EXPECT_EQ(doc->image()[10], source->image()[10]) << name;
+        EXPECT_EQ(doc->image()[49], source->image()[49]) << name;
+        EXPECT_STREQ(doc->labels()[12].name, "CLK") << name;
+        EXPECT_EQ(text(title), L"Doveravevero Zodo Zudeduriz - " + fromAnsi(folder.file(name)));
+        EXPECT_TRUE(shownBoxes.empty());
+    }
+    EXPECT_EQ(askedFor.title, Msg::OpenWaveformTitle);
+    ASSERT_EQ(askedFor.filters.size(), 2u);
+    EXPECT_STREQ(askedFor.filters[0].pattern, "*.qvw;*.qvv");
+    EXPECT_EQ(askedFor.initialName, "*.qvw;*.qvv");
+    EXPECT_EQ(askedFor.defaultExtension, "qvw");
+    EXPECT_EQ(startPath, folder.path());
+
+    // A data label is there now: 12027 No stops; Yes goes on to 12030 on a bad file.
+    const std::vector<Sample> before(doc->sampleBuffer().begin(), doc->sampleBuffer().end());
+    const LabelTable labelsBefore = doc->labels();
+    chooseFile(folder.file("bad.qvw"));
+    answerBoxes({IDNO, IDYES});
+    EXPECT_FALSE(runOpenWaveform(nullptr, title, *doc, startPath, nullptr));
+    EXPECT_FALSE(runOpenWaveform(nullptr, title, *doc, startPath, nullptr));
+    EXPECT_EQ(shownIds(), (std::vector<int>{12027, 12027, 12030}));
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), doc->sampleBuffer().begin()));
+    EXPECT_EQ(std::memcmp(&labelsBefore, &doc->labels(), sizeof labelsBefore), 0);
+    EXPECT_EQ(text(title), L"Doveravevero Zodo Zudeduriz - " + fromAnsi(folder.file("a.qvv")));
+}
+
+TEST_F(EditorDialogs, SaveInBothModesAndOverwriteOnlyAfterYes) {
+    qv::test::TempFolder folder;
+    doc->image()[3] = withCommand(channelBit(2), 0x700);
+    std::string startPath = folder.path();
+    int saveMode = saveModeText;
+
+    chooseFile(folder.file("b.qvw"), 1);
+    answerBoxes({});
+    ASSERT_TRUE(runSaveWaveform(nullptr, title, *doc, startPath, saveMode));
+    EXPECT_EQ(askedFor.filterIndex, 2) << "the current save mode's entry is offered";
+    EXPECT_EQ(askedFor.initialName, "*.qvv");
+    EXPECT_EQ(saveMode, saveModeBinary);
+    EXPECT_EQ(qv::test::readText(folder.file("b.qvw")).substr(0, 31), "Tavro Technology Inc. QV-Editor");
+    EXPECT_EQ(text(title), L"Doveravevero Zodo Zudeduriz - " + fromAnsi(folder.file("b.qvw")));
+
+    chooseFile(folder.file("b.qvv"), 2);
+    ASSERT_TRUE(runSaveWaveform(nullptr, title, *doc, startPath, saveMode));
+    EXPECT_EQ(saveMode, saveModeText);
+    EXPECT_EQ(qv::test::readText(folder.file("b.qvv")).substr(0, 6), "INPUTS");
+    chooseFile(folder.file("c.bin"), 3); // "All Files" saves binary
+    ASSERT_TRUE(runSaveWaveform(nullptr, title, *doc, startPath, saveMode));
+    EXPECT_EQ(saveMode, saveModeBinary);
+    EXPECT_TRUE(shownBoxes.empty());
+
+    const auto old = qv::test::readBytes(folder.file("b.qvv"));
+    chooseFile(folder.file("b.qvv"), 1);
+    answerBoxes({IDNO});
+    EXPECT_FALSE(runSaveWaveform(nullptr, title, *doc, startPath, saveMode));
+    EXPECT_EQ(shownIds(), (std::vector<int>{12029}));
+    EXPECT_EQ(qv::test::readBytes(folder.file("b.qvv")), old);
+    EXPECT_EQ(text(title), L"Doveravevero Zodo Zudeduriz - " + fromAnsi(folder.file("c.bin")));
+}
+
+TEST_F(EditorDialogs, NewKeepsLabelsOnYesResetsOnNoAndCancelKeepsAll) {
+    LabelRecord data{};
+    data.bitIndex = 12;
+    data.positionCode = positionSingle;
+    doc->labels()[12] = data;
+    doc->image()[0] = channelBit(0);
+    answerBoxes({IDCANCEL, IDYES, IDNO});
+    EXPECT_FALSE(runNewWaveform(nullptr, title, *doc));
+    EXPECT_EQ(doc->image()[0], channelBit(0));
+    EXPECT_TRUE(runNewWaveform(nullptr, title, *doc));
+    EXPECT_EQ(doc->image()[0], 0u);
+    EXPECT_TRUE(hasDataLabel(doc->labels()));
+    EXPECT_EQ(text(title), L"Doveravevero Zodo Zudeduriz - (Untitled)");
+    SetWindowTextW(title, L"kept");
+    EXPECT_TRUE(runNewWaveform(nullptr, title, *doc));
+    EXPECT_FALSE(hasDataLabel(doc->labels()));
+    EXPECT_EQ(text(title), L"kept") << "only Yes retitles";
+    EXPECT_EQ(shownIds(), (std::vector<int>{12028, 12028, 12028}));
+}
+
+} // namespace
+} // namespace qv::win::test
