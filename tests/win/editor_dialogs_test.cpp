@@ -297,5 +297,33 @@ TEST_F(EditorDialogs, NewKeepsLabelsOnYesResetsOnNoAndCancelKeepsAll) {
     EXPECT_EQ(shownIds(), (std::vector<int>{12028, 12028, 12028}));
 }
 
+// A real box (no script): its Help button opens the box's own topic and leaves the box up.
+HWND shownBox = nullptr;
+BOOL CALLBACK findBox(HWND window, LPARAM) {
+    wchar_t name[16] = {};
+    GetClassNameW(window, name, 16);
+    if (std::wstring(name) != L"#32770" || !IsWindowVisible(window)) return TRUE;
+    shownBox = window;
+    return FALSE;
+}
+void CALLBACK pressHelpThenNo(HWND, UINT, UINT_PTR timer, DWORD) {
+    shownBox = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), findBox, 0);
+    if (!shownBox) return;
+    KillTimer(nullptr, timer);
+    SendMessageW(shownBox, WM_COMMAND, MAKEWPARAM(IDHELP, BN_CLICKED), 0);
+    PostMessageW(shownBox, WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED), 0);
+}
+
+TEST_F(EditorDialogs, CheckBoxHelpButtonOpensTheWaveEditorTopic) {
+    setMessageBoxScript({});
+    doc->image()[5] = 0x800;
+    SetTimer(nullptr, 0, 20, pressHelpThenNo);
+    EXPECT_TRUE(runWaveformCheck(title, *doc));
+    ASSERT_EQ(helpRequests().size(), 1u);
+    EXPECT_EQ(helpRequests()[0].topic, "::/3-3.htm");
+    EXPECT_EQ(helpRequests()[0].context, 101);
+}
+
 } // namespace
 } // namespace qv::win::test

@@ -26,24 +26,50 @@ void logShownMessage(int stringId) {
     }
 }
 
-// The box whose Help button was pressed is the one this thread shows (a box is modal): its owner
-// and topic, for the callback, which receives neither.
+// The box whose Help is asked for is the one this thread shows (a box is modal): its owner and
+// topic, for the callback, which receives neither.
 struct HelpingBox {
     HWND owner;
     BoxHelp help;
+    HHOOK hook = nullptr;
+    WNDPROC boxProcedure = nullptr;
 };
-thread_local const HelpingBox* helpingBox = nullptr;
+thread_local HelpingBox* helpingBox = nullptr;
 
 void CALLBACK openBoxHelp(LPHELPINFO) {
     if (helpingBox) openHelpTopic(helpingBox->owner, helpingBox->help.topic, helpingBox->help.winHelpContext);
 }
 
-// With MB_HELP the system would send WM_HELP to the owner; the callback opens the box's own topic
-// instead, so the owner needs no part in it.
+// F1 in the box reaches openBoxHelp through the system (lpfnMsgBoxCallback); the Help button is
+// taken here, because some systems (Wine) do nothing with it.
+LRESULT CALLBACK helpButtonProcedure(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COMMAND && LOWORD(wParam) == IDHELP) {
+        openBoxHelp(nullptr);
+        return 0;
+    }
+    return CallWindowProcW(helpingBox->boxProcedure, box, message, wParam, lParam);
+}
+
+// Subclasses the box as it is created: the first dialog window this thread creates while the box
+// is being shown.
+LRESULT CALLBACK watchBoxCreation(int code, WPARAM wParam, LPARAM lParam) {
+    HelpingBox* box = helpingBox;
+    if (code == HCBT_CREATEWND && box && !box->boxProcedure) {
+        const HWND window = reinterpret_cast<HWND>(wParam);
+        wchar_t name[16] = {};
+        GetClassNameW(window, name, 16);
+        if (lstrcmpW(name, L"#32770") == 0)
+            box->boxProcedure = reinterpret_cast<WNDPROC>(
+                SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(helpButtonProcedure)));
+    }
+    return CallNextHookEx(box ? box->hook : nullptr, code, wParam, lParam);
+}
+
 int boxWithHelp(HWND owner, const ShownMessage& shown, LANGID language) {
-    const HelpingBox box{owner, shown.help};
-    const HelpingBox* outer = helpingBox;
+    HelpingBox box{owner, shown.help};
+    HelpingBox* outer = helpingBox;
     helpingBox = &box;
+    box.hook = SetWindowsHookExW(WH_CBT, watchBoxCreation, nullptr, GetCurrentThreadId());
     MSGBOXPARAMSW params{};
     params.cbSize = sizeof params;
     params.hwndOwner = owner;
@@ -54,6 +80,7 @@ int boxWithHelp(HWND owner, const ShownMessage& shown, LANGID language) {
     params.lpfnMsgBoxCallback = openBoxHelp;
     params.dwLanguageId = language;
     const int answer = MessageBoxIndirectW(&params);
+    if (box.hook) UnhookWindowsHookEx(box.hook);
     helpingBox = outer;
     return answer;
 }
