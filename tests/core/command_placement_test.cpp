@@ -1,19 +1,16 @@
-// Command Setting's writes into a document: the words land at the T cursor in the labelled command
-// bits only, undo brings the old samples back, a refused or unplaceable setting changes nothing;
-// clearing the marked area; and where Waveform Check leaves the T cursor and the row selections.
+// Command Setting's writes into a document: the words land at the T cursor (data bits kept), undo
+// brings the old samples back, a refused or unplaceable setting changes nothing; clearing the
+// marked area; and where Waveform Check leaves the T cursor and the row selections.
 #include "waveedit/command_placement.h"
 #include "waveedit/labels.h"
 #include "waveedit/waveform_check.h"
 
-#include "label_records.h"
 #include "sample_text.h"
 
 #include <gtest/gtest.h>
 
 namespace qv {
 namespace {
-
-using test::commandsText;
 
 class CommandPlacement : public ::testing::Test {
   protected:
@@ -23,21 +20,22 @@ class CommandPlacement : public ::testing::Test {
         resetToDefaultLabels(doc->labels());
         for (Sample& s : doc->usableImage()) s = channelBit(0) | 0xFFF; // data high, every command bit set
     }
-    std::string words(int from, int to) const { return commandsText(doc->usableImage(), from, to); }
-    CommandSetting jumpTo(int address) const {
+    std::string words(int from, int to) const { return test::commandsText(doc->usableImage(), from, to); }
+    static CommandSetting command(SettableCommand which, int address = 0, int loopCount = 2) {
         CommandSetting setting;
-        setting.command = SettableCommand::Jp;
+        setting.command = which;
         setting.address = address;
+        setting.loopCount = loopCount;
         return setting;
     }
 
     std::unique_ptr<Document> doc;
+    bool changed = false;
 };
 
 TEST_F(CommandPlacement, WritesAtTheCommandPositionAndUndoes) {
     doc->positions().cursors[CursorT] = 10;
-    bool changed = false;
-    ASSERT_EQ(placeCommand(*doc, jumpTo(20), changed), Msg::None);
+    ASSERT_EQ(placeCommand(*doc, command(SettableCommand::Jp, 20), changed), Msg::None);
     EXPECT_TRUE(changed);
     EXPECT_EQ(words(9, 14), "FFF 820 200 100 FFF");
     EXPECT_TRUE(channelLevel(doc->usableImage()[11], 0)) << "data bits stay";
@@ -48,39 +46,19 @@ TEST_F(CommandPlacement, WritesAtTheCommandPositionAndUndoes) {
 
 TEST_F(CommandPlacement, RefusalsChangeNothing) {
     const int usable = doc->usableSamples();
-    bool changed = true;
-    doc->positions().cursors[CursorT] = 10;
-    EXPECT_EQ(placeCommand(*doc, jumpTo(usable - 12), changed), Msg::AddressOutOfRange);
+    doc->positions().cursors[CursorT] = usable - 2; // three words do not fit here, one does
+    EXPECT_EQ(placeCommand(*doc, command(SettableCommand::Jp, usable - 12), changed), Msg::AddressOutOfRange);
+    EXPECT_EQ(placeCommand(*doc, command(SettableCommand::Lc, 0, 65537), changed), Msg::LoopCountOutOfRange);
+    EXPECT_EQ(placeCommand(*doc, command(SettableCommand::Jp, 20), changed), Msg::CommandDoesNotFit);
     EXPECT_FALSE(changed);
-    CommandSetting loop;
-    loop.command = SettableCommand::Lc;
-    loop.loopCount = 65537;
-    EXPECT_EQ(placeCommand(*doc, loop, changed), Msg::LoopCountOutOfRange);
-    doc->positions().cursors[CursorT] = usable - 2; // three words do not fit, one does
-    EXPECT_EQ(placeCommand(*doc, jumpTo(20), changed), Msg::CommandDoesNotFit);
     EXPECT_EQ(words(usable - 2, usable), "FFF FFF");
     EXPECT_FALSE(doc->canUndoWaveform());
-    CommandSetting wait;
-    wait.command = SettableCommand::We;
-    EXPECT_EQ(placeCommand(*doc, wait, changed), Msg::None);
+    EXPECT_EQ(placeCommand(*doc, command(SettableCommand::We), changed), Msg::None);
     EXPECT_EQ(words(usable - 2, usable), "700 FFF");
-}
 
-TEST_F(CommandPlacement, OnlyLabelledCommandBitsChange) {
-    LabelTable& labels = doc->labels();
-    labels = {};
-    labels[0] = test::labelRecord(3, positionSingle, "C3"); // command bit 3 alone
-    labels[1] = test::labelRecord(12, positionSingle, "D0");
-    doc->positions().cursors[CursorT] = 4;
-    bool changed = false;
-    ASSERT_EQ(placeCommand(*doc, jumpTo(20), changed), Msg::None);
-    EXPECT_EQ(words(4, 7), "FF7 FF7 FF7");
-
-    labels[0] = test::labelRecord(12, positionSingle, "D0");
-    labels[1] = {};
-    changed = true;
-    EXPECT_EQ(placeCommand(*doc, jumpTo(20), changed), Msg::None);
-    EXPECT_FALSE(changed) << "no command bit has a label: nothing to write";
+    doc->labels() = {}; // no command bit has a label: nothing can be written or cleared
+    EXPECT_EQ(placeCommand(*doc, command(SettableCommand::Np), changed), Msg::None);
+    EXPECT_FALSE(changed);
     EXPECT_FALSE(clearMarkedCommands(*doc));
 }
 

@@ -7,8 +7,7 @@ namespace qv {
 
 Msg placeCommand(Document& doc, const CommandSetting& setting, bool& changed) {
     changed = false;
-    if (const Msg refused = validateCommandSetting(setting, doc.usableSamples()); refused != Msg::None)
-        return refused;
+    if (const Msg refused = validateCommandSetting(setting, doc.usableSamples()); refused != Msg::None) return refused;
     const int position = doc.positions().commandPosition();
     const CommandWords words = encodeCommand(setting);
     if (position < 0 || position + words.count > doc.usableSamples()) return Msg::CommandDoesNotFit;
@@ -25,8 +24,8 @@ bool clearMarkedCommands(Document& doc) {
     const int last = std::min(doc.positions().markEnd, doc.usableSamples() - 1);
     if (writable == 0 || first > last) return false;
     doc.saveWaveformUndo(first, last - first + 1);
-    for (Sample& sample : doc.usableImage().subspan(static_cast<std::size_t>(first),
-                                                    static_cast<std::size_t>(last - first + 1)))
+    for (Sample& sample :
+         doc.usableImage().subspan(static_cast<std::size_t>(first), static_cast<std::size_t>(last - first + 1)))
         sample &= ~writable;
     return true;
 }

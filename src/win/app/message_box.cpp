@@ -90,7 +90,8 @@ int boxWithHelp(HWND owner, const ShownMessage& shown, LANGID language) {
 int messageBox(HWND owner, Msg text, UINT type, Msg caption, const std::wstring& argument, BoxHelp help) {
     const LANGID language = currentLanguage();
     ShownMessage shown{static_cast<int>(text), type, static_cast<int>(caption),
-                       fillMarkers(loadString(text, language), {argument}), loadString(caption, language), help};
+                       fillMarkers(loadString(text, language), {argument}), loadString(caption, language)};
+    shown.help = help;
     logShownMessage(shown.stringId);
     MessageBoxScript answer;
     {

@@ -28,8 +28,8 @@ constexpr unsigned maxOutputEnable = 0xFFFF;
 
 // The controls each command uses; all others are disabled while it is chosen.
 enum FieldUse : unsigned { UsesAddress = 1, UsesLoopCount = 2, UsesEvent = 4, UsesOutputEnable = 8 };
-constexpr unsigned fieldUse[settableCommandCount] = {0, UsesAddress, UsesAddress, UsesAddress,
-                                                     UsesLoopCount, UsesEvent, 0, UsesOutputEnable};
+constexpr unsigned fieldUse[settableCommandCount] = {
+    0, UsesAddress, UsesAddress, UsesAddress, UsesLoopCount, UsesEvent, 0, UsesOutputEnable};
 
 struct DialogState {
     CommandSettingRequest* request = nullptr;
@@ -43,7 +43,8 @@ bool choiceOffered(EventChoice choice) {
 
 SettableCommand chosenCommand(HWND dialog) {
     const int index = comboSelection(dialog, IDC_COMMAND_LIST);
-    return index < 0 ? SettableCommand::Np : static_cast<SettableCommand>(comboItemData(dialog, IDC_COMMAND_LIST, index));
+    return index < 0 ? SettableCommand::Np
+                     : static_cast<SettableCommand>(comboItemData(dialog, IDC_COMMAND_LIST, index));
 }
 
 EventChoice chosenEvent(HWND dialog) {
@@ -75,9 +76,11 @@ LRESULT onInit(HWND dialog, UINT, WPARAM, LPARAM lParam) {
     state = {reinterpret_cast<CommandSettingRequest*>(lParam)};
     const Document& doc = *state.request->doc;
     const CommandSetting preset = commandSettingAt(doc.usableImage(), doc.positions().commandPosition());
-    const int offered = state.request->cardType == cardTypeWithoutCki2 ? settableCommandCount : settableCommandCount - 1;
+    const int offered =
+        state.request->cardType == cardTypeWithoutCki2 ? settableCommandCount : settableCommandCount - 1;
     for (int i = 0; i < offered; ++i) addComboItem(dialog, IDC_COMMAND_LIST, loadString(commandTexts[i]), i);
-    selectComboIndex(dialog, IDC_COMMAND_LIST, static_cast<int>(preset.command) < offered ? static_cast<int>(preset.command) : 0);
+    selectComboIndex(dialog, IDC_COMMAND_LIST,
+                     static_cast<int>(preset.command) < offered ? static_cast<int>(preset.command) : 0);
 
     setFieldInteger(dialog, IDC_COMMAND_ADDRESS, preset.address);
     setFieldInteger(dialog, IDC_COMMAND_LOOP_COUNT, preset.loopCount);
@@ -99,7 +102,8 @@ LRESULT onCommandChange(HWND dialog, const Command&) {
 LRESULT onSpin(HWND dialog, NMHDR& header) {
     const int delta = reinterpret_cast<NMUPDOWN&>(header).iDelta;
     if (header.idFrom == IDC_COMMAND_ADDRESS_SPIN)
-        stepSpinField(dialog, IDC_COMMAND_ADDRESS, delta, 0, state.request->doc->highestCommandTarget(), SpinEnds::Wrap);
+        stepSpinField(dialog, IDC_COMMAND_ADDRESS, delta, 0, state.request->doc->highestCommandTarget(),
+                      SpinEnds::Wrap);
     else
         stepSpinField(dialog, IDC_COMMAND_LOOP_COUNT, delta, minLoopCount, maxLoopCount, SpinEnds::Wrap);
     return setDialogResult(dialog, TRUE); // the spin keeps its own position

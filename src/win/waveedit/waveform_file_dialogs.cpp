@@ -53,8 +53,8 @@ bool askWithCommonDialog(FileNameRequest& request, std::string& path) {
     dialog.lpstrInitialDir = directory.empty() ? nullptr : directory.c_str();
     dialog.lpstrTitle = title.c_str();
     dialog.lpstrDefExt = extension.c_str();
-    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST |
-                   (request.save ? 0 : OFN_FILEMUSTEXIST); // Save asks 12029 itself
+    const DWORD mustExist = request.save ? 0 : OFN_FILEMUSTEXIST; // Save asks 12029 itself
+    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | mustExist;
     if (!(request.save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog))) return false;
     request.filterIndex = static_cast<int>(dialog.nFilterIndex);
     path = toAnsi(file);
@@ -122,8 +122,7 @@ bool runOpenWaveform(HWND owner, HWND mainWindow, Document& doc, std::string& st
     return true;
 }
 
-bool runSaveWaveform(HWND owner, HWND mainWindow, Document& doc, std::string& startPath, int& saveMode,
-                     int cardType) {
+bool runSaveWaveform(HWND owner, HWND mainWindow, Document& doc, std::string& startPath, int& saveMode, int cardType) {
     const bool text = saveMode == saveModeText;
     FileNameRequest request{true,
                             owner,
