@@ -13,6 +13,7 @@
 #define IDD_SYSTEM_PARAMETER 335
 #define IDD_SWEEP 417
 #define IDD_WAVE_EDITOR 315
+#define IDD_COMMAND_SETTING 342
 
 /* ---- controls ------------------------------------------------------------------------------- */
 /* About */
@@ -88,6 +89,24 @@
 #define ID_WAVE_STOP_RUN 11039
 #define ID_WAVE_UNDO 11041
 #define ID_WAVE_HIDDEN 11071
+/* Command Setting: the event choices are consecutive, in the dialog's order (EventChoice) */
+#define IDC_COMMAND_LIST 1138
+#define IDC_COMMAND_ADDRESS 1143
+#define IDC_COMMAND_LOOP_COUNT 1144
+#define IDC_COMMAND_ADDRESS_SPIN 1149
+#define IDC_COMMAND_LOOP_SPIN 1150
+#define IDC_COMMAND_OUTPUT_ENABLE 1155
+#define IDC_COMMAND_EVENT_FIRST 1410
+#define IDC_COMMAND_EVENT1 1410
+#define IDC_COMMAND_EVENT2 1411
+#define IDC_COMMAND_EVENT3 1412
+#define IDC_COMMAND_KEYBOARD_EVENT 1413
+#define IDC_COMMAND_EVENT1_OR_2 1414
+#define IDC_COMMAND_EVENT1_OR_3 1415
+#define IDC_COMMAND_EVENT2_OR_3 1416
+#define IDC_COMMAND_EVENT1_OR_2_OR_3 1417
+#define IDC_COMMAND_EVENT_INVERT 1418
+#define IDC_COMMAND_HELP 1181
 /* Select Device */
 #define IDC_DEVICE_LIST 1163
 /* The main window's launcher list view */

@@ -5,6 +5,7 @@
 
 #include "waveedit/commands.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace qv {
@@ -93,6 +94,14 @@ std::string checkProblemText(const CheckProblem& problem, Language language) {
     char out[512];
     std::snprintf(out, sizeof out, pattern.c_str(), problem.sample);
     return out;
+}
+
+void moveToCheckProblem(Document& doc, const CheckProblem& lastReported) {
+    doc.positions().cursors[CursorT] = std::max(lastReported.sample, 0);
+    for (LabelRecord& record : doc.labels()) {
+        if (record.positionCode == positionEnd) break;
+        record.stateFlags &= ~stateRowSelected;
+    }
 }
 
 } // namespace qv

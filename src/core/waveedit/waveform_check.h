@@ -4,6 +4,7 @@
 #pragma once
 
 #include "support/strings.h"
+#include "waveedit/document.h"
 #include "waveedit/sample.h"
 
 #include <cstddef>
@@ -27,5 +28,9 @@ std::vector<CheckProblem> checkWaveform(std::span<const Sample> image, int usabl
 
 // The message text of a problem with its sample number filled in.
 std::string checkProblemText(const CheckProblem& problem, Language language = Language::English);
+
+// After a check that reported problems: the command position (T cursor) moves to the sample of the
+// last one reported and no row stays selected for editing (state flag bit 11 cleared everywhere).
+void moveToCheckProblem(Document& doc, const CheckProblem& lastReported);
 
 } // namespace qv

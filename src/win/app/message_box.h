@@ -12,8 +12,15 @@
 
 namespace qv::win {
 
+// The help topic that a box's Help button (MB_HELP) opens; the box stays up while help shows.
+struct BoxHelp {
+    const char* topic = nullptr; // "::/3-3.htm"; nullptr: the box has no help of its own
+    int winHelpContext = 0;
+};
+
 // type: MB_ICONERROR | MB_OK and the like. argument fills the text's first "%s" or "%d".
-int messageBox(HWND owner, Msg text, UINT type, Msg caption = Msg::Caption, const std::wstring& argument = {});
+int messageBox(HWND owner, Msg text, UINT type, Msg caption = Msg::Caption, const std::wstring& argument = {},
+               BoxHelp help = {});
 
 struct ShownMessage {
     int stringId;
@@ -21,6 +28,7 @@ struct ShownMessage {
     int captionId;
     std::wstring text;
     std::wstring caption;
+    BoxHelp help = {};
 };
 
 // With a script set, no box appears: the script receives what would have been shown and returns
