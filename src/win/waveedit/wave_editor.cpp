@@ -17,6 +17,7 @@
 #include "waveedit/labels.h"
 #include "waveedit/row_shapes.h"
 #include "waveedit/texts.h"
+#include "waveedit/wave_editor_commands.h"
 #include "waveedit/wave_editor_input.h"
 #include "waveedit/wave_editor_run.h"
 #include "waveedit/wave_editor_state.h"
@@ -364,6 +365,11 @@ constexpr CommandEntry commands[] = {
     {ID_WAVE_RUN, onRun},
     {ID_WAVE_STOP_RUN, onStopRun},
     {ID_WAVE_SET_PARAMETER, onSetParameter},
+    {ID_WAVE_NEW, onNew},
+    {ID_WAVE_OPEN, onOpen},
+    {ID_WAVE_SAVE, onSave},
+    {ID_WAVE_COMMAND_SETTING, onCommandSetting},
+    {ID_WAVE_CHECK, onWaveformCheck},
 };
 
 constexpr MessageTable table{messages, commands};

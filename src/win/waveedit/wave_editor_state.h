@@ -13,6 +13,7 @@
 #include "waveedit/view_rows.h"
 #include "waveedit/view_selection.h"
 #include "waveedit/wave_paint.h"
+#include "waveedit/waveform_check_run.h" // the editor's help topic
 
 #include <memory>
 #include <string>
@@ -28,8 +29,6 @@ inline constexpr UINT editorTickMilliseconds = 100;
 // The output thread asks the window to end a run it refused (12023 No).
 inline constexpr UINT editorStopRunMessage = WM_APP + 1;
 
-inline constexpr char waveEditorHelpTopic[] = "::/3-3.htm";
-inline constexpr int waveEditorHelpContext = 101;
 
 enum class EditorDrag { None, LabelPress, Splitter, Cursor, Mark, Pan };
 
