@@ -5,6 +5,7 @@
 
 #include "../core/temp_folder.h"
 #include "resource.h"
+#include "device/driver_loader.h"
 #include "waveedit/handoff.h"
 #include "waveedit/labels.h"
 #include "waveedit/wave_editor.h"
@@ -129,6 +130,60 @@ TEST_F(WaveEditorTest, ZoomInStopsAtSixtyFourPixelsPerSample) {
     EXPECT_EQ(editor().layout.position.zoom, (Zoom{maxZoomIn, 0}));
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(editorWindow, ID_WAVE_ZOOM_IN)));
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(editorWindow, ID_WAVE_ZOOM_OUT)));
+}
+
+// Run and Stop Run with a virtual instrument: output runs through the engine, the indicator
+// animates only while output is active, and the instrument's capture holds the clock row.
+TEST_F(WaveEditorTest, RunAndStopRunOutputTheDocumentOnAVirtualInstrument) {
+    const std::string capture = folder.file("run.vcd");
+    SetEnvironmentVariableA("QVRUN_DEVICES", ("0xB016:VI1:USB:0:0:limit=4000:capture=" + capture).c_str());
+    DriverLoad load = loadDriver();
+    ASSERT_EQ(load.problem, DriverProblem::None);
+    app().driver = load.driver;
+    app().device = load.driver.qvHasHw(load.driver.qvFindDevice());
+    SetEnvironmentVariableA("QVRUN_DEVICES", nullptr);
+    ASSERT_NE(app().device, noDevice);
+    app().caps = capabilitiesFor(0xB016);
+    destroyDocument();
+    createDocument(app().caps, true);
+    writeDocumentFiles();
+
+    HWND editorWindow = open();
+    ASSERT_NE(editorWindow, nullptr);
+    EXPECT_EQ(editor().indicatorPhase, 0);
+    SendMessageW(editorWindow, WM_COMMAND, ID_WAVE_RUN, 0);
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(editorWindow, ID_WAVE_RUN)));
+    for (int i = 0; i < 100 && editor().flags.outputActive.load() == 0; ++i) {
+        Sleep(50);
+        pumpMessages();
+    }
+    ASSERT_EQ(editor().flags.outputActive.load(), 1) << shownBoxes.size() << " boxes, first "
+                                                    << (shownBoxes.empty() ? 0 : shownBoxes[0].stringId);
+    for (int i = 0; i < 6; ++i) {
+        Sleep(110);
+        pumpMessages();
+    }
+    EXPECT_GT(editor().indicatorPhase, 0);
+    SendMessageW(editorWindow, WM_COMMAND, ID_WAVE_STOP_RUN, 0);
+    const int phase = editor().indicatorPhase;
+    for (int i = 0; i < 4; ++i) {
+        Sleep(110);
+        pumpMessages();
+    }
+    EXPECT_EQ(editor().indicatorPhase, phase); // still once output stopped
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(editorWindow, ID_WAVE_RUN)));
+    SendMessageW(editorWindow, WM_CLOSE, 0, 0);
+    load.driver.qvShutdown(app().device);
+    unloadDriver(load);
+    app().driver = fakeDriver(0);
+    app().device = noDevice;
+    destroyDocument(); // the next test starts with the demo document again
+
+    const std::string text(qv::test::readText(capture));
+    EXPECT_NE(text.find("$var wire 1 ! ch0 $end"), std::string::npos) << text.substr(0, 400);
+    // The clock row toggles every sample once the start handshake is released.
+    EXPECT_NE(text.find("1!"), std::string::npos);
+    EXPECT_NE(text.find("0!"), std::string::npos);
 }
 
 } // namespace
