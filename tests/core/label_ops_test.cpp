@@ -89,6 +89,16 @@ TEST(LabelOps, AddAllLabelsAnsweredNoKeepsReservedChannels) {
     EXPECT_EQ(l.doc->usableImage()[3], 0u);
     ASSERT_TRUE(l.doc->undoLabels());
     EXPECT_EQ(viewRows(l.table()).size(), 51u);
+
+    // No data label: nothing to ask, the waveform stays (a table without even the command label too).
+    Labels none({});
+    none.table().fill(LabelRecord{});
+    none.doc->usableImage()[0] = 0x123;
+    test::ScriptedPrompt unasked;
+    EXPECT_EQ(addAllLabels(*none.doc, unasked), Answer::Yes);
+    EXPECT_TRUE(unasked.asked.empty());
+    EXPECT_EQ(none.doc->usableImage()[0], 0x123u);
+    EXPECT_EQ(viewRows(none.table()).size(), 50u);
 }
 
 TEST(LabelOps, DecomposeDeleteAndDeleteAll) {

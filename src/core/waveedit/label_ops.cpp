@@ -290,13 +290,13 @@ void deleteAllLabels(Document& doc) {
 Answer addAllLabels(Document& doc, Prompt& prompt) {
     LabelTable& table = doc.labels();
     std::vector<Label> labels = readLabels(table);
-    Answer answer = Answer::Yes;
-    if (std::any_of(labels.begin(), labels.end(), [](const Label& l) { return !command(l); })) {
-        answer = prompt.ask(static_cast<int>(Msg::DeleteAllLabelsQuestion), Buttons::YesNoCancel);
-        if (answer == Answer::Cancel) return answer;
-    }
+    // Without a data label there is nothing to ask about and nothing is cleared.
+    const bool asked = std::any_of(labels.begin(), labels.end(), [](const Label& l) { return !command(l); });
+    const Answer answer =
+        asked ? prompt.ask(static_cast<int>(Msg::DeleteAllLabelsQuestion), Buttons::YesNoCancel) : Answer::Yes;
+    if (answer == Answer::Cancel) return answer;
     doc.saveLabelUndo();
-    if (answer == Answer::Yes && labels.size() != 1) {
+    if (asked && answer == Answer::Yes) {
         resetToDefaultLabels(table);
         labels = readLabels(table);
         doc.saveWaveformUndo(0, doc.usableSamples());
@@ -323,6 +323,7 @@ Msg decomposeSelectedLabels(Document& doc) {
     if (buses.empty()) return Msg::None;
     std::vector<Label> labels = readLabels(table);
     std::vector<Label> result;
+    std::vector<std::string> made; // two long bus names may share their first 28 characters
     for (Label& l : labels) {
         if (!selected(l) || command(l) || l.size() < 2) {
             result.push_back(std::move(l));
@@ -335,6 +336,8 @@ Msg decomposeSelectedLabels(Document& doc) {
             std::snprintf(suffix, sizeof suffix, "-%02d", width - 1 - k);
             const std::string name = std::string(busName) + suffix;
             if (Msg m = checkLabelName(table, name, buses); m != Msg::None) return m;
+            if (std::find(made.begin(), made.end(), name) != made.end()) return Msg::LabelNameInUse;
+            made.push_back(name);
             Label single{l[static_cast<std::size_t>(k)]};
             setName(single.front(), name);
             renumber(single);
