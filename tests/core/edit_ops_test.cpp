@@ -125,7 +125,8 @@ TEST(EditOps, BusDataCountsWithoutCarryAndCyclesFileBytes) {
 TEST(EditOps, CutClosesTheGapOnOneRowOnly) {
     Editor e;
     const int n = e.doc->usableSamples();
-    for (int i : {3, 7, 10, 14, n - 1}) e.doc->usableImage()[static_cast<std::size_t>(i)] = channelBit(0) | channelBit(1);
+    for (int i : {3, 7, 10, 14, n - 1})
+        e.doc->usableImage()[static_cast<std::size_t>(i)] = channelBit(0) | channelBit(1);
     const std::string other = e.values(2, 0, 16);
     EditClipboard clip;
     EditSelection selection = rowRangeSelection(1, 1);
@@ -233,7 +234,8 @@ TEST(SampleWizard, CountersAndTheirLabels) {
         ASSERT_LE(__builtin_popcount(changed), 1) << i;
         if (changed > 1) {
             const unsigned below = changed >> 1;
-            const Sample before = image[static_cast<std::size_t>(i - 1)], earlier = image[static_cast<std::size_t>(i - 2)];
+            const Sample before = image[static_cast<std::size_t>(i - 1)],
+                         earlier = image[static_cast<std::size_t>(i - 2)];
             EXPECT_EQ(static_cast<unsigned>((before ^ earlier) >> 12), below) << i;
         }
     }

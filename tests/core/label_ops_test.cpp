@@ -53,9 +53,9 @@ TEST(LabelOps, NameRules) {
         std::string name;
         Msg expected;
     } cases[] = {
-        {std::string(31, 'N'), Msg::None}, {std::string(32, 'N'), Msg::LabelNameInvalid},
-        {"A;B", Msg::LabelNameInvalid},   {"A\tB", Msg::LabelNameInvalid},
-        {"", Msg::LabelNameInvalid},      {"CLK", Msg::LabelNameInUse},
+        {std::string(31, 'N'), Msg::None},    {std::string(32, 'N'), Msg::LabelNameInvalid},
+        {"A;B", Msg::LabelNameInvalid},       {"A\tB", Msg::LabelNameInvalid},
+        {"", Msg::LabelNameInvalid},          {"CLK", Msg::LabelNameInUse},
         {"QV_Function", Msg::LabelNameInUse}, {"CLK2", Msg::None},
     };
     for (const Case& c : cases) EXPECT_EQ(checkLabelName(l.table(), c.name), c.expected) << c.name;
@@ -193,8 +193,8 @@ TEST(LabelOps, ContextMenuPerSelection) {
     struct Case {
         std::initializer_list<int> rows;
         C expected;
-    } cases[] = {{{}, C::Nothing},          {{1}, C::OneSingle},      {{3}, C::OneBus},
-                 {{0}, C::CommandOnly},     {{1, 2}, C::SeveralSingles}, {{1, 3}, C::SeveralWithBuses},
+    } cases[] = {{{}, C::Nothing},      {{1}, C::OneSingle},         {{3}, C::OneBus},
+                 {{0}, C::CommandOnly}, {{1, 2}, C::SeveralSingles}, {{1, 3}, C::SeveralWithBuses},
                  {{0, 1}, C::Mixed}};
     for (const Case& c : cases) {
         l.select(c.rows);
@@ -202,8 +202,7 @@ TEST(LabelOps, ContextMenuPerSelection) {
     }
     auto commands = [](C selection) {
         std::string out;
-        for (const LabelMenuEntry& e : labelContextMenu(selection, false))
-        {
+        for (const LabelMenuEntry& e : labelContextMenu(selection, false)) {
             if (!out.empty()) out += ' ';
             out += std::to_string(e.command % 100);
             if (!e.enabled) out += '-';

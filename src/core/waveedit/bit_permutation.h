@@ -15,7 +15,8 @@ class BitPermutation {
         if (from < 0 || from > 63 || to < 0 || to > 63) return;
         const int byte = from / 8, bit = from % 8;
         for (int value = 0; value < 256; ++value)
-            if (value & (1 << bit)) table_[static_cast<std::size_t>(byte)][static_cast<std::size_t>(value)] |= std::uint64_t{1} << to;
+            if (value & (1 << bit))
+                table_[static_cast<std::size_t>(byte)][static_cast<std::size_t>(value)] |= std::uint64_t{1} << to;
         targets_ |= std::uint64_t{1} << to;
     }
     std::uint64_t apply(std::uint64_t word) const {

@@ -38,8 +38,10 @@ bool hasDataLabel(const LabelTable& table) {
 
 Answer newDocument(Document& doc, Prompt& prompt) {
     const Answer answer = prompt.ask(static_cast<int>(Msg::KeepSignalLabel), Buttons::YesNoCancel);
-    if (answer == Answer::Yes) doc.reset(true);
-    else if (answer == Answer::No) doc.reset(false);
+    if (answer == Answer::Yes)
+        doc.reset(true);
+    else if (answer == Answer::No)
+        doc.reset(false);
     return answer;
 }
 

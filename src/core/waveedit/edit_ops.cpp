@@ -123,10 +123,14 @@ bool parseRadixValue(std::string_view text, Radix radix, std::uint64_t& value) {
     std::uint64_t v = 0;
     for (char c : text) {
         unsigned digit;
-        if (c >= '0' && c <= '9') digit = static_cast<unsigned>(c - '0');
-        else if (c >= 'A' && c <= 'F') digit = static_cast<unsigned>(c - 'A' + 10);
-        else if (c >= 'a' && c <= 'f') digit = static_cast<unsigned>(c - 'a' + 10);
-        else return false;
+        if (c >= '0' && c <= '9')
+            digit = static_cast<unsigned>(c - '0');
+        else if (c >= 'A' && c <= 'F')
+            digit = static_cast<unsigned>(c - 'A' + 10);
+        else if (c >= 'a' && c <= 'f')
+            digit = static_cast<unsigned>(c - 'a' + 10);
+        else
+            return false;
         if (digit >= base || v > (~std::uint64_t{0} - digit) / base) return false;
         v = v * base + digit;
     }
@@ -233,8 +237,8 @@ bool cutSelection(Document& doc, const EditTarget& target, std::span<const ViewR
     return true;
 }
 
-bool pasteClipboard(Document& doc, const EditClipboard& clipboard, std::span<const ViewRow> rows, int tSample,
-                    int tRow, EditMode mode) {
+bool pasteClipboard(Document& doc, const EditClipboard& clipboard, std::span<const ViewRow> rows, int tSample, int tRow,
+                    EditMode mode) {
     const int end = doc.usableSamples();
     if (!clipboard.copied || clipboard.words.empty() || tSample < 0 || tSample >= end || tRow < 0 ||
         static_cast<std::size_t>(tRow) >= rows.size())

@@ -117,7 +117,7 @@ bool cutSelection(Document& doc, const EditTarget& target, std::span<const ViewR
 // table order from the row's first record. Insert first moves the target bits from T to the end
 // later by the copied length (what passes the end is lost); both modes then write the words from
 // T on, stopping at the end of the usable area. False when nothing was copied or T is outside.
-bool pasteClipboard(Document& doc, const EditClipboard& clipboard, std::span<const ViewRow> rows, int tSample,
-                    int tRow, EditMode mode);
+bool pasteClipboard(Document& doc, const EditClipboard& clipboard, std::span<const ViewRow> rows, int tSample, int tRow,
+                    EditMode mode);
 
 } // namespace qv

@@ -52,14 +52,24 @@ EditTarget editTarget(const EditSelection& selection, const Positions& positions
     return target;
 }
 
+EditTarget editTarget(bool rowRangeSelected, const MarkedArea& marked, std::span<const ViewRow> rows,
+                      const LabelTable& table, int usableSamples) {
+    const EditSelection selection =
+        rowRangeSelected ? rowRangeSelection(marked.firstRow, marked.lastRow) : selectionWhenOpened(table);
+    Positions positions;
+    positions.markStart = marked.markStart;
+    positions.markEnd = marked.markEnd;
+    return editTarget(selection, positions, rows, table, usableSamples);
+}
+
 EditEnabling editEnabling(const EditTarget& target, std::span<const ViewRow> rows, const EditState& state) {
     EditEnabling e;
     const bool any = !target.empty();
     const bool hasCommandRow = std::any_of(target.rows.begin(), target.rows.end(),
                                            [&](int r) { return rows[static_cast<std::size_t>(r)].command; });
     e.levels = any && !hasCommandRow;
-    e.inputBusData = any && target.rows.size() == 1 && rows[static_cast<std::size_t>(target.rows[0])].bus &&
-                     !hasCommandRow;
+    e.inputBusData =
+        any && target.rows.size() == 1 && rows[static_cast<std::size_t>(target.rows[0])].bus && !hasCommandRow;
     e.commandSetting = (any && target.rows.size() == 1 && hasCommandRow) || (!any && state.tCursorActive);
     e.cut = any;
     e.copy = any;

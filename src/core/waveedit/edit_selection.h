@@ -6,6 +6,7 @@
 #pragma once
 
 #include "waveedit/document.h"
+#include "waveedit/view_input.h"
 #include "waveedit/view_rows.h"
 
 #include <cstdint>
@@ -44,6 +45,11 @@ struct EditTarget {
 // The active selection's rows and area. A row-range selection's rows and marks are ordered and
 // clamped to the rows and the usable area.
 EditTarget editTarget(const EditSelection& selection, const Positions& positions, std::span<const ViewRow> rows,
+                      const LabelTable& table, int usableSamples);
+
+// The same for a window that keeps its drag as a MarkedArea and a row-range flag: without a row
+// range, the rows with bit 11 (if any) are the label selection.
+EditTarget editTarget(bool rowRangeSelected, const MarkedArea& marked, std::span<const ViewRow> rows,
                       const LabelTable& table, int usableSamples);
 
 // ---- enabling -----------------------------------------------------------------------------------

@@ -66,8 +66,9 @@ Label makeLabel(std::string_view name, GroupType type, int colour, std::span<con
 void renumber(Label& label) {
     const int n = static_cast<int>(label.size());
     for (int k = 0; k < n; ++k)
-        label[static_cast<std::size_t>(k)].positionCode =
-            n == 1 ? positionSingle : k == n - 1 ? positionBusLast : positionBusHead + k;
+        label[static_cast<std::size_t>(k)].positionCode = n == 1 ? positionSingle
+            : k == n - 1                                         ? positionBusLast
+                                                                 : positionBusHead + k;
 }
 
 Sample channelMask(std::span<const int> channels) {
@@ -147,7 +148,8 @@ Msg addLabel(Document& doc, const AddLabelSetting& setting, int& newRow) {
     LabelTable& table = doc.labels();
     if (Msg m = checkLabelName(table, setting.name); m != Msg::None) return m;
     std::vector<Label> labels = readLabels(table);
-    if (setting.channel < 0 || setting.channel >= doc.capabilities().channelCount || recordTotal(labels) + 1 > maxLabels)
+    if (setting.channel < 0 || setting.channel >= doc.capabilities().channelCount ||
+        recordTotal(labels) + 1 > maxLabels)
         return Msg::TooManyLabelChannels;
     doc.saveLabelUndo();
     const int bit[] = {firstChannelBit + setting.channel};
@@ -198,7 +200,8 @@ std::vector<int> busDialogChannels(const LabelTable& table, BusDialogMode mode, 
         return channels;
     }
     for (LabelSpan span : selectedLabels(table)) {
-        if (mode == BusDialogMode::Arrange && table[static_cast<std::size_t>(span.first)].positionCode != positionBusHead)
+        if (mode == BusDialogMode::Arrange &&
+            table[static_cast<std::size_t>(span.first)].positionCode != positionBusHead)
             continue;
         for (int c : labelChannels(table, span)) channels.push_back(c);
         if (mode == BusDialogMode::Arrange) break;
@@ -217,8 +220,10 @@ std::string arrangePresetName(const LabelTable& table) {
 
 void BitOrder::press(int channel) {
     auto it = std::find(channels.begin(), channels.end(), channel);
-    if (it != channels.end()) channels.erase(it);
-    else channels.push_back(channel);
+    if (it != channels.end())
+        channels.erase(it);
+    else
+        channels.push_back(channel);
 }
 
 void BitOrder::allOn(std::span<const int> enabled) {
@@ -241,7 +246,8 @@ Msg applyBusLabel(Document& doc, BusDialogMode mode, const BusLabelSetting& sett
             if (isCommandLabel(table[static_cast<std::size_t>(span.first)]))
                 return mode == BusDialogMode::Combine ? Msg::CantCombineQvFunction : Msg::QvFunctionCanNotModify;
     }
-    const std::span<const LabelSpan> replaced = replaces ? std::span<const LabelSpan>(selection) : std::span<const LabelSpan>();
+    const std::span<const LabelSpan> replaced =
+        replaces ? std::span<const LabelSpan>(selection) : std::span<const LabelSpan>();
     if (Msg m = checkLabelName(table, setting.name, replaced); m != Msg::None) return m;
 
     std::vector<Label> labels = readLabels(table);
@@ -422,7 +428,8 @@ void dropLabelsBetween(Document& doc, int draggedRow, int beforeRow) {
     if (draggedRow < 0 || draggedRow >= rows) return;
     const bool group = selected(labels[static_cast<std::size_t>(draggedRow)]);
     std::vector<bool> moving(labels.size());
-    for (int r = 0; r < rows; ++r) moving[static_cast<std::size_t>(r)] = group ? selected(labels[static_cast<std::size_t>(r)]) : r == draggedRow;
+    for (int r = 0; r < rows; ++r)
+        moving[static_cast<std::size_t>(r)] = group ? selected(labels[static_cast<std::size_t>(r)]) : r == draggedRow;
     // The moved labels go before the first label at or after the drop place that stays.
     int anchor = std::clamp(beforeRow, 0, rows);
     while (anchor < rows && moving[static_cast<std::size_t>(anchor)]) ++anchor;
@@ -465,7 +472,8 @@ Msg dropLabelOnto(Document& doc, int draggedRow, int targetRow, bool& renameFoll
     std::vector<Label> result;
     for (int r = 0; r < rows; ++r) {
         Label& l = labels[static_cast<std::size_t>(r)];
-        if (r == targetRow) result.push_back(combined);
+        if (r == targetRow)
+            result.push_back(combined);
         else if (!joining[static_cast<std::size_t>(r)]) {
             if (group) l.front().stateFlags &= ~stateLabelSelected; // the new bus alone is renamed
             result.push_back(std::move(l));
@@ -485,8 +493,10 @@ LabelSelectionCase labelSelectionCase(const LabelTable& table) {
     int commands = 0, buses = 0;
     for (LabelSpan span : selection) {
         const LabelRecord& head = table[static_cast<std::size_t>(span.first)];
-        if (isCommandLabel(head)) ++commands;
-        else if (head.positionCode == positionBusHead) ++buses;
+        if (isCommandLabel(head))
+            ++commands;
+        else if (head.positionCode == positionBusHead)
+            ++buses;
     }
     const int count = static_cast<int>(selection.size());
     if (commands == count) return LabelSelectionCase::CommandOnly;
@@ -521,8 +531,12 @@ std::vector<LabelMenuEntry> labelContextMenu(LabelSelectionCase selection, bool 
          {labelCommandDeleteAll, true}});
     if (selection == C::OneSingle) add({separator, {labelCommandRename, true}, {labelCommandProperty, true}});
     if (selection == C::OneBus)
-        add({separator, {labelCommandDecompose, true}, {labelCommandArrange, true}, separator,
-             {labelCommandRename, true}, {labelCommandProperty, true}});
+        add({separator,
+             {labelCommandDecompose, true},
+             {labelCommandArrange, true},
+             separator,
+             {labelCommandRename, true},
+             {labelCommandProperty, true}});
     if (selection == C::CommandOnly) add({separator, {labelCommandProperties, true}});
     return menu;
 }
