@@ -1,6 +1,6 @@
 // Editing operations on a 50-channel document: levels, clock, bus data, cut, paste, undo depth,
 // enabling and the Sample Wizard, read back through one helper that shows a row's values.
-#include "waveedit/document_ops.h"
+#include "waveedit/sample_wizard.h"
 #include "waveedit/edit_ops.h"
 
 #include "sample_text.h"

@@ -1,5 +1,5 @@
-// New and the Sample Wizard.
-#include "waveedit/document_ops.h"
+// The Sample Wizard: the two counters and their labels.
+#include "waveedit/sample_wizard.h"
 
 #include "waveedit/commands.h"
 #include "waveedit/frequency_mode.h"
@@ -35,15 +35,6 @@ bool hasDataLabel(const LabelTable& table) {
 }
 
 } // namespace
-
-Answer newDocument(Document& doc, Prompt& prompt) {
-    const Answer answer = prompt.ask(static_cast<int>(Msg::KeepSignalLabel), Buttons::YesNoCancel);
-    if (answer == Answer::Yes)
-        doc.reset(true);
-    else if (answer == Answer::No)
-        doc.reset(false);
-    return answer;
-}
 
 int buildSample(std::span<Sample> image, SampleKind kind, int cardType) {
     const int size = static_cast<int>(image.size());

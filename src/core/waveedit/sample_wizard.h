@@ -1,6 +1,6 @@
-// The two operations that replace the whole waveform: New (toolbar 11000) and the Sample Wizard
-// (11011, dialog 422), which builds a sync or async 5-bit counter with its labels. Both ask their
-// question through the Prompt port; the dialog only chooses the sample and calls these.
+// The Sample Wizard (11011, dialog 422): a sync or async 5-bit counter with its labels, replacing
+// the whole waveform. Its question goes through the Prompt port; the dialog only chooses the
+// sample and calls runSampleWizard. (New is Document::reset after 12028.)
 #pragma once
 
 #include "device/prompt.h"
@@ -10,11 +10,6 @@
 #include <span>
 
 namespace qv {
-
-// New: 12028 "Keep signal label?" Yes clears the samples and keeps the labels; No also empties both
-// undo rings and leaves the default command label; Cancel does nothing. Returns the answer: only
-// Yes resets the title.
-Answer newDocument(Document& doc, Prompt& prompt);
 
 enum class SampleKind { SyncCounter, AsyncCounter };
 
