@@ -41,7 +41,7 @@ struct Built {
 Built build(const std::string& text, I2cSettings s, int cardType = 0) {
     Built b;
     b.error = checkI2c(s, text, capabilitiesFor(0xC350), b.program);
-    if (b.error == Msg::None) b.build = buildI2cStream(b.program, s, cardType, false, b.samples, 60000);
+    if (b.error == Msg::None) b.build = buildI2cStream(b.program, s, cardType, false, b.samples, 60000, 10);
     return b;
 }
 I2cSettings custom() {
@@ -104,7 +104,10 @@ TEST(I2c, ReadModeReleasesSdaAroundTheSlavesByte) {
     const int frame = 47 + 9 * 24;
     EXPECT_EQ(lines(b.samples, 3, 4, 47, frame), bitsText("011111111", true));
     EXPECT_EQ(lines(b.samples, 3, 4, frame, frame + 9 * 24), bitsText("000001011", true));
-    EXPECT_EQ(test::commandsText(b.samples, frame, frame + 3), "808 200 900");
+    EXPECT_EQ(test::commandsText(b.samples, frame, frame + 3), "801 200 900"); // SCL 3: group 0 stays on
+    I2cSettings high = custom();
+    setI2cSclChannel(high, 39);
+    EXPECT_EQ(test::commandsText(build("Ar=3f;D=5;", high).samples, frame, frame + 3), "808 200 900");
     EXPECT_EQ(test::commandsText(b.samples, frame + 8 * 24 - 2, frame + 8 * 24 + 1), "8FF 2FF 900");
     EXPECT_EQ(i2cSampleClock(custom(), build(std::string(i2cSampleText(I2cAddressing::SevenBit)), custom()).program.readMode),
               2400000);
@@ -158,7 +161,7 @@ TEST(I2c, OutOfMemoryDepthKeepsWhatFitsWithoutRepeat) {
     I2cProgram p;
     ASSERT_EQ(checkI2c(s, text, capabilitiesFor(0xC350), p), Msg::None);
     std::vector<Sample> out(3000, 0);
-    const I2cBuild b = buildI2cStream(p, s, 0, false, out, 2000);
+    const I2cBuild b = buildI2cStream(p, s, 0, false, out, 2000, 10);
     EXPECT_TRUE(b.truncated);
     EXPECT_LE(b.count, 2000);
     EXPECT_EQ(commandField(out[static_cast<std::size_t>(b.count - 4)]), 0x700u);

@@ -258,7 +258,7 @@ int i2cSampleClock(const I2cSettings& s, bool readMode) {
 }
 
 I2cBuild buildI2cStream(const I2cProgram& program, const I2cSettings& s, int cardType, bool converting,
-                        std::span<Sample> out, int sampleLimit) {
+                        std::span<Sample> out, int sampleLimit, int channelsPerGroup) {
     const bool onChannels = s.customOut || cardType == cardTypeWithOutputEnable;
     const Sample scl = onChannels ? channelBit(s.sclChannel) : outputPort0;
     const Sample sda = onChannels ? channelBit(s.sdaChannel) : outputPort1;
@@ -274,7 +274,11 @@ I2cBuild buildI2cStream(const I2cProgram& program, const I2cSettings& s, int car
     w.run(levels.sclOnly, 12);
     w.run(levels.low, 3);
     const int stopStartSamples = readMode ? 39 : 8;
-    const unsigned releaseWord = 0x800 | ((1u << std::min(s.sclChannel, 8)) & 0xFF);
+    // Each OE bit enables one output group; SCL's group stays on (a mask of 1 << SCL would switch
+    // SCL itself off from channel 8 up).
+    const int sclGroup = s.sclChannel / std::max(channelsPerGroup, 1);
+    const unsigned releaseMask = sclGroup < 16 ? 1u << sclGroup : 0u;
+    const unsigned releaseLow = 0x800 | (releaseMask & 0xFF), releaseHigh = 0x200 | (releaseMask >> 8);
     bool haveAddress = false, lastData = false, readTransaction = false;
     for (const I2cStatement& st : program.statements) {
         const bool stopStart = haveAddress && lastData;
@@ -326,8 +330,8 @@ I2cBuild buildI2cStream(const I2cProgram& program, const I2cSettings& s, int car
                 // SDA released for the slave's byte: only SCL's enable on, then all outputs again
                 // from the master's acknowledge.
                 const int ack = byteStart + 8 * w.bitSamples();
-                w.command(byteStart, releaseWord);
-                w.command(byteStart + 1, 0x200);
+                w.command(byteStart, releaseLow);
+                w.command(byteStart + 1, releaseHigh);
                 w.command(byteStart + 2, 0x900);
                 w.command(ack - 2, 0x8FF);
                 w.command(ack - 1, 0x2FF);
@@ -356,7 +360,7 @@ Msg buildI2cForConvert(const I2cSettings& s, std::string_view text, const Capabi
                        std::span<Sample> buffer, I2cBuild& built) {
     I2cProgram program;
     if (Msg m = checkI2c(s, text, caps, program); m != Msg::None) return m;
-    built = buildI2cStream(program, s, cardType, true, buffer, sampleLimit(caps, i2cSampleLimitMargin));
+    built = buildI2cStream(program, s, cardType, true, buffer, sampleLimit(caps, i2cSampleLimitMargin), caps.channelsPerGroup);
     return Msg::None;
 }
 
@@ -378,7 +382,8 @@ I2cRunResult runI2c(OutputPorts& ports, const I2cSettings& s, std::string_view t
     job.eventSelection = i2cEventSelection;
     job.build = [&](int) {
         const I2cBuild built =
-            buildI2cStream(program, s, cardType, false, buffer, sampleLimit(ports.capabilities, i2cSampleLimitMargin));
+            buildI2cStream(program, s, cardType, false, buffer, sampleLimit(ports.capabilities, i2cSampleLimitMargin),
+                           ports.capabilities.channelsPerGroup);
         if (built.truncated) {
             result.repeatDisabled = true;
             ports.prompt.show(static_cast<int>(Msg::OutOfMemoryDepth));

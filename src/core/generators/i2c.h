@@ -75,9 +75,10 @@ struct I2cBuild {
 };
 // The stream into out (at least sampleLimit samples): lead-in, frames, end, frame commands
 // (no handshake while converting), and with "Default Out" on cards other than 18 bits 12..63 of
-// every built sample inverted.
+// every built sample inverted. channelsPerGroup: the model's output-enable group size, for the OE
+// that leaves only SCL's group driven while the slave sends.
 I2cBuild buildI2cStream(const I2cProgram& program, const I2cSettings& s, int cardType, bool converting,
-                        std::span<Sample> out, int sampleLimit);
+                        std::span<Sample> out, int sampleLimit, int channelsPerGroup);
 
 // Convert: the checks, then the stream without the start handshake. `built` holds its size.
 Msg buildI2cForConvert(const I2cSettings& s, std::string_view text, const Capabilities& caps, int cardType,
