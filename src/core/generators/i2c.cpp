@@ -152,11 +152,21 @@ class I2cWriter {
         n_ += count;
     }
     void bits(unsigned value, int count) { // most significant first
-        for (int b = count - 1; b >= 0; --b) {
-            std::memcpy(out_.data() + n_, (value >> b) & 1 ? one_.data() : zero_.data(),
-                        sizeof(Sample) * static_cast<std::size_t>(bitSamples_));
-            n_ += bitSamples_;
+        Sample* at = out_.data() + n_;
+        if (bitSamples_ == 4) {
+            for (int b = count - 1; b >= 0; --b, at += 4) {
+                const Sample* shape = (value >> b) & 1 ? one_.data() : zero_.data();
+                at[0] = shape[0];
+                at[1] = shape[1];
+                at[2] = shape[2];
+                at[3] = shape[3];
+            }
+        } else {
+            for (int b = count - 1; b >= 0; --b, at += bitSamples_)
+                std::memcpy(at, (value >> b) & 1 ? one_.data() : zero_.data(),
+                            sizeof(Sample) * static_cast<std::size_t>(bitSamples_));
         }
+        n_ += count * bitSamples_;
     }
     void command(int at, unsigned word) { placeCommand(out_, at, word); }
 
