@@ -79,7 +79,8 @@ void I2cFullMemory(benchmark::State& state) {
     if (qv::gen::checkI2c(s, text, m.caps, program) != qv::Msg::None) state.SkipWithError("bad text");
     int count = 0;
     for (auto _ : state) {
-        const qv::gen::I2cBuild built = qv::gen::buildI2cStream(program, s, 0, false, m.buffer, limit, m.caps.channelsPerGroup);
+        const qv::gen::I2cBuild built =
+            qv::gen::buildI2cStream(program, s, 0, false, m.buffer, limit, m.caps.channelsPerGroup);
         count = built.count;
         benchmark::DoNotOptimize(m.buffer.data());
         benchmark::ClobberMemory();
@@ -94,7 +95,8 @@ void SpiFullMemory(benchmark::State& state) {
     qv::gen::SpiSettings s;
     s.csActiveHigh = true; // the tail is the builder's own samples only
     std::mt19937 random(3);
-    std::vector<std::uint32_t> words = qv::gen::spiRandomWords(qv::gen::spiWordsThatFit(s.width, limit), s.width, random);
+    std::vector<std::uint32_t> words =
+        qv::gen::spiRandomWords(qv::gen::spiWordsThatFit(s.width, limit), s.width, random);
     int count = 0;
     for (auto _ : state) {
         count = qv::gen::buildSpiStream(s, words, 0, m.buffer, limit).count;

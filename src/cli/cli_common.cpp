@@ -85,7 +85,8 @@ int loadFailure(Msg m) { return m == Msg::FileTooLarge ? fail(Msg::CliAnsweredNo
 
 Answer CommandLinePrompt::ask(int id, Buttons buttons) {
     const bool okCancel = buttons == Buttons::Ok || buttons == Buttons::OkCancel;
-    const Answer answer = affirmative_ ? (okCancel ? Answer::Ok : Answer::Yes) : (okCancel ? Answer::Cancel : Answer::No);
+    const Answer answer =
+        affirmative_ ? (okCancel ? Answer::Ok : Answer::Yes) : (okCancel ? Answer::Cancel : Answer::No);
     const Msg said = answer == Answer::Ok ? Msg::CliAnsweredOk
         : answer == Answer::Yes           ? Msg::CliAnsweredYes
         : answer == Answer::Cancel        ? Msg::CliAnsweredCancel

@@ -76,8 +76,8 @@ int genCapture(const GenCommon& common, const std::function<bool(OutputPorts&, s
     const Capabilities caps = capabilitiesFor(common.instrument.model);
     std::vector<Sample> buffer(static_cast<std::size_t>(caps.sampleBufferBytes / bytesPerSample), 0);
     CommandLinePrompt prompt(true);
-    return runOnVirtualInstrument(
-        common.instrument, prompt, [&](OutputPorts& ports) { return output(ports, buffer); }, {});
+    return runOnVirtualInstrument(common.instrument, prompt, [&](OutputPorts& ports) { return output(ports, buffer); },
+                                  {});
 }
 
 int genConvert(const GenCommon& common, const std::function<Msg(std::span<Sample>, gen::ConvertRequest&)>& build) {
@@ -124,7 +124,9 @@ int generate(const std::vector<std::string>& args, int model) {
     using namespace cli;
     if (args.empty() || args[0].starts_with("-")) {
         for (const GenTool* tool : tools) printOptionLine(tool->name, tool->summary);
-        return args.empty() ? exitBadArguments : (args[0] == "--help" ? exitDone : fail(Msg::CliUnknownCommand, args[0], exitBadArguments));
+        return args.empty()
+            ? exitBadArguments
+            : (args[0] == "--help" ? exitDone : fail(Msg::CliUnknownCommand, args[0], exitBadArguments));
     }
     const GenTool* tool = nullptr;
     for (const GenTool* t : tools)

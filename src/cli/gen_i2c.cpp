@@ -14,7 +14,8 @@ const char* const addressingNames[] = {"7", "7rw", "10"};
 const char* const outNames[] = {"default", "custom"};
 
 constexpr GenOption<I2cOptions> options[] = {
-    {"rate", "BITS/S", Msg::CliGenRate, [](I2cOptions& o, const std::string& v) { return readRate(v, o.settings.rateBitsPerSecond); }},
+    {"rate", "BITS/S", Msg::CliGenRate,
+     [](I2cOptions& o, const std::string& v) { return readRate(v, o.settings.rateBitsPerSecond); }},
     {"addressing", "7|7rw|10", Msg::CliGenI2cAddressing,
      [](I2cOptions& o, const std::string& v) { return readChoice(v, addressingNames, o.settings.addressing); }},
     {"out", "default|custom", Msg::CliGenI2cOut,
@@ -31,7 +32,8 @@ constexpr GenOption<I2cOptions> options[] = {
          gen::setI2cSclChannel(o.settings, channel);
          return true;
      }},
-    {"wait-ev1", nullptr, Msg::CliGenI2cWaitEv1, [](I2cOptions& o, const std::string&) { return o.settings.waitEvent1 = true; }},
+    {"wait-ev1", nullptr, Msg::CliGenI2cWaitEv1,
+     [](I2cOptions& o, const std::string&) { return o.settings.waitEvent1 = true; }},
     {"repeat", nullptr, Msg::CliGenRepeat, [](I2cOptions& o, const std::string&) { return o.settings.repeat = true; }},
     {"sample", nullptr, Msg::CliGenI2cSample, [](I2cOptions& o, const std::string&) { return o.sample = true; }},
 };

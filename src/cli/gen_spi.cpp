@@ -24,21 +24,28 @@ bool readFlag(const std::string& v, const char* const (&names)[2], bool& flag) {
 }
 
 constexpr GenOption<SpiOptions> options[] = {
-    {"cs", "N", Msg::CliGenSpiCs, [](SpiOptions& o, const std::string& v) { return readInt(v, 0, 63, o.settings.csChannel); }},
-    {"sclk", "N", Msg::CliGenSpiSclk, [](SpiOptions& o, const std::string& v) { return readInt(v, 0, 63, o.settings.clockChannel); }},
-    {"sdo", "N", Msg::CliGenSpiSdo, [](SpiOptions& o, const std::string& v) { return readInt(v, 0, 63, o.settings.dataChannel); }},
+    {"cs", "N", Msg::CliGenSpiCs,
+     [](SpiOptions& o, const std::string& v) { return readInt(v, 0, 63, o.settings.csChannel); }},
+    {"sclk", "N", Msg::CliGenSpiSclk,
+     [](SpiOptions& o, const std::string& v) { return readInt(v, 0, 63, o.settings.clockChannel); }},
+    {"sdo", "N", Msg::CliGenSpiSdo,
+     [](SpiOptions& o, const std::string& v) { return readInt(v, 0, 63, o.settings.dataChannel); }},
     {"cs-active", "low|high", Msg::CliGenSpiCsActive,
      [](SpiOptions& o, const std::string& v) { return readFlag(v, activeNames, o.settings.csActiveHigh); }},
     {"edge", "rising|falling", Msg::CliGenSpiEdge,
      [](SpiOptions& o, const std::string& v) { return readFlag(v, edgeNames, o.settings.fallingEdge); }},
-    {"width", "N", Msg::CliGenSpiWidth, [](SpiOptions& o, const std::string& v) { return readInt(v, 0, 64, o.settings.width); }},
-    {"rate", "BITS/S", Msg::CliGenRate, [](SpiOptions& o, const std::string& v) { return readRate(v, o.settings.rateBitsPerSecond); }},
-    {"order", "msb|lsb", Msg::CliGenSpiOrder, [](SpiOptions& o, const std::string& v) { return readFlag(v, orderNames, o.settings.lsbFirst); }},
+    {"width", "N", Msg::CliGenSpiWidth,
+     [](SpiOptions& o, const std::string& v) { return readInt(v, 0, 64, o.settings.width); }},
+    {"rate", "BITS/S", Msg::CliGenRate,
+     [](SpiOptions& o, const std::string& v) { return readRate(v, o.settings.rateBitsPerSecond); }},
+    {"order", "msb|lsb", Msg::CliGenSpiOrder,
+     [](SpiOptions& o, const std::string& v) { return readFlag(v, orderNames, o.settings.lsbFirst); }},
     {"format", "hex|ascii", Msg::CliGenSpiFormat,
      [](SpiOptions& o, const std::string& v) { return readChoice(v, formatNames, o.settings.format); }},
     {"file", "PATH", Msg::CliGenSpiFile, [](SpiOptions& o, const std::string& v) { return !(o.file = v).empty(); }},
     {"repeat", nullptr, Msg::CliGenRepeat, [](SpiOptions& o, const std::string&) { return o.settings.repeat = true; }},
-    {"no-repeat", nullptr, Msg::CliGenNoRepeat, [](SpiOptions& o, const std::string&) { return !(o.settings.repeat = false); }},
+    {"no-repeat", nullptr, Msg::CliGenNoRepeat,
+     [](SpiOptions& o, const std::string&) { return !(o.settings.repeat = false); }},
 };
 
 int spiMain(const GenCommon& common, const std::vector<std::string>& args) {

@@ -13,11 +13,14 @@ const char* const formatNames[] = {"bin", "oct", "dec", "hex", "asc"};
 const char* const stopBitNames[] = {"1", "1.5", "2", "3", "4"};
 
 constexpr GenOption<UartSettings> options[] = {
-    {"baud", "N", Msg::CliGenUartBaud, [](UartSettings& s, const std::string& v) { return readInt(v, 1, 200000000, s.baud); }},
+    {"baud", "N", Msg::CliGenUartBaud,
+     [](UartSettings& s, const std::string& v) { return readInt(v, 1, 200000000, s.baud); }},
     {"parity", "none|even|odd|mark|space", Msg::CliGenUartParity,
      [](UartSettings& s, const std::string& v) { return readChoice(v, parityNames, s.parity); }},
     {"data-bits", "N", Msg::CliGenUartDataBits,
-     [](UartSettings& s, const std::string& v) { return readInt(v, gen::uartMinDataBits, gen::uartMaxDataBits, s.dataBits); }},
+     [](UartSettings& s, const std::string& v) {
+         return readInt(v, gen::uartMinDataBits, gen::uartMaxDataBits, s.dataBits);
+     }},
     {"stop-bits", "1|1.5|2|3|4", Msg::CliGenUartStopBits,
      [](UartSettings& s, const std::string& v) { return readChoice(v, stopBitNames, s.stopBits); }},
     {"port", "0|1|both|different", Msg::CliGenUartPort,

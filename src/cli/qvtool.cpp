@@ -39,9 +39,10 @@ namespace {
 using namespace cli;
 
 void printHelp() {
-    for (Msg id : {Msg::CliUsage, Msg::CliHelpCommands, Msg::CliHelpInfo, Msg::CliHelpConvert, Msg::CliHelpVcd,
-                   Msg::CliHelpCheck, Msg::CliHelpRun, Msg::CliHelpGen, Msg::CliHelpOptions, Msg::CliHelpModel, Msg::CliHelpRunOptions, Msg::CliHelpCardType,
-                   Msg::CliHelpHelp, Msg::CliHelpFormats, Msg::CliHelpExit})
+    for (Msg id :
+         {Msg::CliUsage, Msg::CliHelpCommands, Msg::CliHelpInfo, Msg::CliHelpConvert, Msg::CliHelpVcd,
+          Msg::CliHelpCheck, Msg::CliHelpRun, Msg::CliHelpGen, Msg::CliHelpOptions, Msg::CliHelpModel,
+          Msg::CliHelpRunOptions, Msg::CliHelpCardType, Msg::CliHelpHelp, Msg::CliHelpFormats, Msg::CliHelpExit})
         printLine(english(id));
 }
 
@@ -101,12 +102,13 @@ int runOnInstrument(const std::string& path, const InstrumentOptions& options, D
     return runOnVirtualInstrument(
         options, prompt,
         [&](OutputPorts& ports) {
-            OutputJob job{doc.output().baseFrequency, 0, 0, true, [&](int) {
-                              const PreparedOutput prepared = prepareDocumentForOutput(
-                                  doc.sampleBuffer(), doc.usableSamples(), doc.labels(), doc.secondBuffer());
-                              if (prepared.lengthSamples <= 0) return Section{{}, true, Msg::MemoryNotEnough};
-                              return Section{doc.sampleBuffer().first(static_cast<std::size_t>(prepared.lengthSamples))};
-                          }};
+            OutputJob job{
+                doc.output().baseFrequency, 0, 0, true, [&](int) {
+                    const PreparedOutput prepared = prepareDocumentForOutput(doc.sampleBuffer(), doc.usableSamples(),
+                                                                             doc.labels(), doc.secondBuffer());
+                    if (prepared.lengthSamples <= 0) return Section{{}, true, Msg::MemoryNotEnough};
+                    return Section{doc.sampleBuffer().first(static_cast<std::size_t>(prepared.lengthSamples))};
+                }};
             return runOutput(ports, job).result == OutputResult::Running;
         },
         path);
@@ -118,7 +120,9 @@ int run(const std::vector<std::string>& args) {
     std::vector<std::string> words;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (words.empty() && a == "gen") return generate(std::vector<std::string>(args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end()), model);
+        if (words.empty() && a == "gen")
+            return generate(std::vector<std::string>(args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end()),
+                            model);
         if (a == "--help" || a == "-h") {
             printHelp();
             return exitDone;

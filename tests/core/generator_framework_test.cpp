@@ -36,11 +36,11 @@ TEST(RateEntry, SpinLadderAndTexts) {
         bool up;
         int tenths;
     } cases[] = {
-        {"0.1", RateUnit::Mbps, false, 1},  {"75.5", RateUnit::Mbps, true, 800},  {"79", RateUnit::Mbps, false, 750},
+        {"0.1", RateUnit::Mbps, false, 1},  {"75.5", RateUnit::Mbps, true, 800}, {"79", RateUnit::Mbps, false, 750},
         {"80", RateUnit::Mbps, true, 1000}, {"100", RateUnit::Mbps, false, 800}, {"100", RateUnit::Mbps, true, 1000},
-        {"2.3", RateUnit::Mbps, true, 24},  {"60", RateUnit::Bps, true, 1000},    {"60", RateUnit::Bps, false, 500}, {"600", RateUnit::Bps, true, 7500},
-        {"5", RateUnit::Bps, false, 100},   {"600", RateUnit::Kbps, true, 6001},  {"0", RateUnit::Bps, false, 100},
-        {"750", RateUnit::Bps, true, 7510},
+        {"2.3", RateUnit::Mbps, true, 24},  {"60", RateUnit::Bps, true, 1000},   {"60", RateUnit::Bps, false, 500},
+        {"600", RateUnit::Bps, true, 7500}, {"5", RateUnit::Bps, false, 100},    {"600", RateUnit::Kbps, true, 6001},
+        {"0", RateUnit::Bps, false, 100},   {"750", RateUnit::Bps, true, 7510},
     };
     for (const Case& c : cases) EXPECT_EQ(spinRateTenths(c.text, c.unit, c.up), c.tenths) << c.text;
     EXPECT_EQ(rateTenthsText(7), "0.7");
@@ -96,8 +96,13 @@ TEST(GeneratorConvert, LabelsHandOffFilesAndBaseFrequency) {
     const Capabilities caps = capabilitiesFor(0xB816); // 200 MHz
     std::vector<Sample> samples(static_cast<std::size_t>(caps.sampleBufferBytes / 8), 0);
     samples[5] = channelBit(7) | 0x700;
-    ConvertRequest request{{{"SPI_CS", 7}, {"SPI_CLK", 3}, {"QV_Function", 0}}, 250000000, caps, samples,
-                           folder.path(), &store, "WaveEdit\\0"};
+    ConvertRequest request{{{"SPI_CS", 7}, {"SPI_CLK", 3}, {"QV_Function", 0}},
+                           250000000,
+                           caps,
+                           samples,
+                           folder.path(),
+                           &store,
+                           "WaveEdit\\0"};
     ASSERT_EQ(convertToWaveEditor(request), Msg::None);
     const auto labels = test::readBytes(handoffLabelPath(folder.path()));
     ASSERT_EQ(labels.size(), 14u * labelRecordBytes);
@@ -109,7 +114,8 @@ TEST(GeneratorConvert, LabelsHandOffFilesAndBaseFrequency) {
     EXPECT_EQ(table[13].bitIndex, 15);
     EXPECT_EQ(table[13].colour, 15);
     EXPECT_EQ(table[13].positionCode, positionSingle);
-    EXPECT_EQ(test::readBytes(handoffSamplePath(folder.path())).size(), static_cast<std::size_t>(caps.usableSampleBytes));
+    EXPECT_EQ(test::readBytes(handoffSamplePath(folder.path())).size(),
+              static_cast<std::size_t>(caps.usableSampleBytes));
     EXPECT_EQ(store.readNumber("WaveEdit\\0", "iBaseFreq"), 200000000u);
 
     request.folder = folder.file("missing");

@@ -18,7 +18,8 @@ namespace {
 std::string lines(std::span<const Sample> s, int scl, int sda, int from, int to) {
     std::string out;
     for (int i = from; i < to; ++i) {
-        const bool c = channelLevel(s[static_cast<std::size_t>(i)], scl), d = channelLevel(s[static_cast<std::size_t>(i)], sda);
+        const bool c = channelLevel(s[static_cast<std::size_t>(i)], scl),
+                   d = channelLevel(s[static_cast<std::size_t>(i)], sda);
         out += c && d ? 'I' : c ? 'C' : d ? 'D' : 'L';
     }
     return out;
@@ -109,8 +110,9 @@ TEST(I2c, ReadModeReleasesSdaAroundTheSlavesByte) {
     setI2cSclChannel(high, 39);
     EXPECT_EQ(test::commandsText(build("Ar=3f;D=5;", high).samples, frame, frame + 3), "808 200 900");
     EXPECT_EQ(test::commandsText(b.samples, frame + 8 * 24 - 2, frame + 8 * 24 + 1), "8FF 2FF 900");
-    EXPECT_EQ(i2cSampleClock(custom(), build(std::string(i2cSampleText(I2cAddressing::SevenBit)), custom()).program.readMode),
-              2400000);
+    EXPECT_EQ(
+        i2cSampleClock(custom(), build(std::string(i2cSampleText(I2cAddressing::SevenBit)), custom()).program.readMode),
+        2400000);
 }
 
 TEST(I2c, TenBitFramesAndRepeatedStart) {
@@ -132,7 +134,8 @@ TEST(I2c, StopAndStartBetweenTransactionsAndRepeat) {
     Built b = build("Aw=12;D=1;Aw=13;D=2;", s, 18);
     const int at = 47 + 18 * 4;
     EXPECT_EQ(lines(b.samples, 3, 4, at, at + 8), "LCIICLLL");
-    EXPECT_EQ(test::commandsText(b.samples, 0, 17), "600 000 700 000 000 000 000 8FF 2FF 900 000 000 000 000 609 000 700");
+    EXPECT_EQ(test::commandsText(b.samples, 0, 17),
+              "600 000 700 000 000 000 000 8FF 2FF 900 000 000 000 000 609 000 700");
     EXPECT_EQ(test::commandsText(b.samples, b.build.count - 6, b.build.count - 3), "820 200 100");
 }
 
@@ -146,8 +149,10 @@ TEST(I2c, DefaultOutInvertsBitsAboveTheCommandField) {
     Built plain = build("Aw=12;D=10;", custom());
     // The ports carry the inverted line levels of the custom-out stream.
     for (int i = 0; i < n; ++i) {
-        EXPECT_NE(channelLevel(b.samples[static_cast<std::size_t>(i)], 50), channelLevel(plain.samples[static_cast<std::size_t>(i)], 3));
-        EXPECT_NE(channelLevel(b.samples[static_cast<std::size_t>(i)], 51), channelLevel(plain.samples[static_cast<std::size_t>(i)], 4));
+        EXPECT_NE(channelLevel(b.samples[static_cast<std::size_t>(i)], 50),
+                  channelLevel(plain.samples[static_cast<std::size_t>(i)], 3));
+        EXPECT_NE(channelLevel(b.samples[static_cast<std::size_t>(i)], 51),
+                  channelLevel(plain.samples[static_cast<std::size_t>(i)], 4));
     }
     EXPECT_TRUE(i2cDefaults(0xB016).customOut);
     EXPECT_EQ(i2cHighestSclChannel(0xCD16), 14);

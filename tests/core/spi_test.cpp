@@ -43,7 +43,8 @@ TEST(Spi, HexWordsMsbFirstRisingEdge) {
     for (int k = 0; k < 16; ++k) clock += "LH";
     EXPECT_EQ(test::levelsText(st.samples, 1, 199, 234), clock + "LL");
     EXPECT_EQ(test::levelsText(st.samples, 0, 198, 234), std::string("HH") + std::string(32, 'L') + "HH");
-    EXPECT_EQ(test::levelsText(st.samples, 0, 234, 19000), std::string(19000 - 234, 'H')); // low active: high to the limit
+    EXPECT_EQ(test::levelsText(st.samples, 0, 234, 19000),
+              std::string(19000 - 234, 'H')); // low active: high to the limit
     EXPECT_EQ(test::commandsText(st.samples, 0, 5), "000 000 600 700 000");
     EXPECT_EQ(test::commandsText(st.samples, 228, 231), "819 200 100");
     s.lsbFirst = true;

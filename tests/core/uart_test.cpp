@@ -133,7 +133,8 @@ std::vector<unsigned> receive(std::span<const Sample> s, int from, int count, in
             continue;
         }
         unsigned v = 0;
-        for (int b = 0; b < bits; ++b) v |= unsigned(channelLevel(s[static_cast<std::size_t>(i + per * (1 + b))], channel)) << b;
+        for (int b = 0; b < bits; ++b)
+            v |= unsigned(channelLevel(s[static_cast<std::size_t>(i + per * (1 + b))], channel)) << b;
         values.push_back(v);
         i += per * (1 + bits);
         EXPECT_TRUE(channelLevel(s[static_cast<std::size_t>(i)], channel)) << "stop bit at " << i;

@@ -49,8 +49,9 @@ ClockCheck checkClock(OutputPorts& ports, int clockHz, bool resetFirst) {
 
 ClockCheck setClock(OutputPorts& ports, int clockHz, ClockRule rule, bool resetFirst) {
     if (rule == ClockRule::AskNearby) return checkClock(ports, clockHz, resetFirst);
-    const int clock =
-        rule == ClockRule::Nearest ? nearestAchievableFrequency(clockHz, frequencyNearest, ports.capabilities) : clockHz;
+    const int clock = rule == ClockRule::Nearest
+        ? nearestAchievableFrequency(clockHz, frequencyNearest, ports.capabilities)
+        : clockHz;
     if (clock > ports.capabilities.maxOutputFrequency) return {ClockOutcome::TooFast, clock};
     OutputCallGroup busy(ports);
     if (resetFirst) ports.driver.qvReset(ports.device);

@@ -256,7 +256,8 @@ Msg parseI2cText(std::string_view text, I2cAddressing addressing, I2cProgram& pr
 }
 
 Msg checkI2c(const I2cSettings& s, std::string_view text, const Capabilities& caps, I2cProgram& program) {
-    if (!(s.rateBitsPerSecond > 0) || s.rateBitsPerSecond > caps.maxOutputFrequency / 24.0) return Msg::I2cRateOutOfRange;
+    if (!(s.rateBitsPerSecond > 0) || s.rateBitsPerSecond > caps.maxOutputFrequency / 24.0)
+        return Msg::I2cRateOutOfRange;
     if (static_cast<int>(text.size()) + 1 < minTextLengthWithTerminator) return Msg::NoI2cData;
     if (s.sclChannel < 0 || s.sclChannel > i2cHighestSclChannel(caps.modelCode)) return Msg::ErrorChannelSetting;
     if (s.customOut && s.sclChannel == s.sdaChannel) return Msg::ErrorParameterSetting;
@@ -370,7 +371,8 @@ Msg buildI2cForConvert(const I2cSettings& s, std::string_view text, const Capabi
                        std::span<Sample> buffer, I2cBuild& built) {
     I2cProgram program;
     if (Msg m = checkI2c(s, text, caps, program); m != Msg::None) return m;
-    built = buildI2cStream(program, s, cardType, true, buffer, sampleLimit(caps, i2cSampleLimitMargin), caps.channelsPerGroup);
+    built = buildI2cStream(program, s, cardType, true, buffer, sampleLimit(caps, i2cSampleLimitMargin),
+                           caps.channelsPerGroup);
     return Msg::None;
 }
 
@@ -380,9 +382,9 @@ I2cRunResult runI2c(OutputPorts& ports, const I2cSettings& s, std::string_view t
     I2cProgram program;
     if (Msg m = checkI2c(s, text, ports.capabilities, program); m != Msg::None) {
         result.outcome.error = m;
-        ports.prompt.show(static_cast<int>(m), m == Msg::I2cRateOutOfRange
-                                                   ? std::to_string(ports.capabilities.maxOutputFrequency / 24000000)
-                                                   : std::string());
+        ports.prompt.show(static_cast<int>(m),
+                          m == Msg::I2cRateOutOfRange ? std::to_string(ports.capabilities.maxOutputFrequency / 24000000)
+                                                      : std::string());
         return result;
     }
     const int cardType = readCardType(ports);

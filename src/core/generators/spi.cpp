@@ -140,7 +140,8 @@ SpiExample spiExample(SpiExampleChoice choice, int sampleLimit, std::mt19937& ra
     switch (choice) {
     case SpiExampleChoice::RandomHex:
         example.source = SpiSource::Random;
-        example.text = spiWordsText(spiRandomWords(spiRandomCount(sampleLimit, random), example.settings.width, random));
+        example.text =
+            spiWordsText(spiRandomWords(spiRandomCount(sampleLimit, random), example.settings.width, random));
         break;
     case SpiExampleChoice::EditHex: example.text = "1a;\r\n2b;\r\n3c;\r\n4d;\r\n5f;"; break;
     case SpiExampleChoice::EditText:
@@ -195,8 +196,8 @@ SpiFileData loadSpiFile(const std::string& path, int width, int sampleLimit, Pro
     return data;
 }
 
-SpiBuild buildSpiStream(const SpiSettings& s, std::span<const std::uint32_t> words, int cardType,
-                        std::span<Sample> out, int sampleLimit) {
+SpiBuild buildSpiStream(const SpiSettings& s, std::span<const std::uint32_t> words, int cardType, std::span<Sample> out,
+                        int sampleLimit) {
     const int width = s.width;
     const Sample cs = channelBit(s.csChannel), clock = channelBit(s.clockChannel), data = channelBit(s.dataChannel);
     const Sample csActive = s.csActiveHigh ? cs : 0, csInactive = s.csActiveHigh ? 0 : cs;

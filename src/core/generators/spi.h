@@ -86,8 +86,8 @@ struct SpiBuild {
     int extent = 0; // samples written (the inactive select runs to the limit with "Low Active")
 };
 // The stream into out (at least sampleLimit samples). The words must fit (spiWordsThatFit).
-SpiBuild buildSpiStream(const SpiSettings& s, std::span<const std::uint32_t> words, int cardType,
-                        std::span<Sample> out, int sampleLimit);
+SpiBuild buildSpiStream(const SpiSettings& s, std::span<const std::uint32_t> words, int cardType, std::span<Sample> out,
+                        int sampleLimit);
 
 struct SpiRunResult {
     OutputOutcome outcome;

@@ -9,8 +9,7 @@
 namespace qv::gen {
 
 ExportOutcome exportText(const std::string& path, std::string_view text, Prompt& prompt) {
-    if (fileExists(path) &&
-        prompt.ask(static_cast<int>(Msg::FileExistOverwrite), Buttons::YesNo) != Answer::Yes)
+    if (fileExists(path) && prompt.ask(static_cast<int>(Msg::FileExistOverwrite), Buttons::YesNo) != Answer::Yes)
         return {ExportResult::Declined};
     ReplacingFileWriter out;
     if (!out.open(path) || !out.write(text.data(), text.size()) || !out.commit())

@@ -32,9 +32,9 @@ long readLong(std::string_view piece, int base) {
     for (; i < piece.size(); ++i) {
         const char c = piece[i];
         const int digit = c >= '0' && c <= '9' ? c - '0'
-            : c >= 'a' && c <= 'z'              ? c - 'a' + 10
-            : c >= 'A' && c <= 'Z'              ? c - 'A' + 10
-                                                : 99;
+            : c >= 'a' && c <= 'z'             ? c - 'a' + 10
+            : c >= 'A' && c <= 'Z'             ? c - 'A' + 10
+                                               : 99;
         if (digit >= base) break;
         value = value * base + digit;
         if (value > 0x80000000LL) value = 0x80000000LL;
@@ -152,7 +152,7 @@ UartLevels uartLevels(const UartSettings& s) {
 
 bool uartDataFits(const UartSettings& s, std::size_t characters, int sampleLimit) {
     const long long needed = static_cast<long long>(characters) * uartSamplesPerCharacter(s) +
-                             (halfBitMode(s) ? 2 * uartLeadInCounted : uartLeadInCounted);
+        (halfBitMode(s) ? 2 * uartLeadInCounted : uartLeadInCounted);
     return needed <= sampleLimit;
 }
 

@@ -24,7 +24,7 @@ enum class UartPort { Port0, Port1, Both, Different }; // combo "Output Port:" i
 enum class UartFormat { Bin, Oct, Dec, Hex, Asc }; // combo "Data Format:" index 0..4
 
 // The "Buad Rate:" combo, in its order.
-inline constexpr int uartBaudRates[] = {110,   150,   300,   600,    1200,   2400,   4800,   9600,   14400,  19200,
+inline constexpr int uartBaudRates[] = {110,   150,   300,   600,   1200,   2400,   4800,   9600,   14400,  19200,
                                         28800, 33600, 38400, 57600, 115200, 128000, 256000, 460800, 921600, 3000000};
 inline constexpr int uartMinDataBits = 4;
 inline constexpr int uartMaxDataBits = 16;
@@ -116,7 +116,7 @@ struct UartRunResult {
 // The output thread after the data source was read: the temporary file (when a path is given),
 // the checks, the size question, then the passes on the output engine with event selection 1.
 // Errors are shown through the prompt.
-UartRunResult runUart(OutputPorts& ports, const UartSettings& s, std::string_view dataText,
-                      std::span<Sample> buffer, const std::string& temporaryFilePath);
+UartRunResult runUart(OutputPorts& ports, const UartSettings& s, std::string_view dataText, std::span<Sample> buffer,
+                      const std::string& temporaryFilePath);
 
 } // namespace qv::gen
