@@ -55,7 +55,7 @@ int i2cMain(const GenCommon& common, const std::vector<std::string>& args) {
             return m;
         gen::I2cProgram program;
         gen::checkI2c(s, text, request.capabilities, program);
-        request.signals = {{"I2C_SCL", s.sclChannel}, {"I2C_SDA", s.sdaChannel}};
+        request.signals = {{"I2C_SCL", built.sclChannel}, {"I2C_SDA", built.sdaChannel}};
         request.sampleClockHz = gen::i2cSampleClock(s, program.readMode);
         return Msg::None;
     });

@@ -140,6 +140,9 @@ expect "i2c convert clock" 0 "(2400000 Hz)" -- "$qvtool" info "$work/i2c.qvw"
 expect "i2c convert to VCD" 0 "" -- "$qvtool" convert "$work/i2c.qvw" "$work/i2c.vcd"
 same "i2c converted stream decodes" "$(i2c_words "$work/i2c.vcd" I2C_SCL I2C_SDA)" \
     "S AW:12 DW:10 DW:20 DW:30 P S AR:3F DR:00 P S AW:46 DW:21 DW:3A P"
+expect "i2c default out convert" 0 "" -- "$qvtool" gen i2c --model 0xC350 --sample --convert "$work/i2cd.vcd"
+same "i2c default out converts onto channels" "$(i2c_words "$work/i2cd.vcd" I2C_SCL I2C_SDA)" \
+    "S AW:12 DW:10 DW:20 DW:30 P S AR:3F DR:00 P S AW:46 DW:21 DW:3A P"
 
 # ---- SPI ----------------------------------------------------------------------------------------
 printf '1a;\r\n2b;\r\n3c;\r\n4d;\r\n5f;' > "$work/spi.txt"

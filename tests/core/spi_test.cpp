@@ -88,9 +88,16 @@ TEST(Spi, DataTextsAndChecks) {
     EXPECT_EQ(parseSpiWords("Hi", SpiFormat::Ascii, w), Msg::None);
     EXPECT_EQ(w, (std::vector<std::uint32_t>{'H', 'i'}));
     EXPECT_EQ(parseSpiWords("", SpiFormat::Ascii, w), Msg::InvalidSpiData);
-    std::mt19937 random(3);
-    EXPECT_EQ(spiWordsText(spiRandomWords(2, 8, random)).size() > 0, true);
     EXPECT_EQ(spiWordsText(std::vector<std::uint32_t>{0xab, 7}), "ab;\r\n7;\r\n");
+    std::mt19937 random(3);
+    test::ScriptedPrompt answers({Answer::No, Answer::Yes});
+    const SpiGenerated generated = spiGenerate(5, 12, 1000, random, answers);
+    EXPECT_EQ(generated.count, 5);
+    ASSERT_EQ(parseSpiWords(generated.text, SpiFormat::Hex, w), Msg::None);
+    EXPECT_EQ(w.size(), 5u);
+    for (std::uint32_t word : w) EXPECT_LT(word, 0xFFFu);
+    EXPECT_TRUE(spiGenerate(100, 12, 1000, random, answers).cancelled); // 100 x 24 samples do not fit
+    EXPECT_EQ(spiGenerate(100, 12, 1000, random, answers).count, spiWordsThatFit(12, 1000));
 
     const Capabilities caps = capabilitiesFor(0xB016);
     std::vector<Sample> out(static_cast<std::size_t>(caps.sampleBufferBytes / 8), 0);

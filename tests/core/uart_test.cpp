@@ -6,6 +6,7 @@
 #include "recording_driver.h"
 #include "sample_text.h"
 #include "scripted_prompt.h"
+#include "temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -93,6 +94,19 @@ TEST(Uart, SectionsContinueWhereTheLastBufferEnded) {
     s.repeat = true; // with Repeat the passes never end
     UartStream endless(s, chars, 133, 0);
     for (int k = 0; k < 6; ++k) EXPECT_FALSE(endless.buildPass(out).last);
+}
+
+TEST(Uart, LoadRefusesEmptyAndOversizedFiles) {
+    test::TempFolder folder;
+    std::string text = "kept";
+    test::writeBytes(folder.file("big.txt"), std::vector<std::uint8_t>(101, 'x'));
+    EXPECT_EQ(uartLoadFile(folder.file("big.txt"), 100, text), Msg::LoadFailTooBig);
+    test::writeBytes(folder.file("empty.txt"), {});
+    EXPECT_EQ(uartLoadFile(folder.file("empty.txt"), 100, text), Msg::FileSizeZero);
+    EXPECT_EQ(uartLoadFile(folder.file("none.txt"), 100, text), Msg::CantOpenFile);
+    EXPECT_EQ(text, "kept");
+    EXPECT_EQ(uartLoadFile(folder.file("big.txt"), 101, text), Msg::None);
+    EXPECT_EQ(text.size(), 101u);
 }
 
 TEST(Uart, RunAsksForSectionsAndSetsTheClockWithoutAsking) {

@@ -371,8 +371,15 @@ Msg buildI2cForConvert(const I2cSettings& s, std::string_view text, const Capabi
                        std::span<Sample> buffer, I2cBuild& built) {
     I2cProgram program;
     if (Msg m = checkI2c(s, text, caps, program); m != Msg::None) return m;
-    built = buildI2cStream(program, s, cardType, true, buffer, sampleLimit(caps, i2cSampleLimitMargin),
+    I2cSettings onChannels = s;
+    if (!s.customOut && cardType != cardTypeWithOutputEnable) {
+        onChannels.customOut = true;
+        setI2cSclChannel(onChannels, std::min(s.sclChannel, i2cHighestSclChannel(caps.modelCode)));
+    }
+    built = buildI2cStream(program, onChannels, cardType, true, buffer, sampleLimit(caps, i2cSampleLimitMargin),
                            caps.channelsPerGroup);
+    built.sclChannel = onChannels.sclChannel;
+    built.sdaChannel = onChannels.sdaChannel;
     return Msg::None;
 }
 

@@ -72,6 +72,7 @@ int i2cSampleClock(const I2cSettings& s, bool readMode);
 struct I2cBuild {
     int count = 0; // samples to load
     bool truncated = false; // out of memory depth: what fits, without the repeat jump
+    int sclChannel = 0, sdaChannel = 0; // Convert: the channels the labels name
 };
 // The stream into out (at least sampleLimit samples): lead-in, frames, end, frame commands
 // (no handshake while converting), and with "Default Out" on cards other than 18 bits 12..63 of
@@ -80,7 +81,9 @@ struct I2cBuild {
 I2cBuild buildI2cStream(const I2cProgram& program, const I2cSettings& s, int cardType, bool converting,
                         std::span<Sample> out, int sampleLimit, int channelsPerGroup);
 
-// Convert: the checks, then the stream without the start handshake. `built` holds its size.
+// Convert: the checks, then the stream without the start handshake. `built` holds its size and
+// channels. With "Default Out" (cards other than 18) the stream goes on the channels SCL and SCL + 1,
+// not inverted, so that the Wave Editor shows the traffic under the labels I2C_SCL and I2C_SDA.
 Msg buildI2cForConvert(const I2cSettings& s, std::string_view text, const Capabilities& caps, int cardType,
                        std::span<Sample> buffer, I2cBuild& built);
 

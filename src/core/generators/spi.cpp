@@ -135,6 +135,22 @@ std::string spiWordsText(std::span<const std::uint32_t> words) {
     return text;
 }
 
+SpiGenerated spiGenerate(int manualCount, int width, int sampleLimit, std::mt19937& random, Prompt& prompt) {
+    SpiGenerated generated;
+    int count = manualCount >= 0 ? manualCount : spiRandomCount(sampleLimit, random);
+    const int fit = spiWordsThatFit(width, sampleLimit);
+    if (count > fit) {
+        if (prompt.ask(static_cast<int>(Msg::SpiOutOfMemory), Buttons::YesNo) != Answer::Yes) {
+            generated.cancelled = true;
+            return generated;
+        }
+        count = fit;
+    }
+    generated.count = count;
+    generated.text = spiWordsText(spiRandomWords(count, width, random));
+    return generated;
+}
+
 SpiExample spiExample(SpiExampleChoice choice, int sampleLimit, std::mt19937& random) {
     SpiExample example{SpiSettings{}, SpiSource::Edit, {}};
     switch (choice) {

@@ -59,6 +59,16 @@ int spiRandomCount(int sampleLimit, std::mt19937& random);
 std::vector<std::uint32_t> spiRandomWords(int count, int width, std::mt19937& random);
 std::string spiWordsText(std::span<const std::uint32_t> words);
 
+// "Generate" as a whole: the manual count (or a random one when manualCount < 0), the memory
+// question 12105 when the words would not fit (No: cancelled; Yes: as many as fit), the text for
+// the data edit and the count for "Number of Data".
+struct SpiGenerated {
+    bool cancelled = false;
+    int count = 0;
+    std::string text;
+};
+SpiGenerated spiGenerate(int manualCount, int width, int sampleLimit, std::mt19937& random, Prompt& prompt);
+
 // "Example": the three choices and what each puts into the tool (defaults, source, text).
 enum class SpiExampleChoice { RandomHex, EditHex, EditText };
 struct SpiExample {

@@ -126,6 +126,17 @@ std::vector<std::uint16_t> uartCharacters(std::span<const std::uint8_t> bytes, U
     return characters;
 }
 
+Msg uartLoadFile(const std::string& path, int sampleLimit, std::string& text) {
+    InputFile file;
+    if (!file.open(path)) return Msg::CantOpenFile;
+    if (file.size() > sampleLimit) return Msg::LoadFailTooBig;
+    if (file.size() == 0) return Msg::FileSizeZero;
+    std::string bytes(static_cast<std::size_t>(file.size()), '\0');
+    if (!file.read(0, bytes.data(), bytes.size())) return Msg::CantOpenFile;
+    text = std::move(bytes);
+    return Msg::None;
+}
+
 Msg validateUart(const UartSettings& s, const Capabilities& caps) {
     if (s.dataBits < uartMinDataBits || s.dataBits > uartMaxDataBits) return Msg::ErrorParameterSetting;
     if (halfBitMode(s) && !uartStopBitsHalf(s.dataBits)) return Msg::ErrorParameterSetting;

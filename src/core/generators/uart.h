@@ -66,6 +66,10 @@ std::vector<std::uint8_t> uartDataBytes(std::string_view text, UartFormat format
 // The characters the bytes hold (two bytes per character above 8 data bits in the number formats).
 std::vector<std::uint16_t> uartCharacters(std::span<const std::uint8_t> bytes, UartFormat format, int dataBits);
 
+// "Load": a data file into the data edit. 12005 when it cannot be read, 12026 when it is larger
+// than the sample limit in bytes, 12006 when empty; `text` is left as it was on any error.
+Msg uartLoadFile(const std::string& path, int sampleLimit, std::string& text);
+
 // Settings the dialog cannot produce but a typed field or the command line can: data bits
 // outside 4..16 or 1.5 stop bits without 5 data bits (12079), a synchronous channel outside the
 // model (12096), a clock above the model's maximum (12022).
