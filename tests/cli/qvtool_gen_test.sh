@@ -150,6 +150,10 @@ expect "spi example runs" 0 "waits for the key" -- "$qvtool" gen spi --model 0xC
     --capture "$work/s.vcd"
 same "spi example decodes" "$(decode "$work/s.vcd" spi:cs=ch0:clk=ch1:mosi=ch2:cs_polarity=active-low spi=mosi-data)" \
     "1A 2B 3C 4D 5F"
+# Card type 18: the outputs start switched off; the stream's OE after the handshake enables them.
+expect "spi on card type 18 runs" 0 "" -- "$qvtool" gen spi --model 0xC350 --card-type 18 --data "$work/spi.txt" \
+    --no-repeat --sdo 33 --capture "$work/s18.vcd"
+same "spi on card type 18 decodes" "$(decode "$work/s18.vcd" spi:cs=ch0:clk=ch1:mosi=ch33 spi=mosi-data)" "1A 2B 3C 4D 5F"
 printf 'Hello, Tavro Technology Inc!!' > "$work/hello.txt"
 expect "spi text runs" 0 "" -- "$qvtool" gen spi --model 0xB016 --data "$work/hello.txt" --format ascii --no-repeat \
     --cs 13 --sclk 4 --sdo 9 --capture "$work/s.vcd"
