@@ -214,7 +214,10 @@ SpiFileData loadSpiFile(const std::string& path, int width, int sampleLimit, Pro
 
 SpiBuild buildSpiStream(const SpiSettings& s, std::span<const std::uint32_t> words, int cardType, std::span<Sample> out,
                         int sampleLimit) {
-    const int width = s.width;
+    const int width = std::clamp(s.width, spiMinWidth, spiMaxWidth);
+    // Never past the buffer, whatever the caller checked.
+    const int room = spiWordsThatFit(width, std::min(sampleLimit, static_cast<int>(out.size())));
+    if (static_cast<long long>(words.size()) > room) words = words.first(static_cast<std::size_t>(std::max(room, 0)));
     const Sample cs = channelBit(s.csChannel), clock = channelBit(s.clockChannel), data = channelBit(s.dataChannel);
     const Sample csActive = s.csActiveHigh ? cs : 0, csInactive = s.csActiveHigh ? 0 : cs;
     const long long bits = static_cast<long long>(words.size()) * width;

@@ -95,7 +95,7 @@ struct SpiBuild {
     int count = 0; // samples to load: 200 + 2N + 2
     int extent = 0; // samples written (the inactive select runs to the limit with "Low Active")
 };
-// The stream into out (at least sampleLimit samples). The words must fit (spiWordsThatFit).
+// The stream into out (at least sampleLimit samples). Words beyond spiWordsThatFit are not sent.
 SpiBuild buildSpiStream(const SpiSettings& s, std::span<const std::uint32_t> words, int cardType, std::span<Sample> out,
                         int sampleLimit);
 
