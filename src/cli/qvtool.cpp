@@ -6,7 +6,8 @@
 #include "app/models.h"
 #include "device/frequency.h"
 #include "device/output_engine.h"
-#include "sim/driver_functions.h"
+#include "cli_common.h"
+#include "gen_command.h"
 #include "support/channel_list.h"
 #include "support/field_values.h"
 #include "support/strings.h"
@@ -35,79 +36,15 @@
 namespace qv {
 namespace {
 
-enum Exit { exitDone = 0, exitFileError = 1, exitBadArguments = 2, exitProblemsFound = 3, exitRunUnfinished = 4 };
-
-enum class Kind { Qvw, Qvv, Handoff, Vcd };
-
-std::string english(Msg id, std::string_view argument = {}) { return fillMarkers(text(id), {argument}); }
-
-void printLine(const std::string& line, std::FILE* stream = stdout) {
-    std::fputs(line.c_str(), stream);
-    std::fputc('\n', stream);
-}
-
-int fail(Msg id, std::string_view argument = {}, int status = exitFileError) {
-    printLine(english(id, argument), stderr);
-    return status;
-}
+using namespace cli;
 
 void printHelp() {
-    for (Msg id : {Msg::CliUsage, Msg::CliHelpCommands, Msg::CliHelpInfo, Msg::CliHelpConvert, Msg::CliHelpVcd,
-                   Msg::CliHelpCheck, Msg::CliHelpRun, Msg::CliHelpOptions, Msg::CliHelpModel, Msg::CliHelpRunOptions,
-                   Msg::CliHelpHelp, Msg::CliHelpFormats, Msg::CliHelpExit})
+    for (Msg id :
+         {Msg::CliUsage, Msg::CliHelpCommands, Msg::CliHelpInfo, Msg::CliHelpConvert, Msg::CliHelpVcd,
+          Msg::CliHelpCheck, Msg::CliHelpRun, Msg::CliHelpGen, Msg::CliHelpOptions, Msg::CliHelpModel,
+          Msg::CliHelpRunOptions, Msg::CliHelpCardType, Msg::CliHelpHelp, Msg::CliHelpFormats, Msg::CliHelpExit})
         printLine(english(id));
 }
-
-// The Wave Editor's rule: ".qvv" or ".QVV" is a text vector file; a folder holds hand-off files.
-Kind kindOf(const std::string& path) {
-    if (isTextVectorFileName(path)) return Kind::Qvv;
-    if (path.size() > 4 && (path.ends_with(".vcd") || path.ends_with(".VCD"))) return Kind::Vcd;
-    std::error_code error;
-    if (!path.empty() && (path.back() == '/' || path.back() == '\\' || std::filesystem::is_directory(path, error)))
-        return Kind::Handoff;
-    return Kind::Qvw;
-}
-
-// A command-line tool cannot ask: a file longer than the memory is not loaded.
-class RefusingPrompt : public Prompt {
-  public:
-    Answer ask(int, Buttons) override { return Answer::No; }
-    void show(int, const std::string&) override {}
-};
-
-Msg load(const std::string& path, Kind kind, Document& doc) {
-    switch (kind) {
-    case Kind::Qvw:
-    case Kind::Vcd: // not a waveform: read as .qvw, which refuses it
-    case Kind::Qvv: {
-        if (fileSize(path) < 0) return Msg::CantOpenFile;
-        RefusingPrompt prompt;
-        return openWaveformFile(path, doc, prompt);
-    }
-    case Kind::Handoff:
-        if (fileSize(handoffLabelPath(path)) < 0 && fileSize(handoffSamplePath(path)) < 0) return Msg::CantOpenFile;
-        loadHandoffFiles(path, doc);
-        return Msg::None;
-    }
-    return Msg::NoQvWaveformFile;
-}
-
-// refusedLabel: the label a refused text save names.
-Msg save(const std::string& path, Kind kind, const Document& doc, std::string& refusedLabel) {
-    switch (kind) {
-    case Kind::Qvw: return saveWaveformFile(path, doc, saveModeBinary);
-    case Kind::Qvv: return saveWaveformFile(path, doc, saveModeText, 0, &refusedLabel);
-    case Kind::Handoff: {
-        std::error_code error;
-        std::filesystem::create_directories(path, error);
-        return writeHandoffFiles(path, doc.labels(), doc.usableImage());
-    }
-    case Kind::Vcd: return exportVcd(path, doc);
-    }
-    return Msg::FileCanNotCreate;
-}
-
-int loadFailure(Msg m) { return m == Msg::FileTooLarge ? fail(Msg::CliAnsweredNo) : fail(m); }
 
 std::string field(Msg name) { return english(name) + ": "; }
 
@@ -157,127 +94,45 @@ int check(const std::string& path, Document& doc) {
     return exitProblemsFound;
 }
 
-struct RunOptions {
-    std::string capture;
-    int keyEvents = 0;
-    std::uint64_t maxSamples = 0;
-    std::array<std::vector<std::uint64_t>, 3> eventAt{};
-};
-
-// A command line cannot ask: a clock the instrument cannot make is replaced by the nearest one,
-// and the notice goes to standard error.
-class AcceptingPrompt : public Prompt {
-  public:
-    Answer ask(int, Buttons) override { return Answer::Yes; }
-    void show(int id, const std::string& argument) override { printLine(english(Msg(id), argument), stderr); }
-};
-
-// Outputs the document through the output engine on a virtual instrument of `model`, gives the
-// key events whenever the sequencer waits for the key, and reports where it came to rest.
-int runOnInstrument(const std::string& path, int model, const RunOptions& options, Document& doc) {
+// Outputs the document through the output engine on a virtual instrument, with the Wave Editor's
+// preparation: handshake prefix, unlabelled channels cleared, commands shifted, closing loop.
+int runOnInstrument(const std::string& path, const InstrumentOptions& options, Document& doc) {
     if (Msg m = load(path, kindOf(path), doc); m != Msg::None) return loadFailure(m);
-    sim::DeviceConfig device;
-    device.modelCode = model;
-    device.serial = "QVTOOL";
-    device.interfaceName = "USB";
-    device.capturePath = options.capture;
-    device.sampleLimit = options.maxSamples;
-    device.eventAt = options.eventAt;
-    sim::Platform platform;
-    platform.readConfiguration = [device] { return sim::Configuration{{device}, {}}; };
-    platform.openOsHandle = [](int slot) -> sim::OsHandle { return slot + 1; };
-    sim::installPlatform(std::move(platform));
-    const Driver driver = sim::simulatorDriver();
-    const DeviceHandle handle = driver.qvHasHw(driver.qvFindDevice());
-
-    DriverInterlock interlock;
-    OutputFlags flags;
-    flags.running = 1;
-    AcceptingPrompt prompt;
-    OutputPorts ports{driver, handle, interlock, flags, prompt, capabilitiesFor(model)};
-    // The Wave Editor's preparation: handshake prefix, unlabelled channels cleared, commands
-    // shifted, closing loop.
-    OutputJob job{doc.output().baseFrequency, 0, 0, true, [&](int) {
-                      const PreparedOutput prepared = prepareDocumentForOutput(doc.sampleBuffer(), doc.usableSamples(),
-                                                                               doc.labels(), doc.secondBuffer());
-                      if (prepared.lengthSamples <= 0) return Section{{}, true, Msg::MemoryNotEnough};
-                      return Section{doc.sampleBuffer().first(static_cast<std::size_t>(prepared.lengthSamples))};
-                  }};
-    const OutputOutcome outcome = runOutput(ports, job);
-    if (outcome.result != OutputResult::Running) return fail(Msg::CliRunRefused, path);
-
-    int keysLeft = options.keyEvents;
-    sim::SequencerState state = sim::SequencerState::Running;
-    for (;;) {
-        std::int32_t running = 1, word = 0, code = 0;
-        driver.qvReadStatus(handle, &running, &word, &code);
-        if (running != 0) continue;
-        state = static_cast<sim::SequencerState>(driver.qvGetHwInfo(handle, sim::infoSequencerState));
-        if (state != sim::SequencerState::WaitingForKey || keysLeft == 0) break;
-        --keysLeft;
-        driver.qvKeyboardEvent(handle);
-    }
-    std::uint64_t samples = 0;
-    bool captureFailed = false;
-    sim::withRack([&](sim::Rack& rack) {
-        samples = rack.sequencer(handle)->sampleNumber();
-        captureFailed = rack.device(handle)->captureFailed;
-    });
-    stopOutput(ports);
-    sim::withRack([&](sim::Rack& rack) { captureFailed = captureFailed || rack.device(handle)->captureFailed; });
-    driver.qvShutdown(handle);
-    if (captureFailed) return fail(Msg::CliCaptureFailed, options.capture);
-
-    printLine(field(Msg::CliRunEnded) + std::to_string(samples));
-    switch (state) {
-    case sim::SequencerState::WaitingForKey: printLine(english(Msg::CliRunWaitsForKey)); return exitDone;
-    case sim::SequencerState::WaitingForEvent: printLine(english(Msg::CliRunWaitsForEvent)); return exitDone;
-    case sim::SequencerState::AtSampleLimit: printLine(english(Msg::CliRunAtLimit)); return exitDone;
-    default: printLine(english(Msg::CliRunOffMemory)); return exitRunUnfinished;
-    }
+    CommandLinePrompt prompt(true);
+    return runOnVirtualInstrument(
+        options, prompt,
+        [&](OutputPorts& ports) {
+            OutputJob job{
+                doc.output().baseFrequency, 0, 0, true, [&](int) {
+                    const PreparedOutput prepared = prepareDocumentForOutput(doc.sampleBuffer(), doc.usableSamples(),
+                                                                             doc.labels(), doc.secondBuffer());
+                    if (prepared.lengthSamples <= 0) return Section{{}, true, Msg::MemoryNotEnough};
+                    return Section{doc.sampleBuffer().first(static_cast<std::size_t>(prepared.lengthSamples))};
+                }};
+            return runOutput(ports, job).result == OutputResult::Running;
+        },
+        path);
 }
 
 int run(const std::vector<std::string>& args) {
     int model = 0;
-    RunOptions runOptions;
+    InstrumentOptions runOptions;
     std::vector<std::string> words;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
+        if (words.empty() && a == "gen")
+            return generate(std::vector<std::string>(args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end()),
+                            model);
         if (a == "--help" || a == "-h") {
             printHelp();
             return exitDone;
         }
-        if (a == "--model" || a.rfind("--model=", 0) == 0) {
-            std::string code;
-            if (a == "--model") {
-                if (i + 1 == args.size()) return fail(Msg::CliMissingArgument, {}, exitBadArguments);
-                code = args[++i];
-            } else {
-                code = a.substr(8);
-            }
-            model = parseModelCode(code);
-            if (model <= 0 || modelRow(model).code != model) return fail(Msg::CliBadModel, code, exitBadArguments);
+        if (int taken = parseModelOption(args, i, model); taken != 0) {
+            if (taken < 0) return -taken;
             continue;
         }
-        if (a == "--capture" || a == "--key-events" || a == "--max-samples" || a == "--ev1" || a == "--ev2" ||
-            a == "--ev3") {
-            if (i + 1 == args.size()) return fail(Msg::CliMissingArgument, {}, exitBadArguments);
-            const std::string& value = args[++i];
-            if (a == "--capture") {
-                runOptions.capture = value;
-            } else if (a == "--key-events") {
-                const auto n = parseDigits(value, 1000000000);
-                if (!n) return fail(Msg::CliBadNumber, value, exitBadArguments);
-                runOptions.keyEvents = static_cast<int>(*n);
-            } else if (a == "--max-samples") {
-                const auto n = sim::parseSampleLimit(value);
-                if (!n) return fail(Msg::CliBadNumber, value, exitBadArguments);
-                runOptions.maxSamples = *n;
-            } else {
-                const auto times = sim::parseEventTimes(value);
-                if (!times) return fail(Msg::CliBadNumber, value, exitBadArguments);
-                runOptions.eventAt[static_cast<std::size_t>(a[4] - '1')] = *times;
-            }
+        if (int taken = parseInstrumentOption(args, i, runOptions); taken != 0) {
+            if (taken < 0) return -taken;
             continue;
         }
         if (a.size() > 1 && a[0] == '-') return fail(Msg::CliUnknownCommand, a, exitBadArguments);
@@ -303,7 +158,8 @@ int run(const std::vector<std::string>& args) {
     if (command == "check") return check(words[1], *doc);
     if (command == "run") {
         if (model == 0 || runOptions.capture.empty()) return fail(Msg::CliRunNeedsCapture, {}, exitBadArguments);
-        return runOnInstrument(words[1], model, runOptions, *doc);
+        runOptions.model = model;
+        return runOnInstrument(words[1], runOptions, *doc);
     }
     return convert(words[1], words[2], *doc);
 }
@@ -315,8 +171,8 @@ int main(int argc, char** argv) {
     try {
         return qv::run(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const std::bad_alloc&) {
-        return qv::fail(qv::Msg::MemoryNotEnough);
+        return qv::cli::fail(qv::Msg::MemoryNotEnough);
     } catch (const std::exception&) {
-        return qv::fail(qv::Msg::CantOpenFile);
+        return qv::cli::fail(qv::Msg::CantOpenFile);
     }
 }

@@ -150,6 +150,24 @@ TEST_F(OutputEngine, BuilderErrorEndsTheOutput) {
     EXPECT_EQ(std::count(rec.calls.begin(), rec.calls.end(), "run"), 0);
 }
 
+TEST_F(OutputEngine, GeneratorClockRulesNeverAskAndAbandonWritesNothing) {
+    rec.setFreqResult = 0; // nothing is exact
+    auto p = ports();
+    OutputJob nearest{2400001, 0, 2, true, sections(1, 40), ClockRule::Nearest, true};
+    EXPECT_EQ(runOutput(p, nearest).clockHz, 2400000);
+    EXPECT_EQ(rec.calls[1], "setfreq 2400000 mode 0 word 0");
+    EXPECT_EQ(rec.calls[2], "setfreq 0 mode 4 word 0"); // every buffer is announced, the first too
+    OutputJob asGiven{460625, 0, 1, true, sections(1, 40), ClockRule::AsGiven, true};
+    EXPECT_EQ(runOutput(p, asGiven).clockHz, 460625);
+    EXPECT_TRUE(prompt.asked.empty());
+    rec.calls.clear();
+    OutputJob abandoned{1000000,           0, 0, true, [](int) { return Section{{}, true, Msg::None, true}; },
+                        ClockRule::AsGiven};
+    EXPECT_EQ(runOutput(p, abandoned).result, OutputResult::Refused);
+    EXPECT_EQ(std::count(rec.calls.begin(), rec.calls.end(), "write 0"), 0);
+    EXPECT_EQ(std::count(rec.calls.begin(), rec.calls.end(), "run"), 0);
+}
+
 TEST_F(OutputEngine, ExternalHoldDelaysTheCallsUntilReleased) {
     interlock.externalHold = 1;
     int looks = 0;

@@ -19,6 +19,7 @@ struct DriverRecording {
     std::vector<std::string> calls;
     std::vector<int> busyAtCall; // the driver-busy flag at each call; -1 without an interlock
     std::int32_t setFreqResult = 1; // what qvSetFreq answers outside mode 4
+    std::int32_t cardType = 0; // what qvCardType answers
     std::deque<std::int32_t> runningWords; // qvReadStatus answers; 0 when empty
     std::function<void()> onReadStatus;
     std::vector<Sample> written; // the last qvWriteData's samples
@@ -74,6 +75,10 @@ inline Driver recordingDriver() {
         return 7;
     };
     d.qvStop = [](std::int32_t) { return recordCall("stop"); };
+    d.qvCardType = [](std::int32_t) {
+        recordCall("cardtype");
+        return driverRecording.cardType;
+    };
     d.qvPowerDown = [](std::int32_t) { return recordCall("powerdown"); };
     return d;
 }

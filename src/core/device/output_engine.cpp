@@ -47,6 +47,18 @@ ClockCheck checkClock(OutputPorts& ports, int clockHz, bool resetFirst) {
     return askForNearbyClock(ports, clockHz);
 }
 
+ClockCheck setClock(OutputPorts& ports, int clockHz, ClockRule rule, bool resetFirst) {
+    if (rule == ClockRule::AskNearby) return checkClock(ports, clockHz, resetFirst);
+    const int clock = rule == ClockRule::Nearest
+        ? nearestAchievableFrequency(clockHz, frequencyNearest, ports.capabilities)
+        : clockHz;
+    if (clock > ports.capabilities.maxOutputFrequency) return {ClockOutcome::TooFast, clock};
+    OutputCallGroup busy(ports);
+    if (resetFirst) ports.driver.qvReset(ports.device);
+    setFreq(ports, clock, setFreqModeClock, 0);
+    return {clock == clockHz ? ClockOutcome::Exact : ClockOutcome::Adjusted, clock};
+}
+
 ClockCheck askForNearbyClock(OutputPorts& ports, int clockHz) {
     if (ports.prompt.ask(static_cast<int>(Msg::CantGenerateFrequency), Buttons::YesNo) != Answer::Yes)
         return {ClockOutcome::Refused, clockHz};
@@ -83,12 +95,16 @@ SectionChoice chooseSections(Prompt& prompt, bool dataFits, bool repeat) {
 }
 
 OutputOutcome runOutput(OutputPorts& ports, const OutputJob& job) {
-    const ClockCheck clock = checkClock(ports, job.clockHz, job.resetBeforeClock);
+    const ClockCheck clock = setClock(ports, job.clockHz, job.clockRule, job.resetBeforeClock);
     if (clock.outcome == ClockOutcome::Refused || clock.outcome == ClockOutcome::TooFast)
         return {OutputResult::Refused, Msg::None, clock.clockHz, 0};
     OutputOutcome outcome{OutputResult::Running, Msg::None, clock.clockHz, 0};
     for (int index = 0;; ++index) {
         const Section section = job.build(index);
+        if (section.abandon) {
+            outcome.result = OutputResult::Refused;
+            return outcome;
+        }
         if (section.error != Msg::None) {
             outcome.result = OutputResult::BuildFailed;
             outcome.error = section.error;
@@ -96,7 +112,7 @@ OutputOutcome runOutput(OutputPorts& ports, const OutputJob& job) {
         }
         {
             OutputCallGroup busy(ports);
-            if (index > 0) {
+            if (index > 0 || job.newStreamFirst) {
                 setFreq(ports, 0, setFreqModeNewStream, 0);
                 ports.driver.qvReset(ports.device);
             }

@@ -79,8 +79,19 @@ struct ClockCheck {
     int clockHz; // the clock to run at (Exact, Adjusted)
 };
 
+// How the clock is set before the first buffer.
+enum class ClockRule {
+    AskNearby, // the clock check: a clock qvSetFreq refuses raises 12023 (most tools)
+    AsGiven, // qvSetFreq and go on whatever it answers (the UART's baud rule picks its clocks)
+    Nearest, // the nearest achievable clock, silently (the I2C tool)
+};
+
 // Steps 1-3 of the clock check. resetFirst: qvReset before qvSetFreq (the counters skip it).
 ClockCheck checkClock(OutputPorts& ports, int clockHz, bool resetFirst = true);
+// The first step of an output by rule: checkClock for AskNearby; otherwise qvReset (when
+// resetFirst) and qvSetFreq with the clock as given or the nearest achievable one, never asking.
+// TooFast when the clock to set lies above the model's maximum output frequency.
+ClockCheck setClock(OutputPorts& ports, int clockHz, ClockRule rule, bool resetFirst = true);
 // After qvSetFreq refused a clock: 12023 (Yes/No); Yes takes the nearest achievable clock and
 // shows it with 12053 (Adjusted), No gives Refused.
 ClockCheck askForNearbyClock(OutputPorts& ports, int clockHz);
@@ -109,6 +120,7 @@ struct Section {
     std::span<const Sample> samples;
     bool last = true;
     Msg error = Msg::None; // the builder's error: nothing more is output
+    bool abandon = false; // the builder ended the output quietly (a question answered No)
 };
 // Builds section `index` (0 first) into the tool's buffer; the span stays valid until the next call.
 using SectionBuilder = std::function<Section(int index)>;
@@ -119,11 +131,14 @@ struct OutputJob {
     int eventSelection = 0;
     bool resetBeforeClock = true;
     SectionBuilder build;
+    ClockRule clockRule = ClockRule::AskNearby;
+    // The generators announce every buffer, the first too, with qvSetFreq(0, mode 4) and qvReset.
+    bool newStreamFirst = false;
 };
 
 enum class OutputResult {
     Running, // the last (or only) buffer is running on the instrument
-    Refused, // the clock was refused (12023 No) or too fast; nothing was written
+    Refused, // the clock was refused (12023 No) or too fast, or the builder abandoned; nothing was written
     Stopped, // Stop came between sections; the thread ended without qvStop
     BuildFailed, // the builder reported an error (in `error`)
 };

@@ -1,0 +1,112 @@
+// The UART, I2C and SPI builders filling a whole 2,097,152-sample memory (model 0xCD16), each
+// beside a memset of the same buffer in the same run: the goal is at most 10x the memset.
+#include "app/models.h"
+#include "generators/i2c.h"
+#include "generators/spi.h"
+#include "generators/uart.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+using qv::Sample;
+
+struct Memory {
+    qv::Capabilities caps = qv::capabilitiesFor(0xCD16);
+    std::vector<Sample> buffer = std::vector<Sample>(static_cast<std::size_t>(caps.sampleBufferBytes / 8), 0);
+    int limit(int margin) const { return caps.depthSamples() - margin; }
+};
+Memory& memory() {
+    static Memory shared;
+    return shared;
+}
+
+void report(benchmark::State& state, int samples) {
+    state.SetItemsProcessed(state.iterations() * samples);
+    state.counters["samples"] = samples;
+}
+
+void MemsetOfTheBuffer(benchmark::State& state) {
+    Memory& m = memory();
+    const int samples = m.caps.depthSamples();
+    for (auto _ : state) {
+        std::memset(m.buffer.data(), 0x55, static_cast<std::size_t>(samples) * sizeof(Sample));
+        benchmark::DoNotOptimize(m.buffer.data());
+        benchmark::ClobberMemory();
+    }
+    report(state, samples);
+}
+BENCHMARK(MemsetOfTheBuffer)->Unit(benchmark::kMillisecond);
+
+void Uart8N1FullMemory(benchmark::State& state) {
+    Memory& m = memory();
+    const int limit = m.limit(qv::gen::uartSampleLimitMargin);
+    std::mt19937 random(1);
+    std::vector<std::uint16_t> characters(static_cast<std::size_t>((limit - qv::gen::uartLeadInSamples) / 10));
+    for (auto& c : characters) c = static_cast<std::uint16_t>(random() & 0xFF);
+    qv::gen::UartSettings s;
+    int count = 0;
+    for (auto _ : state) {
+        qv::gen::UartStream stream(s, characters, limit, 0);
+        count = stream.buildPass(m.buffer).count;
+        benchmark::DoNotOptimize(m.buffer.data());
+        benchmark::ClobberMemory();
+    }
+    report(state, count);
+}
+BENCHMARK(Uart8N1FullMemory)->Unit(benchmark::kMillisecond);
+
+void I2cFullMemory(benchmark::State& state) {
+    Memory& m = memory();
+    const int limit = m.limit(qv::gen::i2cSampleLimitMargin);
+    std::mt19937 random(2);
+    std::string text = "Aw=12;\r\nD=";
+    const int bytes = (limit - qv::gen::i2cBuildMargin - 47 - 40 - 36) / 36;
+    char value[8];
+    for (int k = 0; k < bytes; ++k) {
+        std::snprintf(value, sizeof value, "%02x,", static_cast<unsigned>(random() & 0xFF));
+        text += value;
+    }
+    qv::gen::I2cSettings s;
+    s.customOut = true;
+    qv::gen::setI2cSclChannel(s, 0);
+    qv::gen::I2cProgram program;
+    if (qv::gen::checkI2c(s, text, m.caps, program) != qv::Msg::None) state.SkipWithError("bad text");
+    int count = 0;
+    for (auto _ : state) {
+        const qv::gen::I2cBuild built =
+            qv::gen::buildI2cStream(program, s, 0, false, m.buffer, limit, m.caps.channelsPerGroup);
+        count = built.count;
+        benchmark::DoNotOptimize(m.buffer.data());
+        benchmark::ClobberMemory();
+    }
+    report(state, count);
+}
+BENCHMARK(I2cFullMemory)->Unit(benchmark::kMillisecond);
+
+void SpiFullMemory(benchmark::State& state) {
+    Memory& m = memory();
+    const int limit = m.limit(qv::gen::spiSampleLimitMargin);
+    qv::gen::SpiSettings s;
+    s.csActiveHigh = true; // the tail is the builder's own samples only
+    std::mt19937 random(3);
+    std::vector<std::uint32_t> words =
+        qv::gen::spiRandomWords(qv::gen::spiWordsThatFit(s.width, limit), s.width, random);
+    int count = 0;
+    for (auto _ : state) {
+        count = qv::gen::buildSpiStream(s, words, 0, m.buffer, limit).count;
+        benchmark::DoNotOptimize(m.buffer.data());
+        benchmark::ClobberMemory();
+    }
+    report(state, count);
+}
+BENCHMARK(SpiFullMemory)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
