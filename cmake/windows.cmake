@@ -126,3 +126,13 @@ if(QV_CHMCMD)
 else()
   message(STATUS "chmcmd not found (package fp-utils): the help files enQV.chm, twQV.chm and cnQV.chm are not built")
 endif()
+
+# The paint benchmark under Wine, when Google Benchmark's sources are given (scripts/bench-wine.sh).
+if(QV_BENCHMARK_SOURCE)
+  set(BENCHMARK_ENABLE_TESTING OFF CACHE BOOL "" FORCE)
+  set(BENCHMARK_ENABLE_GTEST_TESTS OFF CACHE BOOL "" FORCE)
+  set(BENCHMARK_ENABLE_WERROR OFF CACHE BOOL "" FORCE)
+  add_subdirectory(${QV_BENCHMARK_SOURCE} ${CMAKE_BINARY_DIR}/gbench EXCLUDE_FROM_ALL)
+  add_executable(qv_paint_bench ${CMAKE_SOURCE_DIR}/bench/win/wave_paint_bench.cpp)
+  target_link_libraries(qv_paint_bench PRIVATE qvwin benchmark::benchmark shlwapi)
+endif()

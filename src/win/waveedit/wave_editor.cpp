@@ -18,6 +18,7 @@
 #include "waveedit/row_shapes.h"
 #include "waveedit/texts.h"
 #include "waveedit/wave_editor_commands.h"
+#include "waveedit/wave_editor_edit.h"
 #include "waveedit/wave_editor_input.h"
 #include "waveedit/wave_editor_run.h"
 #include "waveedit/wave_editor_state.h"
@@ -366,6 +367,14 @@ constexpr CommandEntry commands[] = {
     {ID_WAVE_STOP_RUN, onStopRun},
     {ID_WAVE_SET_PARAMETER, onSetParameter},
     {ID_WAVE_NEW, onNew},
+    {ID_WAVE_LOW, onLowLevel},
+    {ID_WAVE_HIGH, onHighLevel},
+    {ID_WAVE_INVERT, onInvert},
+    {ID_WAVE_CUT, onCut},
+    {ID_WAVE_COPY, onCopy},
+    {ID_WAVE_PASTE, onPaste},
+    {ID_WAVE_UNDO, onUndo},
+    {ID_WAVE_LABEL_UNDO, onLabelUndo},
     {ID_WAVE_OPEN, onOpen},
     {ID_WAVE_SAVE, onSave},
     {ID_WAVE_COMMAND_SETTING, onCommandSetting},

@@ -4,6 +4,7 @@
 
 #include "app/app_state.h"
 #include "waveedit/command_setting_dialog.h"
+#include "waveedit/wave_editor_edit.h"
 #include "waveedit/wave_editor_run.h"
 #include "waveedit/wave_editor_state.h"
 #include "waveedit/wave_toolbar.h"
@@ -52,7 +53,7 @@ LRESULT onSave(HWND dialog, const Command&) {
 
 LRESULT onCommandSetting(HWND dialog, const Command&) {
     WaveEditorState& s = editor();
-    const bool rowsSelected = !selectedRows().empty();
+    const bool rowsSelected = !currentEditTarget().rows.empty();
     if (rowsSelected && !s.rangeSelected) {
         // A label selection marks the whole usable area.
         document().positions().markStart = 0;

@@ -4,6 +4,7 @@
 #include "app/controls.h"
 #include "app/strings_win.h"
 #include "resource.h"
+#include "waveedit/wave_editor_edit.h"
 #include "waveedit/wave_editor_state.h"
 
 #include <algorithm>
@@ -32,19 +33,6 @@ constexpr int toolbarIconSize = 16;
 void enable(int id, bool enabled) { EnableWindow(GetDlgItem(editor().dialog, id), enabled ? TRUE : FALSE); }
 
 } // namespace
-
-std::vector<int> selectedRows() {
-    const WaveEditorState& s = editor();
-    std::vector<int> rows;
-    if (s.rangeSelected) {
-        for (int r = s.marked.firstRow; r <= s.marked.lastRow && r < static_cast<int>(s.rows.size()); ++r)
-            rows.push_back(r);
-        return rows;
-    }
-    for (int r = 0; r < static_cast<int>(s.rows.size()); ++r)
-        if (rowHasFlag(document().labels(), s.rows[static_cast<std::size_t>(r)], stateRowSelected)) rows.push_back(r);
-    return rows;
-}
 
 void setUpToolbar(HWND dialog) {
     WaveEditorState& s = editor();
@@ -76,19 +64,16 @@ void enableZoomButtons() {
 
 void updateToolbar() {
     const WaveEditorState& s = editor();
-    const std::vector<int> rows = selectedRows();
-    auto rowAt = [&](int r) -> const ViewRow& { return s.rows[static_cast<std::size_t>(r)]; };
-    const bool anyCommand = std::any_of(rows.begin(), rows.end(), [&](int r) { return rowAt(r).command; });
-    const bool levels = !rows.empty() && !anyCommand;
-    enable(ID_WAVE_LOW, levels);
-    enable(ID_WAVE_HIGH, levels);
-    enable(ID_WAVE_INVERT, levels);
-    enable(ID_WAVE_CLOCK, levels);
-    enable(ID_WAVE_BUS_DATA, rows.size() == 1 && rowAt(rows[0]).bus && !rowAt(rows[0]).command);
-    enable(ID_WAVE_COMMAND_SETTING, (rows.size() == 1 && rowAt(rows[0]).command) ||
-                                        (rows.empty() && s.cursors.active == CursorT));
-    const bool running = s.flags.running.load() != 0;
-    enable(ID_WAVE_RUN, !running);
+    EditState state;
+    state.copied = editorHasCopied();
+    state.tCursorPlaced = s.cursors.samples[CursorT] != unsetPosition;
+    state.tCursorActive = s.cursors.active == CursorT;
+    state.canUndo = document().canUndoWaveform();
+    const EditEnabling enabling = editEnabling(currentEditTarget(), s.rows, state);
+    for (int id : {ID_WAVE_LOW, ID_WAVE_HIGH, ID_WAVE_INVERT, ID_WAVE_CLOCK}) enable(id, enabling.levels);
+    enable(ID_WAVE_BUS_DATA, enabling.inputBusData);
+    enable(ID_WAVE_COMMAND_SETTING, enabling.commandSetting);
+    enable(ID_WAVE_RUN, s.flags.running.load() == 0);
     enableZoomButtons();
 }
 

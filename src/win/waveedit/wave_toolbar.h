@@ -4,13 +4,7 @@
 
 #include <windows.h>
 
-#include <vector>
-
 namespace qv::win {
-
-// The rows an editing operation would act on: the row-range selection's rows, else the rows
-// selected in the label column.
-std::vector<int> selectedRows();
 
 void setUpToolbar(HWND dialog);
 void drawToolbarItem(const DRAWITEMSTRUCT& item);
