@@ -17,10 +17,6 @@ wine reg add "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\S
 wineserver -w
 system='HKLM\Software\Tavro\QV\System\7'
 
-shot() { # window id, file
-  sleep 1
-  import -window root -crop "$(xdotool getwindowgeometry "$1" | awk '/Geometry/ {print $2}')+$(xdotool getwindowgeometry "$1" | awk -F'[ ,]+' '/Position/ {print $3"+"$4}')" +repage "$2"
-}
 
 cd "$bin"
 for lang in en:1033 tw:1028 cn:2052; do

@@ -50,3 +50,9 @@ wait_gone() {
 reg_value() {
   wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | awk -v name="$2" 'index($0, name) { print $NF }'
 }
+
+# Saves a picture of the window $1 (an id) to the file $2, after a second for it to settle.
+shot() { # window id, file
+  sleep 1
+  import -window root -crop "$(xdotool getwindowgeometry "$1" | awk '/Geometry/ {print $2}')+$(xdotool getwindowgeometry "$1" | awk -F'[ ,]+' '/Position/ {print $3"+"$4}')" +repage "$2"
+}
