@@ -7,10 +7,7 @@
 set -u
 qvtool=$1
 . "$(dirname "$0")/lib/expect.sh"
-if ! command -v sigrok-cli > /dev/null; then
-    echo "FAIL sigrok-cli is missing (scripts/setup.sh installs it)"
-    exit 1
-fi
+require_sigrok
 RANDOM=4242
 
 same() { # same NAME GOT WANTED

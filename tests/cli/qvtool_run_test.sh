@@ -6,10 +6,7 @@
 set -u
 qvtool=$1
 . "$(dirname "$0")/lib/expect.sh"
-if ! command -v sigrok-cli > /dev/null; then
-    echo "FAIL sigrok-cli is missing (scripts/setup.sh installs it)"
-    exit 1
-fi
+require_sigrok
 
 same_text() { # same_text NAME GOT WANTED
     if [[ "$2" == "$3" ]]; then echo "ok   $1"; else

@@ -123,9 +123,12 @@ TEST_F(WaveEditorTest, ClickPlacesTheActiveCursorAndADragMarksRowsAndSamples) {
     EXPECT_EQ(editor().cursors.samples[CursorB], 21);
 }
 
-TEST_F(WaveEditorTest, ZoomInStopsAtSixtyFourPixelsPerSample) {
+TEST_F(WaveEditorTest, TheWheelOnTheMainWindowZoomsAndZoomInStopsAtSixtyFourPixelsPerSample) {
     HWND editorWindow = open();
     ASSERT_NE(editorWindow, nullptr);
+    const Zoom before = editor().layout.position.zoom;
+    SendMessageW(window, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0); // away from the user
+    EXPECT_EQ(editor().layout.position.zoom, zoomedIn(before));
     for (int i = 0; i < 10; ++i) SendMessageW(editorWindow, WM_COMMAND, ID_WAVE_ZOOM_IN, 0);
     EXPECT_EQ(editor().layout.position.zoom, (Zoom{maxZoomIn, 0}));
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(editorWindow, ID_WAVE_ZOOM_IN)));

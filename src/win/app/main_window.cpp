@@ -71,6 +71,14 @@ LRESULT onKey(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
     return 0;
 }
 
+// The wheel goes to the window with the keyboard focus, which is the main window while a tool is
+// open: the open tool gets it as it is (the Wave Editor zooms with it).
+LRESULT onMouseWheel(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!app().openDialog) return DefWindowProcA(window, message, wParam, lParam);
+    SendMessageA(app().openDialog, message, wParam, lParam);
+    return 0;
+}
+
 LRESULT onSysKeyDown(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (wParam == VK_BACK) postToTool(WM_UNDO, 0, 0);
     return DefWindowProcA(window, message, wParam, lParam);
@@ -161,6 +169,7 @@ constexpr MessageEntry mainMessages[] = {
     {WM_KEYUP, onKey},
     {WM_CHAR, onKey},
     {WM_SYSKEYDOWN, onSysKeyDown},
+    {WM_MOUSEWHEEL, onMouseWheel},
     {WM_SYSCHAR, onSysChar},
     {WM_NOTIFYFORMAT, onNotifyFormat},
     {WM_SYSCOMMAND, onSysCommand},

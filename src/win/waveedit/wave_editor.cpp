@@ -23,11 +23,13 @@
 #include "waveedit/wave_editor_run.h"
 #include "waveedit/wave_editor_state.h"
 #include "waveedit/wave_toolbar.h"
+#include "waveedit/waveform_file_dialogs.h"
 
 #include <commctrl.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 namespace qv::win {
 namespace {
@@ -413,6 +415,10 @@ void openWaveEditor(HWND mainWindow, int, LPARAM parameter) {
     RECT client{};
     GetClientRect(mainWindow, &client);
     MoveWindow(dialog, 0, 0, client.right, client.bottom, TRUE);
+    // A document that came from no file is untitled.
+    char title[512] = {};
+    GetWindowTextA(mainWindow, title, sizeof title);
+    if (!std::strstr(title, " - ")) showDocumentTitle(mainWindow, {});
     giveFocusToMainWindow();
 }
 

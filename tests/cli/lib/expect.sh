@@ -19,3 +19,11 @@ expect() {
     fi
     echo "ok   $name"
 }
+
+# The scripts that decode captures with sigrok's protocol decoders need sigrok-cli.
+require_sigrok() {
+    if ! command -v sigrok-cli > /dev/null; then
+        echo "FAIL sigrok-cli is missing (scripts/setup.sh installs it)"
+        exit 1
+    fi
+}
