@@ -118,7 +118,15 @@ TEST_F(WaveEditorTest, ClickPlacesTheActiveCursorAndADragMarksRowsAndSamples) {
     SendMessageW(GetDlgItem(editorWindow, IDC_WAVE_STATUS), SB_GETTEXTW, 4, reinterpret_cast<LPARAM>(text));
     EXPECT_STREQ(text, L"Mark Duration: 600 ns");
 
-    // Right moves the active cursor one sample and Home shows sample 0 again.
+    // High Level sets CLK and DATA over the marked samples only; Undo puts them back.
+    const Sample before19 = document().usableImage()[19], before22 = document().usableImage()[22];
+    SendMessageW(editorWindow, WM_COMMAND, ID_WAVE_HIGH, 0);
+    EXPECT_EQ(document().usableImage()[22], before22 | (Sample{0x1FF} << 12));
+    EXPECT_EQ(document().usableImage()[19], before19);
+    SendMessageW(editorWindow, WM_COMMAND, ID_WAVE_UNDO, 0);
+    EXPECT_EQ(document().usableImage()[22], before22);
+
+    // Right moves the active cursor one sample.
     key(editorWindow, VK_RIGHT);
     EXPECT_EQ(editor().cursors.samples[CursorB], 21);
 }

@@ -20,7 +20,15 @@ LRESULT done(bool changed) {
     return TRUE;
 }
 
-LRESULT level(LevelOperation operation) { return done(applyLevel(document(), currentEditTarget(), operation)); }
+// Levels change only the marked samples: the view's summary is updated for those columns alone.
+LRESULT level(LevelOperation operation) {
+    const EditTarget target = currentEditTarget();
+    if (!applyLevel(document(), target, operation)) return done(false);
+    samplesChanged(target.markStart, target.markEnd);
+    updateToolbar();
+    giveFocusToMainWindow();
+    return TRUE;
+}
 
 } // namespace
 
