@@ -131,6 +131,21 @@ TEST_F(WaveEditorTest, ClickPlacesTheActiveCursorAndADragMarksRowsAndSamples) {
     EXPECT_EQ(editor().cursors.samples[CursorB], 21);
 }
 
+TEST_F(WaveEditorTest, DraggingTheLastSplitterMovesTheWaveformArea) {
+    HWND editorWindow = open();
+    ASSERT_NE(editorWindow, nullptr);
+    const int y = editor().area.top + 5;
+    const int from = editor().layout.splitters[2];
+    SendMessageW(editorWindow, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(from, y));
+    SendMessageW(editorWindow, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(from + 40, y));
+    EXPECT_EQ(editor().splitterBarX, from + 40); // the inverted bar follows; the area waits
+    EXPECT_EQ(editor().layout.splitters[2], from);
+    SendMessageW(editorWindow, WM_LBUTTONUP, 0, MAKELPARAM(from + 40, y));
+    EXPECT_EQ(editor().layout.splitters[2], from + 40);
+    EXPECT_EQ(editor().area.left, waveformLeft(editor().layout.splitters));
+    EXPECT_EQ(editor().splitterBarX, -1);
+}
+
 TEST_F(WaveEditorTest, TheWheelOnTheMainWindowZoomsAndZoomInStopsAtSixtyFourPixelsPerSample) {
     HWND editorWindow = open();
     ASSERT_NE(editorWindow, nullptr);
