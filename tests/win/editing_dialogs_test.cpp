@@ -1,6 +1,6 @@
 // The Wave Editor's editing dialogs and waveform menu wired to core: Set Clock and Data Setting
-// driven through their controls, and the context menu's enabling in an open editor. The operations
-// themselves are tested natively (tests/core/edit_ops_test.cpp).
+// driven through their controls, Clock and the Sample Wizard from the editor's command table, and
+// the context menu's enabling. The operations themselves are tested natively (edit_ops_test).
 #include "shell_fixture.h"
 
 #include "../core/sample_text.h"
@@ -17,6 +17,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 namespace qv::win::test {
 namespace {
 
@@ -27,6 +29,38 @@ void writeLabels(LabelTable& labels) {
     next = appendSignalLabel(labels, next, "CLK", clk);
     const int data[] = {8, 7, 6, 5, 4, 3, 2, 1};
     appendSignalLabel(labels, next, "DATA", data);
+}
+
+// The modal dialog of this thread with the caption, or null.
+HWND dialogCaptioned(const wchar_t* caption) {
+    HWND found = FindWindowW(L"#32770", caption);
+    return found && GetWindowThreadProcessId(found, nullptr) == GetCurrentThreadId() ? found : nullptr;
+}
+
+// Set Clock: half period 2, start value 1, OK.
+void CALLBACK setClockTwoFromHigh(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND found = dialogCaptioned(L"Set Clock");
+    if (!found) return;
+    KillTimer(nullptr, timer);
+    SetDlgItemTextW(found, IDC_CLOCK_MULTIPLIER, L"2");
+    SetDlgItemTextW(found, IDC_CLOCK_START_VALUE, L"1");
+    PostMessageW(found, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}
+
+// Sample Wizard: the async counter, OK.
+void CALLBACK chooseAsyncCounter(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND found = dialogCaptioned(L"Sample Wizard");
+    if (!found) return;
+    KillTimer(nullptr, timer);
+    SendDlgItemMessageW(found, IDC_WIZARD_ASYNC, BM_CLICK, 0, 0);
+    PostMessageW(found, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}
+
+void CALLBACK cancelSampleWizard(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND found = dialogCaptioned(L"Sample Wizard");
+    if (!found) return;
+    KillTimer(nullptr, timer);
+    PostMessageW(found, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
 }
 
 class EditingDialogs : public ShellTest {
@@ -143,7 +177,7 @@ TEST_F(EditingDialogs, DataSettingFromAMissingFileShowsCantOpenAndWritesNothing)
     EXPECT_FALSE(request.changed);
 }
 
-class WaveformMenu : public ShellTest {
+class EditorEditing : public ShellTest {
   protected:
     void SetUp() override {
         ShellTest::SetUp();
@@ -190,7 +224,7 @@ class WaveformMenu : public ShellTest {
     HWND editorWindow = nullptr;
 };
 
-TEST_F(WaveformMenu, WithoutASelectionOnlyUndoAndPasteAfterACutAreOffered) {
+TEST_F(EditorEditing, WithoutASelectionOnlyUndoAndPasteAfterACutAreOffered) {
     EXPECT_EQ(enabledEntries(), "0000");
     drag(10, 15, 1);
     EXPECT_EQ(enabledEntries(), "0110");
@@ -198,6 +232,31 @@ TEST_F(WaveformMenu, WithoutASelectionOnlyUndoAndPasteAfterACutAreOffered) {
     SendMessageW(editorWindow, WM_COMMAND, MAKEWPARAM(ID_WAVE_CUT, 0), 0);
     ASSERT_FALSE(editor().rangeSelected);
     EXPECT_EQ(enabledEntries(), "1001");
+}
+
+TEST_F(EditorEditing, ClockAndSampleWizardButtonsOpenTheirDialogsAndApplyThem) {
+    drag(10, 17, 1);
+    ASSERT_EQ(editor().marked, (MarkedArea{10, 17, 1, 1}));
+    SetTimer(nullptr, 0, 20, setClockTwoFromHigh);
+    SendMessageW(editorWindow, WM_COMMAND, MAKEWPARAM(ID_WAVE_CLOCK, BN_CLICKED), 0);
+    EXPECT_EQ(qv::test::levelsText(document().usableImage(), 0, 9, 19), "LHHLLHHLLL");
+
+    const std::vector<Sample> before(document().usableImage().begin(), document().usableImage().end());
+    SetTimer(nullptr, 0, 20, cancelSampleWizard);
+    SendMessageW(editorWindow, WM_COMMAND, MAKEWPARAM(ID_WAVE_SAMPLE_WIZARD, BN_CLICKED), 0);
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), document().usableImage().begin()));
+    EXPECT_EQ(editor().rows.size(), 3u);
+
+    setMessageBoxScript([this](const ShownMessage& shown) {
+        shownBoxes.push_back(shown);
+        return IDYES; // 12027 "Overwrite?": the labels are replaced
+    });
+    SetTimer(nullptr, 0, 20, chooseAsyncCounter);
+    SendMessageW(editorWindow, WM_COMMAND, MAKEWPARAM(ID_WAVE_SAMPLE_WIZARD, BN_CLICKED), 0);
+    ASSERT_EQ(shownBoxes.size(), 1u);
+    EXPECT_EQ(shownBoxes[0].stringId, 12027);
+    ASSERT_EQ(editor().rows.size(), 2u); // the command label and ASYNCCNT
+    EXPECT_EQ(editor().rows[1].width, 5);
 }
 
 } // namespace
