@@ -213,4 +213,39 @@
 /* ---- accelerators --------------------------------------------------------------------------- */
 #define IDR_ACCELERATORS 103
 
+/* ---- Wave Editor editing dialogs: Set Clock (330), Data Setting (334), Sample Wizard (422) ---- */
+#define IDD_SET_CLOCK 330
+#define IDD_BUS_DATA 334
+#define IDD_SAMPLE_WIZARD 422
+#define IDC_CLOCK_MULTIPLIER 1003
+#define IDC_CLOCK_START_VALUE 1004
+#define IDC_CLOCK_MARK_START 1006
+#define IDC_CLOCK_MARK_END 1007
+#define IDC_CLOCK_PERIOD 1009
+#define IDC_CLOCK_FREQUENCY 1010
+#define IDC_CLOCK_START_SPIN 1037
+#define IDC_CLOCK_MULTIPLIER_SPIN 1038
+#define IDC_CLOCK_HELP 1181
+#define IDC_BUS_MULTIPLIER 1003
+#define IDC_BUS_START_VALUE 1004
+#define IDC_BUS_PATH 1005
+#define IDC_BUS_DURATION 1006
+#define IDC_BUS_INTERVAL 1007
+#define IDC_BUS_INCREMENT 1008
+#define IDC_BUS_PERIOD 1009
+#define IDC_BUS_START_SPIN 1037
+#define IDC_BUS_INCREMENT_SPIN 1038
+#define IDC_BUS_MULTIPLIER_SPIN 1073
+#define IDC_BUS_RADIX_FIRST 1040 /* HEX, DEC, BIN, OCT in this order */
+#define IDC_BUS_HEX 1040
+#define IDC_BUS_DEC 1041
+#define IDC_BUS_BIN 1042
+#define IDC_BUS_OCT 1043
+#define IDC_BUS_COUNTER 1044
+#define IDC_BUS_FILE 1045
+#define IDC_BUS_BROWSE 1046
+#define IDC_BUS_HELP 1181
+#define IDC_WIZARD_SYNC 1047
+#define IDC_WIZARD_ASYNC 1048
+
 #endif

@@ -87,11 +87,27 @@ int boxWithHelp(HWND owner, const ShownMessage& shown, LANGID language) {
 
 } // namespace
 
+static int showMessage(HWND owner, ShownMessage shown, LANGID language);
+
 int messageBox(HWND owner, Msg text, UINT type, Msg caption, const std::wstring& argument, BoxHelp help) {
     const LANGID language = currentLanguage();
     ShownMessage shown{static_cast<int>(text), type, static_cast<int>(caption),
                        fillMarkers(loadString(text, language), {argument}), loadString(caption, language)};
     shown.help = help;
+    return showMessage(owner, std::move(shown), language);
+}
+
+int messageBox(HWND owner, Msg text, const std::wstring& filledText, UINT type) {
+    const LANGID language = currentLanguage();
+    return showMessage(owner,
+                       {static_cast<int>(text), type, static_cast<int>(Msg::Caption), filledText,
+                        loadString(Msg::Caption, language)},
+                       language);
+}
+
+static int showMessage(HWND owner, ShownMessage shown, LANGID language) {
+    const UINT type = shown.type;
+    const BoxHelp help = shown.help;
     logShownMessage(shown.stringId);
     MessageBoxScript answer;
     {

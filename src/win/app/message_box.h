@@ -22,6 +22,10 @@ struct BoxHelp {
 int messageBox(HWND owner, Msg text, UINT type, Msg caption = Msg::Caption, const std::wstring& argument = {},
                BoxHelp help = {});
 
+// The same with a text already filled in (a message shown through a format, as 12002 with its
+// range); text is the message's id, filledText what the box says.
+int messageBox(HWND owner, Msg text, const std::wstring& filledText, UINT type);
+
 struct ShownMessage {
     int stringId;
     UINT type;

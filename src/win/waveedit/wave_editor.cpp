@@ -19,6 +19,7 @@
 #include "waveedit/texts.h"
 #include "waveedit/wave_editor_commands.h"
 #include "waveedit/wave_editor_edit.h"
+#include "waveedit/wave_editor_edit_dialogs.h"
 #include "waveedit/wave_editor_input.h"
 #include "waveedit/wave_editor_run.h"
 #include "waveedit/wave_editor_state.h"
@@ -381,6 +382,9 @@ constexpr CommandEntry commands[] = {
     {ID_WAVE_SAVE, onSave},
     {ID_WAVE_COMMAND_SETTING, onCommandSetting},
     {ID_WAVE_CHECK, onWaveformCheck},
+    {ID_WAVE_CLOCK, onClock},
+    {ID_WAVE_BUS_DATA, onBusData},
+    {ID_WAVE_SAMPLE_WIZARD, onSampleWizard},
 };
 
 constexpr MessageTable table{messages, commands};

@@ -7,6 +7,7 @@
 #include "app/strings_win.h"
 #include "resource.h"
 #include "waveedit/texts.h"
+#include "waveedit/wave_editor_edit_dialogs.h"
 #include "waveedit/wave_editor_run.h"
 #include "waveedit/wave_editor_state.h"
 
@@ -305,8 +306,11 @@ LRESULT onLeftDoubleClick(HWND, UINT, WPARAM, LPARAM lParam) {
     return TRUE;
 }
 
-LRESULT onRightDown(HWND, UINT, WPARAM, LPARAM) {
+LRESULT onRightDown(HWND dialog, UINT, WPARAM, LPARAM lParam) {
+    const POINT point = pointOf(lParam);
     giveFocusToMainWindow();
+    // Only the waveform area's menu is shown here; the label column's menus hook in beside it.
+    if (hitAt(point).kind == HitKind::Waveform) showWaveformMenu(dialog, point);
     return TRUE;
 }
 

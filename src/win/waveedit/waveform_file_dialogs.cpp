@@ -162,3 +162,9 @@ bool runNewWaveform(HWND owner, HWND mainWindow, Document& doc) {
 }
 
 } // namespace qv::win
+
+namespace qv::win {
+
+bool chooseFileName(FileNameRequest& request, std::string& path) { return askFileName(request, path); }
+
+} // namespace qv::win

@@ -37,6 +37,9 @@ struct FileNameRequest {
 // The application's asker shows the common dialog; tests set their own, an empty one restores it.
 using FileNameAsker = std::function<bool(FileNameRequest& request, std::string& path)>;
 void setFileNameAsker(FileNameAsker asker);
+// Asks through the current asker (the common dialog unless a test set its own): true and the
+// chosen path unless cancelled.
+bool chooseFileName(FileNameRequest& request, std::string& path);
 
 // The main window's title: the caption, then " - " and the path, or " - (Untitled)" for an empty path.
 void showDocumentTitle(HWND mainWindow, const std::string& path);
