@@ -39,6 +39,16 @@ EditTarget currentEditTarget() {
 
 bool editorHasCopied() { return clipboard.copied; }
 
+EditEnabling currentEnabling(const EditTarget& target) {
+    const WaveEditorState& s = editor();
+    EditState state;
+    state.copied = clipboard.copied;
+    state.tCursorPlaced = s.cursors.samples[CursorT] != unsetPosition;
+    state.tCursorActive = s.cursors.active == CursorT;
+    state.canUndo = document().canUndoWaveform();
+    return editEnabling(target, s.rows, state);
+}
+
 LRESULT onLowLevel(HWND, const Command&) { return level(LevelOperation::Low); }
 LRESULT onHighLevel(HWND, const Command&) { return level(LevelOperation::High); }
 LRESULT onInvert(HWND, const Command&) { return level(LevelOperation::Invert); }

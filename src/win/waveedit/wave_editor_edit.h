@@ -14,6 +14,8 @@ namespace qv::win {
 EditTarget currentEditTarget();
 // Whether Copy or Cut filled the editor's clipboard (Paste is offered).
 bool editorHasCopied();
+// What the toolbar and the waveform menu offer for a target, by the editing rules.
+EditEnabling currentEnabling(const EditTarget& target);
 
 LRESULT onLowLevel(HWND dialog, const Command& command);
 LRESULT onHighLevel(HWND dialog, const Command& command);

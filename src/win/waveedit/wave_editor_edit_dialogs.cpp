@@ -30,16 +30,6 @@ LRESULT refuse() {
     return TRUE;
 }
 
-EditEnabling currentEnabling(const EditTarget& target) {
-    const WaveEditorState& s = editor();
-    EditState state;
-    state.copied = editorHasCopied();
-    state.tCursorPlaced = s.cursors.samples[CursorT] != unsetPosition;
-    state.tCursorActive = s.cursors.active == CursorT;
-    state.canUndo = document().canUndoWaveform();
-    return editEnabling(target, s.rows, state);
-}
-
 void appendItem(HMENU menu, int command, Msg text, bool enabled) {
     AppendMenuW(menu, MF_STRING | (enabled ? MF_ENABLED : MF_GRAYED), static_cast<UINT_PTR>(command),
                 loadString(text).c_str());

@@ -266,6 +266,12 @@ LRESULT onLeftUp(HWND, UINT, WPARAM wParam, LPARAM lParam) {
         }
         break;
     case EditorDrag::Mark:
+        // A click without a drag only places the cursor: an earlier range selection ends.
+        if (!s.movedSincePress && s.rangeSelected) {
+            s.rangeSelected = false;
+            redrawView();
+        }
+        break;
     case EditorDrag::Cursor:
     case EditorDrag::Pan:
     case EditorDrag::None: break;

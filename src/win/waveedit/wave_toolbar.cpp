@@ -64,12 +64,7 @@ void enableZoomButtons() {
 
 void updateToolbar() {
     const WaveEditorState& s = editor();
-    EditState state;
-    state.copied = editorHasCopied();
-    state.tCursorPlaced = s.cursors.samples[CursorT] != unsetPosition;
-    state.tCursorActive = s.cursors.active == CursorT;
-    state.canUndo = document().canUndoWaveform();
-    const EditEnabling enabling = editEnabling(currentEditTarget(), s.rows, state);
+    const EditEnabling enabling = currentEnabling(currentEditTarget());
     for (int id : {ID_WAVE_LOW, ID_WAVE_HIGH, ID_WAVE_INVERT, ID_WAVE_CLOCK}) enable(id, enabling.levels);
     enable(ID_WAVE_BUS_DATA, enabling.inputBusData);
     enable(ID_WAVE_COMMAND_SETTING, enabling.commandSetting);
