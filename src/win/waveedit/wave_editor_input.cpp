@@ -6,6 +6,7 @@
 #include "app/app_state.h"
 #include "app/strings_win.h"
 #include "resource.h"
+#include "waveedit/label_menu.h"
 #include "waveedit/texts.h"
 #include "waveedit/wave_editor_run.h"
 #include "waveedit/wave_editor_state.h"
@@ -262,6 +263,8 @@ LRESULT onLeftUp(HWND, UINT, WPARAM wParam, LPARAM lParam) {
         if (!s.movedSincePress || s.pressLabelRow < 0) {
             clickLabelName(document().labels(), s.rows, s.pressLabelRow, ctrl, shift, s.anchors);
             redrawView();
+        } else {
+            dropLabelAt(s.pressLabelRow, point);
         }
         break;
     case EditorDrag::Mark:
@@ -305,7 +308,11 @@ LRESULT onLeftDoubleClick(HWND, UINT, WPARAM, LPARAM lParam) {
     return TRUE;
 }
 
-LRESULT onRightDown(HWND, UINT, WPARAM, LPARAM) {
+LRESULT onRightDown(HWND dialog, UINT, WPARAM, LPARAM lParam) {
+    const POINT point = pointOf(lParam);
+    const Hit hit = hitAt(point);
+    if (hit.kind == HitKind::LabelName || hit.kind == HitKind::LabelChannels || hit.kind == HitKind::RowSelect)
+        showLabelMenu(dialog, hit, point);
     giveFocusToMainWindow();
     return TRUE;
 }
