@@ -16,6 +16,8 @@
 #include "waveedit/add_label_dialog.h"
 #include "waveedit/handoff.h"
 #include "waveedit/label_menu.h"
+#include "waveedit/label_name_dialog.h"
+#include "waveedit/label_setting_dialog.h"
 #include "waveedit/labels.h"
 #include "waveedit/row_shapes.h"
 #include "waveedit/texts.h"
@@ -382,6 +384,9 @@ constexpr CommandEntry commands[] = {
     {ID_WAVE_ADD_ALL_LABELS, onAddAllLabels},
     {ID_WAVE_DELETE_ALL_LABELS, onDeleteAllLabels},
     {ID_WAVE_DECOMPOSE, onDecomposeLabels},
+    {ID_WAVE_MODIFY_LABEL_NAME, onModifyLabelName},
+    {ID_WAVE_PROPERTIES, onLabelProperties},
+    {ID_WAVE_LABEL_PROPERTIES, onLabelProperties},
     {ID_WAVE_OPEN, onOpen},
     {ID_WAVE_SAVE, onSave},
     {ID_WAVE_COMMAND_SETTING, onCommandSetting},
