@@ -8,6 +8,7 @@
 #include "app/dialog_template.h"
 #include "resource.h"
 #include "waveedit/add_label_dialog.h"
+#include "waveedit/bus_label_dialog.h"
 #include "waveedit/handoff.h"
 #include "waveedit/label_menu.h"
 #include "waveedit/labels.h"
@@ -183,6 +184,42 @@ TEST_F(LabelColumnTest, AddLabelDialogStaysOpenOnARefusedNameAndAddsOnOk) {
     EXPECT_STREQ(added.name, "STROBE");
     EXPECT_EQ(added.bitIndex, 12 + 9);
     EXPECT_EQ(added.colour, 4);
+}
+
+TEST_F(LabelColumnTest, GroupDialogOffersTheSelectedChannelsAndNeedsThemAllInTheOrder) {
+    for (int row : {1, 2}) { // CLK and DATA selected
+        SendMessageW(editorWindow, WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL, onName(row));
+        SendMessageW(editorWindow, WM_LBUTTONUP, MK_CONTROL, onName(row));
+    }
+    BusLabelRequest request{&document(), BusDialogMode::Combine, false};
+    HWND dialog = createDialogInLanguage(nullptr, busLabelDialog, reinterpret_cast<LPARAM>(&request));
+    ASSERT_TRUE(dialog);
+    wchar_t caption[32] = {};
+    GetWindowTextW(dialog, caption, 32);
+    EXPECT_STREQ(caption, L"Group");
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_BUS_CHANNEL_FIRST + 8)));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_BUS_CHANNEL_FIRST + 9)));
+
+    auto press = [dialog](int control) { SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(control, BN_CLICKED), 0); };
+    setFieldText(dialog, IDC_BUS_NAME, std::wstring(L"BUS"));
+    press(IDC_BUS_CHANNEL_FIRST + 3);
+    EXPECT_TRUE(isChecked(dialog, IDC_BUS_CHANNEL_FIRST + 3));
+    press(IDOK);
+    ASSERT_EQ(shownBoxes.size(), 1u);
+    EXPECT_EQ(shownBoxes[0].stringId, static_cast<int>(Msg::SomeChannelMissing));
+    EXPECT_FALSE(request.changed);
+
+    press(IDC_BUS_ALL_OFF);
+    press(IDC_BUS_ALL_ON); // 0 .. 8: channel 0 the least significant bit
+    press(IDOK);
+    EXPECT_EQ(shownBoxes.size(), 1u);
+    EXPECT_TRUE(request.changed);
+    DestroyWindow(dialog);
+    const LabelTable& table = document().labels();
+    EXPECT_STREQ(table[12].name, "BUS");
+    EXPECT_EQ(table[12].bitIndex, 12 + 8);
+    EXPECT_EQ(table[20].bitIndex, 12 + 0);
+    EXPECT_EQ(labelRecordCount(table), 12 + 9);
 }
 
 } // namespace

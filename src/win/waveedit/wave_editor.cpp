@@ -14,6 +14,7 @@
 #include "app/tool_registry.h"
 #include "resource.h"
 #include "waveedit/add_label_dialog.h"
+#include "waveedit/bus_label_dialog.h"
 #include "waveedit/handoff.h"
 #include "waveedit/label_menu.h"
 #include "waveedit/label_name_dialog.h"
@@ -387,6 +388,9 @@ constexpr CommandEntry commands[] = {
     {ID_WAVE_MODIFY_LABEL_NAME, onModifyLabelName},
     {ID_WAVE_PROPERTIES, onLabelProperties},
     {ID_WAVE_LABEL_PROPERTIES, onLabelProperties},
+    {ID_WAVE_ADD_BUS_LABEL, onAddBusLabel},
+    {ID_WAVE_COMBINE, onCombineLabels},
+    {ID_WAVE_ARRANGE, onArrangeLabels},
     {ID_WAVE_OPEN, onOpen},
     {ID_WAVE_SAVE, onSave},
     {ID_WAVE_COMMAND_SETTING, onCommandSetting},
