@@ -222,5 +222,27 @@ TEST_F(LabelColumnTest, GroupDialogOffersTheSelectedChannelsAndNeedsThemAllInThe
     EXPECT_EQ(labelRecordCount(table), 12 + 9);
 }
 
+TEST_F(LabelColumnTest, DraggingALabelNameMovesItOrCombinesIt) {
+    auto drag = [this](int row, LPARAM to) {
+        SendMessageW(editorWindow, WM_LBUTTONDOWN, MK_LBUTTON, onName(row));
+        SendMessageW(editorWindow, WM_MOUSEMOVE, MK_LBUTTON, to);
+        SendMessageW(editorWindow, WM_LBUTTONUP, 0, to);
+        pumpMessages();
+    };
+    const WaveEditorState& s = editor();
+    const int x = s.layout.splitters[0] / 2;
+    drag(2, MAKELPARAM(x, rowTop(s.layout.position, s.area, 1) + 1)); // DATA before CLK
+    EXPECT_EQ(rowNames(), (std::vector<std::string>{"QV_Function", "DATA", "CLK"}));
+
+    drag(2, onName(1)); // CLK onto DATA: one bus, DATA's name, CLK's bit the least significant
+    EXPECT_EQ(rowNames(), (std::vector<std::string>{"QV_Function", "DATA"}));
+    EXPECT_EQ(editor().rows[1].width, 9);
+
+    drag(1, onName(0)); // onto the command label: refused
+    ASSERT_EQ(shownBoxes.size(), 1u);
+    EXPECT_EQ(shownBoxes[0].stringId, static_cast<int>(Msg::CantCombineQvFunction));
+    EXPECT_EQ(rowNames(), (std::vector<std::string>{"QV_Function", "DATA"}));
+}
+
 } // namespace
 } // namespace qv::win::test

@@ -77,27 +77,50 @@ void showLabelMenu(HWND dialog, const Hit& hit, POINT client) {
     if (command > 0) PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(command, 0), 0);
 }
 
+namespace {
+
+enum class DropKind { None, Between, Onto };
+struct DropTarget {
+    DropKind kind = DropKind::None;
+    int row = -1; // Between: the row the labels go before (the row count: the end); Onto: the target
+};
+
+// In the top quarter of a row the labels go before it, elsewhere on it they combine with it.
+DropTarget dropTargetAt(POINT at) {
+    const WaveEditorState& s = editor();
+    const int count = static_cast<int>(s.rows.size());
+    if (at.x < 0 || at.x >= s.area.left || at.y < s.area.top || at.y >= s.area.bottom()) return {};
+    const int row = rowAtY(s.layout.position, s.area, count, at.y);
+    if (row < 0) return {DropKind::Between, count};
+    const int offset = at.y - rowTop(s.layout.position, s.area, row);
+    return {offset < s.area.rowHeight / 4 ? DropKind::Between : DropKind::Onto, row};
+}
+
+} // namespace
+
+void showLabelDragPointer(POINT at) {
+    constexpr int insertShape = 32516, combineShape = 32515, refusedShape = 32648; // up arrow, cross, no
+    const DropKind kind = dropTargetAt(at).kind;
+    const int shape = kind == DropKind::Between ? insertShape : kind == DropKind::Onto ? combineShape : refusedShape;
+    SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(shape)));
+}
+
 void dropLabelAt(int draggedRow, POINT at) {
     WaveEditorState& s = editor();
     if (GetCapture() == s.dialog) ReleaseCapture(); // a refusal's box may follow
-    const int count = static_cast<int>(s.rows.size());
-    if (draggedRow < 0 || draggedRow >= count) return;
-    if (at.x < 0 || at.x >= s.area.left || at.y < s.area.top || at.y >= s.area.bottom()) return;
-    const int row = rowAtY(s.layout.position, s.area, count, at.y);
-    if (row < 0) {
-        dropLabelsBetween(document(), draggedRow, count);
+    if (draggedRow < 0 || draggedRow >= static_cast<int>(s.rows.size())) return;
+    const DropTarget target = dropTargetAt(at);
+    switch (target.kind) {
+    case DropKind::None: return;
+    case DropKind::Between:
+        dropLabelsBetween(document(), draggedRow, target.row);
         labelsChanged();
         return;
+    case DropKind::Onto: break;
     }
-    const int offset = at.y - rowTop(s.layout.position, s.area, row);
-    if (offset < s.area.rowHeight / 4) {
-        dropLabelsBetween(document(), draggedRow, row);
-        labelsChanged();
-        return;
-    }
-    if (row == draggedRow) return; // dropped back onto itself
+    if (target.row == draggedRow) return; // dropped back onto itself
     bool renameFollows = false;
-    if (const Msg refused = dropLabelOnto(document(), draggedRow, row, renameFollows); refused != Msg::None) {
+    if (const Msg refused = dropLabelOnto(document(), draggedRow, target.row, renameFollows); refused != Msg::None) {
         showLabelRefusal(s.dialog, refused);
         return;
     }

@@ -28,6 +28,10 @@ void setLabelMenuTracker(LabelMenuTracker tracker);
 // (Modify Label Name follows when the dragged label was selected); below the rows they move to the
 // end. Outside the label column nothing happens.
 void dropLabelAt(int draggedRow, POINT at);
+// While a label name is dragged (the window has the capture, so no WM_SETCURSOR): the insert shape
+// over the top quarter of a row or below the rows, the combine shape elsewhere on a row, the
+// refused shape outside the label column.
+void showLabelDragPointer(POINT at);
 
 LRESULT onDeleteLabel(HWND dialog, const Command& command);
 LRESULT onDeleteAllLabels(HWND dialog, const Command& command);

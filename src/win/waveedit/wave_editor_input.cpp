@@ -236,7 +236,9 @@ LRESULT onMouseMove(HWND dialog, UINT, WPARAM wParam, LPARAM lParam) {
         s.layout.position = pannedView(s.viewAtPress, viewFrame(), point.x - s.pressPoint.x, point.y - s.pressPoint.y);
         refreshView();
         break;
-    case EditorDrag::LabelPress: break;
+    case EditorDrag::LabelPress:
+        if (s.movedSincePress) showLabelDragPointer(point);
+        break;
     case EditorDrag::None:
         if ((wParam & (MK_LBUTTON | MK_RBUTTON)) == 0) {
             const bool was = s.dragMode.active();
