@@ -9,6 +9,7 @@
 #include "resource.h"
 #include "waveedit/add_label_dialog.h"
 #include "waveedit/bus_label_dialog.h"
+#include "waveedit/label_name_dialog.h"
 #include "waveedit/handoff.h"
 #include "waveedit/label_menu.h"
 #include "waveedit/labels.h"
@@ -242,6 +243,29 @@ TEST_F(LabelColumnTest, DraggingALabelNameMovesItOrCombinesIt) {
     ASSERT_EQ(shownBoxes.size(), 1u);
     EXPECT_EQ(shownBoxes[0].stringId, static_cast<int>(Msg::CantCombineQvFunction));
     EXPECT_EQ(rowNames(), (std::vector<std::string>{"QV_Function", "DATA"}));
+}
+
+TEST_F(LabelColumnTest, RenameEditLiesOverTheNameAndKeepsOpenOnANameInUse) {
+    SendMessageW(editorWindow, WM_LBUTTONDOWN, MK_LBUTTON, onName(1)); // CLK selected
+    SendMessageW(editorWindow, WM_LBUTTONUP, 0, onName(1));
+    LabelNameRequest request{&document(), RECT{100, 200, 190, 216}, false};
+    HWND dialog = createDialogInLanguage(nullptr, labelNameDialog, reinterpret_cast<LPARAM>(&request));
+    ASSERT_TRUE(dialog);
+    RECT placed{};
+    GetWindowRect(dialog, &placed);
+    EXPECT_EQ(placed.left, 100);
+    EXPECT_EQ(placed.bottom, 216);
+    EXPECT_EQ(fieldText(dialog, IDC_RENAME_EDIT), L"CLK");
+
+    setFieldText(dialog, IDC_RENAME_EDIT, std::wstring(L"DATA"));
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, 0), 0); // Enter
+    ASSERT_EQ(shownBoxes.size(), 1u);
+    EXPECT_EQ(shownBoxes[0].stringId, static_cast<int>(Msg::LabelNameInUse));
+    setFieldText(dialog, IDC_RENAME_EDIT, std::wstring(L"CLOCK"));
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, 0), 0);
+    EXPECT_TRUE(request.changed);
+    DestroyWindow(dialog);
+    EXPECT_STREQ(document().labels()[12].name, "CLOCK");
 }
 
 } // namespace

@@ -70,6 +70,7 @@ void showLabelMenu(HWND dialog, const Hit& hit, POINT client) {
     if (hit.row >= 0 && hit.row < static_cast<int>(s.rows.size()) && !rowSelected(hit.row)) {
         clickLabelName(document().labels(), s.rows, hit.row, false, false, s.anchors);
         redrawView();
+        updateToolbar();
     }
     HMENU menu = buildMenu();
     const int command = trackMenu(dialog, menu, client);
