@@ -111,6 +111,31 @@
 #define IDC_DEVICE_LIST 1163
 /* The main window's launcher list view */
 #define IDC_LAUNCHER 100
+/* Label dialogs: Add Label(s), Label Setting, the rename edit and the bus dialog (Add Bus Label,
+   Group, Regroup). The colour buttons are consecutive, in palette order. */
+#define IDD_ADD_LABEL 338
+#define IDD_LABEL_SETTING 339
+#define IDD_LABEL_NAME 340
+#define IDD_BUS_LABEL 341
+#define IDC_LABEL_NAME 1000
+#define IDC_LABEL_CHANNEL 1001
+#define IDC_LABEL_CHANNEL_SPIN 1002
+#define IDC_LABEL_ADD_SINGLE 1003
+#define IDC_LABEL_ADD_PODS 1004
+#define IDC_LABEL_POD_FIRST 1005 /* POD A .. POD E: 1005 .. 1009 */
+#define IDC_LABEL_GROUP_TYPE 1150
+#define IDC_LABEL_HELP 1181
+#define IDC_LABEL_COLOUR_FIRST 5000 /* 5000 .. 5015 */
+#define IDC_LABEL_COLOUR_CHOSEN 5016
+#define IDC_RENAME_EDIT 1077
+#define IDC_BUS_NAME 1077
+#define IDC_BUS_ORDER 1055
+#define IDC_BUS_ORDER_LEFT 1056
+#define IDC_BUS_ORDER_RIGHT 1057
+#define IDC_BUS_ALL_ON 1058
+#define IDC_BUS_ALL_OFF 1059
+#define IDC_BUS_ORDER_SCROLL 1136
+#define IDC_BUS_CHANNEL_FIRST 3000 /* channel n: 3000 + n, 0 .. 49 */
 
 /* ---- commands: main window, system menu, accelerators ----------------------------------------- */
 #define ID_QUIT 1000

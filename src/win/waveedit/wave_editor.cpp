@@ -13,7 +13,12 @@
 #include "app/strings_win.h"
 #include "app/tool_registry.h"
 #include "resource.h"
+#include "waveedit/add_label_dialog.h"
+#include "waveedit/bus_label_dialog.h"
 #include "waveedit/handoff.h"
+#include "waveedit/label_menu.h"
+#include "waveedit/label_name_dialog.h"
+#include "waveedit/label_setting_dialog.h"
 #include "waveedit/labels.h"
 #include "waveedit/row_shapes.h"
 #include "waveedit/texts.h"
@@ -378,6 +383,17 @@ constexpr CommandEntry commands[] = {
     {ID_WAVE_PASTE, onPaste},
     {ID_WAVE_UNDO, onUndo},
     {ID_WAVE_LABEL_UNDO, onLabelUndo},
+    {ID_WAVE_ADD_LABEL, onAddLabel},
+    {ID_WAVE_DELETE_LABEL, onDeleteLabel},
+    {ID_WAVE_ADD_ALL_LABELS, onAddAllLabels},
+    {ID_WAVE_DELETE_ALL_LABELS, onDeleteAllLabels},
+    {ID_WAVE_DECOMPOSE, onDecomposeLabels},
+    {ID_WAVE_MODIFY_LABEL_NAME, onModifyLabelName},
+    {ID_WAVE_PROPERTIES, onLabelProperties},
+    {ID_WAVE_LABEL_PROPERTIES, onLabelProperties},
+    {ID_WAVE_ADD_BUS_LABEL, onAddBusLabel},
+    {ID_WAVE_COMBINE, onCombineLabels},
+    {ID_WAVE_ARRANGE, onArrangeLabels},
     {ID_WAVE_OPEN, onOpen},
     {ID_WAVE_SAVE, onSave},
     {ID_WAVE_COMMAND_SETTING, onCommandSetting},

@@ -6,6 +6,7 @@
 #include "app/app_state.h"
 #include "app/strings_win.h"
 #include "resource.h"
+#include "waveedit/label_menu.h"
 #include "waveedit/texts.h"
 #include "waveedit/wave_editor_edit_dialogs.h"
 #include "waveedit/wave_editor_run.h"
@@ -236,7 +237,9 @@ LRESULT onMouseMove(HWND dialog, UINT, WPARAM wParam, LPARAM lParam) {
         s.layout.position = pannedView(s.viewAtPress, viewFrame(), point.x - s.pressPoint.x, point.y - s.pressPoint.y);
         refreshView();
         break;
-    case EditorDrag::LabelPress: break;
+    case EditorDrag::LabelPress:
+        if (s.movedSincePress) showLabelDragPointer(point);
+        break;
     case EditorDrag::None:
         if ((wParam & (MK_LBUTTON | MK_RBUTTON)) == 0) {
             const bool was = s.dragMode.active();
@@ -263,6 +266,8 @@ LRESULT onLeftUp(HWND, UINT, WPARAM wParam, LPARAM lParam) {
         if (!s.movedSincePress || s.pressLabelRow < 0) {
             clickLabelName(document().labels(), s.rows, s.pressLabelRow, ctrl, shift, s.anchors);
             redrawView();
+        } else {
+            dropLabelAt(s.pressLabelRow, point);
         }
         break;
     case EditorDrag::Mark:
@@ -314,9 +319,11 @@ LRESULT onLeftDoubleClick(HWND, UINT, WPARAM, LPARAM lParam) {
 
 LRESULT onRightDown(HWND dialog, UINT, WPARAM, LPARAM lParam) {
     const POINT point = pointOf(lParam);
+    const Hit hit = hitAt(point);
+    if (hit.kind == HitKind::LabelName || hit.kind == HitKind::LabelChannels || hit.kind == HitKind::RowSelect)
+        showLabelMenu(dialog, hit, point);
     giveFocusToMainWindow();
-    // Only the waveform area's menu is shown here; the label column's menus hook in beside it.
-    if (hitAt(point).kind == HitKind::Waveform) showWaveformMenu(dialog, point);
+    if (hit.kind == HitKind::Waveform) showWaveformMenu(dialog, point);
     return TRUE;
 }
 

@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# Screenshots of the Wave Editor's Add Label(s) and Add Bus Label dialogs under Xvfb in the three
+# languages, over the demonstration document (scripts/demo_waveform.py). Add Label(s) opens with
+# Insert after a click on a label name; Add Bus Label from the label column's context menu.
+# Usage: scripts/screenshots-labels.sh <bin dir> [out dir]
+# Writes add_label_<lang>.png and bus_label_<lang>.png (default out dir: docs/screenshots).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+bin=$(cd "${1:-$root/build/win64/bin}" && pwd)
+out=$(mkdir -p "${2:-$root/docs/screenshots}" && cd "${2:-$root/docs/screenshots}" && pwd)
+if [ -z "${DISPLAY:-}" ]; then
+  exec xvfb-run -a -s "-screen 0 1280x800x24" bash "$0" "$bin" "$out"
+fi
+. "$root/scripts/wine-session.sh" label-shots
+wine reg add "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink" /v Tahoma \
+  /t REG_MULTI_SZ /d "wqy-microhei.ttc,WenQuanYi Micro Hei" /f >/dev/null 2>&1
+wineserver -w
+mkdir -p "$work/wd"
+system='HKLM\Software\Tavro\QV\System\7'
+editor='HKLM\Software\Tavro\QV\WaveEdit\7'
+wine reg add "$system" /v "Work Directory" /t REG_SZ /d "Z:${work//\//\\}\\wd" /f >/dev/null 2>&1
+
+# The pointer rests before a click: a fast jump would start drag mode.
+click_at() { # x, y, button
+  xdotool mousemove "$1" "$2"
+  sleep 1.3
+  xdotool click "${3:-1}"
+  sleep 0.5
+}
+
+cd "$bin"
+for lang in en:1033:Add.Label:Add.Bus.Label tw:1028:新增標籤:新增匯流排標籤 cn:2052:添加标签:添加总线标签; do
+  IFS=: read -r name id add_caption bus_caption <<<"$lang"
+  python3 "$root/scripts/demo_waveform.py" "$work/wd"
+  wine reg add "$system" /v Language /t REG_DWORD /d "$id" /f >/dev/null 2>&1
+  for value in 'Main Window Left:0' 'Main Window Top:0' 'Main Window Right:1100' 'Main Window Bottom:560' \
+               'Max Flag:0' 'iZoomIn:0' 'iZoomOut:0' 'iStartTime:0' 'iStartLbl:0'; do
+    wine reg add "$editor" /v "${value%%:*}" /t REG_DWORD /d "${value##*:}" /f >/dev/null 2>&1
+  done
+  QVRUN_DEVICES="0xC350:VI000001:USB:7" wine QV.exe &
+  qv_pid=$!
+  main=$(wait_for_window "^$caption")
+  sleep 1
+  eval "$(xdotool getwindowgeometry --shell "$main")"
+  xdotool mousemove $((X + 40)) $((Y + 40)) click --repeat 2 --delay 80 1
+  sleep 2
+  eval "$(xdotool getwindowgeometry --shell "$main")"
+  # A click on the name of the ENABLE row gives the label column the focus; Insert adds a label.
+  click_at $((X + ${NAME_X:-50})) $((Y + ${NAME_Y:-137}))
+  xdotool windowfocus "$main" key Insert
+  dialog=$(wait_for_window "^$add_caption")
+  shot "$dialog" "$out/add_label_$name.png"
+  xdotool windowfocus "$dialog" key Escape
+  sleep 0.5
+  # A right click below the rows: the menu for the selection; Add Bus Label is its fourth line.
+  click_at $((X + ${NAME_X:-50})) $((Y + ${EMPTY_Y:-400})) 3
+  [ -n "${MENU_SHOT:-}" ] && import -window root "$MENU_SHOT-$name.png"
+  click_at $((X + ${NAME_X:-50} + ${MENU_DX:-30})) $((Y + ${EMPTY_Y:-400} + ${MENU_DY:-50}))
+  dialog=$(wait_for_window "^$bus_caption")
+  # A name and "All On": the free channels 33 .. 49 in the order, 49 the most significant.
+  xdotool windowfocus "$dialog" type ADDR
+  eval "$(xdotool getwindowgeometry --shell "$dialog")"
+  click_at $((X + ${ALL_ON_X:-70})) $((Y + ${ALL_ON_Y:-278}))
+  shot "$dialog" "$out/bus_label_$name.png"
+  xdotool windowfocus "$dialog" key Escape
+  sleep 0.5
+  xdotool windowfocus "$main" key ctrl+q
+  sleep 1
+  xdotool windowfocus "$main" key ctrl+q
+  wait "$qv_pid" || true
+  qv_pid=
+done
+echo "screenshots in $out"
