@@ -213,4 +213,86 @@
 /* ---- accelerators --------------------------------------------------------------------------- */
 #define IDR_ACCELERATORS 103
 
+/* ---- generators: the controls their templates share, then each tool's own ---------------------- */
+#define IDC_GEN_BROWSE 3
+#define IDC_GEN_RATE 1005
+#define IDC_GEN_RATE_SPIN 1022
+#define IDC_GEN_RATE_UNIT 1164
+#define IDC_GEN_STATUS 1166
+#define IDC_GEN_REPEAT 1014
+#define IDC_GEN_HELP 1181
+#define IDC_GEN_CLEAR 1287
+/* SPI (425) and its Example (426) */
+#define IDD_SPI 425
+#define IDD_SPI_EXAMPLE 426
+#define IDC_SPI_CS 1256
+#define IDC_SPI_CLOCK 1255
+#define IDC_SPI_DATA_CHANNEL 1190
+#define IDC_SPI_LOW_ACTIVE 1257
+#define IDC_SPI_HIGH_ACTIVE 1260
+#define IDC_SPI_RISING_EDGE 1258
+#define IDC_SPI_FALLING_EDGE 1259
+#define IDC_SPI_WIDTH 1004
+#define IDC_SPI_WIDTH_SPIN 1262
+#define IDC_SPI_COUNT 1276
+#define IDC_SPI_RANDOM_MANUAL 1162
+#define IDC_SPI_MSB 1263
+#define IDC_SPI_LSB 1264
+#define IDC_SPI_FILE_SOURCE 1234
+#define IDC_SPI_FILE 1265
+#define IDC_SPI_BROWSE 3
+#define IDC_SPI_EDIT_SOURCE 1016
+#define IDC_SPI_HEX 1069
+#define IDC_SPI_ASCII 1280
+#define IDC_SPI_RANDOM_SOURCE 1015
+#define IDC_SPI_GENERATE 1495
+#define IDC_SPI_TEXT 1012
+#define IDC_SPI_RUN 1001
+#define IDC_SPI_STOP 1017
+#define IDC_SPI_EXIT 1020
+#define IDC_SPI_EXAMPLE 1182
+#define IDC_SPI_CONVERT 1493
+#define IDC_SPI_EXAMPLE_RANDOM 1300
+#define IDC_SPI_EXAMPLE_EDIT_HEX 1301
+#define IDC_SPI_EXAMPLE_EDIT_TEXT 1302
+/* UART (306) */
+#define IDD_UART 306
+#define IDC_UART_BAUD 1002
+#define IDC_UART_PARITY 1003
+#define IDC_UART_DATA_BITS 1004
+#define IDC_UART_STOP_BITS 1005
+#define IDC_UART_PORT 1006
+#define IDC_UART_FORMAT 1008
+#define IDC_UART_SYNC 1013
+#define IDC_UART_SYNC_CHANNEL 1000
+#define IDC_UART_SYNC_SPIN 1167
+#define IDC_UART_FILE 1001
+#define IDC_UART_BROWSE 3
+#define IDC_UART_LOAD 1010
+#define IDC_UART_TEXT 1012
+#define IDC_UART_SECTION 1015
+#define IDC_UART_RUN 1016
+#define IDC_UART_STOP 1023
+#define IDC_UART_EXIT 1
+/* I2C (373) */
+#define IDD_I2C 373
+#define IDC_I2C_DEFAULT_OUT 1161
+#define IDC_I2C_CUSTOM_OUT 1162
+#define IDC_I2C_NONE_HIZ 1163
+#define IDC_I2C_SCL 1199
+#define IDC_I2C_SDA 1198
+#define IDC_I2C_WAIT_EVENT 1165
+#define IDC_I2C_FILE 1197
+#define IDC_I2C_OPEN 3
+#define IDC_I2C_SAVE 1474
+#define IDC_I2C_7BIT 1471
+#define IDC_I2C_7BIT_RW 1472
+#define IDC_I2C_10BIT 1292
+#define IDC_I2C_TEXT 1295
+#define IDC_I2C_SAMPLE 1296
+#define IDC_I2C_RUN 1016
+#define IDC_I2C_STOP 1023
+#define IDC_I2C_EXIT 1
+#define IDC_I2C_CONVERT 2
+
 #endif

@@ -91,6 +91,8 @@ void setFileNameAsker(FileNameAsker newAsker) {
     asker = std::move(newAsker);
 }
 
+bool askForFileName(FileNameRequest& request, std::string& path) { return askFileName(request, path); }
+
 void showDocumentTitle(HWND mainWindow, const std::string& path) {
     std::wstring title = loadString(Msg::Caption);
     title += path.empty() ? loadString(Msg::Untitled) : L" - " + fromAnsi(path);

@@ -37,6 +37,8 @@ struct FileNameRequest {
 // The application's asker shows the common dialog; tests set their own, an empty one restores it.
 using FileNameAsker = std::function<bool(FileNameRequest& request, std::string& path)>;
 void setFileNameAsker(FileNameAsker asker);
+// The generators' Export, Import and Browse ask through the same asker.
+bool askForFileName(FileNameRequest& request, std::string& path);
 
 // The main window's title: the caption, then " - " and the path, or " - (Untitled)" for an empty path.
 void showDocumentTitle(HWND mainWindow, const std::string& path);
