@@ -7,7 +7,9 @@
 #include "app/controls.h"
 #include "device/driver_loader.h"
 #include "generators/generator_dialog.h"
+#include "generators/i2c_dialog.h"
 #include "generators/spi_dialog.h"
+#include "generators/uart_dialog.h"
 #include "resource.h"
 #include "waveedit/document.h"
 #include "waveedit/handoff.h"
@@ -148,6 +150,26 @@ TEST_F(GeneratorDialogTest, SpiRefusesAWidthOutsideItsRange) {
     setFieldText(spi, IDC_SPI_WIDTH, std::string("33"));
     expectRefused(spi, IDC_SPI_RUN, Msg::SpiWidthRange);
     EXPECT_EQ(GetFocus(), GetDlgItem(spi, IDC_SPI_WIDTH));
+}
+
+TEST_F(GeneratorDialogTest, UartRefusesASynchronousChannelOutsideTheModel) {
+    openUartTool(window, ID_TOOL_RS232, 0);
+    HWND uart = uartToolWindow();
+    ASSERT_NE(uart, nullptr);
+    type(uart, IDC_UART_TEXT, L"A");
+    setChecked(uart, IDC_UART_SYNC, true);
+    setFieldText(uart, IDC_UART_SYNC_CHANNEL, std::string("99"));
+    expectRefused(uart, IDC_UART_RUN, Msg::ErrorChannelSetting);
+}
+
+TEST_F(GeneratorDialogTest, I2cRefusesAnEmptyTextAndUnlocksItsSettings) {
+    openI2cTool(window, ID_TOOL_I2C, 0);
+    HWND i2c = i2cToolWindow();
+    ASSERT_NE(i2c, nullptr);
+    EXPECT_EQ(fieldText(i2c, IDC_GEN_RATE), L"100");
+    expectRefused(i2c, IDC_I2C_RUN, Msg::NoI2cData);
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(i2c, IDC_I2C_TEXT)));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(i2c, IDC_I2C_SDA)));
 }
 
 } // namespace

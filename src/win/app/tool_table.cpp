@@ -3,6 +3,8 @@
 #include "app/tool_registry.h"
 #include "waveedit/wave_editor.h"
 #include "generators/spi_dialog.h"
+#include "generators/uart_dialog.h"
+#include "generators/i2c_dialog.h"
 
 #include <array>
 
@@ -11,8 +13,8 @@ namespace {
 
 constexpr ToolEntry tools[] = {
     {ID_TOOL_WAVE_EDITOR, openWaveEditor},   {ID_TOOL_SCRIPT, nullptr},      {ID_TOOL_SYNC_COUNTER, nullptr},
-    {ID_TOOL_ASYNC_COUNTER, nullptr}, {ID_TOOL_PRINTER, nullptr},     {ID_TOOL_RS232, nullptr},
-    {ID_TOOL_I2C, nullptr},           {ID_TOOL_BINARY_FILE, nullptr}, {ID_TOOL_TEXT_FILE, nullptr},
+    {ID_TOOL_ASYNC_COUNTER, nullptr}, {ID_TOOL_PRINTER, nullptr},     {ID_TOOL_RS232, openUartTool},
+    {ID_TOOL_I2C, openI2cTool},           {ID_TOOL_BINARY_FILE, nullptr}, {ID_TOOL_TEXT_FILE, nullptr},
     {ID_TOOL_LA_WAVEFORM, nullptr},   {ID_TOOL_ALTERA, nullptr},      {ID_TOOL_BATCH, nullptr},
     {ID_TOOL_SPI, openSpiTool},           {ID_TOOL_VHDL, nullptr},        {ID_TOOL_LIN, nullptr},
     {ID_TOOL_CAN, nullptr},           {ID_TOOL_HDQ, nullptr},         {ID_TOOL_ONE_WIRE, nullptr},

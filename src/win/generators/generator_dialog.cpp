@@ -27,6 +27,7 @@ struct GeneratorRun {
     SingleRunThread thread;
     std::array<HICON, busyIconCount> icons{};
     int phase = 0;
+    LPARAM runNumber = 0;
 };
 GeneratorRun& run() {
     static GeneratorRun state;
@@ -116,7 +117,8 @@ bool startGeneratorRun(HWND dialog, GeneratorWork work, bool keyEvent) {
     state.flags.outputActive.store(0);
     state.flags.running.store(1);
     const LANGID language = chosenLanguage();
-    const bool started = state.thread.start([dialog, language, work = std::move(work)] {
+    const LPARAM runNumber = ++state.runNumber;
+    const bool started = state.thread.start([dialog, language, runNumber, work = std::move(work)] {
         setThreadLanguage(language);
         WindowPrompt prompt(dialog);
         OutputPorts ports{app().driver, app().device, app().interlock, run().flags, prompt, app().caps};
@@ -126,7 +128,7 @@ bool startGeneratorRun(HWND dialog, GeneratorWork work, bool keyEvent) {
         } catch (const std::bad_alloc&) {
             prompt.show(static_cast<int>(Msg::MemoryNotEnough));
         }
-        PostMessageW(dialog, generatorRunDone, runsOn ? 1 : 0, 0);
+        PostMessageW(dialog, generatorRunDone, runsOn ? 1 : 0, runNumber);
     });
     if (!started) {
         state.flags.running.store(0);
@@ -143,6 +145,16 @@ bool waitForOutputThread(int milliseconds) {
     if (state.thread.busy()) return false;
     state.thread.join();
     return true;
+}
+
+bool isCurrentRun(LPARAM runNumber) { return runNumber == run().runNumber; }
+
+void endGeneratorRun(HWND dialog) {
+    GeneratorRun& state = run();
+    state.flags.running.store(0);
+    state.flags.outputActive.store(0);
+    KillTimer(dialog, busyTimer);
+    showIcon(dialog, 0);
 }
 
 void stopGeneratorOutput(HWND dialog) {

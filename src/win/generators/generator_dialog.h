@@ -27,9 +27,12 @@ namespace qv::win {
 inline constexpr int generatorStatusIcon = 1166;
 
 // Posted by the output thread as its last step; wParam 1 when the instrument runs on, 0 when the
-// run ended without output (an error, a question answered No).
+// run ended without output (an error, a question answered No); lParam the run's number, so that
+// the report of a run stopped meanwhile does not end a newer one (isCurrentRun).
 inline constexpr UINT generatorRunDone = WM_APP + 1;
 inline constexpr UINT_PTR busyTimer = 1;
+// The thread posts its report as its last step: the wait that joins it after the report.
+inline constexpr int threadEndWaitMilliseconds = 1000;
 inline constexpr int busyTickMilliseconds = 150;
 
 // WM_INITDIALOG's common steps: the sample buffer cleared, the flags cleared, the busy icons
@@ -49,6 +52,9 @@ using GeneratorWork = std::function<bool(OutputPorts& ports)>;
 bool startGeneratorRun(HWND dialog, GeneratorWork work, bool keyEvent);
 // Joins an output thread that has ended or ends within the wait; false while it still runs.
 bool waitForOutputThread(int milliseconds);
+bool isCurrentRun(LPARAM runNumber);
+// A run that ended by itself (a build error): the flags cleared and the idle icon, no driver call.
+void endGeneratorRun(HWND dialog);
 // Stop: the stop request, qvPowerDown, the running and output-active flags cleared, idle icon.
 void stopGeneratorOutput(HWND dialog);
 // Close, after the tool saved its settings: Stop (a thread still building after 100 ms is left

@@ -179,8 +179,9 @@ LRESULT onRun(HWND dialog, const Command&) {
 
 // The output thread ended: the word count and the rate in force on the screen; an output that
 // did not start runs the Stop logic, with the focus on the field at fault.
-LRESULT onRunDone(HWND dialog, UINT, WPARAM runsOn, LPARAM) {
-    waitForOutputThread(INFINITE);
+LRESULT onRunDone(HWND dialog, UINT, WPARAM runsOn, LPARAM runNumber) {
+    waitForOutputThread(threadEndWaitMilliseconds);
+    if (!isCurrentRun(runNumber)) return TRUE;
     const std::shared_ptr<gen::SpiRunResult> result = tool->result;
     if (!result) return TRUE;
     if (result->wordCount > 0) setFieldInteger(dialog, IDC_SPI_COUNT, result->wordCount);
