@@ -14,6 +14,9 @@
 #include "waveedit/document.h"
 #include "waveedit/handoff.h"
 #include "waveedit/wave_editor.h"
+#include "waveedit/waveform_file_dialogs.h"
+
+#include <commctrl.h>
 
 #include <filesystem>
 
@@ -38,7 +41,9 @@ class GeneratorDialogTest : public ShellTest {
         ShellTest::TearDown();
     }
 
-    static void click(HWND dialog, int control) { SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(control, BN_CLICKED), 0); }
+    static void click(HWND dialog, int control) {
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(control, BN_CLICKED), 0);
+    }
 
     // As typed: the data edits notify EN_CHANGE for typing, not for WM_SETTEXT.
     static void type(HWND dialog, int control, const wchar_t* text) {
@@ -170,6 +175,61 @@ TEST_F(GeneratorDialogTest, I2cRefusesAnEmptyTextAndUnlocksItsSettings) {
     expectRefused(i2c, IDC_I2C_RUN, Msg::NoI2cData);
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(i2c, IDC_I2C_TEXT)));
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(i2c, IDC_I2C_SDA)));
+}
+
+// Export and Import through the file-name seam: the text to a file and back, the path shown.
+TEST_F(GeneratorDialogTest, I2cExportsAndImportsItsStatementText) {
+    const std::string path = folder.file("statements.txt");
+    setFileNameAsker([&](FileNameRequest& request, std::string& chosen) {
+        EXPECT_EQ(request.title, request.save ? Msg::SaveFileTitle : Msg::SelectFileTitle);
+        chosen = path;
+        return true;
+    });
+    openI2cTool(window, ID_TOOL_I2C, 0);
+    HWND i2c = i2cToolWindow();
+    ASSERT_NE(i2c, nullptr);
+    click(i2c, IDC_I2C_10BIT);
+    click(i2c, IDC_I2C_SAMPLE);
+    const std::wstring sample = fieldText(i2c, IDC_I2C_TEXT);
+    EXPECT_EQ(sample.substr(0, 8), L"Aw=12c;\r");
+    click(i2c, IDC_I2C_SAVE);
+    ASSERT_EQ(shownBoxes.size(), 1u);
+    EXPECT_EQ(shownBoxes[0].stringId, static_cast<int>(Msg::ExportOk));
+    EXPECT_EQ(qv::test::readText(path), toAnsi(sample));
+    click(i2c, IDC_GEN_CLEAR);
+    click(i2c, IDC_I2C_OPEN);
+    EXPECT_EQ(fieldText(i2c, IDC_I2C_TEXT), sample);
+    EXPECT_EQ(fieldText(i2c, IDC_I2C_FILE), fromAnsi(path));
+    setFileNameAsker({});
+}
+
+// The rate unit button and the spins reach the rate rules; UART's data bits reach its stop bits.
+TEST_F(GeneratorDialogTest, RateUnitSpinsAndTheUartStopBitsFollowTheirControls) {
+    openSpiTool(window, ID_TOOL_SPI, 0);
+    HWND spi = spiToolWindow();
+    ASSERT_NE(spi, nullptr);
+    NMUPDOWN up{};
+    up.hdr = {GetDlgItem(spi, IDC_GEN_RATE_SPIN), IDC_GEN_RATE_SPIN, UDN_DELTAPOS};
+    up.iDelta = 1;
+    SendMessageW(spi, WM_NOTIFY, IDC_GEN_RATE_SPIN, reinterpret_cast<LPARAM>(&up));
+    EXPECT_EQ(fieldText(spi, IDC_GEN_RATE), L"1.1");
+    click(spi, IDC_GEN_RATE_UNIT);
+    EXPECT_EQ(fieldText(spi, IDC_GEN_RATE_UNIT), L"K bps");
+    up.hdr = {GetDlgItem(spi, IDC_SPI_WIDTH_SPIN), IDC_SPI_WIDTH_SPIN, UDN_DELTAPOS};
+    setFieldText(spi, IDC_SPI_WIDTH, std::string("32"));
+    SendMessageW(spi, WM_NOTIFY, IDC_SPI_WIDTH_SPIN, reinterpret_cast<LPARAM>(&up));
+    EXPECT_EQ(fieldText(spi, IDC_SPI_WIDTH), L"32"); // clamped at the top
+    SendMessageW(spi, WM_CLOSE, 0, 0);
+    EXPECT_EQ(app().openDialog, nullptr);
+
+    openUartTool(window, ID_TOOL_RS232, 0);
+    HWND uart = uartToolWindow();
+    ASSERT_NE(uart, nullptr);
+    selectComboIndex(uart, IDC_UART_DATA_BITS, 5 - 4);
+    SendMessageW(uart, WM_COMMAND, MAKEWPARAM(IDC_UART_DATA_BITS, CBN_SELCHANGE), 0);
+    wchar_t text[8] = {};
+    SendDlgItemMessageW(uart, IDC_UART_STOP_BITS, CB_GETLBTEXT, 1, reinterpret_cast<LPARAM>(text));
+    EXPECT_STREQ(text, L"1.5");
 }
 
 } // namespace

@@ -51,7 +51,7 @@ void beep() {
 
 void showIcon(HWND dialog, int index) {
     HICON icon = run().icons[static_cast<std::size_t>(index)];
-    if (icon) SendDlgItemMessageW(dialog, generatorStatusIcon, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+    if (icon) SendDlgItemMessageW(dialog, IDC_GEN_STATUS, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
 }
 
 std::string folderOf(const std::string& path) {
@@ -85,8 +85,8 @@ void initGenerator(HWND dialog) {
     state.phase = 0;
     for (int i = 0; i < busyIconCount; ++i)
         if (!state.icons[static_cast<std::size_t>(i)])
-            state.icons[static_cast<std::size_t>(i)] = static_cast<HICON>(LoadImageW(
-                resourceModule(), MAKEINTRESOURCEW(IDI_BUSY_IDLE + i), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
+            state.icons[static_cast<std::size_t>(i)] = static_cast<HICON>(
+                LoadImageW(resourceModule(), MAKEINTRESOURCEW(IDI_BUSY_IDLE + i), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
     showIcon(dialog, 0);
 }
 
@@ -195,23 +195,23 @@ int generatorCardType() { return app().device != noDevice ? app().driver.qvCardT
 // ---- rate entry -----------------------------------------------------------------------------------
 
 void showRate(HWND dialog, const std::string& text, gen::RateUnit unit) {
-    setFieldText(dialog, rateField, text);
-    setFieldText(dialog, rateUnitButton, gen::rateUnitCaption(unit));
+    setFieldText(dialog, IDC_GEN_RATE, text);
+    setFieldText(dialog, IDC_GEN_RATE_UNIT, gen::rateUnitCaption(unit));
 }
 
 gen::RateUnit cycleRateUnit(HWND dialog, gen::RateUnit unit) {
     const gen::RateUnit next = gen::nextRateUnit(unit);
-    setFieldText(dialog, rateUnitButton, gen::rateUnitCaption(next));
+    setFieldText(dialog, IDC_GEN_RATE_UNIT, gen::rateUnitCaption(next));
     return next;
 }
 
 void stepRate(HWND dialog, gen::RateUnit unit, bool up) {
-    const int tenths = gen::spinRateTenths(toUtf8(fieldText(dialog, rateField)), unit, up);
-    setFieldText(dialog, rateField, gen::rateTenthsText(tenths));
+    const int tenths = gen::spinRateTenths(toUtf8(fieldText(dialog, IDC_GEN_RATE)), unit, up);
+    setFieldText(dialog, IDC_GEN_RATE, gen::rateTenthsText(tenths));
 }
 
 std::optional<double> rateOf(HWND dialog, gen::RateUnit unit) {
-    return gen::rateBitsPerSecond(toUtf8(fieldText(dialog, rateField)), unit);
+    return gen::rateBitsPerSecond(toUtf8(fieldText(dialog, IDC_GEN_RATE)), unit);
 }
 
 // ---- files ----------------------------------------------------------------------------------------

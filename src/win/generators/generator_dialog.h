@@ -23,9 +23,6 @@
 
 namespace qv::win {
 
-// Controls every generator template has under the same id.
-inline constexpr int generatorStatusIcon = 1166;
-
 // Posted by the output thread as its last step; wParam 1 when the instrument runs on, 0 when the
 // run ended without output (an error, a question answered No); lParam the run's number, so that
 // the report of a run stopped meanwhile does not end a newer one (isCurrentRun).
@@ -36,7 +33,7 @@ inline constexpr int threadEndWaitMilliseconds = 1000;
 inline constexpr int busyTickMilliseconds = 150;
 
 // WM_INITDIALOG's common steps: the sample buffer cleared, the flags cleared, the busy icons
-// loaded and the idle icon shown.
+// loaded and the idle icon shown in IDC_GEN_STATUS.
 void initGenerator(HWND dialog);
 // WM_DESTROY: the icons freed.
 void releaseGenerator();
@@ -69,10 +66,7 @@ void setGeneratorBeep(std::function<void()> beep);
 std::span<Sample> generatorBuffer();
 int generatorCardType(); // 0 without an instrument
 
-// ---- rate entry: the edit 1005, its spin 1022 and the unit button 1164 ----------------------------
-inline constexpr int rateField = 1005;
-inline constexpr int rateSpin = 1022;
-inline constexpr int rateUnitButton = 1164;
+// ---- rate entry: the edit IDC_GEN_RATE, its spin and the unit button IDC_GEN_RATE_UNIT -----------
 void showRate(HWND dialog, const std::string& text, gen::RateUnit unit);
 gen::RateUnit cycleRateUnit(HWND dialog, gen::RateUnit unit);
 void stepRate(HWND dialog, gen::RateUnit unit, bool up);

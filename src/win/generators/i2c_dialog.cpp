@@ -29,10 +29,9 @@ constexpr int i2cHelpContext = 107;
 constexpr int i2cRateDivisor = 24000000; // "Out of range(Max. = %d Mbps)." names the maximum / 24 MHz
 
 constexpr int runLockedControls[] = {
-    IDC_I2C_DEFAULT_OUT, IDC_I2C_CUSTOM_OUT, IDC_I2C_SCL,       IDC_I2C_WAIT_EVENT, IDC_I2C_OPEN,
-    IDC_I2C_SAVE,        IDC_I2C_7BIT,       IDC_I2C_7BIT_RW,   IDC_I2C_10BIT,      IDC_GEN_RATE,
-    IDC_GEN_RATE_SPIN,   IDC_GEN_RATE_UNIT,  IDC_I2C_TEXT,      IDC_I2C_SAMPLE,     IDC_GEN_CLEAR,
-    IDC_GEN_REPEAT,      IDC_I2C_CONVERT,
+    IDC_I2C_DEFAULT_OUT, IDC_I2C_CUSTOM_OUT, IDC_I2C_SCL,   IDC_I2C_WAIT_EVENT, IDC_I2C_OPEN,      IDC_I2C_SAVE,
+    IDC_I2C_7BIT,        IDC_I2C_7BIT_RW,    IDC_I2C_10BIT, IDC_GEN_RATE,       IDC_GEN_RATE_SPIN, IDC_GEN_RATE_UNIT,
+    IDC_I2C_TEXT,        IDC_I2C_SAMPLE,     IDC_GEN_CLEAR, IDC_GEN_REPEAT,     IDC_I2C_CONVERT,
 };
 constexpr int addressingButtons[] = {IDC_I2C_7BIT, IDC_I2C_7BIT_RW, IDC_I2C_10BIT}; // I2cAddressing order
 
@@ -258,7 +257,7 @@ LRESULT onSize(HWND dialog, UINT, WPARAM, LPARAM) {
 LRESULT ignore(HWND, UINT, WPARAM, LPARAM) { return TRUE; }
 
 constexpr MessageEntry messages[] = {
-    {WM_INITDIALOG, onInit},      {WM_CLOSE, onClose}, {WM_DESTROY, onDestroy},        {WM_SIZE, onSize},
+    {WM_INITDIALOG, onInit},      {WM_CLOSE, onClose}, {WM_DESTROY, onDestroy},       {WM_SIZE, onSize},
     {WM_TIMER, onGeneratorTimer}, {toolHelp, ignore},  {generatorRunDone, onRunDone},
 };
 constexpr CommandEntry commands[] = {

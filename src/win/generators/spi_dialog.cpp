@@ -36,12 +36,12 @@ constexpr char noFileName[] = "*.bin";
 
 // Everything but Stop: what Run disables.
 constexpr int runLockedControls[] = {
-    IDC_SPI_CS,          IDC_SPI_CLOCK,        IDC_SPI_DATA_CHANNEL, IDC_SPI_LOW_ACTIVE,  IDC_SPI_HIGH_ACTIVE,
-    IDC_SPI_RISING_EDGE, IDC_SPI_FALLING_EDGE, IDC_SPI_WIDTH,        IDC_SPI_WIDTH_SPIN,  IDC_GEN_RATE,
-    IDC_GEN_RATE_SPIN,   IDC_GEN_RATE_UNIT,    IDC_SPI_COUNT,        IDC_SPI_RANDOM_MANUAL, IDC_SPI_MSB,
-    IDC_SPI_LSB,         IDC_SPI_FILE_SOURCE,  IDC_SPI_FILE,         IDC_SPI_BROWSE,      IDC_SPI_EDIT_SOURCE,
-    IDC_SPI_HEX,         IDC_SPI_ASCII,        IDC_SPI_RANDOM_SOURCE, IDC_SPI_GENERATE,   IDC_SPI_TEXT,
-    IDC_GEN_CLEAR,       IDC_GEN_REPEAT,       IDC_SPI_RUN,          IDC_SPI_EXIT,        IDC_GEN_HELP,
+    IDC_SPI_CS,          IDC_SPI_CLOCK,        IDC_SPI_DATA_CHANNEL,  IDC_SPI_LOW_ACTIVE,    IDC_SPI_HIGH_ACTIVE,
+    IDC_SPI_RISING_EDGE, IDC_SPI_FALLING_EDGE, IDC_SPI_WIDTH,         IDC_SPI_WIDTH_SPIN,    IDC_GEN_RATE,
+    IDC_GEN_RATE_SPIN,   IDC_GEN_RATE_UNIT,    IDC_SPI_COUNT,         IDC_SPI_RANDOM_MANUAL, IDC_SPI_MSB,
+    IDC_SPI_LSB,         IDC_SPI_FILE_SOURCE,  IDC_SPI_FILE,          IDC_SPI_BROWSE,        IDC_SPI_EDIT_SOURCE,
+    IDC_SPI_HEX,         IDC_SPI_ASCII,        IDC_SPI_RANDOM_SOURCE, IDC_SPI_GENERATE,      IDC_SPI_TEXT,
+    IDC_GEN_CLEAR,       IDC_GEN_REPEAT,       IDC_SPI_RUN,           IDC_SPI_EXIT,          IDC_GEN_HELP,
     IDC_SPI_EXAMPLE,     IDC_SPI_CONVERT,
 };
 
@@ -53,8 +53,8 @@ struct SpiTool {
     bool formatLocked = false; // a text file chose ASCII
     std::vector<std::uint32_t> fileWords; // a binary file's words
     int sampleLimit = 0;
-    std::mt19937 random{static_cast<std::mt19937::result_type>(
-        std::chrono::system_clock::now().time_since_epoch().count())};
+    std::mt19937 random{
+        static_cast<std::mt19937::result_type>(std::chrono::system_clock::now().time_since_epoch().count())};
     std::shared_ptr<gen::SpiRunResult> result; // the running output's, read after the thread ended
     gen::SpiSettings lastRun; // the settings of the last Run
 };
@@ -109,7 +109,9 @@ void showSettings(HWND dialog, const gen::SpiSettings& s) {
     check(dialog, IDC_GEN_REPEAT, s.repeat);
 }
 
-bool hasData(HWND dialog) { return sourceWords() != nullptr || GetWindowTextLengthW(GetDlgItem(dialog, IDC_SPI_TEXT)) > 0; }
+bool hasData(HWND dialog) {
+    return sourceWords() != nullptr || GetWindowTextLengthW(GetDlgItem(dialog, IDC_SPI_TEXT)) > 0;
+}
 
 // The idle enabling: every control, then what the source and the data allow.
 void enableIdleControls(HWND dialog) {
@@ -308,7 +310,8 @@ LRESULT onGenerate(HWND dialog, const Command&) {
         SetFocus(GetDlgItem(dialog, IDC_SPI_WIDTH));
         return TRUE;
     }
-    const int manual = tool->manualCount ? static_cast<int>(std::max(0LL, fieldInteger(dialog, IDC_SPI_COUNT).value_or(0))) : -1;
+    const int manual =
+        tool->manualCount ? static_cast<int>(std::max(0LL, fieldInteger(dialog, IDC_SPI_COUNT).value_or(0))) : -1;
     WindowPrompt prompt(dialog);
     const gen::SpiGenerated generated = gen::spiGenerate(manual, s.width, tool->sampleLimit, tool->random, prompt);
     if (generated.cancelled) return TRUE;
@@ -319,9 +322,9 @@ LRESULT onGenerate(HWND dialog, const Command&) {
 }
 
 LRESULT onExampleOk(HWND dialog, const Command&) {
-    const int choice = isChecked(dialog, IDC_SPI_EXAMPLE_EDIT_HEX)    ? 1
-                       : isChecked(dialog, IDC_SPI_EXAMPLE_EDIT_TEXT) ? 2
-                                                                      : 0;
+    const int choice = isChecked(dialog, IDC_SPI_EXAMPLE_EDIT_HEX) ? 1
+        : isChecked(dialog, IDC_SPI_EXAMPLE_EDIT_TEXT)             ? 2
+                                                                   : 0;
     EndDialog(dialog, IDOK + 10 + choice);
     return TRUE;
 }
@@ -415,8 +418,8 @@ LRESULT onSize(HWND dialog, UINT, WPARAM, LPARAM) {
 LRESULT ignore(HWND, UINT, WPARAM, LPARAM) { return TRUE; }
 
 constexpr MessageEntry messages[] = {
-    {WM_INITDIALOG, onInit}, {WM_CLOSE, onClose},   {WM_DESTROY, onDestroy},      {WM_SIZE, onSize},
-    {WM_TIMER, onGeneratorTimer}, {toolHelp, ignore}, {generatorRunDone, onRunDone},
+    {WM_INITDIALOG, onInit},      {WM_CLOSE, onClose}, {WM_DESTROY, onDestroy},       {WM_SIZE, onSize},
+    {WM_TIMER, onGeneratorTimer}, {toolHelp, ignore},  {generatorRunDone, onRunDone},
 };
 constexpr CommandEntry commands[] = {
     {IDC_SPI_RUN, onRun, BN_CLICKED},

@@ -42,7 +42,9 @@ UartTool* tool = nullptr;
 
 const std::string& uartKey() { return app().keyPath(ModuleKey::Uart); }
 
-int dataBitsSelected(HWND dialog) { return gen::uartMinDataBits + std::max(0, comboSelection(dialog, IDC_UART_DATA_BITS)); }
+int dataBitsSelected(HWND dialog) {
+    return gen::uartMinDataBits + std::max(0, comboSelection(dialog, IDC_UART_DATA_BITS));
+}
 
 // "Stop Bits:": "1", "2" (or "1.5" with 5 data bits), "3", "4"; the selection index is kept.
 void fillStopBits(HWND dialog, int dataBits) {
@@ -175,7 +177,7 @@ LRESULT onRun(HWND dialog, const Command&) {
     }
     const gen::UartSettings settings = readSettings(dialog);
     const bool fromEdit = IsWindowEnabled(GetDlgItem(dialog, IDC_UART_TEXT)) &&
-                          GetWindowTextLengthW(GetDlgItem(dialog, IDC_UART_TEXT)) > 0;
+        GetWindowTextLengthW(GetDlgItem(dialog, IDC_UART_TEXT)) > 0;
     const std::string text = fromEdit ? toAnsi(fieldText(dialog, IDC_UART_TEXT)) : std::string();
     const std::string file = fromEdit ? std::string() : toAnsi(fieldText(dialog, IDC_UART_FILE));
     const std::string temporary = app().workDirectory + temporaryFileName;
@@ -248,7 +250,7 @@ LRESULT ignore(HWND, UINT, WPARAM, LPARAM) { return TRUE; }
 LRESULT repeatClicked(HWND, const Command&) { return TRUE; }
 
 constexpr MessageEntry messages[] = {
-    {WM_INITDIALOG, onInit},      {WM_CLOSE, onClose}, {WM_DESTROY, onDestroy},        {WM_SIZE, onSize},
+    {WM_INITDIALOG, onInit},      {WM_CLOSE, onClose}, {WM_DESTROY, onDestroy},       {WM_SIZE, onSize},
     {WM_TIMER, onGeneratorTimer}, {toolHelp, ignore},  {generatorRunDone, onRunDone},
 };
 constexpr CommandEntry commands[] = {
