@@ -2,6 +2,9 @@
 // nullptr while the tool is not built. The main window's command table routes every id here.
 #include "app/tool_registry.h"
 #include "waveedit/wave_editor.h"
+#include "generators/spi_dialog.h"
+#include "generators/uart_dialog.h"
+#include "generators/i2c_dialog.h"
 
 #include <array>
 
@@ -10,10 +13,10 @@ namespace {
 
 constexpr ToolEntry tools[] = {
     {ID_TOOL_WAVE_EDITOR, openWaveEditor},   {ID_TOOL_SCRIPT, nullptr},      {ID_TOOL_SYNC_COUNTER, nullptr},
-    {ID_TOOL_ASYNC_COUNTER, nullptr}, {ID_TOOL_PRINTER, nullptr},     {ID_TOOL_RS232, nullptr},
-    {ID_TOOL_I2C, nullptr},           {ID_TOOL_BINARY_FILE, nullptr}, {ID_TOOL_TEXT_FILE, nullptr},
+    {ID_TOOL_ASYNC_COUNTER, nullptr}, {ID_TOOL_PRINTER, nullptr},     {ID_TOOL_RS232, openUartTool},
+    {ID_TOOL_I2C, openI2cTool},           {ID_TOOL_BINARY_FILE, nullptr}, {ID_TOOL_TEXT_FILE, nullptr},
     {ID_TOOL_LA_WAVEFORM, nullptr},   {ID_TOOL_ALTERA, nullptr},      {ID_TOOL_BATCH, nullptr},
-    {ID_TOOL_SPI, nullptr},           {ID_TOOL_VHDL, nullptr},        {ID_TOOL_LIN, nullptr},
+    {ID_TOOL_SPI, openSpiTool},           {ID_TOOL_VHDL, nullptr},        {ID_TOOL_LIN, nullptr},
     {ID_TOOL_CAN, nullptr},           {ID_TOOL_HDQ, nullptr},         {ID_TOOL_ONE_WIRE, nullptr},
     {ID_TOOL_I2S, nullptr},           {ID_TOOL_ENCODER, nullptr},     {ID_TOOL_USB, nullptr},
     {ID_TOOL_SMBUS, nullptr},         {ID_TOOL_PMBUS, nullptr},       {ID_TOOL_PWM, nullptr},

@@ -38,7 +38,8 @@ struct FileNameRequest {
 using FileNameAsker = std::function<bool(FileNameRequest& request, std::string& path)>;
 void setFileNameAsker(FileNameAsker asker);
 // Asks through the current asker (the common dialog unless a test set its own): true and the
-// chosen path unless cancelled.
+// chosen path unless cancelled. The editor's Browse buttons and the generators' Export, Import and
+// Browse ask through it.
 bool chooseFileName(FileNameRequest& request, std::string& path);
 
 // The main window's title: the caption, then " - " and the path, or " - (Untitled)" for an empty path.

@@ -1,0 +1,288 @@
+// The generators' shared run state lives here, once: only one tool is open at a time. The output
+// thread is a SingleRunThread that outlives the dialogs, so a Close that does not wait for a
+// thread still building leaves it to end on its own; its next start joins it.
+#include "generators/generator_dialog.h"
+
+#include "app/app_state.h"
+#include "app/controls.h"
+#include "app/message_box.h"
+#include "app/strings_win.h"
+#include "app/tool_registry.h"
+#include "app/window_prompt.h"
+#include "generators/text_transfer.h"
+#include "resource.h"
+#include "waveedit/document.h"
+
+#include <array>
+#include <mutex>
+
+namespace qv::win {
+namespace {
+
+constexpr int busyIconCount = 8; // idle, then seven phases
+constexpr int closeWaitMilliseconds = 100;
+
+struct GeneratorRun {
+    OutputFlags flags;
+    SingleRunThread thread;
+    std::array<HICON, busyIconCount> icons{};
+    int phase = 0;
+    LPARAM runNumber = 0;
+};
+GeneratorRun& run() {
+    static GeneratorRun state;
+    return state;
+}
+
+std::mutex beepMutex;
+std::function<void()> beepHook;
+
+void beep() {
+    std::function<void()> hook;
+    {
+        std::lock_guard lock(beepMutex);
+        hook = beepHook;
+    }
+    if (hook)
+        hook();
+    else
+        MessageBeep(MB_OK);
+}
+
+void showIcon(HWND dialog, int index) {
+    HICON icon = run().icons[static_cast<std::size_t>(index)];
+    if (icon) SendDlgItemMessageW(dialog, IDC_GEN_STATUS, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+}
+
+std::string folderOf(const std::string& path) {
+    const std::size_t separator = path.find_last_of("\\/");
+    if (separator == std::string::npos) return {};
+    std::string folder = path.substr(0, separator);
+    if (folder.empty() || folder.back() == ':') folder += path[separator];
+    return folder;
+}
+
+FileNameRequest textFileRequest(HWND dialog, bool save) {
+    FileNameRequest request;
+    request.save = save;
+    request.owner = dialog;
+    request.title = save ? Msg::SaveFileTitle : Msg::SelectFileTitle;
+    request.filters = {{Msg::TextFileFilter, "*.txt"}, {Msg::AllFileFilter, "*.*"}};
+    request.initialName = "*.txt";
+    request.defaultExtension = "txt";
+    request.initialDirectory = generatorStartPath();
+    return request;
+}
+
+} // namespace
+
+void initGenerator(HWND dialog) {
+    GeneratorRun& state = run();
+    if (hasDocument()) document().clearSamples();
+    state.flags.running.store(0);
+    state.flags.outputActive.store(0);
+    state.flags.stopRequest.store(0);
+    state.phase = 0;
+    for (int i = 0; i < busyIconCount; ++i)
+        if (!state.icons[static_cast<std::size_t>(i)])
+            state.icons[static_cast<std::size_t>(i)] = static_cast<HICON>(
+                LoadImageW(resourceModule(), MAKEINTRESOURCEW(IDI_BUSY_IDLE + i), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
+    showIcon(dialog, 0);
+}
+
+void releaseGenerator() {
+    for (HICON& icon : run().icons) {
+        if (icon) DestroyIcon(icon);
+        icon = nullptr;
+    }
+}
+
+OutputFlags& generatorFlags() { return run().flags; }
+bool generatorRunning() { return run().flags.running.load() != 0; }
+
+void setGeneratorBeep(std::function<void()> hook) {
+    std::lock_guard lock(beepMutex);
+    beepHook = std::move(hook);
+}
+
+bool startGeneratorRun(HWND dialog, GeneratorWork work, bool keyEvent) {
+    GeneratorRun& state = run();
+    if (state.flags.running.load() != 0 || state.thread.busy()) {
+        beep();
+        if (keyEvent && state.flags.running.load() != 0 && app().device != noDevice)
+            app().driver.qvKeyboardEvent(app().device);
+        return false;
+    }
+    state.flags.stopRequest.store(0);
+    state.flags.outputActive.store(0);
+    state.flags.running.store(1);
+    const LANGID language = chosenLanguage();
+    const LPARAM runNumber = ++state.runNumber;
+    const bool started = state.thread.start([dialog, language, runNumber, work = std::move(work)] {
+        setThreadLanguage(language);
+        WindowPrompt prompt(dialog);
+        OutputPorts ports{app().driver, app().device, app().interlock, run().flags, prompt, app().caps};
+        bool runsOn = false;
+        try {
+            runsOn = work(ports);
+        } catch (const std::bad_alloc&) {
+            prompt.show(static_cast<int>(Msg::MemoryNotEnough));
+        }
+        PostMessageW(dialog, generatorRunDone, runsOn ? 1 : 0, runNumber);
+    });
+    if (!started) {
+        state.flags.running.store(0);
+        return false;
+    }
+    state.phase = 0;
+    SetTimer(dialog, busyTimer, busyTickMilliseconds, nullptr);
+    return true;
+}
+
+bool waitForOutputThread(int milliseconds) {
+    GeneratorRun& state = run();
+    for (int waited = 0; state.thread.busy() && waited < milliseconds; waited += 10) Sleep(10);
+    if (state.thread.busy()) return false;
+    state.thread.join();
+    return true;
+}
+
+bool isCurrentRun(LPARAM runNumber) { return runNumber == run().runNumber; }
+
+void endGeneratorRun(HWND dialog) {
+    GeneratorRun& state = run();
+    state.flags.running.store(0);
+    state.flags.outputActive.store(0);
+    KillTimer(dialog, busyTimer);
+    showIcon(dialog, 0);
+}
+
+void stopGeneratorOutput(HWND dialog) {
+    GeneratorRun& state = run();
+    state.flags.stopRequest.store(1);
+    if (app().device != noDevice) app().driver.qvPowerDown(app().device);
+    state.flags.running.store(0);
+    state.flags.outputActive.store(0);
+    KillTimer(dialog, busyTimer);
+    showIcon(dialog, 0);
+}
+
+void closeGenerator(HWND dialog) {
+    stopGeneratorOutput(dialog);
+    waitForOutputThread(closeWaitMilliseconds);
+    closeFunctionDialog(app().mainWindow);
+    DestroyWindow(dialog);
+}
+
+LRESULT onGeneratorTimer(HWND dialog, UINT, WPARAM timer, LPARAM) {
+    if (timer != busyTimer) return FALSE;
+    GeneratorRun& state = run();
+    if (state.flags.running.load() == 0) {
+        KillTimer(dialog, busyTimer);
+        showIcon(dialog, 0);
+        return TRUE;
+    }
+    if (state.flags.outputActive.load() == 0) return TRUE;
+    showIcon(dialog, 1 + state.phase);
+    state.phase = (state.phase + 1) % (busyIconCount - 1);
+    return TRUE;
+}
+
+std::span<Sample> generatorBuffer() { return document().sampleBuffer(); }
+
+int generatorCardType() { return app().device != noDevice ? app().driver.qvCardType(app().device) : 0; }
+
+// ---- rate entry -----------------------------------------------------------------------------------
+
+void showRate(HWND dialog, const std::string& text, gen::RateUnit unit) {
+    setFieldText(dialog, IDC_GEN_RATE, text);
+    setFieldText(dialog, IDC_GEN_RATE_UNIT, gen::rateUnitCaption(unit));
+}
+
+gen::RateUnit cycleRateUnit(HWND dialog, gen::RateUnit unit) {
+    const gen::RateUnit next = gen::nextRateUnit(unit);
+    setFieldText(dialog, IDC_GEN_RATE_UNIT, gen::rateUnitCaption(next));
+    return next;
+}
+
+void stepRate(HWND dialog, gen::RateUnit unit, bool up) {
+    const int tenths = gen::spinRateTenths(toUtf8(fieldText(dialog, IDC_GEN_RATE)), unit, up);
+    setFieldText(dialog, IDC_GEN_RATE, gen::rateTenthsText(tenths));
+}
+
+std::optional<double> rateOf(HWND dialog, gen::RateUnit unit) {
+    return gen::rateBitsPerSecond(toUtf8(fieldText(dialog, IDC_GEN_RATE)), unit);
+}
+
+// ---- files ----------------------------------------------------------------------------------------
+
+std::string& generatorStartPath() {
+    static std::string path;
+    if (path.empty()) path = app().workDirectory;
+    return path;
+}
+
+bool chooseFile(HWND dialog, Msg title, std::vector<FileFilter> filters, const char* initialName, std::string& path) {
+    FileNameRequest request;
+    request.owner = dialog;
+    request.title = title;
+    request.filters = std::move(filters);
+    request.initialName = initialName;
+    request.initialDirectory = generatorStartPath();
+    if (!chooseFileName(request, path)) return false;
+    if (const std::string folder = folderOf(path); !folder.empty()) generatorStartPath() = folder;
+    return true;
+}
+
+bool exportDataText(HWND dialog, int fileField, const std::string& text) {
+    FileNameRequest request = textFileRequest(dialog, true);
+    std::string path;
+    if (!chooseFileName(request, path)) return false;
+    WindowPrompt prompt(dialog);
+    const gen::ExportOutcome outcome = gen::exportText(path, text, prompt);
+    if (outcome.result == gen::ExportResult::Declined) return false;
+    if (outcome.result == gen::ExportResult::Failed) {
+        messageBox(dialog, outcome.error, MB_ICONERROR | MB_OK);
+        return false;
+    }
+    if (fileField != 0) setFieldText(dialog, fileField, fromAnsi(path));
+    messageBox(dialog, Msg::ExportOk, MB_OK);
+    return true;
+}
+
+bool importDataText(HWND dialog, int fileField, std::string& text) {
+    FileNameRequest request = textFileRequest(dialog, false);
+    std::string path;
+    if (!chooseFileName(request, path)) return false;
+    if (const Msg error = gen::importText(path, text); error != Msg::None) {
+        messageBox(dialog, error, MB_ICONERROR | MB_OK);
+        return false;
+    }
+    if (fileField != 0) setFieldText(dialog, fileField, fromAnsi(path));
+    return true;
+}
+
+// ---- Convert --------------------------------------------------------------------------------------
+
+bool handOffToWaveEditor(HWND dialog, std::vector<gen::ToolSignal> signals, int sampleClockHz) {
+    HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    gen::ConvertRequest request;
+    request.signals = std::move(signals);
+    request.sampleClockHz = sampleClockHz;
+    request.capabilities = app().caps;
+    request.samples = generatorBuffer();
+    request.folder = app().workDirectory;
+    request.settings = placementStore();
+    request.waveEditKey = app().keyPath(ModuleKey::WaveEdit);
+    const Msg result = gen::convertToWaveEditor(request);
+    SetCursor(previous);
+    if (result != Msg::None) {
+        messageBox(dialog, result, MB_ICONERROR | MB_OK);
+        return false;
+    }
+    PostMessageW(dialog, WM_CLOSE, 0, 0);
+    PostMessageW(app().mainWindow, WM_COMMAND, ID_TOOL_WAVE_EDITOR, handOffRequest);
+    return true;
+}
+
+} // namespace qv::win

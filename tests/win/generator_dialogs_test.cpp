@@ -1,0 +1,236 @@
+// The generator dialogs' wiring: SPI's Run on a virtual instrument (capture, busy icon, a second
+// Run beeps, Stop), its Convert to the Wave Editor, and one refused setting per tool that leaves
+// the dialog open and usable. The builders and their checks are tested natively.
+#include "shell_fixture.h"
+
+#include "../core/temp_folder.h"
+#include "app/controls.h"
+#include "device/driver_loader.h"
+#include "generators/generator_dialog.h"
+#include "generators/i2c_dialog.h"
+#include "generators/spi_dialog.h"
+#include "generators/uart_dialog.h"
+#include "resource.h"
+#include "waveedit/document.h"
+#include "waveedit/handoff.h"
+#include "waveedit/wave_editor.h"
+#include "waveedit/waveform_file_dialogs.h"
+
+#include <commctrl.h>
+
+#include <filesystem>
+
+namespace qv::win::test {
+namespace {
+
+class GeneratorDialogTest : public ShellTest {
+  protected:
+    void SetUp() override {
+        ShellTest::SetUp();
+        if (!hasDocument()) createDocument(capabilitiesFor(0), false);
+        app().workDirectory = folder.path();
+        app().keyPaths[static_cast<int>(ModuleKey::WaveEdit)] = "SOFTWARE\\Tavro\\QV\\WaveEdit\\0";
+        app().keyPaths[static_cast<int>(ModuleKey::Uart)] = "SOFTWARE\\Tavro\\QV\\Uart\\0";
+        setGeneratorBeep([this] { ++beeps; });
+        createWindow();
+    }
+    void TearDown() override {
+        if (app().openDialog) SendMessageW(app().openDialog, WM_CLOSE, 0, 0);
+        pumpMessages();
+        setGeneratorBeep({});
+        ShellTest::TearDown();
+    }
+
+    static void click(HWND dialog, int control) {
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(control, BN_CLICKED), 0);
+    }
+
+    // As typed: the data edits notify EN_CHANGE for typing, not for WM_SETTEXT.
+    static void type(HWND dialog, int control, const wchar_t* text) {
+        SendDlgItemMessageW(dialog, control, EM_SETSEL, 0, -1);
+        SendDlgItemMessageW(dialog, control, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text));
+    }
+
+    // Delivers messages until the output thread reported back (or a second went by).
+    static void waitForRunEnd() {
+        for (int i = 0; i < 100 && !waitForOutputThread(10); ++i) pumpMessages();
+        pumpMessages();
+    }
+
+    // A refused setting: the message once, the flags clear, the dialog open with Run usable.
+    void expectRefused(HWND dialog, int run, Msg message) {
+        click(dialog, run);
+        waitForRunEnd();
+        ASSERT_EQ(shownBoxes.size(), 1u);
+        EXPECT_EQ(shownBoxes[0].stringId, static_cast<int>(message));
+        EXPECT_EQ(generatorFlags().running.load(), 0);
+        EXPECT_EQ(app().openDialog, dialog);
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, run)));
+    }
+
+    qv::test::TempFolder folder;
+    int beeps = 0;
+};
+
+TEST_F(GeneratorDialogTest, SpiRunsOnAVirtualInstrumentBeepsOnASecondRunStopsAndConverts) {
+    const std::string capture = folder.file("spi.vcd");
+    SetEnvironmentVariableA("QVRUN_DEVICES", ("0xB016:VI1:USB:0:0:limit=4000:capture=" + capture).c_str());
+    DriverLoad load = loadDriver();
+    ASSERT_EQ(load.problem, DriverProblem::None);
+    app().driver = load.driver;
+    app().device = load.driver.qvHasHw(load.driver.qvFindDevice());
+    SetEnvironmentVariableA("QVRUN_DEVICES", nullptr);
+    ASSERT_NE(app().device, noDevice);
+    app().caps = capabilitiesFor(0xB016);
+    destroyDocument();
+    createDocument(app().caps, true);
+
+    openSpiTool(window, ID_TOOL_SPI, 0);
+    HWND spi = spiToolWindow();
+    ASSERT_NE(spi, nullptr);
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(spi, IDC_SPI_RUN))); // no data yet
+    type(spi, IDC_SPI_TEXT, L"1a;2b");
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(spi, IDC_SPI_CONVERT)));
+    const LRESULT idleIcon = SendDlgItemMessageW(spi, IDC_GEN_STATUS, STM_GETICON, 0, 0);
+
+    click(spi, IDC_SPI_RUN);
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(spi, IDC_SPI_WIDTH)));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(spi, IDC_SPI_STOP)));
+    for (int i = 0; i < 100 && generatorFlags().outputActive.load() == 0; ++i) {
+        Sleep(50);
+        pumpMessages();
+    }
+    ASSERT_EQ(generatorFlags().outputActive.load(), 1)
+        << shownBoxes.size() << " boxes, first " << (shownBoxes.empty() ? 0 : shownBoxes[0].stringId);
+    for (int i = 0; i < 4; ++i) {
+        Sleep(100);
+        pumpMessages();
+    }
+    EXPECT_NE(SendDlgItemMessageW(spi, IDC_GEN_STATUS, STM_GETICON, 0, 0), idleIcon);
+    EXPECT_EQ(fieldText(spi, IDC_SPI_COUNT), L"2");
+
+    click(spi, IDC_SPI_RUN);
+    EXPECT_EQ(beeps, 1);
+    // The virtual instrument runs lazily, on the program's calls: let it output before SPI's Stop
+    // (qvStop, then qvPowerDown) freezes it.
+    std::int32_t running = 0, word = 0, model = 0;
+    app().driver.qvReadStatus(app().device, &running, &word, &model);
+    click(spi, IDC_SPI_STOP);
+    EXPECT_EQ(generatorFlags().running.load(), 0);
+    EXPECT_EQ(SendDlgItemMessageW(spi, IDC_GEN_STATUS, STM_GETICON, 0, 0), idleIcon);
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(spi, IDC_SPI_RUN)));
+    EXPECT_TRUE(shownBoxes.empty());
+
+    // Convert: the hand-off files, the tool closed, the Wave Editor opened by the main window.
+    useToolTable({});
+    click(spi, IDC_SPI_CONVERT);
+    pumpMessages();
+    pumpMessages();
+    EXPECT_TRUE(shownBoxes.empty());
+    EXPECT_TRUE(std::filesystem::exists(handoffLabelPath(folder.path())));
+    EXPECT_TRUE(std::filesystem::exists(handoffSamplePath(folder.path())));
+    EXPECT_EQ(spiToolWindow(), nullptr);
+    EXPECT_NE(waveEditorWindow(), nullptr);
+    EXPECT_EQ(store.readNumber(app().keyPath(ModuleKey::WaveEdit), "iBaseFreq").value_or(0), 2000000u);
+    if (HWND editorWindow = waveEditorWindow()) SendMessageW(editorWindow, WM_CLOSE, 0, 0);
+
+    load.driver.qvShutdown(app().device);
+    unloadDriver(load);
+    app().driver = fakeDriver(0);
+    app().device = noDevice;
+    destroyDocument();
+
+    // The clock (channel 1) toggled on the instrument.
+    const std::string text(qv::test::readText(capture));
+    EXPECT_NE(text.find("$var wire 1 \" ch1 $end"), std::string::npos) << text.substr(0, 400);
+    EXPECT_NE(text.find("1\""), std::string::npos);
+    EXPECT_NE(text.find("0\""), std::string::npos);
+}
+
+TEST_F(GeneratorDialogTest, SpiRefusesAWidthOutsideItsRange) {
+    openSpiTool(window, ID_TOOL_SPI, 0);
+    HWND spi = spiToolWindow();
+    ASSERT_NE(spi, nullptr);
+    setFieldText(spi, IDC_SPI_TEXT, std::string("1a;2b"));
+    setFieldText(spi, IDC_SPI_WIDTH, std::string("33"));
+    expectRefused(spi, IDC_SPI_RUN, Msg::SpiWidthRange);
+    EXPECT_EQ(GetFocus(), GetDlgItem(spi, IDC_SPI_WIDTH));
+}
+
+TEST_F(GeneratorDialogTest, UartRefusesASynchronousChannelOutsideTheModel) {
+    openUartTool(window, ID_TOOL_RS232, 0);
+    HWND uart = uartToolWindow();
+    ASSERT_NE(uart, nullptr);
+    type(uart, IDC_UART_TEXT, L"A");
+    setChecked(uart, IDC_UART_SYNC, true);
+    setFieldText(uart, IDC_UART_SYNC_CHANNEL, std::string("99"));
+    expectRefused(uart, IDC_UART_RUN, Msg::ErrorChannelSetting);
+}
+
+TEST_F(GeneratorDialogTest, I2cRefusesAnEmptyTextAndUnlocksItsSettings) {
+    openI2cTool(window, ID_TOOL_I2C, 0);
+    HWND i2c = i2cToolWindow();
+    ASSERT_NE(i2c, nullptr);
+    EXPECT_EQ(fieldText(i2c, IDC_GEN_RATE), L"100");
+    expectRefused(i2c, IDC_I2C_RUN, Msg::NoI2cData);
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(i2c, IDC_I2C_TEXT)));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(i2c, IDC_I2C_SDA)));
+}
+
+// Export and Import through the file-name seam: the text to a file and back, the path shown.
+TEST_F(GeneratorDialogTest, I2cExportsAndImportsItsStatementText) {
+    const std::string path = folder.file("statements.txt");
+    setFileNameAsker([&](FileNameRequest& request, std::string& chosen) {
+        EXPECT_EQ(request.title, request.save ? Msg::SaveFileTitle : Msg::SelectFileTitle);
+        chosen = path;
+        return true;
+    });
+    openI2cTool(window, ID_TOOL_I2C, 0);
+    HWND i2c = i2cToolWindow();
+    ASSERT_NE(i2c, nullptr);
+    click(i2c, IDC_I2C_10BIT);
+    click(i2c, IDC_I2C_SAMPLE);
+    const std::wstring sample = fieldText(i2c, IDC_I2C_TEXT);
+    EXPECT_EQ(sample.substr(0, 8), L"Aw=12c;\r");
+    click(i2c, IDC_I2C_SAVE);
+    ASSERT_EQ(shownBoxes.size(), 1u);
+    EXPECT_EQ(shownBoxes[0].stringId, static_cast<int>(Msg::ExportOk));
+    EXPECT_EQ(qv::test::readText(path), toAnsi(sample));
+    click(i2c, IDC_GEN_CLEAR);
+    click(i2c, IDC_I2C_OPEN);
+    EXPECT_EQ(fieldText(i2c, IDC_I2C_TEXT), sample);
+    EXPECT_EQ(fieldText(i2c, IDC_I2C_FILE), fromAnsi(path));
+    setFileNameAsker({});
+}
+
+// The rate unit button and the spins reach the rate rules; UART's data bits reach its stop bits.
+TEST_F(GeneratorDialogTest, RateUnitSpinsAndTheUartStopBitsFollowTheirControls) {
+    openSpiTool(window, ID_TOOL_SPI, 0);
+    HWND spi = spiToolWindow();
+    ASSERT_NE(spi, nullptr);
+    NMUPDOWN up{};
+    up.hdr = {GetDlgItem(spi, IDC_GEN_RATE_SPIN), IDC_GEN_RATE_SPIN, UDN_DELTAPOS};
+    up.iDelta = 1;
+    SendMessageW(spi, WM_NOTIFY, IDC_GEN_RATE_SPIN, reinterpret_cast<LPARAM>(&up));
+    EXPECT_EQ(fieldText(spi, IDC_GEN_RATE), L"1.1");
+    click(spi, IDC_GEN_RATE_UNIT);
+    EXPECT_EQ(fieldText(spi, IDC_GEN_RATE_UNIT), L"K bps");
+    up.hdr = {GetDlgItem(spi, IDC_SPI_WIDTH_SPIN), IDC_SPI_WIDTH_SPIN, UDN_DELTAPOS};
+    setFieldText(spi, IDC_SPI_WIDTH, std::string("32"));
+    SendMessageW(spi, WM_NOTIFY, IDC_SPI_WIDTH_SPIN, reinterpret_cast<LPARAM>(&up));
+    EXPECT_EQ(fieldText(spi, IDC_SPI_WIDTH), L"32"); // clamped at the top
+    SendMessageW(spi, WM_CLOSE, 0, 0);
+    EXPECT_EQ(app().openDialog, nullptr);
+
+    openUartTool(window, ID_TOOL_RS232, 0);
+    HWND uart = uartToolWindow();
+    ASSERT_NE(uart, nullptr);
+    selectComboIndex(uart, IDC_UART_DATA_BITS, 5 - 4);
+    SendMessageW(uart, WM_COMMAND, MAKEWPARAM(IDC_UART_DATA_BITS, CBN_SELCHANGE), 0);
+    wchar_t text[8] = {};
+    SendDlgItemMessageW(uart, IDC_UART_STOP_BITS, CB_GETLBTEXT, 1, reinterpret_cast<LPARAM>(text));
+    EXPECT_STREQ(text, L"1.5");
+}
+
+} // namespace
+} // namespace qv::win::test
