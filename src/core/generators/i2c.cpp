@@ -135,7 +135,7 @@ struct Levels {
 class I2cWriter {
   public:
     I2cWriter(const Levels& levels, bool readMode, std::span<Sample> out, int stopAt)
-        : levels_(levels), out_(out), stopAt_(stopAt), bitSamples_(readMode ? 24 : 4) {
+        : out_(out), stopAt_(stopAt), bitSamples_(readMode ? 24 : 4) {
         const int edge = readMode ? 6 : 1, high = readMode ? 12 : 2;
         for (int k = 0; k < bitSamples_; ++k) {
             const bool sclHigh = k >= edge && k < edge + high;
@@ -171,7 +171,6 @@ class I2cWriter {
     void command(int at, unsigned word) { placeCommand(out_, at, word); }
 
   private:
-    Levels levels_;
     std::span<Sample> out_;
     int stopAt_;
     int bitSamples_;
