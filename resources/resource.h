@@ -13,6 +13,7 @@
 #define IDD_SYSTEM_PARAMETER 335
 #define IDD_SWEEP 417
 #define IDD_WAVE_EDITOR 315
+#define IDD_SCRIPT 308
 #define IDD_COMMAND_SETTING 342
 
 /* ---- controls ------------------------------------------------------------------------------- */
@@ -107,6 +108,15 @@
 #define IDC_COMMAND_EVENT1_OR_2_OR_3 1417
 #define IDC_COMMAND_EVENT_INVERT 1418
 #define IDC_COMMAND_HELP 1181
+/* Script tool (template 308): toolbar buttons 11000-11039 as the Wave Editor's, and these */
+#define ID_SCRIPT_SYNTAX_CHECK 11007
+#define IDC_SCRIPT_LIST 1028
+#define IDC_SCRIPT_HSCROLL 1034
+#define IDC_SCRIPT_VSCROLL 1035
+#define IDC_SCRIPT_STATUS 1037
+#define IDC_SCRIPT_SEPARATOR1 20000
+#define IDC_SCRIPT_SEPARATOR2 20001
+#define IDC_SCRIPT_SEPARATOR3 20002
 /* Select Device */
 #define IDC_DEVICE_LIST 1163
 /* The main window's launcher list view */
@@ -234,6 +244,10 @@
 #define IDI_TB_HELP 915
 #define IDI_TB_PRINT 916
 #define IDI_TB_WIZARD 917
+#define IDI_TB_CUT 918
+#define IDI_TB_COPY 919
+#define IDI_TB_PASTE 920
+#define IDI_TB_SYNTAX 921
 
 /* ---- accelerators --------------------------------------------------------------------------- */
 #define IDR_ACCELERATORS 103

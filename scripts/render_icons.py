@@ -493,11 +493,36 @@ def tb_wizard(c):
     c.polygon(star, YELLOW)
 
 
+def tb_cut(c):
+    c.line([(9, 3), (20, 20)], 2.0, DARK)
+    c.line([(23, 3), (12, 20)], 2.0, DARK)
+    c.circle(9, 24, 5, RED, inner=2.6)
+    c.circle(23, 24, 5, RED, inner=2.6)
+
+
+def tb_copy(c):
+    document(c, 3, 2, 19, 22)
+    document(c, 12, 9, 28, 30)
+
+
+def tb_paste(c):
+    c.round_rect(4, 5, 24, 30, 2, (170, 120, 20, 255))
+    c.rect(10, 3, 18, 8, GREY)
+    document(c, 12, 12, 29, 31)
+
+
+def tb_syntax(c):
+    document(c, 3, 2, 22, 28)
+    for y in (9, 13, 17):
+        c.line([(6, y), (18, y)], 1.2, GREY)
+    c.line([(15, 22), (20, 27), (30, 14)], 3.0, GREEN)
+
+
 TOOLBAR_ICONS = {
     900: tb_new, 901: tb_open, 902: tb_save, 903: magnifier("+"), 904: magnifier("-"),
     905: level(False), 906: level(True), 907: tb_invert, 908: tb_clock, 909: tb_bus,
     910: tb_command, 911: tb_check, 912: tb_run, 913: tb_stop, 914: properties_gear,
-    915: tb_help, 916: printer, 917: tb_wizard,
+    915: tb_help, 916: printer, 917: tb_wizard, 918: tb_cut, 919: tb_copy, 920: tb_paste, 921: tb_syntax,
 }
 ICONS.update(TOOLBAR_ICONS)
 

@@ -2,7 +2,12 @@
 // whole text's size (CR LF between lines, a NUL at the end) before anything changes.
 #include "script/script_text.h"
 
+#include "support/little_endian.h"
+
 #include <algorithm>
+#include <cstdint>
+#include <fstream>
+#include <iterator>
 
 namespace qv {
 namespace {
@@ -22,6 +27,32 @@ int clampColumn(const std::string& line, int column) {
 }
 
 } // namespace
+
+std::string readScheduleText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return {};
+    std::string raw(scriptBufferBytes, '\0');
+    in.read(raw.data(), static_cast<std::streamsize>(raw.size()));
+    raw.resize(static_cast<std::size_t>(in.gcount()));
+    return normaliseScriptText(raw);
+}
+
+int readScriptListHeight(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::uint8_t bytes[5] = {};
+    in.read(reinterpret_cast<char*>(bytes), sizeof bytes);
+    if (in.gcount() != 4) return defaultScriptListHeight;
+    const std::int32_t height = readLe32(bytes, 0);
+    return height < 0 ? defaultScriptListHeight : height;
+}
+
+bool writeScriptListHeight(const std::string& path, int height) {
+    std::uint8_t bytes[4] = {};
+    writeLe32(bytes, 0, static_cast<std::int32_t>(height));
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes), sizeof bytes);
+    return static_cast<bool>(out);
+}
 
 std::string normaliseScriptText(std::string_view raw) {
     std::string text;

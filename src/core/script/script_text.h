@@ -16,6 +16,16 @@ inline constexpr std::size_t scriptBufferBytes = 65536;
 inline constexpr int scriptTabWidth = 8;
 inline constexpr int defaultScriptListHeight = 50; // pixels of the list pane when SCRIPT.VAR is missing
 
+// The files of the working directory: the schedule and the list pane's height.
+inline constexpr char scheduleFileName[] = "SCHEDULE.TXT";
+inline constexpr char scriptVariablesFileName[] = "SCRIPT.VAR";
+// The schedule as the editor shows it: up to 65,536 bytes of the file, normalised; empty when missing.
+std::string readScheduleText(const std::string& path);
+// The list pane's height: the file's 4-byte value, 50 when the file is missing or not 4 bytes long
+// or holds a negative value.
+int readScriptListHeight(const std::string& path);
+bool writeScriptListHeight(const std::string& path, int height);
+
 // Every line ended by CR LF (a lone LF or a lone CR ends a line too), every tab replaced by blanks
 // up to the next multiple of 8 columns; cut so that the text and its NUL fit the buffer.
 std::string normaliseScriptText(std::string_view raw);

@@ -97,11 +97,15 @@ void closeFunctionDialog(HWND mainWindow) {
     SetWindowPos(mainWindow, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
 
     loadPlacement(state.savedPlacement);
-    const Placement& saved = state.savedPlacement;
     if (state.launcher) ShowWindow(state.launcher, SW_SHOW);
-    ShowWindow(mainWindow, SW_SHOWNORMAL);
-    MoveWindow(mainWindow, saved.left, saved.top, saved.right - saved.left, saved.bottom - saved.top, TRUE);
-    if (saved.maximised) ShowWindow(mainWindow, SW_SHOWMAXIMIZED);
+    applyPlacement(mainWindow, state.savedPlacement);
+}
+
+void applyPlacement(HWND window, const Placement& placement) {
+    ShowWindow(window, SW_SHOWNORMAL);
+    MoveWindow(window, placement.left, placement.top, placement.right - placement.left,
+               placement.bottom - placement.top, TRUE);
+    if (placement.maximised) ShowWindow(window, SW_SHOWMAXIMIZED);
 }
 
 void setPlacementStore(SettingsStore* newStore) { store = newStore; }

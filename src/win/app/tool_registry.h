@@ -55,6 +55,10 @@ void closeFunctionDialog(HWND mainWindow);
 void setPlacementStore(SettingsStore* store);
 SettingsStore* placementStore();
 
+// Shows the window at a saved normal position, maximised when the placement says so (the main
+// window after a tool, or under a tool that keeps its own placement).
+void applyPlacement(HWND window, const Placement& placement);
+
 // The window's normal position and whether it is maximised.
 qv::Placement windowPlacement(HWND window);
 

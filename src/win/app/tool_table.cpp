@@ -1,6 +1,7 @@
 // The tools built into the program: one line per function id, with the tool's create function, or
 // nullptr while the tool is not built. The main window's command table routes every id here.
 #include "app/tool_registry.h"
+#include "script/script_editor.h"
 #include "waveedit/wave_editor.h"
 #include "generators/spi_dialog.h"
 #include "generators/uart_dialog.h"
@@ -12,7 +13,7 @@ namespace qv::win {
 namespace {
 
 constexpr ToolEntry tools[] = {
-    {ID_TOOL_WAVE_EDITOR, openWaveEditor},   {ID_TOOL_SCRIPT, nullptr},      {ID_TOOL_SYNC_COUNTER, nullptr},
+    {ID_TOOL_WAVE_EDITOR, openWaveEditor},   {ID_TOOL_SCRIPT, openScriptEditor},      {ID_TOOL_SYNC_COUNTER, nullptr},
     {ID_TOOL_ASYNC_COUNTER, nullptr}, {ID_TOOL_PRINTER, nullptr},     {ID_TOOL_RS232, openUartTool},
     {ID_TOOL_I2C, openI2cTool},           {ID_TOOL_BINARY_FILE, nullptr}, {ID_TOOL_TEXT_FILE, nullptr},
     {ID_TOOL_LA_WAVEFORM, nullptr},   {ID_TOOL_ALTERA, nullptr},      {ID_TOOL_BATCH, nullptr},

@@ -425,13 +425,8 @@ void openWaveEditor(HWND mainWindow, int, LPARAM parameter) {
     // The editor sizes with the main window: its frame back, at the placement the editor keeps.
     const Placement& placement = current->settings.placement;
     SetWindowLongPtrW(mainWindow, GWL_STYLE, GetWindowLongPtrW(mainWindow, GWL_STYLE) | WS_MAXIMIZEBOX | WS_THICKFRAME);
-    WINDOWPLACEMENT place{};
-    place.length = sizeof place;
-    GetWindowPlacement(mainWindow, &place);
-    place.rcNormalPosition = {placement.left, placement.top, placement.right, placement.bottom};
-    place.showCmd = placement.maximised ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL;
-    SetWindowPlacement(mainWindow, &place);
     SetWindowPos(mainWindow, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+    applyPlacement(mainWindow, placement);
     RECT client{};
     GetClientRect(mainWindow, &client);
     MoveWindow(dialog, 0, 0, client.right, client.bottom, TRUE);
