@@ -7,6 +7,7 @@
 #pragma once
 
 #include "app/models.h"
+#include "converters/vcd_import.h"
 #include "device/prompt.h"
 #include "support/file_io.h"
 #include "waveedit/document.h"
@@ -90,6 +91,25 @@ inline bool binaryWaveform(const std::uint8_t* data, std::size_t size) {
     std::string text;
     (void)qvvText(doc, 0, text);
     return qvwSampleCount(doc) <= doc.usableSamples() && labelRecordCount(doc.labels()) <= maxLabels;
+}
+
+// Arbitrary text as a VCD file into a small image, the questions answered from the last byte. The
+// data must stay inside the image, every signal on the model's channels, the label table ended.
+inline bool valueChangeDump(const std::uint8_t* data, std::size_t size) {
+    static std::vector<Sample> image(fuzzDepthSamples - 24);
+    static LabelTable labels{};
+    vcd::ImportSettings settings;
+    settings.capabilities = fuzzCapabilities();
+    settings.waitKey = size > 0 && (data[size - 1] & 4);
+    FixedPrompt prompt(size > 0 && (data[size - 1] & 2));
+    MemorySource source(data, size);
+    vcd::ImportResult result;
+    if (vcd::importVcd(source, settings, prompt, image, labels, result) != Msg::None || result.abandoned) return true;
+    const int end = vcd::finishVcdImage(image, settings, result);
+    bool inside = end <= static_cast<int>(image.size()) && result.end <= result.repeatEnd;
+    for (const textvector::Signal& s : result.signals)
+        for (int c : s.channels) inside = inside && c >= 0 && c < settings.capabilities.channelCount;
+    return inside && labelRecordCount(labels) <= maxLabels;
 }
 
 } // namespace qv::fuzz

@@ -21,6 +21,7 @@ TEST(FuzzCorpus, EveryFileThroughItsHarnessEntry) {
         {"handoff", fuzz::handoffLabels},
         {"qvv_reader", fuzz::textVector},
         {"qvw_reader", fuzz::binaryWaveform},
+        {"vcd_import", fuzz::valueChangeDump},
     };
     for (const Harness& h : harnesses) {
         int files = 0;
