@@ -1,5 +1,5 @@
 // VCD import on a generated dump of 2,000,000 time units: 42 one-bit signals and 4 two-bit vectors
-// (50 channels) changing at random every 1 to 7 units, about 40 MB. Beside it in the same run, its
+// (50 channels) changing at random every 1 to 3 units, about 40 MB. Beside it in the same run, its
 // floor: a plain read of the same file in the same blocks with a line count. Goal: the floor at
 // least 200 MB/s and the import within 3x of it (bytes per second in the report). The instrument
 // is a 50-channel one with 2,097,152 samples, so the whole dump fits.
@@ -43,7 +43,7 @@ const std::string& dumpPath() {
             text += "$var wire 2 " + code(scalars + i) + " v" + std::to_string(i) + " [1:0] $end\n";
         text += "$upscope $end\n$enddefinitions $end\n#0\n$dumpvars\n";
         std::mt19937 random(1);
-        for (std::uint64_t t = 0; t < timeUnits; t += 1 + random() % 7) {
+        for (std::uint64_t t = 0; t < timeUnits; t += 1 + random() % 3) {
             text += '#';
             text += std::to_string(t);
             text += '\n';

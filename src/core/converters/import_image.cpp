@@ -64,6 +64,13 @@ bool ImportImage::appendRun(Sample word, std::uint64_t count) {
     word &= ~commandMask;
     lastWord_ = word;
     if (count == 0) return true;
+    const int start = lead_ + position_;
+    if (count < loopThreshold && !outputEnablePending_ && start + static_cast<int>(count) <= limit_) {
+        for (Sample* s = image_.data() + start, *end = s + count; s != end; ++s) *s = (*s & commandMask) | word;
+        position_ += static_cast<int>(count);
+        outputSamples_ += count;
+        return true;
+    }
     if (outputEnablePending_) {
         const int at = std::max(lead_ + position_, nextFree_);
         if (at + 3 > limit_) return false;

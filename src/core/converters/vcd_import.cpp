@@ -19,14 +19,9 @@ constexpr std::size_t maxGatheredTokens = 16; // words kept of a $var or $timesc
 constexpr std::uint64_t maxWidth = 1u << 20;
 constexpr char defaultTimescale[] = "1ns"; // a file without $timescale
 
-struct SpaceTable {
-    std::array<bool, 256> blank{};
-    constexpr SpaceTable() {
-        for (unsigned char c : {' ', '\t', '\n', '\r', '\v', '\f', '\0'}) blank[c] = true;
-    }
-};
-constexpr SpaceTable spaces;
-inline bool isBlank(char c) { return spaces.blank[static_cast<unsigned char>(c)]; }
+// Blanks: space, tab, line feed, carriage return, the other control characters and NUL (none of
+// them can stand in a VCD token).
+inline bool isBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
 
 char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -42,23 +37,28 @@ bool keywordIs(std::string_view token, std::string_view lowerKeyword) {
 class Tokens {
   public:
     Tokens(ByteSource& source, const ImportSettings& settings)
-        : source_(source), settings_(settings), buffer_(readBlockBytes) {}
+        : source_(source), settings_(settings), buffer_(readBlockBytes + 1) {}
 
+    // The buffer keeps a NUL (a blank) behind its data, so a token scan needs no bounds check.
     bool next(std::string_view& token) {
         for (;;) {
-            while (position_ < end_ && isBlank(buffer_[position_])) ++position_;
-            if (position_ == end_) {
+            const char* p = buffer_.data() + position_;
+            const char* const end = buffer_.data() + end_;
+            while (p < end && isBlank(*p)) ++p;
+            if (p == end) {
+                position_ = end_;
                 if (!refill()) return false;
                 continue;
             }
-            const std::size_t start = position_;
-            while (position_ < end_ && isBlank(buffer_[position_]) == false) ++position_;
-            if (position_ == end_ && !atEnd_ && start > 0) {
-                position_ = start;
+            const char* const start = p;
+            while (!isBlank(*p)) ++p;
+            if (p == end && !atEnd_ && start > buffer_.data()) {
+                position_ = static_cast<std::size_t>(start - buffer_.data());
                 if (!refill() && cancelled_) return false;
                 continue;
             }
-            token = std::string_view(buffer_.data() + start, position_ - start);
+            position_ = static_cast<std::size_t>(p - buffer_.data());
+            token = std::string_view(start, static_cast<std::size_t>(p - start));
             return true;
         }
     }
@@ -74,14 +74,16 @@ class Tokens {
         std::memmove(buffer_.data(), buffer_.data() + position_, end_ - position_);
         end_ -= position_;
         position_ = 0;
+        buffer_[end_] = '\0';
         const std::int64_t left = source_.size() - offset_;
-        const std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(left, buffer_.size() - end_));
+        const std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(left, readBlockBytes - end_));
         if (want == 0 || !source_.read(offset_, buffer_.data() + end_, want)) {
             atEnd_ = true;
             return false;
         }
         offset_ += static_cast<std::int64_t>(want);
         end_ += want;
+        buffer_[end_] = '\0';
         if (offset_ >= source_.size()) atEnd_ = true;
         if (settings_.progress) settings_.progress(offset_, source_.size());
         return true;
@@ -132,7 +134,12 @@ class Importer {
         std::string_view token;
         while (!stopped_ && tokens.next(token)) {
             const char first = token.front();
-            if (first == '#') {
+            if ((first == '0' || first == '1') && token.size() >= 2 && timescaleRead_) {
+                // The common case first: a scalar change.
+                for (int i = lookup(token.substr(1)); i >= 0; i = channelled_[static_cast<std::size_t>(i)].alias)
+                    applyScalar(channelled_[static_cast<std::size_t>(i)], first);
+                changed_ = true;
+            } else if (first == '#') {
                 time(token.substr(1));
             } else if (first == '$') {
                 if (Msg m = keyword(tokens, token); m != Msg::None) return m;
@@ -178,15 +185,14 @@ class Importer {
     }
 
   private:
-    static constexpr int printable = 94; // '!' .. '~'
-    static constexpr std::size_t shortCodeSlots = printable + printable * printable;
+    // Codes of one or two characters (the first 8,000 or so a dump declares) index a table
+    // directly; longer ones go through a hash map.
+    static constexpr std::size_t shortCodeSlots = 256 + 256 * 256;
 
     static int shortSlot(std::string_view code) {
-        auto at = [](char c) { return static_cast<int>(static_cast<unsigned char>(c)) - '!'; };
-        if (code.size() == 1 && at(code[0]) >= 0 && at(code[0]) < printable) return at(code[0]);
-        if (code.size() == 2 && at(code[0]) >= 0 && at(code[0]) < printable && at(code[1]) >= 0 &&
-            at(code[1]) < printable)
-            return printable + at(code[0]) * printable + at(code[1]);
+        if (code.size() == 1) return static_cast<unsigned char>(code[0]);
+        if (code.size() == 2)
+            return 256 + static_cast<unsigned char>(code[0]) * 256 + static_cast<unsigned char>(code[1]);
         return -1;
     }
 
