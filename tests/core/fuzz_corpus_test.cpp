@@ -22,6 +22,8 @@ TEST(FuzzCorpus, EveryFileThroughItsHarnessEntry) {
         {"qvv_reader", fuzz::textVector},
         {"qvw_reader", fuzz::binaryWaveform},
         {"vcd_import", fuzz::valueChangeDump},
+        {"law_import", fuzz::logicAnalyzerWaveform},
+        {"vhdl_import", fuzz::vhdlTestBench},
     };
     for (const Harness& h : harnesses) {
         int files = 0;
