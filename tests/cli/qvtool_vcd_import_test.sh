@@ -88,6 +88,7 @@ PY
 simulate idle_gaps_tb "$work/idle.vcd" || { echo "FAIL the simulation did not run"; exit 1; }
 expect "convert the dump" 0 "" -- "$qvtool" --model 0xC350 convert "$work/idle.vcd" "$work/idle.qvw"
 expect "its labels" 0 "count  4..1" -- "$qvtool" --model 0xC350 info "$work/idle.qvw"
+expect "its loops pass Waveform Check" 0 "No error." -- "$qvtool" --model 0xC350 check "$work/idle.qvw"
 expect "run it" 0 "" -- "$qvtool" run "$work/idle.qvw" --model 0xC350 --capture "$work/idle-captured.vcd" \
     --key-events 1 --max-samples 850200
 same_waveform "the instrument plays the simulator's waveform" "$work/idle.vcd" "$work/idle-captured.vcd"

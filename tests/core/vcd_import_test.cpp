@@ -6,6 +6,7 @@
 #include "import_playback.h"
 #include "scripted_prompt.h"
 #include "waveedit/commands.h"
+#include "waveedit/waveform_check.h"
 
 #include <gtest/gtest.h>
 
@@ -128,6 +129,7 @@ TEST(VcdLoops, LongStepsLastExactly) {
     int loops = 0;
     for (int i = 0; i < l->import.end; ++i) loops += opcodeOf(commandField(l->image[static_cast<std::size_t>(i)])) == Opcode::Lp;
     EXPECT_GE(loops, 4);
+    EXPECT_TRUE(checkWaveform(l->image, static_cast<int>(l->image.size())).empty()) << "Waveform Check finds nothing";
     const test::Played played = test::playImage(l->image, static_cast<int>(l->image.size()), 2001012);
     auto levelAt = [&](std::size_t t) { return played.levels[t] >> 12 & 0xF; };
     EXPECT_EQ(levelAt(0), 0xBu);
@@ -221,6 +223,7 @@ TEST(VcdPlayback, RandomDumpTimeUnitForTimeUnit) {
     auto l = load(text);
     ASSERT_EQ(l->result, Msg::None);
     ASSERT_EQ(l->import.outputSamples, expected.size());
+    EXPECT_TRUE(checkWaveform(l->image, static_cast<int>(l->image.size())).empty());
     const test::Played played = test::playImage(l->image, static_cast<int>(l->image.size()), expected.size());
     ASSERT_EQ(played.levels.size(), expected.size());
     for (std::size_t t = 0; t < expected.size(); ++t)

@@ -10,9 +10,10 @@ namespace qv::importing {
 
 namespace {
 
-// Samples after a command that must stay free of commands: three behind a jump (the pipeline
-// already holds them when it lands), four behind OE (which output moves one sample later).
-constexpr int afterJump = 4;
+// Samples after a command that must stay free of commands: behind a jump the three the pipeline
+// already holds when it lands, and the two after them that Waveform Check also keeps free; four
+// behind OE (which output moves one sample later).
+constexpr int afterJump = 6;
 constexpr int afterOutputEnable = 5;
 // Convert's start commands: OE on samples 0..2, SE KEY and WE on samples 8 and 9.
 constexpr int afterStartOutputEnable = 7;

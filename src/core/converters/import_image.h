@@ -6,8 +6,9 @@
 // Command timing is the Wave Editor's (output moves each command three samples ahead, so a
 // command acts right after the sample it is placed on): LC n followed by LP at the end of a body
 // outputs the body n times. Every command keeps clear of the samples the sequencer's pipeline
-// reads around it (no command within three samples after a jump, none on the three samples before
-// or at a jump target, none within four after OE), so that Waveform Check finds nothing.
+// reads around it and of those Waveform Check keeps free (none within five samples after a jump,
+// none on the three samples before or at a jump target, none within four after OE), so that the
+// check finds nothing.
 #pragma once
 
 #include "app/models.h"
