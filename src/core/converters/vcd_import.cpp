@@ -64,6 +64,12 @@ class Tokens {
     }
     bool cancelled() const { return cancelled_; }
 
+    // The unread data of the block, for a caller that walks it itself: [cursor, end), a NUL at
+    // end. Tokens that reach `end` may continue in the next block.
+    const char* cursor() const { return buffer_.data() + position_; }
+    const char* dataEnd() const { return buffer_.data() + end_; }
+    void moveTo(const char* p) { position_ = static_cast<std::size_t>(p - buffer_.data()); }
+
   private:
     bool refill() {
         if (settings_.cancel != nullptr && settings_.cancel->load() != 0) {
@@ -130,9 +136,54 @@ class Importer {
                  static_cast<int>(image.size()) - prefixSamples),
           shortCodes_(shortCodeSlots, -1) {}
 
+    // The body's common tokens straight from the block: scalar changes with one-character codes
+    // and time stamps. Anything else, and anything near the block's end, is left to next().
+    void fastBody(Tokens& tokens) {
+        constexpr std::ptrdiff_t margin = 64; // a token this near the end may go on in the next block
+        const char* p = tokens.cursor();
+        const char* const end = tokens.dataEnd();
+        // The state lives in registers here and goes back to the members before anything reads them.
+        Sample word = word_;
+        std::uint64_t floating = floating_;
+        bool changed = changed_;
+        while (!stopped_) {
+            while (p < end && isBlank(*p)) ++p;
+            if (end - p < margin) break;
+            const char c = *p;
+            if ((c == '0' || c == '1') && !isBlank(p[1]) && isBlank(p[2])) {
+                for (int i = shortCodes_[static_cast<unsigned char>(p[1])]; i >= 0;) {
+                    const Channelled& v = channelled_[static_cast<std::size_t>(i)];
+                    word = (word & ~v.mask) | (c == '1' ? Sample{1} << v.shift : 0);
+                    floating &= ~(v.mask >> firstChannelBit);
+                    i = v.alias;
+                }
+                changed = true;
+                p += 3;
+            } else if (c == '#') {
+                const char* q = p + 1;
+                while (!isBlank(*q)) ++q;
+                if (q - p >= margin) break;
+                word_ = word;
+                floating_ = floating;
+                changed_ = changed;
+                time(std::string_view(p + 1, static_cast<std::size_t>(q - p - 1)));
+                changed = changed_;
+                p = q;
+            } else {
+                break;
+            }
+        }
+        word_ = word;
+        floating_ = floating;
+        changed_ = changed;
+        tokens.moveTo(p);
+    }
+
     Msg run(Tokens& tokens) {
         std::string_view token;
-        while (!stopped_ && tokens.next(token)) {
+        while (!stopped_) {
+            if (timescaleRead_) fastBody(tokens);
+            if (stopped_ || !tokens.next(token)) break;
             const char first = token.front();
             if ((first == '0' || first == '1') && token.size() >= 2 && timescaleRead_) {
                 // The common case first: a scalar change.
