@@ -402,7 +402,8 @@ int finishVhdlImage(std::span<Sample> image, const ImportSettings& settings, con
     commands.sixteenChannelSet = isSixteenChannelModel(settings.capabilities.modelCode);
     commands.waitKey = settings.waitKey;
     commands.repeat = settings.repeat;
-    commands.end = std::max(result.end, importing::leadSamples + 3);
+    // The jump keeps off its own target and the two samples after it.
+    commands.end = settings.repeat ? std::max(result.end, importing::leadSamples + 6) : result.end;
     commands.repeatTarget = importing::leadSamples;
     importing::writeConvertCommands(image, commands);
     return commands.end;
