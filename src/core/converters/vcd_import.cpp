@@ -136,8 +136,9 @@ class Importer {
                  static_cast<int>(image.size()) - prefixSamples),
           shortCodes_(shortCodeSlots, -1) {}
 
-    // The body's common tokens straight from the block: scalar changes with one-character codes
-    // and time stamps. Anything else, and anything near the block's end, is left to next().
+    // The body's common tokens straight from the block: scalar and binary vector changes with
+    // one-character codes, and time stamps. Anything else, and anything near the block's end, is
+    // left to next().
     void fastBody(Tokens& tokens) {
         constexpr std::ptrdiff_t margin = 64; // a token this near the end may go on in the next block
         const char* p = tokens.cursor();
@@ -159,6 +160,23 @@ class Importer {
                 }
                 changed = true;
                 p += 3;
+            } else if (c == 'b' || c == 'B') {
+                // "b0101 c": binary digits only (x and z go the long way), a one-character code.
+                const char* q = p + 1;
+                std::uint64_t value = 0;
+                while ((*q == '0' || *q == '1') && q - p <= 64) value = value << 1 | static_cast<unsigned>(*q++ - '0');
+                if (q == p + 1 || !isBlank(*q) || q - p > 64) break;
+                const char* code = q;
+                while (code < end && isBlank(*code)) ++code;
+                if (end - code < 2 || isBlank(*code) || !isBlank(code[1])) break;
+                for (int i = shortCodes_[static_cast<unsigned char>(*code)]; i >= 0;) {
+                    const Channelled& v = channelled_[static_cast<std::size_t>(i)];
+                    word = (word & ~v.mask) | ((value << v.shift) & v.mask);
+                    floating &= ~(v.mask >> firstChannelBit);
+                    i = v.alias;
+                }
+                changed = true;
+                p = code + 1;
             } else if (c == '#') {
                 const char* q = p + 1;
                 while (!isBlank(*q)) ++q;
