@@ -7,6 +7,9 @@
 #pragma once
 
 #include "app/models.h"
+#include "converters/law_import.h"
+#include "converters/vcd_import.h"
+#include "converters/vhdl_import.h"
 #include "device/prompt.h"
 #include "support/file_io.h"
 #include "waveedit/document.h"
@@ -90,6 +93,61 @@ inline bool binaryWaveform(const std::uint8_t* data, std::size_t size) {
     std::string text;
     (void)qvvText(doc, 0, text);
     return qvwSampleCount(doc) <= doc.usableSamples() && labelRecordCount(doc.labels()) <= maxLabels;
+}
+
+// Arbitrary text as a VCD file into a small image, the questions answered from the last byte. The
+// data must stay inside the image, every signal on the model's channels, the label table ended.
+inline bool valueChangeDump(const std::uint8_t* data, std::size_t size) {
+    static std::vector<Sample> image(fuzzDepthSamples - 24);
+    static LabelTable labels{};
+    vcd::ImportSettings settings;
+    settings.capabilities = fuzzCapabilities();
+    settings.waitKey = size > 0 && (data[size - 1] & 4);
+    FixedPrompt prompt(size > 0 && (data[size - 1] & 2));
+    MemorySource source(data, size);
+    vcd::ImportResult result;
+    if (vcd::importVcd(source, settings, prompt, image, labels, result) != Msg::None || result.abandoned) return true;
+    const int end = vcd::finishVcdImage(image, settings, result);
+    bool inside = end <= static_cast<int>(image.size()) && result.end <= result.repeatEnd;
+    for (const textvector::Signal& s : result.signals)
+        for (int c : s.channels) inside = inside && c >= 0 && c < settings.capabilities.channelCount;
+    return inside && labelRecordCount(labels) <= maxLabels;
+}
+
+// Arbitrary bytes as a LAW file, into a document with an instrument or in demo mode (the last
+// byte decides, and answers 12045). Labels must stay valid, samples inside the usable area.
+inline bool logicAnalyzerWaveform(const std::uint8_t* data, std::size_t size) {
+    static auto device = Document::create(fuzzCapabilities(), true);
+    static auto demo = Document::create(fuzzCapabilities(), false);
+    Document& doc = size > 0 && (data[size - 1] & 1) ? *demo : *device;
+    FixedPrompt prompt(size > 0 && (data[size - 1] & 2));
+    MemorySource source(data, size);
+    law::ImportResult result;
+    if (law::importLaw(source, doc, prompt, result) != Msg::None || result.declined) return true;
+    bool valid = result.samplesWritten <= doc.usableSamples() && labelRecordCount(doc.labels()) <= maxLabels;
+    for (int i = 0; i < labelRecordCount(doc.labels()); ++i) valid = valid && validBitIndex(doc.labels()[i].bitIndex);
+    return valid;
+}
+
+// Arbitrary text as a VHDL test bench on a 100 or 200 MHz model (the last byte decides, and
+// answers 12082). The data must stay inside the image, every signal on channels 0..49.
+inline bool vhdlTestBench(const std::uint8_t* data, std::size_t size) {
+    static std::vector<Sample> image(fuzzDepthSamples - 24);
+    static LabelTable labels{};
+    vhdl::ImportSettings settings;
+    settings.capabilities = fuzzCapabilities();
+    if (size > 0 && (data[size - 1] & 1)) settings.capabilities.modelCode = 0xB816;
+    settings.repeat = size > 0 && (data[size - 1] & 4);
+    FixedPrompt prompt(size > 0 && (data[size - 1] & 2));
+    vhdl::ImportResult result;
+    if (vhdl::importVhdl(std::string(reinterpret_cast<const char*>(data), size), settings, prompt, image, labels,
+                         result) != Msg::None)
+        return true;
+    const int end = vhdl::finishVhdlImage(image, settings, result);
+    bool inside = end <= static_cast<int>(image.size()) && result.end <= static_cast<int>(image.size()) - prefixSamples;
+    for (const textvector::Signal& s : result.signals)
+        for (int c : s.channels) inside = inside && c >= 0 && c < vhdl::maxTestBenchChannels;
+    return inside && labelRecordCount(labels) <= maxLabels;
 }
 
 } // namespace qv::fuzz

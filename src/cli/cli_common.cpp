@@ -8,6 +8,9 @@
 #include "support/field_values.h"
 #include "support/file_io.h"
 #include "support/text_fill.h"
+#include "converters/law_import.h"
+#include "converters/vcd_import.h"
+#include "converters/vhdl_import.h"
 #include "waveedit/handoff.h"
 #include "waveedit/qvw_file.h"
 #include "waveedit/vcd_export.h"
@@ -35,6 +38,8 @@ int fail(Msg id, std::string_view argument, int status) {
 Kind kindOf(const std::string& path) {
     if (isTextVectorFileName(path)) return Kind::Qvv;
     if (path.size() > 4 && (path.ends_with(".vcd") || path.ends_with(".VCD"))) return Kind::Vcd;
+    if (path.size() > 4 && (path.ends_with(".law") || path.ends_with(".LAW"))) return Kind::Law;
+    if (path.size() > 4 && (path.ends_with(".vht") || path.ends_with(".VHT"))) return Kind::Vht;
     std::error_code error;
     if (!path.empty() && (path.back() == '/' || path.back() == '\\' || std::filesystem::is_directory(path, error)))
         return Kind::Handoff;
@@ -50,10 +55,49 @@ class RefusingPrompt : public Prompt {
 };
 } // namespace
 
-Msg load(const std::string& path, Kind kind, Document& doc) {
+// A converter's file as Load and Convert make it: samples and labels into the document, the
+// file's sample frequency as the base frequency. The lead and start commands are those of a
+// conversion with Repeat and Wait Key Before Run unchecked.
+Msg importFile(const std::string& path, Kind kind, Document& doc, bool acceptQuestions) {
+    InputFile file;
+    if (!file.open(path) || file.size() <= 0) return Msg::CantOpenFile;
+    CommandLinePrompt prompt(acceptQuestions);
+    std::span<Sample> image = doc.usableImage();
+    int frequency = 0;
+    if (kind == Kind::Vcd) {
+        vcd::ImportSettings settings;
+        settings.capabilities = doc.capabilities();
+        vcd::ImportResult result;
+        if (Msg m = vcd::importVcd(file, settings, prompt, image, doc.labels(), result); m != Msg::None) return m;
+        if (result.abandoned) return Msg::FileTooLarge;
+        vcd::finishVcdImage(image, settings, result);
+        frequency = result.sampleFrequency;
+    } else if (kind == Kind::Vht) {
+        std::string text(static_cast<std::size_t>(file.size()), '\0');
+        if (!file.read(0, text.data(), text.size())) return Msg::CantOpenFile;
+        vhdl::ImportSettings settings;
+        settings.capabilities = doc.capabilities();
+        vhdl::ImportResult result;
+        if (Msg m = vhdl::importVhdl(std::move(text), settings, prompt, image, doc.labels(), result); m != Msg::None)
+            return m;
+        vhdl::finishVhdlImage(image, settings, result);
+        frequency = result.sampleFrequency;
+    } else if (kind == Kind::Law) {
+        law::ImportResult result;
+        if (Msg m = law::importLaw(file, doc, prompt, result); m != Msg::None) return m;
+        if (result.declined) return Msg::FileTooLarge;
+        frequency = result.sampleFrequency;
+    }
+    doc.output().baseFrequency = frequency;
+    return Msg::None;
+}
+
+Msg load(const std::string& path, Kind kind, Document& doc, bool acceptQuestions) {
     switch (kind) {
+    case Kind::Vcd:
+    case Kind::Law:
+    case Kind::Vht: return importFile(path, kind, doc, acceptQuestions);
     case Kind::Qvw:
-    case Kind::Vcd: // not a waveform: read as .qvw, which refuses it
     case Kind::Qvv: {
         if (fileSize(path) < 0) return Msg::CantOpenFile;
         RefusingPrompt prompt;
@@ -77,13 +121,17 @@ Msg save(const std::string& path, Kind kind, const Document& doc, std::string& r
         return writeHandoffFiles(path, doc.labels(), doc.usableImage());
     }
     case Kind::Vcd: return exportVcd(path, doc);
+    case Kind::Law:
+    case Kind::Vht: break; // read only
     }
     return Msg::FileCanNotCreate;
 }
 
 int loadFailure(Msg m) { return m == Msg::FileTooLarge ? fail(Msg::CliAnsweredNo) : fail(m); }
 
-Answer CommandLinePrompt::ask(int id, Buttons buttons) {
+Answer CommandLinePrompt::ask(int id, Buttons buttons) { return askWith(id, buttons, {}, {}); }
+
+Answer CommandLinePrompt::askWith(int id, Buttons buttons, std::string_view argument, std::string_view second) {
     const bool okCancel = buttons == Buttons::Ok || buttons == Buttons::OkCancel;
     const Answer answer =
         affirmative_ ? (okCancel ? Answer::Ok : Answer::Yes) : (okCancel ? Answer::Cancel : Answer::No);
@@ -91,7 +139,7 @@ Answer CommandLinePrompt::ask(int id, Buttons buttons) {
         : answer == Answer::Yes           ? Msg::CliAnsweredYes
         : answer == Answer::Cancel        ? Msg::CliAnsweredCancel
                                           : Msg::CliAnsweredNoButton;
-    printLine(english(Msg(id)) + " " + english(said), stderr);
+    printLine(english(Msg(id), argument, second) + " " + english(said), stderr);
     return answer;
 }
 

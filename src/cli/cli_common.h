@@ -23,9 +23,11 @@ std::string english(Msg id, std::string_view argument = {}, std::string_view sec
 void printLine(const std::string& line, std::FILE* stream = stdout);
 int fail(Msg id, std::string_view argument = {}, int status = exitFileError);
 
-enum class Kind { Qvw, Qvv, Handoff, Vcd };
+enum class Kind { Qvw, Qvv, Handoff, Vcd, Law, Vht }; // .law and .vht: import only
 Kind kindOf(const std::string& path);
-Msg load(const std::string& path, Kind kind, Document& doc);
+// A .vcd is imported as the VCD converter does; the converters' questions (12070, 12124, 12023,
+// 12082) are answered Yes with acceptQuestions, else No.
+Msg load(const std::string& path, Kind kind, Document& doc, bool acceptQuestions = false);
 // refusedLabel: the label a refused text save names.
 Msg save(const std::string& path, Kind kind, const Document& doc, std::string& refusedLabel);
 int loadFailure(Msg m);
@@ -46,6 +48,7 @@ class CommandLinePrompt : public Prompt {
   public:
     explicit CommandLinePrompt(bool affirmative) : affirmative_(affirmative) {}
     Answer ask(int id, Buttons buttons) override;
+    Answer askWith(int id, Buttons buttons, std::string_view argument, std::string_view second) override;
     void show(int id, const std::string& argument) override;
 
   private:

@@ -42,15 +42,15 @@ void printHelp() {
     for (Msg id :
          {Msg::CliUsage, Msg::CliHelpCommands, Msg::CliHelpInfo, Msg::CliHelpConvert, Msg::CliHelpVcd,
           Msg::CliHelpCheck, Msg::CliHelpRun, Msg::CliHelpGen, Msg::CliHelpOptions, Msg::CliHelpModel,
-          Msg::CliHelpRunOptions, Msg::CliHelpCardType, Msg::CliHelpHelp, Msg::CliHelpFormats, Msg::CliHelpExit})
+          Msg::CliHelpYes, Msg::CliHelpRunOptions, Msg::CliHelpCardType, Msg::CliHelpHelp, Msg::CliHelpFormats, Msg::CliHelpImports, Msg::CliHelpExit})
         printLine(english(id));
 }
 
 std::string field(Msg name) { return english(name) + ": "; }
 
-int info(const std::string& path, Document& doc) {
+int info(const std::string& path, Document& doc, bool acceptQuestions) {
     const Kind kind = kindOf(path);
-    if (Msg m = load(path, kind, doc); m != Msg::None) return loadFailure(m);
+    if (Msg m = load(path, kind, doc, acceptQuestions); m != Msg::None) return loadFailure(m);
     const Msg format = kind != Kind::Qvv && kind != Kind::Handoff ? Msg::CliFormatQvw
         : kind == Kind::Qvv                                       ? Msg::CliFormatQvv
                                                                   : Msg::CliFormatHandoff;
@@ -76,8 +76,8 @@ int info(const std::string& path, Document& doc) {
     return exitDone;
 }
 
-int convert(const std::string& in, const std::string& out, Document& doc) {
-    if (Msg m = load(in, kindOf(in), doc); m != Msg::None) return loadFailure(m);
+int convert(const std::string& in, const std::string& out, Document& doc, bool acceptQuestions) {
+    if (Msg m = load(in, kindOf(in), doc, acceptQuestions); m != Msg::None) return loadFailure(m);
     std::string refusedLabel;
     if (Msg m = save(out, kindOf(out), doc, refusedLabel); m != Msg::None) return fail(m, refusedLabel);
     return exitDone;
@@ -96,8 +96,8 @@ int check(const std::string& path, Document& doc) {
 
 // Outputs the document through the output engine on a virtual instrument, with the Wave Editor's
 // preparation: handshake prefix, unlabelled channels cleared, commands shifted, closing loop.
-int runOnInstrument(const std::string& path, const InstrumentOptions& options, Document& doc) {
-    if (Msg m = load(path, kindOf(path), doc); m != Msg::None) return loadFailure(m);
+int runOnInstrument(const std::string& path, const InstrumentOptions& options, Document& doc, bool acceptQuestions) {
+    if (Msg m = load(path, kindOf(path), doc, acceptQuestions); m != Msg::None) return loadFailure(m);
     CommandLinePrompt prompt(true);
     return runOnVirtualInstrument(
         options, prompt,
@@ -118,6 +118,7 @@ int run(const std::vector<std::string>& args) {
     int model = 0;
     InstrumentOptions runOptions;
     std::vector<std::string> words;
+    bool acceptQuestions = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (words.empty() && a == "gen")
@@ -126,6 +127,10 @@ int run(const std::vector<std::string>& args) {
         if (a == "--help" || a == "-h") {
             printHelp();
             return exitDone;
+        }
+        if (a == "--yes") {
+            acceptQuestions = true;
+            continue;
         }
         if (int taken = parseModelOption(args, i, model); taken != 0) {
             if (taken < 0) return -taken;
@@ -154,14 +159,14 @@ int run(const std::vector<std::string>& args) {
     auto doc = Document::create(capabilitiesFor(model), model != 0);
     if (!doc) return fail(Msg::MemoryNotEnough);
     resetToDefaultLabels(doc->labels());
-    if (command == "info") return info(words[1], *doc);
+    if (command == "info") return info(words[1], *doc, acceptQuestions);
     if (command == "check") return check(words[1], *doc);
     if (command == "run") {
         if (model == 0 || runOptions.capture.empty()) return fail(Msg::CliRunNeedsCapture, {}, exitBadArguments);
         runOptions.model = model;
-        return runOnInstrument(words[1], runOptions, *doc);
+        return runOnInstrument(words[1], runOptions, *doc, acceptQuestions);
     }
-    return convert(words[1], words[2], *doc);
+    return convert(words[1], words[2], *doc, acceptQuestions);
 }
 
 } // namespace

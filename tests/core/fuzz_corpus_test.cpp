@@ -21,6 +21,9 @@ TEST(FuzzCorpus, EveryFileThroughItsHarnessEntry) {
         {"handoff", fuzz::handoffLabels},
         {"qvv_reader", fuzz::textVector},
         {"qvw_reader", fuzz::binaryWaveform},
+        {"vcd_import", fuzz::valueChangeDump},
+        {"law_import", fuzz::logicAnalyzerWaveform},
+        {"vhdl_import", fuzz::vhdlTestBench},
     };
     for (const Harness& h : harnesses) {
         int files = 0;

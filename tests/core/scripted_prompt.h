@@ -5,6 +5,7 @@
 
 #include <deque>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -20,10 +21,15 @@ class ScriptedPrompt : public Prompt {
         answers_.pop_front();
         return a;
     }
+    Answer askWith(int stringId, Buttons buttons, std::string_view argument, std::string_view second) override {
+        askedWith.emplace_back(std::string(argument), std::string(second));
+        return ask(stringId, buttons);
+    }
     void show(int stringId, const std::string& argument) override { shown.emplace_back(stringId, argument); }
 
     std::vector<int> asked;
     std::vector<std::pair<int, std::string>> shown;
+    std::vector<std::pair<std::string, std::string>> askedWith; // the texts of askWith questions
 
   private:
     std::deque<Answer> answers_;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace qv {
 
@@ -13,6 +14,13 @@ class Prompt {
   public:
     virtual ~Prompt() = default;
     virtual Answer ask(int stringId, Buttons buttons) = 0;
+    // A question whose text has one or two %s ("...time scale range in VCD file(%s)..."): a
+    // prompt that can show the texts overrides it; by default the plain question is asked.
+    virtual Answer askWith(int stringId, Buttons buttons, std::string_view argument, std::string_view second = {}) {
+        (void)argument;
+        (void)second;
+        return ask(stringId, buttons);
+    }
     // An error or information message; argument is the text that fills the string's %s, if any.
     virtual void show(int stringId, const std::string& argument = {}) = 0;
 };

@@ -1,0 +1,2 @@
+COMPONENT c PORT (a : IN STD_LOGIC); END COMPONENT;
+t_prcs_a: PROCESS BEGIN a <= '1'; WAIT FOR 0 ps; END PROCESS t_prcs_a;

@@ -1,0 +1,159 @@
+// LAW import: signatures and revision, viewer rate codes, labels, uncompressed and run-length data,
+// the size question, and a document left untouched by every refusal.
+#include "converters/law_import.h"
+
+#include "scripted_prompt.h"
+#include "support/little_endian.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace qv {
+namespace {
+
+// A LAW file: header, acquisition block at 64, labels at 304, data at 1,000 (labels need room).
+struct LawFile {
+    std::vector<std::uint8_t> bytes = std::vector<std::uint8_t>(1000);
+    explicit LawFile(const char* signature, int bytesPerSample = 4) {
+        std::memcpy(bytes.data(), signature, std::strlen(signature));
+        put(40, 64);
+        put(48, 304);
+        put(56, 1000);
+        put(64, bytesPerSample);
+        put(304 + 84, 0); // no labels
+    }
+    void put(std::size_t at, std::int32_t value) {
+        if (bytes.size() < at + 4) bytes.resize(at + 4);
+        writeLe32(bytes, at, value);
+    }
+    void label(int index, int channel, const char* name) {
+        const std::size_t at = 304 + static_cast<std::size_t>(index) * 100;
+        put(at, channel);
+        std::memcpy(bytes.data() + at + 12, name, std::strlen(name));
+        put(at + 84, 1);
+        put(at + 184, 0);
+    }
+    void data(const std::vector<std::uint32_t>& words) {
+        bytes.resize(1000);
+        for (std::uint32_t w : words) {
+            bytes.resize(bytes.size() + 4);
+            writeLe32(bytes, bytes.size() - 4, static_cast<std::int32_t>(w));
+        }
+        put(60, static_cast<std::int32_t>(words.size() * 4));
+    }
+};
+
+struct Outcome {
+    Msg result;
+    law::ImportResult import;
+    std::vector<int> asked;
+};
+
+Outcome load(const LawFile& f, Document& doc, std::deque<Answer> answers = {}) {
+    test::ScriptedPrompt prompt(std::move(answers));
+    MemorySource source(f.bytes.data(), f.bytes.size());
+    Outcome o;
+    o.result = law::importLaw(source, doc, prompt, o.import);
+    o.asked = prompt.asked;
+    return o;
+}
+
+TEST(LawImport, SignaturesAndRevision) {
+    auto doc = Document::create(capabilitiesFor(0xA020), true);
+    EXPECT_EQ(load(LawFile("Tavro Technology Inc. LAW 2.02"), *doc).result, Msg::NotLaWaveformFile) << "one blank";
+    LawFile newer(law::law202Signature);
+    newer.put(32, 515);
+    EXPECT_EQ(load(newer, *doc).result, Msg::UpgradeEditor);
+    newer.put(32, 514);
+    EXPECT_EQ(load(newer, *doc).result, Msg::None);
+    LawFile lost(law::law200Signature);
+    lost.put(40, 1 << 30);
+    EXPECT_EQ(load(lost, *doc).result, Msg::NotLaWaveformFile) << "acquisition block outside the file";
+    LawFile packed(law::law202Signature);
+    packed.put(64 + 120, 2);
+    EXPECT_EQ(load(packed, *doc).result, Msg::LawFormatNotSupported);
+}
+
+TEST(LawImport, ViewerRateCodesAndSamples) {
+    auto doc = Document::create(capabilitiesFor(0xA020), true);
+    LawFile viewer(law::viewerSignature);
+    viewer.put(64 + 236, 25);
+    viewer.data({0x1, 0x3, 0x80000000u});
+    const Outcome o = load(viewer, *doc);
+    ASSERT_EQ(o.result, Msg::None);
+    EXPECT_EQ(o.import.sampleFrequency, 1000000);
+    EXPECT_EQ(doc->output().baseFrequency, 1000000);
+    EXPECT_EQ(doc->image()[0], Sample{1} << 12);
+    EXPECT_EQ(doc->image()[1], Sample{3} << 12);
+    EXPECT_EQ(doc->image()[2], Sample{0x80000000u} << 12);
+    EXPECT_EQ(doc->image()[3], 0u);
+    viewer.put(64 + 236, 5);
+    EXPECT_EQ(load(viewer, *doc).import.sampleFrequency, 10000000);
+    viewer.bytes[64 + 168] = 0x10;
+    viewer.put(64 + 236, 12345);
+    EXPECT_EQ(load(viewer, *doc).import.sampleFrequency, 12345) << "hertz";
+}
+
+TEST(LawImport, Labels) {
+    auto doc = Document::create(capabilitiesFor(0xA020), true);
+    LawFile f(law::law202Signature);
+    f.label(0, 51, "TOP");
+    f.label(1, 0, "CLK");
+    f.put(64 + 236, 2000000);
+    ASSERT_EQ(load(f, *doc).result, Msg::None);
+    EXPECT_STREQ(doc->labels()[0].name, "QV_Function");
+    EXPECT_EQ(doc->labels()[12].bitIndex, 63);
+    EXPECT_STREQ(doc->labels()[13].name, "CLK");
+    EXPECT_EQ(doc->labels()[14].positionCode, 0);
+    EXPECT_EQ(doc->output().baseFrequency, 2000000);
+
+    // A refused file leaves the document as it was.
+    LawFile bad(law::law202Signature);
+    bad.label(0, 52, "X");
+    EXPECT_EQ(load(bad, *doc).result, Msg::ChannelNumberTooBig);
+    EXPECT_STREQ(doc->labels()[13].name, "CLK");
+    LawFile many(law::law202Signature);
+    for (int i = 0; i < 190; ++i) many.label(i, i % 50, "L");
+    EXPECT_EQ(load(many, *doc).result, Msg::TooManyLabels);
+}
+
+TEST(LawImport, RunLengthFillsTheMemoryAndStops) {
+    auto doc = Document::create(capabilitiesFor(0xA020), true);
+    const int usable = doc->usableSamples();
+    LawFile f(law::law202Signature);
+    f.put(64 + 120, 1);
+    f.data({0x5, 3, 0x2, static_cast<std::uint32_t>(usable), 0x7, 1000});
+    f.put(60, 3 * 4); // three samples in the file's count, more in its runs
+    const Outcome o = load(f, *doc);
+    ASSERT_EQ(o.result, Msg::None);
+    EXPECT_EQ(o.import.samplesWritten, usable);
+    EXPECT_EQ(doc->image()[2], Sample{5} << 12);
+    EXPECT_EQ(doc->image()[3], Sample{2} << 12);
+    EXPECT_EQ(doc->image()[usable - 1], Sample{2} << 12);
+}
+
+TEST(LawImport, SizeQuestion) {
+    auto doc = Document::create(capabilitiesFor(0xA020), true);
+    doc->image()[0] = 42;
+    LawFile f(law::law202Signature);
+    std::vector<std::uint32_t> words(static_cast<std::size_t>(doc->usableSamples()) + 5, 1);
+    f.data(words);
+    const Outcome no = load(f, *doc, {Answer::No});
+    EXPECT_EQ(no.asked, std::vector<int>{12045});
+    EXPECT_TRUE(no.import.declined);
+    EXPECT_EQ(doc->image()[0], 42u) << "untouched";
+    const Outcome yes = load(f, *doc, {Answer::Yes});
+    EXPECT_EQ(yes.import.samplesWritten, doc->usableSamples());
+
+    // Demo mode: the usable area follows the file (at least 65,536 bytes).
+    auto demo = Document::create(capabilitiesFor(0xC350), false);
+    f.data(std::vector<std::uint32_t>(100000, 1));
+    ASSERT_EQ(load(f, *demo).result, Msg::None);
+    EXPECT_EQ(demo->usableSamples(), 100000);
+}
+
+} // namespace
+} // namespace qv

@@ -1,0 +1,154 @@
+// VHDL test bench import: an Altera-style test bench with a counted FOR loop, a NOW-bounded loop
+// and a vector, on 100 and 200 MHz models; the time base, inexact delays, too many channels.
+#include "converters/vhdl_import.h"
+
+#include "scripted_prompt.h"
+#include "waveedit/commands.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace qv {
+namespace {
+
+std::string testBench(const std::string& clockDelay = "10000 ps", const std::string& vector = "1 DOWNTO 0") {
+    return R"(LIBRARY ieee;
+USE ieee.std_logic_1164.all;
+ENTITY counter_vhd_vec_tst IS
+END counter_vhd_vec_tst;
+ARCHITECTURE counter_arch OF counter_vhd_vec_tst IS
+SIGNAL clk : STD_LOGIC;
+SIGNAL d : STD_LOGIC_VECTOR()" + vector + R"();
+SIGNAL q : STD_LOGIC;
+COMPONENT counter
+	PORT (
+	clk : IN STD_LOGIC;
+	d : IN STD_LOGIC_VECTOR()" + vector + R"();
+	q : OUT STD_LOGIC -- a result, no stimulus
+	);
+END COMPONENT;
+BEGIN
+	i1 : counter
+	PORT MAP (clk => clk, d => d, q => q);
+-- clk
+t_prcs_clk: PROCESS
+BEGIN
+	FOR i IN 1 TO 4
+	LOOP
+		clk <= '0';
+		WAIT FOR )" + clockDelay + R"(;
+		clk <= '1';
+		WAIT FOR )" + clockDelay + R"(;
+	END LOOP;
+	clk <= '0';
+WAIT;
+END PROCESS t_prcs_clk;
+-- d[1]
+t_prcs_d_1: PROCESS
+BEGIN
+	d(1) <= '1';
+	WAIT FOR 30000 ps;
+	d(1) <= '0';
+WAIT;
+END PROCESS t_prcs_d_1;
+-- d[0]
+t_prcs_d_0: PROCESS
+BEGIN
+LOOP
+	d(0) <= '0';
+	WAIT FOR 20 ns;
+	d(0) <= '1';
+	WAIT FOR 20000 ps;
+	IF (NOW >= 80000 ps) THEN WAIT; END IF;
+END LOOP;
+END PROCESS t_prcs_d_0;
+END counter_arch;
+)";
+}
+
+struct Loaded {
+    Msg result = Msg::None;
+    vhdl::ImportResult import;
+    std::vector<Sample> image = std::vector<Sample>(4096);
+    LabelTable labels{};
+    test::ScriptedPrompt prompt;
+    vhdl::ImportSettings settings;
+};
+
+std::unique_ptr<Loaded> load(const std::string& text, int model = 0xC350, std::deque<Answer> answers = {},
+                             bool repeat = false) {
+    auto l = std::make_unique<Loaded>();
+    l->prompt = test::ScriptedPrompt(std::move(answers));
+    l->settings.capabilities = capabilitiesFor(model);
+    l->settings.repeat = repeat;
+    l->result = vhdl::importVhdl(text, l->settings, l->prompt, l->image, l->labels, l->import);
+    return l;
+}
+
+std::string channelText(const std::vector<Sample>& image, int channel, int from, int to) {
+    std::string s;
+    for (int i = from; i < to; ++i) s += channelLevel(image[static_cast<std::size_t>(i)], channel) ? '1' : '0';
+    return s;
+}
+
+TEST(VhdlImport, LoopsAndVectorAt100MHz) {
+    auto l = load(testBench());
+    ASSERT_EQ(l->result, Msg::None);
+    EXPECT_EQ(l->import.sampleFrequency, 100000000);
+    // FOR I IN 1 TO 4 with 10,000 ps halves: 4 periods of 2 samples.
+    EXPECT_EQ(channelText(l->image, 0, 0, 10), "0101010100");
+    // d: channels 2 (d_1, most significant) and 1 (d_0); the NOW-bounded loop ends at 80,000 ps.
+    EXPECT_EQ(channelText(l->image, 2, 0, 10), "1110000000");
+    EXPECT_EQ(channelText(l->image, 1, 0, 10), "0011001100");
+    EXPECT_EQ(l->import.end, 8);
+    ASSERT_EQ(l->import.signals.size(), 2u) << "the output q takes no channel";
+    EXPECT_EQ(l->import.signals[1].channels, (std::vector<int>{2, 1}));
+    EXPECT_STREQ(l->labels[13].name, "d");
+    EXPECT_EQ(l->labels[13].positionCode, 2);
+    EXPECT_TRUE(l->prompt.asked.empty());
+}
+
+TEST(VhdlImport, TimeBaseAndInexactDelays) {
+    // 5,000 ps loads on a 200 MHz model and is too fast for a 100 MHz one.
+    auto fast = load(testBench("5000 ps"), 0xCD16);
+    ASSERT_EQ(fast->result, Msg::None);
+    EXPECT_EQ(fast->import.sampleFrequency, 200000000);
+    EXPECT_EQ(channelText(fast->image, 0, 0, 9), "010101010");
+    EXPECT_EQ(load(testBench("5000 ps"))->result, Msg::VhdlFrequencyTooBig);
+
+    // 15,000 ps on a 100 MHz model: inexact; No clears the signal, Yes keeps it.
+    auto refused = load(testBench("15000 ps"), 0xC350, {Answer::No});
+    EXPECT_EQ(refused->prompt.asked, std::vector<int>{12082});
+    EXPECT_EQ(refused->prompt.askedWith.at(0).first, "clk");
+    EXPECT_EQ(channelText(refused->image, 0, 0, 10), "0000000000");
+    auto kept = load(testBench("15000 ps"), 0xC350, {Answer::Yes});
+    EXPECT_EQ(channelText(kept->image, 0, 0, 10), "0101010100");
+}
+
+TEST(VhdlImport, RefusalsAndLimits) {
+    EXPECT_EQ(load("ENTITY x IS END x;")->result, Msg::NotVhdlTestBench);
+    EXPECT_EQ(load("")->result, Msg::NotVhdlTestBench);
+    // 1 + 60 channels: the vector is beyond channel 50 and dropped, with 12084 shown.
+    auto wide = load(testBench("10000 ps", "59 DOWNTO 0"));
+    ASSERT_EQ(wide->result, Msg::None);
+    ASSERT_EQ(wide->prompt.shown.size(), 1u);
+    EXPECT_EQ(wide->prompt.shown[0].first, 12084);
+    EXPECT_EQ(wide->import.signals.size(), 1u);
+    // Repeat: data from sample 20, the jump to address 32 on the last three samples.
+    auto repeat = load(testBench(), 0xC350, {}, true);
+    EXPECT_EQ(channelText(repeat->image, 0, 20, 28), "01010101");
+    const int end = vhdl::finishVhdlImage(repeat->image, repeat->settings, repeat->import);
+    EXPECT_EQ(end, 28);
+    EXPECT_EQ(commandField(repeat->image[25]), 0x820u);
+    EXPECT_EQ(commandField(repeat->image[27]), 0x100u);
+    // Nested loops that never end stop at the image's end.
+    auto endless = load(R"(COMPONENT c PORT (a : IN STD_LOGIC); END COMPONENT;
+t_prcs_a: PROCESS BEGIN LOOP FOR i IN 1 TO 99999999999999999999 LOOP LOOP a <= '1'; WAIT FOR 10 ns;
+a <= '0'; WAIT FOR 10 ns; END LOOP; END LOOP; END LOOP; END PROCESS t_prcs_a;)");
+    ASSERT_EQ(endless->result, Msg::None);
+    EXPECT_EQ(endless->import.end, 4096 - 12);
+}
+
+} // namespace
+} // namespace qv
