@@ -299,7 +299,9 @@ bool readPorts(std::string_view original, std::vector<Port>& ports) {
         if (p.vector) {
             std::vector<long long> bounds;
             for (const Token& t : type)
-                if (t.kind == Token::Number && bounds.size() < 2) bounds.push_back(textvector::scaledDecimal(t.text, 1));
+                if (t.kind == Token::Number && bounds.size() < 2)
+                    // Bounds beyond any real port are held to a range whose span cannot overflow.
+                    bounds.push_back(std::clamp<long long>(textvector::scaledDecimal(t.text, 1), -(1LL << 30), 1LL << 30));
             if (bounds.size() == 2) {
                 const long long span = bounds[0] > bounds[1] ? bounds[0] - bounds[1] : bounds[1] - bounds[0];
                 p.width = static_cast<int>(std::min<long long>(span + 1, 1 << 20));
