@@ -11,13 +11,8 @@ if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1280x800x24" bash "$0" "$bin" "$out"
 fi
 . "$root/scripts/wine-session.sh" editor-shots
-wine reg add "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink" /v Tahoma \
-  /t REG_MULTI_SZ /d "wqy-microhei.ttc,WenQuanYi Micro Hei" /f >/dev/null 2>&1
-wineserver -w
-mkdir -p "$work/wd"
-system='HKLM\Software\Tavro\QV\System\7'
-editor='HKLM\Software\Tavro\QV\WaveEdit\7'
-wine reg add "$system" /v "Work Directory" /t REG_SZ /d "Z:${work//\//\\}\\wd" /f >/dev/null 2>&1
+link_cjk_caption_font
+use_work_directory
 
 # A click that places a cursor: a fast pointer jump starts drag mode for the cursor change
 # interval (1 s), so the pointer rests a little longer before the button goes down.

@@ -10,9 +10,7 @@ if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$bin" "$out"
 fi
 . "$root/scripts/wine-session.sh" generator-shots
-wine reg add "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink" /v Tahoma \
-  /t REG_MULTI_SZ /d "wqy-microhei.ttc,WenQuanYi Micro Hei" /f >/dev/null 2>&1
-wineserver -w
+link_cjk_caption_font
 system='HKLM\Software\Tavro\QV\System\7'
 
 cd "$bin"

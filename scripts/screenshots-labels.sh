@@ -12,13 +12,8 @@ if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1280x800x24" bash "$0" "$bin" "$out"
 fi
 . "$root/scripts/wine-session.sh" label-shots
-wine reg add "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink" /v Tahoma \
-  /t REG_MULTI_SZ /d "wqy-microhei.ttc,WenQuanYi Micro Hei" /f >/dev/null 2>&1
-wineserver -w
-mkdir -p "$work/wd"
-system='HKLM\Software\Tavro\QV\System\7'
-editor='HKLM\Software\Tavro\QV\WaveEdit\7'
-wine reg add "$system" /v "Work Directory" /t REG_SZ /d "Z:${work//\//\\}\\wd" /f >/dev/null 2>&1
+link_cjk_caption_font
+use_work_directory
 
 # The pointer rests before a click: a fast jump would start drag mode.
 click_at() { # x, y, button

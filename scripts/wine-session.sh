@@ -56,3 +56,20 @@ shot() { # window id, file
   sleep 1
   import -window root -crop "$(xdotool getwindowgeometry "$1" | awk '/Geometry/ {print $2}')+$(xdotool getwindowgeometry "$1" | awk -F'[ ,]+' '/Position/ {print $3"+"$4}')" +repage "$2"
 }
+
+# Window captions and menus are drawn by Wine in Tahoma; link it to a CJK font as Windows links its
+# system font, so the Chinese captions show too (the dialogs' own texts need no such help).
+link_cjk_caption_font() {
+  wine reg add "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink" /v Tahoma \
+    /t REG_MULTI_SZ /d "wqy-microhei.ttc,WenQuanYi Micro Hei" /f >/dev/null 2>&1
+  wineserver -w
+}
+
+# A working directory $work/wd for instrument 7 (the hand-off files go there); sets $system and
+# $editor to the System and WaveEdit keys of that instrument.
+use_work_directory() {
+  mkdir -p "$work/wd"
+  system='HKLM\Software\Tavro\QV\System\7'
+  editor='HKLM\Software\Tavro\QV\WaveEdit\7'
+  wine reg add "$system" /v "Work Directory" /t REG_SZ /d "Z:${work//\//\\}\\wd" /f >/dev/null 2>&1
+}

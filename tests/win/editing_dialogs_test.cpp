@@ -177,13 +177,10 @@ TEST_F(EditingDialogs, DataSettingFromAMissingFileShowsCantOpenAndWritesNothing)
     EXPECT_FALSE(request.changed);
 }
 
-class EditorEditing : public ShellTest {
+class EditorEditing : public DocumentShellTest {
   protected:
     void SetUp() override {
-        ShellTest::SetUp();
-        if (!hasDocument()) createDocument(capabilitiesFor(0), false);
-        app().workDirectory = folder.path();
-        app().keyPaths[static_cast<int>(ModuleKey::WaveEdit)] = "SOFTWARE\\Tavro\\QV\\WaveEdit\\0";
+        DocumentShellTest::SetUp();
         LabelTable labels{};
         writeLabels(labels);
         std::vector<Sample> image(static_cast<std::size_t>(document().usableSamples()));
@@ -220,7 +217,6 @@ class EditorEditing : public ShellTest {
         return out;
     }
 
-    qv::test::TempFolder folder;
     HWND editorWindow = nullptr;
 };
 

@@ -23,13 +23,10 @@
 namespace qv::win::test {
 namespace {
 
-class GeneratorDialogTest : public ShellTest {
+class GeneratorDialogTest : public DocumentShellTest {
   protected:
     void SetUp() override {
-        ShellTest::SetUp();
-        if (!hasDocument()) createDocument(capabilitiesFor(0), false);
-        app().workDirectory = folder.path();
-        app().keyPaths[static_cast<int>(ModuleKey::WaveEdit)] = "SOFTWARE\\Tavro\\QV\\WaveEdit\\0";
+        DocumentShellTest::SetUp();
         app().keyPaths[static_cast<int>(ModuleKey::Uart)] = "SOFTWARE\\Tavro\\QV\\Uart\\0";
         setGeneratorBeep([this] { ++beeps; });
         createWindow();
@@ -68,22 +65,14 @@ class GeneratorDialogTest : public ShellTest {
         EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, run)));
     }
 
-    qv::test::TempFolder folder;
     int beeps = 0;
 };
 
 TEST_F(GeneratorDialogTest, SpiRunsOnAVirtualInstrumentBeepsOnASecondRunStopsAndConverts) {
     const std::string capture = folder.file("spi.vcd");
-    SetEnvironmentVariableA("QVRUN_DEVICES", ("0xB016:VI1:USB:0:0:limit=4000:capture=" + capture).c_str());
-    DriverLoad load = loadDriver();
+    DriverLoad load = attachVirtualInstrument(0xB016, capture);
     ASSERT_EQ(load.problem, DriverProblem::None);
-    app().driver = load.driver;
-    app().device = load.driver.qvHasHw(load.driver.qvFindDevice());
-    SetEnvironmentVariableA("QVRUN_DEVICES", nullptr);
     ASSERT_NE(app().device, noDevice);
-    app().caps = capabilitiesFor(0xB016);
-    destroyDocument();
-    createDocument(app().caps, true);
 
     openSpiTool(window, ID_TOOL_SPI, 0);
     HWND spi = spiToolWindow();
@@ -134,11 +123,7 @@ TEST_F(GeneratorDialogTest, SpiRunsOnAVirtualInstrumentBeepsOnASecondRunStopsAnd
     EXPECT_EQ(store.readNumber(app().keyPath(ModuleKey::WaveEdit), "iBaseFreq").value_or(0), 2000000u);
     if (HWND editorWindow = waveEditorWindow()) SendMessageW(editorWindow, WM_CLOSE, 0, 0);
 
-    load.driver.qvShutdown(app().device);
-    unloadDriver(load);
-    app().driver = fakeDriver(0);
-    app().device = noDevice;
-    destroyDocument();
+    detachVirtualInstrument(load);
 
     // The clock (channel 1) toggled on the instrument.
     const std::string text(qv::test::readText(capture));

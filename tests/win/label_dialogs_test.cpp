@@ -29,13 +29,10 @@ struct MenuItem {
     bool operator==(const MenuItem&) const = default;
 };
 
-class LabelColumnTest : public ShellTest {
+class LabelColumnTest : public DocumentShellTest {
   protected:
     void SetUp() override {
-        ShellTest::SetUp();
-        if (!hasDocument()) createDocument(capabilitiesFor(0), false);
-        app().workDirectory = folder.path();
-        app().keyPaths[static_cast<int>(ModuleKey::WaveEdit)] = "SOFTWARE\\Tavro\\QV\\WaveEdit\\0";
+        DocumentShellTest::SetUp();
         // QV_Function, CLK (channel 0) and DATA (channels 8..1).
         LabelTable labels{};
         int next = writeDefaultCommandLabel(labels);
@@ -85,7 +82,6 @@ class LabelColumnTest : public ShellTest {
         return names;
     }
 
-    qv::test::TempFolder folder;
     HWND editorWindow = nullptr;
     std::vector<MenuItem> shownMenu;
     int menuChoice = 0;

@@ -1,6 +1,8 @@
 // Fake driver, test tool and fixture of the main-window tests.
 #include "shell_fixture.h"
 
+#include "waveedit/document.h"
+
 #include "app/launcher.h"
 
 #include <cstdio>
@@ -188,6 +190,38 @@ void ShellTest::TearDown() {
     setThreadLanguage(languageEnglish);
     app().driver = Driver{};
     app().device = noDevice;
+}
+
+void DocumentShellTest::SetUp() {
+    ShellTest::SetUp();
+    if (!hasDocument()) createDocument(capabilitiesFor(0), false);
+    app().workDirectory = folder.path();
+    app().keyPaths[static_cast<int>(ModuleKey::WaveEdit)] = "SOFTWARE\\Tavro\\QV\\WaveEdit\\0";
+}
+
+DriverLoad attachVirtualInstrument(int model, const std::string& capture) {
+    char devices[64];
+    std::snprintf(devices, sizeof devices, "0x%X:VI1:USB:0:0:limit=4000:capture=", static_cast<unsigned>(model));
+    SetEnvironmentVariableA("QVRUN_DEVICES", (devices + capture).c_str());
+    DriverLoad load = loadDriver();
+    if (load.problem == DriverProblem::None) {
+        app().driver = load.driver;
+        app().device = load.driver.qvHasHw(load.driver.qvFindDevice());
+        app().caps = capabilitiesFor(model);
+        destroyDocument();
+        createDocument(app().caps, true);
+    }
+    SetEnvironmentVariableA("QVRUN_DEVICES", nullptr);
+    return load;
+}
+
+void detachVirtualInstrument(DriverLoad& load) {
+    if (app().device != noDevice) load.driver.qvShutdown(app().device);
+    unloadDriver(load);
+    app().driver = fakeDriver(0);
+    app().device = noDevice;
+    app().caps = capabilitiesFor(0);
+    destroyDocument();
 }
 
 } // namespace qv::win::test

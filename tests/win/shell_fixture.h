@@ -8,6 +8,9 @@
 #include "app/message_box.h"
 #include "app/strings_win.h"
 #include "app/tool_registry.h"
+#include "device/driver_loader.h"
+
+#include "../core/temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -57,5 +60,19 @@ class ShellTest : public ::testing::Test {
     std::vector<ShownMessage> shownBoxes;
     MemorySettingsStore store;
 };
+
+// ShellTest with the program's document, a throw-away working directory and the WaveEdit key: the
+// set-up of the tools that hand documents to each other. createWindow() is left to the test.
+class DocumentShellTest : public ShellTest {
+  protected:
+    void SetUp() override;
+    qv::test::TempFolder folder;
+};
+
+// A virtual instrument of `model` whose outputs are captured into `capture`: the driver loaded into
+// the application with its device and capabilities, and a document of that model. Detaching shuts
+// it down, puts the fake driver back and drops the document (the next test makes the demo one).
+DriverLoad attachVirtualInstrument(int model, const std::string& capture);
+void detachVirtualInstrument(DriverLoad& load);
 
 } // namespace qv::win::test

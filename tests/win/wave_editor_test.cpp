@@ -19,13 +19,10 @@
 namespace qv::win::test {
 namespace {
 
-class WaveEditorTest : public ShellTest {
+class WaveEditorTest : public DocumentShellTest {
   protected:
     void SetUp() override {
-        ShellTest::SetUp();
-        if (!hasDocument()) createDocument(capabilitiesFor(0), false);
-        app().workDirectory = folder.path();
-        app().keyPaths[static_cast<int>(ModuleKey::WaveEdit)] = "SOFTWARE\\Tavro\\QV\\WaveEdit\\0";
+        DocumentShellTest::SetUp();
         writeDocumentFiles();
         createWindow();
     }
@@ -68,7 +65,6 @@ class WaveEditorTest : public ShellTest {
         SendMessageW(editorWindow, toolKeyUp, virtualKey, 0xC0000000);
     }
 
-    qv::test::TempFolder folder;
     std::vector<std::uint8_t> labelBytes, sampleBytes;
 };
 
@@ -162,16 +158,9 @@ TEST_F(WaveEditorTest, TheWheelOnTheMainWindowZoomsAndZoomInStopsAtSixtyFourPixe
 // animates only while output is active, and the instrument's capture holds the clock row.
 TEST_F(WaveEditorTest, RunAndStopRunOutputTheDocumentOnAVirtualInstrument) {
     const std::string capture = folder.file("run.vcd");
-    SetEnvironmentVariableA("QVRUN_DEVICES", ("0xB016:VI1:USB:0:0:limit=4000:capture=" + capture).c_str());
-    DriverLoad load = loadDriver();
+    DriverLoad load = attachVirtualInstrument(0xB016, capture);
     ASSERT_EQ(load.problem, DriverProblem::None);
-    app().driver = load.driver;
-    app().device = load.driver.qvHasHw(load.driver.qvFindDevice());
-    SetEnvironmentVariableA("QVRUN_DEVICES", nullptr);
     ASSERT_NE(app().device, noDevice);
-    app().caps = capabilitiesFor(0xB016);
-    destroyDocument();
-    createDocument(app().caps, true);
     writeDocumentFiles();
 
     HWND editorWindow = open();
@@ -199,11 +188,7 @@ TEST_F(WaveEditorTest, RunAndStopRunOutputTheDocumentOnAVirtualInstrument) {
     EXPECT_EQ(editor().indicatorPhase, phase); // still once output stopped
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(editorWindow, ID_WAVE_RUN)));
     SendMessageW(editorWindow, WM_CLOSE, 0, 0);
-    load.driver.qvShutdown(app().device);
-    unloadDriver(load);
-    app().driver = fakeDriver(0);
-    app().device = noDevice;
-    destroyDocument(); // the next test starts with the demo document again
+    detachVirtualInstrument(load);
 
     const std::string text(qv::test::readText(capture));
     EXPECT_NE(text.find("$var wire 1 ! ch0 $end"), std::string::npos) << text.substr(0, 400);

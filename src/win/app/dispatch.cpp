@@ -54,4 +54,10 @@ LRESULT postClose(HWND window, const Command&) {
     return TRUE;
 }
 
+LRESULT repaintOnSize(HWND dialog, UINT, WPARAM, LPARAM) {
+    InvalidateRect(dialog, nullptr, TRUE);
+    UpdateWindow(dialog);
+    return TRUE;
+}
+
 } // namespace qv::win

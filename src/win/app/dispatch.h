@@ -92,5 +92,10 @@ template <INT_PTR result> LRESULT endDialogOn(HWND dialog, UINT, WPARAM, LPARAM)
     return TRUE;
 }
 LRESULT postClose(HWND window, const Command& command);
+// A message or command the window takes and does nothing with (so no default handling runs).
+inline LRESULT ignoreMessage(HWND, UINT, WPARAM, LPARAM) { return TRUE; }
+inline LRESULT ignoreCommand(HWND, const Command&) { return TRUE; }
+// WM_SIZE of a dialog whose controls stay where its template put them: repaint it whole.
+LRESULT repaintOnSize(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 } // namespace qv::win

@@ -409,17 +409,10 @@ LRESULT onInit(HWND dialog, UINT, WPARAM, LPARAM) {
     return TRUE;
 }
 
-LRESULT onSize(HWND dialog, UINT, WPARAM, LPARAM) {
-    InvalidateRect(dialog, nullptr, TRUE);
-    UpdateWindow(dialog);
-    return TRUE;
-}
-
-LRESULT ignore(HWND, UINT, WPARAM, LPARAM) { return TRUE; }
 
 constexpr MessageEntry messages[] = {
-    {WM_INITDIALOG, onInit},      {WM_CLOSE, onClose}, {WM_DESTROY, onDestroy},       {WM_SIZE, onSize},
-    {WM_TIMER, onGeneratorTimer}, {toolHelp, ignore},  {generatorRunDone, onRunDone},
+    {WM_INITDIALOG, onInit},      {WM_CLOSE, onClose}, {WM_DESTROY, onDestroy},       {WM_SIZE, repaintOnSize},
+    {WM_TIMER, onGeneratorTimer}, {toolHelp, ignoreMessage},  {generatorRunDone, onRunDone},
 };
 constexpr CommandEntry commands[] = {
     {IDC_SPI_RUN, onRun, BN_CLICKED},

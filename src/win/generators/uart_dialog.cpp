@@ -240,18 +240,10 @@ LRESULT onDestroy(HWND, UINT, WPARAM, LPARAM) {
     return FALSE;
 }
 
-LRESULT onSize(HWND dialog, UINT, WPARAM, LPARAM) {
-    InvalidateRect(dialog, nullptr, TRUE);
-    UpdateWindow(dialog);
-    return TRUE;
-}
-
-LRESULT ignore(HWND, UINT, WPARAM, LPARAM) { return TRUE; }
-LRESULT repeatClicked(HWND, const Command&) { return TRUE; }
 
 constexpr MessageEntry messages[] = {
-    {WM_INITDIALOG, onInit},      {WM_CLOSE, onClose}, {WM_DESTROY, onDestroy},       {WM_SIZE, onSize},
-    {WM_TIMER, onGeneratorTimer}, {toolHelp, ignore},  {generatorRunDone, onRunDone},
+    {WM_INITDIALOG, onInit},      {WM_CLOSE, onClose}, {WM_DESTROY, onDestroy},       {WM_SIZE, repaintOnSize},
+    {WM_TIMER, onGeneratorTimer}, {toolHelp, ignoreMessage},  {generatorRunDone, onRunDone},
 };
 constexpr CommandEntry commands[] = {
     {IDC_UART_BROWSE, onBrowse, BN_CLICKED},
@@ -262,7 +254,7 @@ constexpr CommandEntry commands[] = {
     {IDC_UART_DATA_BITS, onDataBits, CBN_SELCHANGE},
     {IDC_UART_SYNC, onSyncChannel, BN_CLICKED},
     {IDC_GEN_HELP, openHelpOnCommand<uartHelpTopic, uartHelpContext>, BN_CLICKED},
-    {IDC_GEN_REPEAT, repeatClicked, BN_CLICKED},
+    {IDC_GEN_REPEAT, ignoreCommand, BN_CLICKED},
     {IDC_UART_EXIT, postClose, BN_CLICKED},
 };
 constexpr NotifyEntry notifications[] = {{IDC_UART_SYNC_SPIN, UDN_DELTAPOS, onSyncSpin}};

@@ -274,15 +274,13 @@ LRESULT onCharacter(HWND, UINT, WPARAM wParam, LPARAM lParam) {
     return TRUE;
 }
 
-LRESULT ignore(HWND, UINT, WPARAM, LPARAM) { return TRUE; }
-LRESULT nothing(HWND, const Command&) { return TRUE; }
 
 constexpr MessageEntry messages[] = {
     {WM_INITDIALOG, onInit}, {WM_CLOSE, onClose},         {WM_DESTROY, onDestroy},  {WM_SIZE, onSize},
     {WM_PAINT, onPaint},     {WM_DRAWITEM, onDrawItem},   {WM_LBUTTONDOWN, onLeftDown},
-    {toolKeyDown, onKeyDown}, {toolChar, onCharacter},    {toolKeyUp, ignore},      {WM_VSCROLL, ignore},
+    {toolKeyDown, onKeyDown}, {toolChar, onCharacter},    {toolKeyUp, ignoreMessage},      {WM_VSCROLL, ignoreMessage},
 };
-constexpr CommandEntry commands[] = {{IDOK, nothing}, {IDCANCEL, nothing}};
+constexpr CommandEntry commands[] = {{IDOK, ignoreCommand}, {IDCANCEL, ignoreCommand}};
 constexpr MessageTable table{messages, commands};
 
 } // namespace
