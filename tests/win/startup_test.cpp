@@ -30,7 +30,7 @@ namespace {
 
 // ---- helpers ----------------------------------------------------------------------------------
 
-// Runs action once on the first dialog of this thread that appears while a modal loop runs.
+// Runs action once on the first visible dialog of this thread that appears while a modal loop runs.
 class DialogDriver {
   public:
     explicit DialogDriver(std::function<void(HWND)> action) {
@@ -50,7 +50,8 @@ class DialogDriver {
     static BOOL CALLBACK findDialog(HWND window, LPARAM found) {
         char className[16] = {};
         GetClassNameA(window, className, sizeof(className));
-        if (std::strcmp(className, "#32770") != 0) return TRUE;
+        // A visible dialog only: a hidden one left by another test of this thread is not the one.
+        if (std::strcmp(className, "#32770") != 0 || !IsWindowVisible(window)) return TRUE;
         *reinterpret_cast<HWND*>(found) = window;
         return FALSE;
     }
