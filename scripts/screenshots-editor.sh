@@ -2,7 +2,8 @@
 # Screenshots of the Wave Editor under Xvfb in the three languages and at three zooms, over the
 # demonstration document (scripts/demo_waveform.py): one-bit rows, a bus of every radix, commands,
 # the six cursors and a marked area. Usage: scripts/screenshots-editor.sh <bin dir> [out dir]
-# Writes editor-<lang>-<zoom>.png (zoom: in, one, out; default out dir: docs/screenshots).
+# Writes editor-<lang>-<zoom>.png (zoom: in, one, out), sample_wizard-<lang>.png,
+# label_setting-<lang>.png and label_name-<lang>.png (default out dir: docs/screenshots).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bin=$(cd "${1:-$root/build/win64/bin}" && pwd)
@@ -61,6 +62,24 @@ for lang in en:1033 tw:1028 cn:2052; do
   xdotool windowfocus "$main" key KP_Subtract KP_Subtract KP_Subtract
   sleep 0.5
   shot "$main" "$out/editor-$name-out.png"
+  # The Sample Wizard from its toolbar button; Label Setting and Modify Label Name, the last two
+  # entries of the label column's menu, for the DATA bus.
+  click_at $((X + 548)) $((Y + 37))
+  shot "$main" "$out/sample_wizard-$name.png"
+  xdotool key Escape
+  click_at $((X + 40)) $((Y + 185))
+  xdotool click 3
+  sleep 0.8
+  xdotool key Up Return
+  shot "$main" "$out/label_setting-$name.png"
+  xdotool key Escape
+  sleep 0.5
+  xdotool click 3
+  sleep 0.8
+  xdotool key Up Up Return
+  shot "$main" "$out/label_name-$name.png"
+  xdotool key Escape
+  sleep 0.5
   xdotool windowfocus "$main" key ctrl+q
   sleep 1
   xdotool windowfocus "$main" key ctrl+q

@@ -287,17 +287,22 @@ void applyLanguageChange(HWND mainWindow) {
     relabelLauncher(app().launcher);
     relabelSystemMenu(mainWindow);
 
-    const int length = GetWindowTextLengthW(mainWindow);
-    std::wstring title(static_cast<size_t>(length) + 1, L'\0');
-    GetWindowTextW(mainWindow, title.data(), length + 1);
-    title.resize(static_cast<size_t>(length));
+    // The stored UTF-16 title itself: WM_GETTEXT of the ANSI window would come back through the code page.
+    std::wstring title(512, L'\0');
+    title.resize(static_cast<size_t>(InternalGetWindowText(mainWindow, title.data(), static_cast<int>(title.size()))));
     std::array<std::string, 3> untitled;
     const LANGID languages[] = {languageEnglish, languageTraditionalChinese, languageSimplifiedChinese};
     for (int i = 0; i < 3; ++i) untitled[static_cast<size_t>(i)] = toUtf8(loadString(Msg::Untitled, languages[i]));
     const LANGID language = currentLanguage();
     const std::string retitled = retitledCaption(toUtf8(title), toUtf8(loadString(Msg::Caption, language)), untitled,
                                                  toUtf8(loadString(Msg::Untitled, language)));
-    SetWindowTextW(mainWindow, fromUtf8(retitled).c_str());
+    setMainWindowTitle(mainWindow, fromUtf8(retitled));
+}
+
+void setMainWindowTitle(HWND mainWindow, const std::wstring& title) {
+    // The window class is an ANSI one: SetWindowTextW would reach it converted to the ANSI code page
+    // and lose the Chinese texts. The wide default procedure stores the UTF-16 text as it is.
+    DefWindowProcW(mainWindow, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(title.c_str()));
 }
 
 } // namespace qv::win

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace qv::win {
 
 inline constexpr char mainWindowClassName[] = "PatternGeneratorClass";
@@ -32,5 +34,7 @@ void appendSystemMenuItems(HWND mainWindow);
 void relabelSystemMenu(HWND mainWindow);
 // After Properties: launcher labels and title in the new language.
 void applyLanguageChange(HWND mainWindow);
+// The main window's title in UTF-16, whatever the system's code page (a document's path, "(Untitled)").
+void setMainWindowTitle(HWND mainWindow, const std::wstring& title);
 
 } // namespace qv::win

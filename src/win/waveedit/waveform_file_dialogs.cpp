@@ -5,6 +5,7 @@
 // files); StartPath becomes the chosen file's folder, where a dialog would have moved it.
 #include "waveedit/waveform_file_dialogs.h"
 
+#include "app/main_window.h"
 #include "app/message_box.h"
 #include "app/strings_win.h"
 #include "app/window_prompt.h"
@@ -94,7 +95,7 @@ void setFileNameAsker(FileNameAsker newAsker) {
 void showDocumentTitle(HWND mainWindow, const std::string& path) {
     std::wstring title = loadString(Msg::Caption);
     title += path.empty() ? loadString(Msg::Untitled) : L" - " + fromAnsi(path);
-    SetWindowTextW(mainWindow, title.c_str());
+    setMainWindowTitle(mainWindow, title);
 }
 
 bool runOpenWaveform(HWND owner, HWND mainWindow, Document& doc, std::string& startPath, const Driver* driver) {
