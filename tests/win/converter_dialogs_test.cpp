@@ -67,10 +67,11 @@ class ConverterDialogTest : public DocumentShellTest {
 };
 
 TEST_F(ConverterDialogTest, VcdBrowsesLoadsAndConverts) {
-    const std::string path = write("t.vcd", "$timescale 1us $end\n$scope module t $end\n"
-                                            "$var wire 1 ! clk $end\n$var wire 4 \" bus [3:0] $end\n"
-                                            "$upscope $end\n$enddefinitions $end\n#0\n$dumpvars\n0!\nb0101 \"\n$end\n"
-                                            "#5\n1!\n#10\n0!\n");
+    const std::string path = write("t.vcd",
+                                   "$timescale 1us $end\n$scope module t $end\n"
+                                   "$var wire 1 ! clk $end\n$var wire 4 \" bus [3:0] $end\n"
+                                   "$upscope $end\n$enddefinitions $end\n#0\n$dumpvars\n0!\nb0101 \"\n$end\n"
+                                   "#5\n1!\n#10\n0!\n");
     FileNameRequest asked;
     setFileNameAsker([&](FileNameRequest& request, std::string& chosen) {
         asked = request;
@@ -102,8 +103,9 @@ TEST_F(ConverterDialogTest, VcdBrowsesLoadsAndConverts) {
 }
 
 TEST_F(ConverterDialogTest, VcdTimeScaleBeyondTheModelIsAskedWithBothScales) {
-    const std::string path = write("fast.vcd", "$timescale 1ps $end\n$var wire 1 ! a $end\n$enddefinitions $end\n"
-                                               "#0\n1!\n#3\n0!\n");
+    const std::string path = write("fast.vcd",
+                                   "$timescale 1ps $end\n$var wire 1 ! a $end\n$enddefinitions $end\n"
+                                   "#0\n1!\n#3\n0!\n");
     setMessageBoxScript([this](const ShownMessage& shown) {
         shownBoxes.push_back(shown);
         return IDNO;
@@ -115,7 +117,7 @@ TEST_F(ConverterDialogTest, VcdTimeScaleBeyondTheModelIsAskedWithBothScales) {
     ASSERT_EQ(shownBoxes.size(), 2u);
     EXPECT_EQ(shownBoxes[0].stringId, static_cast<int>(Msg::VcdTimescaleOutOfRange));
     EXPECT_NE(shownBoxes[0].text.find(L"(1ps)"), std::wstring::npos) << shownBoxes[0].text;
-    EXPECT_EQ(shownBoxes[0].text.find(L"%s"), std::wstring::npos) << shownBoxes[0].text;
+    EXPECT_NE(shownBoxes[0].text.find(L"ns)"), std::wstring::npos) << shownBoxes[0].text; // 10ns or 5ns
     EXPECT_EQ(shownBoxes[1].stringId, static_cast<int>(Msg::RateOutOfRange));
     EXPECT_EQ(rows(dialog), 0);
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_IMPORT_CONVERT)));

@@ -25,6 +25,7 @@
 #include <commctrl.h>
 
 #include <atomic>
+#include <new>
 
 namespace qv::win {
 namespace {
@@ -132,7 +133,8 @@ Msg loadVcd(HWND dialog, const std::string& path, Prompt& prompt) {
     settings.waitKey = t.waitKey;
     settings.cancel = &t.cancel;
     settings.progress = [dialog](std::int64_t, std::int64_t) { pumpMessages(dialog); };
-    const Msg result = vcd::importVcd(file, settings, prompt, document().usableImage(), document().labels(), t.vcdResult);
+    const Msg result =
+        vcd::importVcd(file, settings, prompt, document().usableImage(), document().labels(), t.vcdResult);
     if (result != Msg::None || t.vcdResult.abandoned) return result;
     t.sampleFrequency = t.vcdResult.sampleFrequency;
     fillList(dialog, t.vcdResult.signals);
@@ -150,8 +152,8 @@ Msg loadVhdl(HWND dialog, const std::string& path, Prompt& prompt) {
     settings.capabilities = app().caps;
     settings.repeat = t.repeat;
     settings.waitKey = t.waitKey;
-    const Msg result =
-        vhdl::importVhdl(std::move(text), settings, prompt, document().usableImage(), document().labels(), t.vhdlResult);
+    const Msg result = vhdl::importVhdl(std::move(text), settings, prompt, document().usableImage(),
+                                        document().labels(), t.vhdlResult);
     if (result != Msg::None) return result;
     t.sampleFrequency = t.vhdlResult.sampleFrequency;
     fillList(dialog, t.vhdlResult.signals);
@@ -159,9 +161,9 @@ Msg loadVhdl(HWND dialog, const std::string& path, Prompt& prompt) {
     return Msg::None;
 }
 
-constexpr int loadLockedControls[] = {IDC_IMPORT_FILE,   IDC_IMPORT_BROWSE,    IDC_IMPORT_LOAD,  IDC_IMPORT_LIST,
-                                      IDC_IMPORT_REPEAT, IDC_IMPORT_WAIT_KEY, IDC_IMPORT_CONVERT, IDC_IMPORT_HELP,
-                                      IDC_IMPORT_CANCEL};
+constexpr int loadLockedControls[] = {IDC_IMPORT_FILE,    IDC_IMPORT_BROWSE, IDC_IMPORT_LOAD,
+                                      IDC_IMPORT_LIST,    IDC_IMPORT_REPEAT, IDC_IMPORT_WAIT_KEY,
+                                      IDC_IMPORT_CONVERT, IDC_IMPORT_HELP,   IDC_IMPORT_CANCEL};
 
 void lockForLoad(HWND dialog, bool locked) {
     for (int control : loadLockedControls) EnableWindow(GetDlgItem(dialog, control), locked ? FALSE : TRUE);
@@ -179,7 +181,12 @@ LRESULT onLoad(HWND dialog, const Command&) {
     lockForLoad(dialog, true);
     HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     WindowPrompt prompt(dialog);
-    const Msg result = t.vhdl ? loadVhdl(dialog, path, prompt) : loadVcd(dialog, path, prompt);
+    Msg result = Msg::None;
+    try {
+        result = t.vhdl ? loadVhdl(dialog, path, prompt) : loadVcd(dialog, path, prompt);
+    } catch (const std::bad_alloc&) {
+        result = Msg::MemoryNotEnough;
+    }
     SetCursor(previous);
     t.loading = false;
     lockForLoad(dialog, false);
