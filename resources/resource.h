@@ -368,4 +368,18 @@
 #define IDC_I2C_EXIT 1
 #define IDC_I2C_CONVERT 2
 
+/* VCD import (556) and VHDL test bench import (434): the same controls */
+#define IDD_VCD_IMPORT 556
+#define IDD_VHDL_IMPORT 434
+#define IDC_IMPORT_FILE 1001
+#define IDC_IMPORT_BROWSE 3
+#define IDC_IMPORT_LOAD 1161
+#define IDC_IMPORT_CANCEL_LOADING 1162
+#define IDC_IMPORT_LIST 1159
+#define IDC_IMPORT_REPEAT 1014
+#define IDC_IMPORT_WAIT_KEY 1166
+#define IDC_IMPORT_CONVERT 2
+#define IDC_IMPORT_CANCEL 1
+#define IDC_IMPORT_HELP 1181
+
 #endif

@@ -6,6 +6,7 @@
 #include "generators/spi_dialog.h"
 #include "generators/uart_dialog.h"
 #include "generators/i2c_dialog.h"
+#include "converters/import_dialog.h"
 
 #include <array>
 
@@ -17,11 +18,11 @@ constexpr ToolEntry tools[] = {
     {ID_TOOL_ASYNC_COUNTER, nullptr}, {ID_TOOL_PRINTER, nullptr},     {ID_TOOL_RS232, openUartTool},
     {ID_TOOL_I2C, openI2cTool},           {ID_TOOL_BINARY_FILE, nullptr}, {ID_TOOL_TEXT_FILE, nullptr},
     {ID_TOOL_LA_WAVEFORM, nullptr},   {ID_TOOL_ALTERA, nullptr},      {ID_TOOL_BATCH, nullptr},
-    {ID_TOOL_SPI, openSpiTool},           {ID_TOOL_VHDL, nullptr},        {ID_TOOL_LIN, nullptr},
+    {ID_TOOL_SPI, openSpiTool},           {ID_TOOL_VHDL, openImportTool},        {ID_TOOL_LIN, nullptr},
     {ID_TOOL_CAN, nullptr},           {ID_TOOL_HDQ, nullptr},         {ID_TOOL_ONE_WIRE, nullptr},
     {ID_TOOL_I2S, nullptr},           {ID_TOOL_ENCODER, nullptr},     {ID_TOOL_USB, nullptr},
     {ID_TOOL_SMBUS, nullptr},         {ID_TOOL_PMBUS, nullptr},       {ID_TOOL_PWM, nullptr},
-    {ID_TOOL_VCD, nullptr},           {ID_TOOL_DMX512, nullptr},
+    {ID_TOOL_VCD, openImportTool},           {ID_TOOL_DMX512, nullptr},
 };
 static_assert(std::size(tools) == lastToolId - firstToolId + 1, "one line per function id");
 

@@ -3,6 +3,7 @@
 
 #include "app/message_box.h"
 #include "app/strings_win.h"
+#include "support/text_fill.h"
 
 namespace qv::win {
 namespace {
@@ -30,6 +31,13 @@ Answer answerOf(int pressed) {
 
 Answer WindowPrompt::ask(int stringId, Buttons buttons) {
     return answerOf(messageBox(owner_, static_cast<Msg>(stringId), boxButtons(buttons) | MB_ICONQUESTION));
+}
+
+Answer WindowPrompt::askWith(int stringId, Buttons buttons, std::string_view argument, std::string_view second) {
+    const Msg text = static_cast<Msg>(stringId);
+    const std::wstring filled =
+        fillMarkers(loadString(text), {fromUtf8(std::string(argument)), fromUtf8(std::string(second))});
+    return answerOf(messageBox(owner_, text, filled, boxButtons(buttons) | MB_ICONQUESTION));
 }
 
 void WindowPrompt::show(int stringId, const std::string& argument) {

@@ -13,6 +13,8 @@ class WindowPrompt final : public Prompt {
   public:
     explicit WindowPrompt(HWND owner, UINT messageIcon = MB_ICONERROR) : owner_(owner), messageIcon_(messageIcon) {}
     Answer ask(int stringId, Buttons buttons) override;
+    // The question with its markers filled (12124's two time scales).
+    Answer askWith(int stringId, Buttons buttons, std::string_view argument, std::string_view second = {}) override;
     void show(int stringId, const std::string& argument = {}) override;
 
   private:

@@ -280,9 +280,13 @@ bool handOffToWaveEditor(HWND dialog, std::vector<gen::ToolSignal> signals, int 
         messageBox(dialog, result, MB_ICONERROR | MB_OK);
         return false;
     }
+    postHandOff(dialog);
+    return true;
+}
+
+void postHandOff(HWND dialog) {
     PostMessageW(dialog, WM_CLOSE, 0, 0);
     PostMessageW(app().mainWindow, WM_COMMAND, ID_TOOL_WAVE_EDITOR, handOffRequest);
-    return true;
 }
 
 } // namespace qv::win

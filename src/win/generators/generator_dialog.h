@@ -89,5 +89,8 @@ bool importDataText(HWND dialog, int fileField, std::string& text);
 // iBaseFreq; then WM_CLOSE to the tool and WM_COMMAND 10003 lParam 9999 to the main window.
 // Errors are shown and the tool stays open.
 bool handOffToWaveEditor(HWND dialog, std::vector<gen::ToolSignal> signals, int sampleClockHz);
+// The last step of every tool's Convert, after its hand-off files were written: WM_CLOSE to the
+// tool and WM_COMMAND 10003 lParam 9999 to the main window, which opens the Wave Editor on them.
+void postHandOff(HWND dialog);
 
 } // namespace qv::win

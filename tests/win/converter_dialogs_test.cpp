@@ -1,0 +1,160 @@
+// The VCD and VHDL import dialogs' wiring: Browse into the file field, Load filling the signal
+// list, Convert writing the hand-off files and opening the Wave Editor; a refused time scale
+// asked with both texts filled. The importers are tested natively.
+#include "shell_fixture.h"
+
+#include "app/controls.h"
+#include "resource.h"
+#include "waveedit/handoff.h"
+#include "waveedit/wave_editor.h"
+#include "waveedit/waveform_file_dialogs.h"
+
+#include <commctrl.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace qv::win::test {
+namespace {
+
+class ConverterDialogTest : public DocumentShellTest {
+  protected:
+    void SetUp() override {
+        DocumentShellTest::SetUp();
+        createWindow();
+        useToolTable({});
+    }
+    void TearDown() override {
+        setFileNameAsker({});
+        if (HWND editorWindow = waveEditorWindow()) SendMessageW(editorWindow, WM_CLOSE, 0, 0);
+        if (app().openDialog) SendMessageW(app().openDialog, WM_CLOSE, 0, 0);
+        pumpMessages();
+        ShellTest::TearDown();
+    }
+    static void click(HWND dialog, int control) {
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(control, BN_CLICKED), 0);
+    }
+    std::string write(const char* name, const std::string& text) {
+        const std::string path = folder.file(name);
+        std::ofstream(path, std::ios::binary) << text;
+        return path;
+    }
+    static std::wstring cell(HWND dialog, int row, int column) {
+        wchar_t text[64] = {};
+        LVITEMW item{};
+        item.iSubItem = column;
+        item.pszText = text;
+        item.cchTextMax = 64;
+        SendDlgItemMessageW(dialog, IDC_IMPORT_LIST, LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
+                            reinterpret_cast<LPARAM>(&item));
+        return text;
+    }
+    static int rows(HWND dialog) {
+        return static_cast<int>(SendDlgItemMessageW(dialog, IDC_IMPORT_LIST, LVM_GETITEMCOUNT, 0, 0));
+    }
+    // Convert: no message, the tool closed and the Wave Editor open on the hand-off files.
+    void expectHandedOff(HWND dialog, unsigned frequency) {
+        click(dialog, IDC_IMPORT_CONVERT);
+        pumpMessages();
+        pumpMessages();
+        EXPECT_TRUE(shownBoxes.empty());
+        EXPECT_TRUE(std::filesystem::exists(handoffLabelPath(folder.path())));
+        EXPECT_TRUE(std::filesystem::exists(handoffSamplePath(folder.path())));
+        EXPECT_FALSE(IsWindow(dialog));
+        EXPECT_NE(waveEditorWindow(), nullptr);
+        EXPECT_EQ(store.readNumber(app().keyPath(ModuleKey::WaveEdit), "iBaseFreq").value_or(0), frequency);
+    }
+};
+
+TEST_F(ConverterDialogTest, VcdBrowsesLoadsAndConverts) {
+    const std::string path = write("t.vcd",
+                                   "$timescale 1us $end\n$scope module t $end\n"
+                                   "$var wire 1 ! clk $end\n$var wire 4 \" bus [3:0] $end\n"
+                                   "$upscope $end\n$enddefinitions $end\n#0\n$dumpvars\n0!\nb0101 \"\n$end\n"
+                                   "#5\n1!\n#10\n0!\n");
+    FileNameRequest asked;
+    setFileNameAsker([&](FileNameRequest& request, std::string& chosen) {
+        asked = request;
+        chosen = path;
+        return true;
+    });
+    ASSERT_TRUE(openTool(window, ID_TOOL_VCD, 0));
+    HWND dialog = app().openDialog;
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_IMPORT_CONVERT)));
+    click(dialog, IDC_IMPORT_BROWSE);
+    EXPECT_EQ(asked.initialName, "*.vcd");
+    ASSERT_EQ(asked.filters.size(), 1u);
+    EXPECT_EQ(asked.filters[0].description, Msg::VcdFileFilter);
+    EXPECT_EQ(toAnsi(fieldText(dialog, IDC_IMPORT_FILE)), path);
+
+    click(dialog, IDC_IMPORT_LOAD);
+    EXPECT_TRUE(shownBoxes.empty());
+    ASSERT_EQ(rows(dialog), 2);
+    EXPECT_EQ(cell(dialog, 0, 0), L"clk");
+    EXPECT_EQ(cell(dialog, 1, 0), L"bus");
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_IMPORT_CONVERT)));
+    // Cancel Loading drops the load; a second Load brings it back.
+    click(dialog, IDC_IMPORT_CANCEL_LOADING);
+    EXPECT_EQ(rows(dialog), 0);
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_IMPORT_CONVERT)));
+    click(dialog, IDC_IMPORT_LOAD);
+    expectHandedOff(dialog, 1000000u);
+}
+
+TEST_F(ConverterDialogTest, VcdTimeScaleBeyondTheModelIsAskedWithBothScales) {
+    const std::string path = write("fast.vcd",
+                                   "$timescale 1ps $end\n$var wire 1 ! a $end\n$enddefinitions $end\n"
+                                   "#0\n1!\n#3\n0!\n");
+    setMessageBoxScript([this](const ShownMessage& shown) {
+        shownBoxes.push_back(shown);
+        return IDNO;
+    });
+    ASSERT_TRUE(openTool(window, ID_TOOL_VCD, 0));
+    HWND dialog = app().openDialog;
+    setFieldText(dialog, IDC_IMPORT_FILE, fromAnsi(path));
+    click(dialog, IDC_IMPORT_LOAD);
+    ASSERT_EQ(shownBoxes.size(), 2u);
+    EXPECT_EQ(shownBoxes[0].stringId, static_cast<int>(Msg::VcdTimescaleOutOfRange));
+    EXPECT_NE(shownBoxes[0].text.find(L"(1ps)"), std::wstring::npos) << shownBoxes[0].text;
+    EXPECT_NE(shownBoxes[0].text.find(L"ns)"), std::wstring::npos) << shownBoxes[0].text; // 10ns or 5ns
+    EXPECT_EQ(shownBoxes[1].stringId, static_cast<int>(Msg::RateOutOfRange));
+    EXPECT_EQ(rows(dialog), 0);
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_IMPORT_CONVERT)));
+}
+
+TEST_F(ConverterDialogTest, VhdlLoadsATestBenchFixesTheLeadAndConverts) {
+    const std::string path = write("t.vht", R"(COMPONENT c
+	PORT (
+	clk : IN STD_LOGIC;
+	q : OUT STD_LOGIC
+	);
+END COMPONENT;
+BEGIN
+t_prcs_clk: PROCESS
+BEGIN
+	FOR i IN 1 TO 4
+	LOOP
+		clk <= '0';
+		WAIT FOR 10000 ps;
+		clk <= '1';
+		WAIT FOR 10000 ps;
+	END LOOP;
+WAIT;
+END PROCESS t_prcs_clk;
+)");
+    ASSERT_TRUE(openTool(window, ID_TOOL_VHDL, 0));
+    HWND dialog = app().openDialog;
+    ASSERT_NE(dialog, nullptr);
+    setFieldText(dialog, IDC_IMPORT_FILE, fromAnsi(path));
+    setChecked(dialog, IDC_IMPORT_REPEAT, true);
+    click(dialog, IDC_IMPORT_LOAD);
+    EXPECT_TRUE(shownBoxes.empty());
+    ASSERT_EQ(rows(dialog), 1);
+    EXPECT_EQ(cell(dialog, 0, 0), L"clk");
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_IMPORT_REPEAT)));
+    expectHandedOff(dialog, 100000000u);
+}
+
+} // namespace
+} // namespace qv::win::test
