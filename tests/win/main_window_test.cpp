@@ -589,15 +589,15 @@ TEST_F(MainWindow, LauncherIsRepaintedAfterTheWindowGrowsAndTheWindowHasAMinimum
 namespace qv::win::test {
 namespace {
 
-// The class is an ANSI one; the title keeps its Chinese text whatever the system's code page.
-TEST_F(MainWindow, TitleKeepsChineseTextOnTheAnsiWindow) {
+// The title keeps its Chinese text whatever the system's code page.
+TEST_F(MainWindow, TitleKeepsChineseTextWhateverTheCodePage) {
     createWindow();
     setThreadLanguage(languageTraditionalChinese);
     const std::wstring title = loadString(Msg::Caption) + loadString(Msg::Untitled);
     setMainWindowTitle(window, title);
     setThreadLanguage(languageEnglish);
     wchar_t shown[128] = {};
-    InternalGetWindowText(window, shown, 128); // the text the caption is drawn from
+    GetWindowTextW(window, shown, 128);
     EXPECT_EQ(std::wstring(shown), title);
     EXPECT_NE(title.find(L"\u672a\u547d\u540d"), std::wstring::npos); // (未命名)
 }

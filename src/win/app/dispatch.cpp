@@ -8,6 +8,7 @@ namespace qv::win {
 LRESULT callDefault(DefaultKind kind, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (kind) {
     case DefaultKind::DefWindow: return DefWindowProcA(window, message, wParam, lParam);
+    case DefaultKind::DefWindowWide: return DefWindowProcW(window, message, wParam, lParam);
     case DefaultKind::DefDialog: return DefDlgProcA(window, message, wParam, lParam);
     case DefaultKind::DefMdiChild: return DefMDIChildProcA(window, message, wParam, lParam);
     case DefaultKind::DefFrame: return DefFrameProcA(window, nullptr, message, wParam, lParam);

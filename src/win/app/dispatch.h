@@ -19,6 +19,7 @@ enum class DefaultKind : int {
     DefDialog = 2, // DefDlgProcA
     DefMdiChild = 3, // DefMDIChildProcA
     DefFrame = 4, // DefFrameProcA without an MDI client
+    DefWindowWide = 5, // DefWindowProcW: the main window, a Unicode window so its title keeps Chinese texts
 };
 
 // WM_COMMAND unpacked.

@@ -74,14 +74,14 @@ LRESULT onKey(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
 // The wheel goes to the window with the keyboard focus, which is the main window while a tool is
 // open: the open tool gets it as it is (the Wave Editor zooms with it).
 LRESULT onMouseWheel(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (!app().openDialog) return DefWindowProcA(window, message, wParam, lParam);
+    if (!app().openDialog) return DefWindowProcW(window, message, wParam, lParam);
     SendMessageA(app().openDialog, message, wParam, lParam);
     return 0;
 }
 
 LRESULT onSysKeyDown(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (wParam == VK_BACK) postToTool(WM_UNDO, 0, 0);
-    return DefWindowProcA(window, message, wParam, lParam);
+    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 LRESULT onSysChar(HWND, UINT, WPARAM, LPARAM) { return 0; }
@@ -101,12 +101,12 @@ LRESULT onSysCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     case ID_HELP: openHelpTopic(window, mainHelpTopic, helpFinder); break;
     default: break;
     }
-    return DefWindowProcA(window, message, wParam, lParam);
+    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 LRESULT onSysColorChange(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (app().launcher) SendMessageA(app().launcher, message, wParam, lParam);
-    return DefWindowProcA(window, message, wParam, lParam);
+    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 LRESULT onClose(HWND window, UINT, WPARAM, LPARAM) {
@@ -122,7 +122,7 @@ LRESULT onClose(HWND window, UINT, WPARAM, LPARAM) {
 LRESULT onCopyData(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam))
         app().interlock.setExternalHold(static_cast<int>(data->dwData));
-    return DefWindowProcA(window, message, wParam, lParam);
+    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 LRESULT onDestroy(HWND window, UINT, WPARAM, LPARAM) {
@@ -218,32 +218,34 @@ static_assert(std::size(mainCommands) == 2 + (lastToolId - firstToolId + 1));
 constexpr MessageTable mainTable{.messages = mainMessages,
                                  .commands = mainCommands,
                                  .notifications = launcherNotifications,
-                                 .defaultKind = DefaultKind::DefWindow};
+                                 .defaultKind = DefaultKind::DefWindowWide};
 
-std::string shortName;
+std::wstring shortName;
 
 } // namespace
 
 HWND createMainWindow(HINSTANCE instance, int showCommand) {
     AppState& state = app();
     state.instance = instance;
-    shortName = toAnsi(loadString(Msg::ShortName));
-    HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_PROGRAM));
+    shortName = loadString(Msg::ShortName);
+    HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_PROGRAM));
+    // A Unicode class: the title carries Chinese texts whatever the system's code page.
+    const std::wstring className = widen(mainWindowClassName, CP_ACP);
 
-    WNDCLASSEXA classEx{};
+    WNDCLASSEXW classEx{};
     classEx.cbSize = sizeof classEx;
     classEx.style = CS_HREDRAW | CS_VREDRAW;
     classEx.lpfnWndProc = windowProcedure<mainTable>;
     classEx.hInstance = instance;
     classEx.hIcon = icon;
-    classEx.hIconSm = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_PROGRAM), IMAGE_ICON, 16, 16, 0));
-    classEx.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    classEx.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_PROGRAM), IMAGE_ICON, 16, 16, 0));
+    classEx.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // the arrow
     classEx.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     // Names no menu resource: the window has no menu bar.
     classEx.lpszMenuName = shortName.c_str();
-    classEx.lpszClassName = mainWindowClassName;
-    if (!RegisterClassExA(&classEx)) {
-        WNDCLASSA plain{};
+    classEx.lpszClassName = className.c_str();
+    if (!RegisterClassExW(&classEx)) {
+        WNDCLASSW plain{};
         plain.style = classEx.style;
         plain.lpfnWndProc = classEx.lpfnWndProc;
         plain.hInstance = instance;
@@ -251,15 +253,15 @@ HWND createMainWindow(HINSTANCE instance, int showCommand) {
         plain.hCursor = classEx.hCursor;
         plain.hbrBackground = classEx.hbrBackground;
         plain.lpszMenuName = classEx.lpszMenuName;
-        plain.lpszClassName = mainWindowClassName;
+        plain.lpszClassName = className.c_str();
         // A class left registered by an earlier window of this process serves as well.
-        WNDCLASSA existing{};
-        if (!RegisterClassA(&plain) && !GetClassInfoA(instance, mainWindowClassName, &existing)) return nullptr;
+        WNDCLASSW existing{};
+        if (!RegisterClassW(&plain) && !GetClassInfoW(instance, className.c_str(), &existing)) return nullptr;
     }
 
     const Placement& at = state.savedPlacement;
-    const std::string caption = toAnsi(loadString(Msg::Caption));
-    HWND window = CreateWindowExA(0, mainWindowClassName, caption.c_str(), WS_OVERLAPPEDWINDOW, at.left, at.top,
+    const std::wstring caption = loadString(Msg::Caption);
+    HWND window = CreateWindowExW(0, className.c_str(), caption.c_str(), WS_OVERLAPPEDWINDOW, at.left, at.top,
                                   at.right - at.left, at.bottom - at.top, nullptr, nullptr, instance, nullptr);
     if (!window) return nullptr;
     ShowWindow(window, at.maximised ? SW_SHOWMAXIMIZED : showCommand);
@@ -287,9 +289,8 @@ void applyLanguageChange(HWND mainWindow) {
     relabelLauncher(app().launcher);
     relabelSystemMenu(mainWindow);
 
-    // The stored UTF-16 title itself: WM_GETTEXT of the ANSI window would come back through the code page.
     std::wstring title(512, L'\0');
-    title.resize(static_cast<size_t>(InternalGetWindowText(mainWindow, title.data(), static_cast<int>(title.size()))));
+    title.resize(static_cast<size_t>(GetWindowTextW(mainWindow, title.data(), static_cast<int>(title.size()))));
     std::array<std::string, 3> untitled;
     const LANGID languages[] = {languageEnglish, languageTraditionalChinese, languageSimplifiedChinese};
     for (int i = 0; i < 3; ++i) untitled[static_cast<size_t>(i)] = toUtf8(loadString(Msg::Untitled, languages[i]));
@@ -299,10 +300,6 @@ void applyLanguageChange(HWND mainWindow) {
     setMainWindowTitle(mainWindow, fromUtf8(retitled));
 }
 
-void setMainWindowTitle(HWND mainWindow, const std::wstring& title) {
-    // The window class is an ANSI one: SetWindowTextW would reach it converted to the ANSI code page
-    // and lose the Chinese texts. The wide default procedure stores the UTF-16 text as it is.
-    DefWindowProcW(mainWindow, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(title.c_str()));
-}
+void setMainWindowTitle(HWND mainWindow, const std::wstring& title) { SetWindowTextW(mainWindow, title.c_str()); }
 
 } // namespace qv::win
