@@ -15,32 +15,11 @@ fi
 link_cjk_caption_font
 use_work_directory
 
-# A click that places a cursor: a fast pointer jump starts drag mode for the cursor change
-# interval (1 s), so the pointer rests a little longer before the button goes down.
-click_at() {
-  xdotool mousemove "$1" "$2"
-  sleep 1.3
-  xdotool click 1
-  sleep 0.3
-}
 
 cd "$bin"
 for lang in en:1033 tw:1028 cn:2052; do
   name=${lang%%:*}
-  python3 "$root/scripts/demo_waveform.py" "$work/wd"
-  wine reg add "$system" /v Language /t REG_DWORD /d "${lang##*:}" /f >/dev/null 2>&1
-  for value in 'Main Window Left:0' 'Main Window Top:0' 'Main Window Right:1100' 'Main Window Bottom:560' \
-               'Max Flag:0' 'iZoomIn:2' 'iZoomOut:0' 'iStartTime:0' 'iStartLbl:0'; do
-    wine reg add "$editor" /v "${value%%:*}" /t REG_DWORD /d "${value##*:}" /f >/dev/null 2>&1
-  done
-  QVRUN_DEVICES="0xC350:VI000001:USB:7" wine QV.exe &
-  qv_pid=$!
-  main=$(wait_for_window "^$caption")
-  sleep 1
-  eval "$(xdotool getwindowgeometry --shell "$main")"
-  xdotool mousemove $((X + 40)) $((Y + 40)) click --repeat 2 --delay 80 1
-  sleep 2
-  eval "$(xdotool getwindowgeometry --shell "$main")"
+  open_demo_editor "${lang##*:}" 2
   # Cursors T and A-E on different rows, then T active again.
   for placed in t:360:140 a:440:165 b:520:190 c:600:235 d:690:260 e:780:285; do
     IFS=: read -r key x y <<<"$placed"

@@ -15,31 +15,10 @@ fi
 link_cjk_caption_font
 use_work_directory
 
-# The pointer rests before a click: a fast jump would start drag mode.
-click_at() { # x, y, button
-  xdotool mousemove "$1" "$2"
-  sleep 1.3
-  xdotool click "${3:-1}"
-  sleep 0.5
-}
-
 cd "$bin"
 for lang in en:1033:Add.Label:Add.Bus.Label tw:1028:新增標籤:新增匯流排標籤 cn:2052:添加标签:添加总线标签; do
   IFS=: read -r name id add_caption bus_caption <<<"$lang"
-  python3 "$root/scripts/demo_waveform.py" "$work/wd"
-  wine reg add "$system" /v Language /t REG_DWORD /d "$id" /f >/dev/null 2>&1
-  for value in 'Main Window Left:0' 'Main Window Top:0' 'Main Window Right:1100' 'Main Window Bottom:560' \
-               'Max Flag:0' 'iZoomIn:0' 'iZoomOut:0' 'iStartTime:0' 'iStartLbl:0'; do
-    wine reg add "$editor" /v "${value%%:*}" /t REG_DWORD /d "${value##*:}" /f >/dev/null 2>&1
-  done
-  QVRUN_DEVICES="0xC350:VI000001:USB:7" wine QV.exe &
-  qv_pid=$!
-  main=$(wait_for_window "^$caption")
-  sleep 1
-  eval "$(xdotool getwindowgeometry --shell "$main")"
-  xdotool mousemove $((X + 40)) $((Y + 40)) click --repeat 2 --delay 80 1
-  sleep 2
-  eval "$(xdotool getwindowgeometry --shell "$main")"
+  open_demo_editor "$id" 0
   # A click on the name of the ENABLE row gives the label column the focus; Insert adds a label.
   click_at $((X + ${NAME_X:-50})) $((Y + ${NAME_Y:-137}))
   xdotool windowfocus "$main" key Insert

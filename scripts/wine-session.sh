@@ -73,3 +73,33 @@ use_work_directory() {
   editor='HKLM\Software\Tavro\QV\WaveEdit\7'
   wine reg add "$system" /v "Work Directory" /t REG_SZ /d "Z:${work//\//\\}\\wd" /f >/dev/null 2>&1
 }
+
+# Starts QV.exe on a virtual 0xC350 in language $1 (a LANGID) at zoom-in $2 with the demonstration
+# document as hand-off files, opens the Wave Editor from the launcher and sets $main, $qv_pid and the
+# window's $X, $Y. Needs use_work_directory first.
+open_demo_editor() {
+  python3 "$root/scripts/demo_waveform.py" "$work/wd"
+  wine reg add "$system" /v Language /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+  local value
+  for value in 'Main Window Left:0' 'Main Window Top:0' 'Main Window Right:1100' 'Main Window Bottom:560' \
+               'Max Flag:0' "iZoomIn:$2" 'iZoomOut:0' 'iStartTime:0' 'iStartLbl:0'; do
+    wine reg add "$editor" /v "${value%%:*}" /t REG_DWORD /d "${value##*:}" /f >/dev/null 2>&1
+  done
+  QVRUN_DEVICES="0xC350:VI000001:USB:7" wine QV.exe &
+  qv_pid=$!
+  main=$(wait_for_window "^$caption")
+  sleep 1
+  eval "$(xdotool getwindowgeometry --shell "$main")"
+  xdotool mousemove $((X + 40)) $((Y + 40)) click --repeat 2 --delay 80 1
+  sleep 2
+  eval "$(xdotool getwindowgeometry --shell "$main")"
+}
+
+# A click at ($1, $2) with button $3 (1 by default) that the Wave Editor takes as a click: a fast
+# pointer jump starts drag mode for the cursor change interval (1 s), so the pointer rests first.
+click_at() {
+  xdotool mousemove "$1" "$2"
+  sleep 1.3
+  xdotool click "${3:-1}"
+  sleep 0.5
+}

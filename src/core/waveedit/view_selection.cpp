@@ -27,6 +27,13 @@ const ViewRow& rowAt(std::span<const ViewRow> rows, int row) { return rows[stati
 
 } // namespace
 
+void clearRowSelections(LabelTable& table) {
+    for (LabelRecord& record : table) {
+        if (record.positionCode == positionEnd) break;
+        record.stateFlags &= ~stateRowSelected;
+    }
+}
+
 bool rowHasFlag(const LabelTable& table, const ViewRow& row, std::uint32_t flag) {
     return (table[static_cast<std::size_t>(row.firstRecord)].stateFlags & flag) != 0;
 }

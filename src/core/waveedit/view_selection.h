@@ -36,5 +36,7 @@ void selectAllDataLabels(LabelTable& table, std::span<const ViewRow> rows);
 bool selectAllRows(LabelTable& table, std::span<const ViewRow> rows);
 
 bool rowHasFlag(const LabelTable& table, const ViewRow& row, std::uint32_t flag);
+// No row selected for editing any more: bit 11 cleared on every record of the table.
+void clearRowSelections(LabelTable& table);
 
 } // namespace qv

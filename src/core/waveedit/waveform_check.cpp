@@ -3,6 +3,8 @@
 // SE, WE, OE and every command that names an address.
 #include "waveedit/waveform_check.h"
 
+#include "waveedit/view_selection.h"
+
 #include "waveedit/commands.h"
 
 #include <algorithm>
@@ -98,10 +100,7 @@ std::string checkProblemText(const CheckProblem& problem, Language language) {
 
 void moveToCheckProblem(Document& doc, const CheckProblem& lastReported) {
     doc.positions().cursors[CursorT] = std::max(lastReported.sample, 0);
-    for (LabelRecord& record : doc.labels()) {
-        if (record.positionCode == positionEnd) break;
-        record.stateFlags &= ~stateRowSelected;
-    }
+    clearRowSelections(doc.labels());
 }
 
 } // namespace qv

@@ -7,4 +7,6 @@ AppState& app() {
     return state;
 }
 
+int deviceCardType() { return app().device != noDevice ? app().driver.qvCardType(app().device) : 0; }
+
 } // namespace qv::win

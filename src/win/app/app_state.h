@@ -52,5 +52,7 @@ struct AppState {
 };
 
 AppState& app();
+// The instrument's card type (qvCardType; 18 adds output-enable commands), 0 without an instrument.
+int deviceCardType();
 
 } // namespace qv::win

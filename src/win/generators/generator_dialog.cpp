@@ -190,7 +190,6 @@ LRESULT onGeneratorTimer(HWND dialog, UINT, WPARAM timer, LPARAM) {
 
 std::span<Sample> generatorBuffer() { return document().sampleBuffer(); }
 
-int generatorCardType() { return app().device != noDevice ? app().driver.qvCardType(app().device) : 0; }
 
 // ---- rate entry -----------------------------------------------------------------------------------
 

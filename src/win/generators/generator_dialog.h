@@ -64,7 +64,6 @@ void setGeneratorBeep(std::function<void()> beep);
 
 // The global sample buffer from device address 0, where the generators build their streams.
 std::span<Sample> generatorBuffer();
-int generatorCardType(); // 0 without an instrument
 
 // ---- rate entry: the edit IDC_GEN_RATE, its spin and the unit button IDC_GEN_RATE_UNIT -----------
 void showRate(HWND dialog, const std::string& text, gen::RateUnit unit);

@@ -238,7 +238,7 @@ LRESULT onConvert(HWND dialog, const Command&) {
     }
     document().clearSamples();
     gen::I2cBuild built;
-    if (const Msg error = gen::buildI2cForConvert(s, text, app().caps, generatorCardType(), generatorBuffer(), built);
+    if (const Msg error = gen::buildI2cForConvert(s, text, app().caps, deviceCardType(), generatorBuffer(), built);
         error != Msg::None) {
         showError(dialog, error);
         return TRUE;

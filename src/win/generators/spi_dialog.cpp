@@ -375,7 +375,7 @@ LRESULT onConvert(HWND dialog, const Command&) {
     WindowPrompt prompt(dialog);
     document().clearSamples();
     gen::SpiBuild built;
-    const Msg error = gen::buildSpiForConvert(s, dataText(dialog), sourceWords(), app().caps, generatorCardType(),
+    const Msg error = gen::buildSpiForConvert(s, dataText(dialog), sourceWords(), app().caps, deviceCardType(),
                                               prompt, generatorBuffer(), built);
     if (error != Msg::None) {
         messageBox(dialog, error, MB_ICONERROR | MB_OK);

@@ -92,13 +92,10 @@ LRESULT onOk(HWND dialog, const Command&) {
         setting.colour = state.colour;
         refused = addLabel(doc, setting, newRow);
     }
-    if (refused != Msg::None) {
-        showLabelRefusal(dialog, refused);
-        return TRUE;
+    if (endWhenAccepted(dialog, refused)) {
+        state.request->changed = true;
+        state.request->firstNewRow = newRow;
     }
-    state.request->changed = true;
-    state.request->firstNewRow = newRow;
-    EndDialog(dialog, IDOK);
     return TRUE;
 }
 

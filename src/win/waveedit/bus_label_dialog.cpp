@@ -162,12 +162,8 @@ LRESULT onOk(HWND dialog, const Command&) {
     setting.colour = state.colour;
     setting.order = state.order;
     const Msg refused = applyBusLabel(*state.request->doc, state.request->mode, setting, state.enabled);
-    if (refused != Msg::None) {
-        showLabelRefusal(dialog, refused);
-        return TRUE;
-    }
-    state.request->changed = !state.order.channels.empty(); // an empty order closes without change
-    EndDialog(dialog, IDOK);
+    if (endWhenAccepted(dialog, refused))
+        state.request->changed = !state.order.channels.empty(); // an empty order closes without change
     return TRUE;
 }
 

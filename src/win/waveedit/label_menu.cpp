@@ -64,6 +64,15 @@ void labelsChanged() {
 
 void showLabelRefusal(HWND owner, Msg refusal) { messageBox(owner, refusal, MB_ICONERROR | MB_OK); }
 
+bool endWhenAccepted(HWND dialog, Msg refusal) {
+    if (refusal != Msg::None) {
+        showLabelRefusal(dialog, refusal);
+        return false;
+    }
+    EndDialog(dialog, IDOK);
+    return true;
+}
+
 void showLabelMenu(HWND dialog, const Hit& hit, POINT client) {
     WaveEditorState& s = editor();
     s.labelColumnFocus = true;

@@ -43,5 +43,8 @@ LRESULT onDecomposeLabels(HWND dialog, const Command& command);
 void labelsChanged();
 // A refused label operation: its message in an error box owned by the editor.
 void showLabelRefusal(HWND owner, Msg refusal);
+// OK of a label dialog: a refusal is shown and the dialog stays open (false); otherwise the dialog
+// ends with IDOK (true).
+bool endWhenAccepted(HWND dialog, Msg refusal);
 
 } // namespace qv::win

@@ -55,12 +55,7 @@ LRESULT onOk(HWND dialog, const Command&) {
     chosen.type = chosenGroupType(dialog, IDC_LABEL_GROUP_TYPE);
     if (state.colour >= 0) chosen.colour = state.colour;
     const Msg refused = applyLabelSetting(*state.request->doc, opened, chosen, state.typePicked, state.colourPicked);
-    if (refused != Msg::None) {
-        showLabelRefusal(dialog, refused);
-        return TRUE;
-    }
-    state.request->changed = true;
-    EndDialog(dialog, IDOK);
+    if (endWhenAccepted(dialog, refused)) state.request->changed = true;
     return TRUE;
 }
 

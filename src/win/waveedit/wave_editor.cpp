@@ -91,7 +91,7 @@ void layout(HWND dialog, int width, int height) {
         s.area.width = std::max(width - scrollWidth - s.area.left, 1);
         s.laidOut = true;
     }
-    refreshView();
+    viewMoved();
 }
 
 void clampView() {
@@ -134,9 +134,14 @@ WaveScene scene() {
 
 void ensureSummary() {
     WaveEditorState& s = editor();
-    if (s.summaryValid) return;
-    buildViewSummary(s.summary, document().usableImage(), s.layout.position, s.area.width);
+    const ViewPosition& view = s.layout.position;
+    if (s.summaryValid && s.summaryWidth == s.area.width && s.summaryView.firstSample == view.firstSample &&
+        s.summaryView.zoom == view.zoom)
+        return;
+    buildViewSummary(s.summary, document().usableImage(), view, s.area.width);
     s.summaryValid = true;
+    s.summaryView = view;
+    s.summaryWidth = s.area.width;
 }
 
 LRESULT onPaint(HWND dialog, UINT, WPARAM, LPARAM) {
@@ -299,7 +304,7 @@ LRESULT onHorizontalScroll(HWND, UINT, WPARAM wParam, LPARAM lParam) {
     ViewPosition& view = s.layout.position;
     view.firstSample = scrolledFirstSample(view, s.area.width, usableSamples(), scrollActionOf(code),
                                            trackPosition(reinterpret_cast<HWND>(lParam)));
-    refreshView();
+    viewMoved();
     return TRUE;
 }
 
@@ -310,7 +315,7 @@ LRESULT onVerticalScroll(HWND, UINT, WPARAM wParam, LPARAM lParam) {
     ViewPosition& view = s.layout.position;
     view.firstRow = scrolledFirstRow(view, s.area, static_cast<int>(s.rows.size()), scrollActionOf(code),
                                      trackPosition(reinterpret_cast<HWND>(lParam)));
-    refreshView();
+    viewMoved();
     return TRUE;
 }
 
@@ -447,11 +452,15 @@ void refreshDocumentView() {
 }
 
 void refreshView() {
+    editor().summaryValid = false;
+    viewMoved();
+}
+
+void viewMoved() {
     WaveEditorState& s = editor();
     clampView();
     setScroll(IDC_WAVE_HSCROLL, horizontalScroll(s.layout.position, s.area.width, usableSamples()));
     setScroll(IDC_WAVE_VSCROLL, verticalScroll(s.layout.position, s.area, static_cast<int>(s.rows.size())));
-    s.summaryValid = false;
     enableZoomButtons();
     redrawView();
     updateStatus();

@@ -45,7 +45,7 @@ LRESULT onOpen(HWND dialog, const Command&) {
 LRESULT onSave(HWND dialog, const Command&) {
     WaveEditorState& s = editor();
     int saveMode = document().output().saveMode;
-    runSaveWaveform(dialog, s.mainWindow, document(), s.startPath, saveMode, editorCardType());
+    runSaveWaveform(dialog, s.mainWindow, document(), s.startPath, saveMode, deviceCardType());
     document().output().saveMode = saveMode;
     giveFocusToMainWindow();
     return TRUE;
@@ -60,7 +60,7 @@ LRESULT onCommandSetting(HWND dialog, const Command&) {
         document().positions().markEnd = std::max(usableSamples() - 1, 0);
     }
     cursorsToDocument();
-    if (runCommandSetting(dialog, document(), rowsSelected, editorCardType())) refreshView();
+    if (runCommandSetting(dialog, document(), rowsSelected, deviceCardType())) refreshView();
     giveFocusToMainWindow();
     return TRUE;
 }

@@ -53,7 +53,7 @@ LRESULT onBusData(HWND dialog, const Command&) {
 }
 
 LRESULT onSampleWizard(HWND dialog, const Command&) {
-    if (runSampleWizardDialog(dialog, document(), editorCardType())) refreshDocumentView();
+    if (runSampleWizardDialog(dialog, document(), deviceCardType())) refreshDocumentView();
     updateToolbar();
     giveFocusToMainWindow();
     return TRUE;

@@ -8,6 +8,7 @@
 #include "resource.h"
 #include "waveedit/label_menu.h"
 #include "waveedit/texts.h"
+#include "waveedit/wave_editor_edit.h"
 #include "waveedit/wave_editor_edit_dialogs.h"
 #include "waveedit/wave_editor_run.h"
 #include "waveedit/wave_editor_state.h"
@@ -43,9 +44,6 @@ int sampleNear(int x) {
     return static_cast<int>(std::clamp<std::int64_t>(sample, 0, std::max(usableSamples() - 1, 0)));
 }
 
-void clearRowSelectionFlags() {
-    for (LabelRecord& record : document().labels()) record.stateFlags &= ~stateRowSelected;
-}
 
 void showMarkTip(POINT at) {
     WaveEditorState& s = editor();
@@ -100,7 +98,7 @@ void zoomBy(bool in) {
         MessageBeep(MB_OK);
         return;
     }
-    refreshView();
+    viewMoved();
 }
 
 void endDrag() {
@@ -112,14 +110,6 @@ void endDrag() {
     if (GetCapture() == s.dialog) ReleaseCapture();
 }
 
-bool hasSelection() {
-    const WaveEditorState& s = editor();
-    if (s.rangeSelected) return true;
-    return std::any_of(s.rows.begin(), s.rows.end(), [](const ViewRow& row) {
-        return rowHasFlag(document().labels(), row, stateRowSelected) ||
-               rowHasFlag(document().labels(), row, stateLabelSelected);
-    });
-}
 
 void postCommand(int id) { PostMessageW(editor().dialog, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
 
@@ -194,7 +184,7 @@ LRESULT onLeftDown(HWND dialog, UINT, WPARAM wParam, LPARAM lParam) {
     case HitKind::None: break;
     }
     if (s.drag != EditorDrag::None) SetCapture(dialog);
-    refreshView();
+    viewMoved();
     giveFocusToMainWindow();
     return TRUE;
 }
@@ -216,7 +206,7 @@ LRESULT onMouseMove(HWND dialog, UINT, WPARAM wParam, LPARAM lParam) {
     case EditorDrag::Cursor: {
         const ViewPosition before = s.layout.position;
         dragCursor(s.layout.position, viewFrame(), s.cursors, s.dragIndex, sampleNear(point.x), rowNear(point.y));
-        if (before.firstSample != s.layout.position.firstSample) refreshView();
+        if (before.firstSample != s.layout.position.firstSample) viewMoved();
         else {
             redrawView();
             updateStatus();
@@ -225,7 +215,7 @@ LRESULT onMouseMove(HWND dialog, UINT, WPARAM wParam, LPARAM lParam) {
     }
     case EditorDrag::Mark:
         if (!s.movedSincePress) break;
-        if (!s.rangeSelected) clearRowSelectionFlags(); // the label selection gives way to the range
+        if (!s.rangeSelected) clearRowSelections(document().labels()); // the label selection gives way to the range
         markTo(point);
         if (outsideArea(point))
             SetTimer(dialog, markScrollTimer, editorTickMilliseconds, nullptr);
@@ -235,7 +225,7 @@ LRESULT onMouseMove(HWND dialog, UINT, WPARAM wParam, LPARAM lParam) {
         break;
     case EditorDrag::Pan:
         s.layout.position = pannedView(s.viewAtPress, viewFrame(), point.x - s.pressPoint.x, point.y - s.pressPoint.y);
-        refreshView();
+        viewMoved();
         break;
     case EditorDrag::LabelPress:
         if (s.movedSincePress) showLabelDragPointer(point);
@@ -307,13 +297,13 @@ LRESULT onLeftDoubleClick(HWND, UINT, WPARAM, LPARAM lParam) {
     if (hit.kind != HitKind::Waveform || hit.row < 0) return TRUE;
     const SampleRun run =
         runAround(document().usableImage(), s.rows[static_cast<std::size_t>(hit.row)].mask, hit.sample);
-    clearRowSelectionFlags();
+    clearRowSelections(document().labels());
     s.marked = {run.first, run.last, hit.row, hit.row};
     s.rangeSelected = true;
     document().positions().markStart = run.first;
     document().positions().markEnd = run.last;
     updateToolbar();
-    refreshView();
+    viewMoved();
     return TRUE;
 }
 
@@ -337,7 +327,7 @@ LRESULT onMouseWheel(HWND, UINT, WPARAM wParam, LPARAM) {
         return TRUE;
     }
     s.layout.position = zoomed;
-    refreshView();
+    viewMoved();
     return TRUE;
 }
 
@@ -366,7 +356,7 @@ LRESULT onEditorTimer(HWND dialog, UINT, WPARAM wParam, LPARAM) {
         }
         s.layout.position = dragEdgeScroll(s.layout.position, viewFrame(), s.lastPoint.x, s.lastPoint.y);
         markTo(s.lastPoint);
-        refreshView();
+        viewMoved();
         break;
     case dragModeTimer:
         s.dragMode = dragModeTick(s.dragMode);
@@ -406,7 +396,7 @@ LRESULT onKeyDown(HWND, UINT, WPARAM wParam, LPARAM lParam) {
     press.labelColumnFocus = s.labelColumnFocus;
     press.outputRunning = s.flags.running.load() != 0;
     press.eventHotKey = document().output().eventHotKey;
-    press.hasSelection = hasSelection();
+    press.hasSelection = !currentEditTarget().empty();
     const KeyOutcome outcome = viewKeyDown(s.layout.position, viewFrame(), s.cursors, press);
     s.layout.position = outcome.view;
     s.cursors = outcome.cursors;
@@ -414,7 +404,7 @@ LRESULT onKeyDown(HWND, UINT, WPARAM wParam, LPARAM lParam) {
     case KeyAction::None: break;
     case KeyAction::Beep: MessageBeep(MB_OK); break;
     case KeyAction::Redraw:
-        refreshView();
+        viewMoved();
         updateToolbar();
         break;
     case KeyAction::KeyboardEvent: sendKeyboardEvent(key); break;
@@ -422,7 +412,7 @@ LRESULT onKeyDown(HWND, UINT, WPARAM wParam, LPARAM lParam) {
         s.rangeSelected = false;
         selectAllRows(document().labels(), s.rows);
         updateToolbar();
-        refreshView();
+        viewMoved();
         break;
     case KeyAction::SelectAllLabels:
         selectAllDataLabels(document().labels(), s.rows);

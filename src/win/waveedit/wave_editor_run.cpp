@@ -60,8 +60,6 @@ void stopRun() {
 
 } // namespace
 
-int editorCardType() { return app().device != noDevice ? app().driver.qvCardType(app().device) : 0; }
-
 LRESULT onRun(HWND dialog, const Command&) {
     WaveEditorState& s = editor();
     if (s.flags.running.load() != 0 || s.runThread.busy()) {
@@ -113,7 +111,7 @@ LRESULT onSetParameter(HWND dialog, const Command&) {
     SystemParameterRequest request;
     request.values = {output.baseFrequency, output.frequencyMode, output.eventHotKey, output.cursorChangeInterval};
     request.capabilities = app().caps;
-    request.cardType = editorCardType();
+    request.cardType = deviceCardType();
     if (runSystemParameterSetting(dialog, request) == IDOK) {
         output.baseFrequency = request.values.baseFrequency;
         output.frequencyMode = request.values.frequencyMode;

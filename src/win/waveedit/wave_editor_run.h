@@ -22,7 +22,5 @@ void drawIndicator(const DRAWITEMSTRUCT& item);
 void advanceIndicator();
 void sendKeyboardEvent(int key);
 void openSweepOverRun();
-// The instrument's card type (18 adds output-enable commands), 0 without an instrument.
-int editorCardType();
 
 } // namespace qv::win

@@ -50,7 +50,9 @@ struct WaveEditorState {
     int clientHeight = 0;
     bool laidOut = false;
     ColumnSummary summary;
-    bool summaryValid = false;
+    bool summaryValid = false; // built from the image as it is now
+    ViewPosition summaryView; // the view and area width the summary was built for
+    int summaryWidth = 0;
     std::unique_ptr<WavePainter> painter;
     HBITMAP backBuffer = nullptr;
     SIZE backBufferSize{};
@@ -92,8 +94,11 @@ ViewFrame viewFrame();
 
 // After a label or document change: rows rebuilt, view kept valid, everything redrawn.
 void refreshDocumentView();
-// After a view move: scroll bars, summary and the waveform redrawn.
+// After the image changed in ways the caller does not track: scroll bars, summary and waveform anew.
 void refreshView();
+// After a view or cursor move, the image untouched: the summary is rebuilt only when the shown
+// samples or their columns changed.
+void viewMoved();
 // After the samples of first..last changed: the summary updated for those columns, redrawn.
 void samplesChanged(int first, int last);
 void redrawView();
