@@ -97,6 +97,18 @@ TEST(LawImport, ViewerRateCodesAndSamples) {
     EXPECT_EQ(load(viewer, *doc).import.sampleFrequency, 12345) << "hertz";
 }
 
+TEST(LawImport, DataShorterThanItsHeaderSaysKeepsWhatTheFileHolds) {
+    auto doc = Document::create(capabilitiesFor(0xA020), true);
+    LawFile f(law::law202Signature);
+    f.data({0x1, 0x2, 0x3});
+    f.put(60, 10 * 4); // ten samples announced, three present
+    const Outcome o = load(f, *doc);
+    ASSERT_EQ(o.result, Msg::None);
+    EXPECT_EQ(o.import.samplesWritten, 3);
+    EXPECT_EQ(doc->image()[2], Sample{3} << 12);
+    EXPECT_EQ(doc->image()[3], 0u);
+}
+
 TEST(LawImport, Labels) {
     auto doc = Document::create(capabilitiesFor(0xA020), true);
     LawFile f(law::law202Signature);
