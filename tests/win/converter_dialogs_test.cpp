@@ -172,9 +172,8 @@ TEST_F(ConverterDialogTest, LawLoadHandsTheFileToTheWaveEditor) {
     // LAW 2.02: acquisition block at 64, one label (CLK on channel 0) at 304, four samples at 1000.
     std::vector<std::uint8_t> law(1016);
     std::memcpy(law.data(), "Tavro Technology Inc.  LAW 2.02", 31);
-    constexpr std::pair<int, int> fields[] = {{40, 64},         {48, 304},  {56, 1000},     {60, 16},
-                                              {64, 4},          {300, 2000000}, {304, 0}, {388, 1},
-                                              {1000, 1},        {1004, 0},  {1008, 1},      {1012, 0}};
+    constexpr std::pair<int, int> fields[] = {{40, 64}, {48, 304}, {56, 1000}, {60, 16},  {64, 4},   {300, 2000000},
+                                              {304, 0}, {388, 1},  {1000, 1},  {1004, 0}, {1008, 1}, {1012, 0}};
     for (auto [at, value] : fields) writeLe32(law, static_cast<std::size_t>(at), value);
     std::memcpy(law.data() + 304 + 12, "CLK", 3);
     const std::string path = folder.file("la.law");
