@@ -227,8 +227,8 @@ TEST_F(ConverterDialogTest, BatchPlaysTwoFilesOnAVirtualInstrument) {
     FileNameRequest asked;
     setFileNameAsker([&](FileNameRequest& request, std::string& chosen) {
         asked = request;
-        request.chosenPaths = {first, second};
-        chosen = first;
+        request.chosenPaths = {second, first}; // kept in this order: the list is not sorted
+        chosen = second;
         return true;
     });
 
@@ -253,7 +253,7 @@ TEST_F(ConverterDialogTest, BatchPlaysTwoFilesOnAVirtualInstrument) {
     }
     pumpMessages();
     EXPECT_EQ(shownBoxes.size(), 1u);
-    EXPECT_EQ(startedFiles, (std::vector<std::pair<std::string, int>>{{first, 0}, {second, 1}}));
+    EXPECT_EQ(startedFiles, (std::vector<std::pair<std::string, int>>{{second, 1}, {first, 0}}));
     EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_BATCH_LIST, LB_GETCURSEL, 0, 0), 1) << "the last file played";
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_BATCH_INTERVAL)));
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_BATCH_MANUAL)));
