@@ -97,6 +97,18 @@ TEST(LawImport, ViewerRateCodesAndSamples) {
     EXPECT_EQ(load(viewer, *doc).import.sampleFrequency, 12345) << "hertz";
 }
 
+TEST(LawImport, DataShorterThanItsHeaderSaysKeepsWhatTheFileHolds) {
+    auto doc = Document::create(capabilitiesFor(0xA020), true);
+    LawFile f(law::law202Signature);
+    f.data({0x1, 0x2, 0x3});
+    f.put(60, 10 * 4); // ten samples announced, three present
+    const Outcome o = load(f, *doc);
+    ASSERT_EQ(o.result, Msg::None);
+    EXPECT_EQ(o.import.samplesWritten, 3);
+    EXPECT_EQ(doc->image()[2], Sample{3} << 12);
+    EXPECT_EQ(doc->image()[3], 0u);
+}
+
 TEST(LawImport, Labels) {
     auto doc = Document::create(capabilitiesFor(0xA020), true);
     LawFile f(law::law202Signature);
@@ -153,6 +165,15 @@ TEST(LawImport, SizeQuestion) {
     f.data(std::vector<std::uint32_t>(100000, 1));
     ASSERT_EQ(load(f, *demo).result, Msg::None);
     EXPECT_EQ(demo->usableSamples(), 100000);
+    // A viewer file asks with the usable area as it was, and grows it only when it loads.
+    auto viewerDemo = Document::create(capabilitiesFor(0xC350), false);
+    viewerDemo->setUsableSampleBytes(65536 * 8); // as a shorter file left it
+    const int before = viewerDemo->usableSamples();
+    LawFile viewer(law::viewerSignature);
+    viewer.data(std::vector<std::uint32_t>(static_cast<std::size_t>(before) + 10, 1));
+    EXPECT_EQ(load(viewer, *viewerDemo, {Answer::No}).asked, std::vector<int>{12045});
+    EXPECT_EQ(viewerDemo->usableSamples(), before);
+    EXPECT_EQ(load(viewer, *viewerDemo, {Answer::Yes}).import.samplesWritten, before + 10);
 }
 
 } // namespace

@@ -21,6 +21,7 @@ struct DriverRecording {
     std::int32_t setFreqResult = 1; // what qvSetFreq answers outside mode 4
     std::int32_t cardType = 0; // what qvCardType answers
     std::deque<std::int32_t> runningWords; // qvReadStatus answers; 0 when empty
+    std::deque<std::int32_t> startResults; // uqvStartEx answers; 0 when empty
     std::function<void()> onReadStatus;
     std::vector<Sample> written; // the last qvWriteData's samples
     DriverInterlock* interlock = nullptr;
@@ -80,6 +81,13 @@ inline Driver recordingDriver() {
         return driverRecording.cardType;
     };
     d.qvPowerDown = [](std::int32_t) { return recordCall("powerdown"); };
+    d.uqvStartEx = [](std::int32_t, const char* path, std::int32_t kind, std::int32_t zero) -> std::int32_t {
+        recordCall("startex " + std::string(path) + " kind " + std::to_string(kind) + " " + std::to_string(zero));
+        DriverRecording& r = driverRecording;
+        const std::int32_t result = r.startResults.empty() ? 0 : r.startResults.front();
+        if (!r.startResults.empty()) r.startResults.pop_front();
+        return result;
+    };
     return d;
 }
 

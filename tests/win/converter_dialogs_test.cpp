@@ -1,18 +1,29 @@
 // The VCD and VHDL import dialogs' wiring: Browse into the file field, Load filling the signal
 // list, Convert writing the hand-off files and opening the Wave Editor; a refused time scale
-// asked with both texts filled. The importers are tested natively.
+// asked with both texts filled. The LAW load from the main window into the Wave Editor, and Batch
+// Output playing two files on a virtual instrument. The importers and the batch loop are tested
+// natively.
 #include "shell_fixture.h"
 
+#include "../core/label_records.h"
 #include "app/controls.h"
+#include "converters/batch_dialog.h"
+#include "device/driver_loader.h"
+#include "generators/generator_dialog.h"
 #include "resource.h"
+#include "support/little_endian.h"
+#include "waveedit/labels.h"
+#include "waveedit/waveform_files.h"
 #include "waveedit/handoff.h"
 #include "waveedit/wave_editor.h"
 #include "waveedit/waveform_file_dialogs.h"
 
 #include <commctrl.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <utility>
 
 namespace qv::win::test {
 namespace {
@@ -154,6 +165,103 @@ END PROCESS t_prcs_clk;
     EXPECT_EQ(cell(dialog, 0, 0), L"clk");
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_IMPORT_REPEAT)));
     expectHandedOff(dialog, 100000000u);
+}
+
+TEST_F(ConverterDialogTest, LawLoadHandsTheFileToTheWaveEditor) {
+    app().keyPaths[static_cast<int>(ModuleKey::La2Wav)] = "SOFTWARE\\Tavro\\QV\\La2Wav\\0";
+    // LAW 2.02: acquisition block at 64, one label (CLK on channel 0) at 304, four samples at 1000.
+    std::vector<std::uint8_t> law(1016);
+    std::memcpy(law.data(), "Tavro Technology Inc.  LAW 2.02", 31);
+    constexpr std::pair<int, int> fields[] = {{40, 64}, {48, 304}, {56, 1000}, {60, 16},  {64, 4},   {300, 2000000},
+                                              {304, 0}, {388, 1},  {1000, 1},  {1004, 0}, {1008, 1}, {1012, 0}};
+    for (auto [at, value] : fields) writeLe32(law, static_cast<std::size_t>(at), value);
+    std::memcpy(law.data() + 304 + 12, "CLK", 3);
+    const std::string path = folder.file("la.law");
+    qv::test::writeBytes(path, law);
+    FileNameRequest asked;
+    setFileNameAsker([&](FileNameRequest& request, std::string& chosen) {
+        asked = request;
+        chosen = path;
+        return true;
+    });
+    SendMessageW(window, WM_COMMAND, ID_TOOL_LA_WAVEFORM, 0);
+    pumpMessages();
+    pumpMessages();
+    EXPECT_TRUE(shownBoxes.empty());
+    EXPECT_EQ(asked.owner, window);
+    EXPECT_EQ(asked.title, Msg::SelectFileTitle);
+    ASSERT_EQ(asked.filters.size(), 2u);
+    EXPECT_EQ(asked.filters[0].description, Msg::LawFileFilter);
+    EXPECT_EQ(asked.initialName, "*.law");
+    EXPECT_STREQ(asked.helpTopic, "::/3-38.htm");
+    EXPECT_EQ(store.readText(app().keyPath(ModuleKey::La2Wav), "StartPath").value_or(""), folder.path());
+    ASSERT_NE(waveEditorWindow(), nullptr);
+    EXPECT_EQ(store.readNumber(app().keyPath(ModuleKey::WaveEdit), "iBaseFreq").value_or(0), 2000000u);
+    EXPECT_STREQ(document().labels()[12].name, "CLK");
+    EXPECT_EQ(document().image()[0], channelBit(0));
+    EXPECT_EQ(document().image()[1], 0u);
+}
+
+// The virtual instrument's file output, recorded on its way.
+driver_types::uqvStartEx instrumentStart = nullptr;
+std::vector<std::pair<std::string, int>> startedFiles;
+std::int32_t QV_DRIVER_CALL recordStart(std::int32_t handle, const char* path, std::int32_t kind, std::int32_t zero) {
+    const std::int32_t result = instrumentStart(handle, path, kind, zero);
+    startedFiles.emplace_back(path, result == 0 ? kind : -1);
+    return result;
+}
+
+TEST_F(ConverterDialogTest, BatchPlaysTwoFilesOnAVirtualInstrument) {
+    DriverLoad load = attachVirtualInstrument(0xB016, folder.file("batch.vcd"));
+    ASSERT_EQ(load.problem, DriverProblem::None);
+    auto source = Document::create(app().caps, true);
+    resetToDefaultLabels(source->labels());
+    source->labels()[12] = qv::test::labelRecord(12, positionSingle, "CLK");
+    for (int i = 0; i < 40; ++i) source->image()[i] = i % 2 ? channelBit(0) : 0;
+    const std::string first = folder.file("a.qvw"), second = folder.file("b.QVV");
+    ASSERT_EQ(saveWaveformFile(first, *source, saveModeBinary), Msg::None);
+    ASSERT_EQ(saveWaveformFile(second, *source, saveModeText), Msg::None);
+    instrumentStart = app().driver.uqvStartEx;
+    app().driver.uqvStartEx = recordStart;
+    startedFiles.clear();
+    FileNameRequest asked;
+    setFileNameAsker([&](FileNameRequest& request, std::string& chosen) {
+        asked = request;
+        request.chosenPaths = {second, first}; // kept in this order: the list is not sorted
+        chosen = second;
+        return true;
+    });
+
+    ASSERT_TRUE(openTool(window, ID_TOOL_BATCH, 0));
+    HWND dialog = batchToolWindow();
+    ASSERT_EQ(dialog, app().openDialog);
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_BATCH_MANUAL)));
+    click(dialog, IDC_BATCH_RUN);
+    ASSERT_EQ(shownBoxes.size(), 1u);
+    EXPECT_EQ(shownBoxes[0].stringId, static_cast<int>(Msg::NoFile));
+    EXPECT_EQ(generatorFlags().running.load(), 0);
+
+    click(dialog, IDC_BATCH_ADD);
+    EXPECT_TRUE(asked.multiSelect);
+    EXPECT_EQ(asked.initialName, "*.qvw;*.qvv");
+    ASSERT_EQ(SendDlgItemMessageW(dialog, IDC_BATCH_LIST, LB_GETCOUNT, 0, 0), 2);
+    setFieldText(dialog, IDC_BATCH_INTERVAL, std::string("20"));
+    click(dialog, IDC_BATCH_RUN);
+    for (int i = 0; i < 300 && (generatorFlags().running.load() != 0 || !waitForOutputThread(10)); ++i) {
+        Sleep(10);
+        pumpMessages();
+    }
+    pumpMessages();
+    EXPECT_EQ(shownBoxes.size(), 1u);
+    EXPECT_EQ(startedFiles, (std::vector<std::pair<std::string, int>>{{second, 1}, {first, 0}}));
+    EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_BATCH_LIST, LB_GETCURSEL, 0, 0), 1) << "the last file played";
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_BATCH_INTERVAL)));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_BATCH_MANUAL)));
+
+    SendMessageW(dialog, WM_CLOSE, 0, 0);
+    EXPECT_EQ(batchToolWindow(), nullptr);
+    app().driver.uqvStartEx = instrumentStart;
+    detachVirtualInstrument(load);
 }
 
 } // namespace

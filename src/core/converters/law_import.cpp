@@ -132,7 +132,10 @@ Msg importLaw(ByteSource& source, Document& doc, Prompt& prompt, ImportResult& r
     std::vector<std::uint8_t> block(blockSamples * 16);
     std::size_t written = 0;
     if (compression == none) {
-        const std::size_t n = static_cast<std::size_t>(std::min<std::int64_t>(image.size(), result.fileSamples));
+        // A header may promise more data than the file holds: only what is there is converted.
+        const std::int64_t present = (fileSize - dataOffset) / fileBytesPerSample;
+        const std::size_t n =
+            static_cast<std::size_t>(std::min({static_cast<std::int64_t>(image.size()), result.fileSamples, present}));
         for (std::size_t done = 0; done < n;) {
             const std::size_t count = std::min(blockSamples, n - done);
             const std::size_t bytes = count * static_cast<std::size_t>(fileBytesPerSample);

@@ -30,14 +30,14 @@ Answer answerOf(int pressed) {
 } // namespace
 
 Answer WindowPrompt::ask(int stringId, Buttons buttons) {
-    return answerOf(messageBox(owner_, static_cast<Msg>(stringId), boxButtons(buttons) | MB_ICONQUESTION));
+    return answerOf(messageBox(owner_, static_cast<Msg>(stringId), boxButtons(buttons) | questionIcon_));
 }
 
 Answer WindowPrompt::askWith(int stringId, Buttons buttons, std::string_view argument, std::string_view second) {
     const Msg text = static_cast<Msg>(stringId);
     const std::wstring filled =
         fillMarkers(loadString(text), {fromUtf8(std::string(argument)), fromUtf8(std::string(second))});
-    return answerOf(messageBox(owner_, text, filled, boxButtons(buttons) | MB_ICONQUESTION));
+    return answerOf(messageBox(owner_, text, filled, boxButtons(buttons) | questionIcon_));
 }
 
 void WindowPrompt::show(int stringId, const std::string& argument) {

@@ -1,6 +1,7 @@
 // The Prompt port in the application: a message box in the calling thread's language, owned by a
 // window, through the one message-box function (so test scripts answer it like any other box).
-// Questions show the question icon; messages the icon the prompt was made with (errors by default).
+// Questions show the question icon unless the prompt was made with another (a few questions carry
+// the error icon); messages the icon the prompt was made with (errors by default).
 #pragma once
 
 #include <windows.h>
@@ -11,7 +12,8 @@ namespace qv::win {
 
 class WindowPrompt final : public Prompt {
   public:
-    explicit WindowPrompt(HWND owner, UINT messageIcon = MB_ICONERROR) : owner_(owner), messageIcon_(messageIcon) {}
+    explicit WindowPrompt(HWND owner, UINT messageIcon = MB_ICONERROR, UINT questionIcon = MB_ICONQUESTION)
+        : owner_(owner), messageIcon_(messageIcon), questionIcon_(questionIcon) {}
     Answer ask(int stringId, Buttons buttons) override;
     // The question with its markers filled (12124's two time scales).
     Answer askWith(int stringId, Buttons buttons, std::string_view argument, std::string_view second = {}) override;
@@ -20,6 +22,7 @@ class WindowPrompt final : public Prompt {
   private:
     HWND owner_;
     UINT messageIcon_;
+    UINT questionIcon_;
 };
 
 } // namespace qv::win

@@ -54,14 +54,6 @@ void showIcon(HWND dialog, int index) {
     if (icon) SendDlgItemMessageW(dialog, IDC_GEN_STATUS, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
 }
 
-std::string folderOf(const std::string& path) {
-    const std::size_t separator = path.find_last_of("\\/");
-    if (separator == std::string::npos) return {};
-    std::string folder = path.substr(0, separator);
-    if (folder.empty() || folder.back() == ':') folder += path[separator];
-    return folder;
-}
-
 FileNameRequest textFileRequest(HWND dialog, bool save) {
     FileNameRequest request;
     request.save = save;

@@ -5,10 +5,12 @@
 // files); StartPath becomes the chosen file's folder, where a dialog would have moved it.
 #include "waveedit/waveform_file_dialogs.h"
 
+#include "app/help.h"
 #include "app/main_window.h"
 #include "app/message_box.h"
 #include "app/strings_win.h"
 #include "app/window_prompt.h"
+#include "converters/batch_output.h"
 #include "support/file_io.h"
 #include "waveedit/waveform_files.h"
 
@@ -27,8 +29,34 @@ constexpr char binaryExtension[] = "qvw";
 constexpr char textExtension[] = "qvv";
 constexpr int textFilterIndex = 2; // the save dialog's "QV Vector Files(.qvv)"
 
+constexpr DWORD multiSelectBufferChars = 32768; // a long list of names after the folder
+
 std::mutex askerMutex;
 FileNameAsker asker;
+
+// The common help hook: the Help button of an explorer-style dialog arrives as CDN_HELP.
+UINT_PTR CALLBACK helpHook(HWND hook, UINT message, WPARAM, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        SetWindowLongPtrW(hook, GWLP_USERDATA, reinterpret_cast<const OPENFILENAMEW*>(lParam)->lCustData);
+        return FALSE;
+    }
+    if (message != WM_NOTIFY || reinterpret_cast<const NMHDR*>(lParam)->code != CDN_HELP) return FALSE;
+    const auto* request = reinterpret_cast<const FileNameRequest*>(GetWindowLongPtrW(hook, GWLP_USERDATA));
+    if (request && request->helpTopic) openHelpTopic(GetParent(hook), request->helpTopic, request->helpContext);
+    return TRUE;
+}
+
+// The names of a multiple selection: the folder, then each name, NUL-separated; one name alone
+// is the whole path. False when the ANSI code page cannot spell one of them (it would open
+// another file, or none).
+bool selectionParts(const wchar_t* buffer, bool multiSelect, std::vector<std::string>& parts) {
+    for (const wchar_t* part = buffer; *part != L'\0'; part += lstrlenW(part) + 1) {
+        parts.push_back(toAnsi(part));
+        if (fromAnsi(parts.back()) != part) return false;
+        if (!multiSelect) break;
+    }
+    return !parts.empty();
+}
 
 bool askWithCommonDialog(FileNameRequest& request, std::string& path) {
     std::wstring filter;
@@ -41,28 +69,36 @@ bool askWithCommonDialog(FileNameRequest& request, std::string& path) {
     const std::wstring title = loadString(request.title);
     const std::wstring directory = fromAnsi(request.initialDirectory);
     const std::wstring extension = fromAnsi(request.defaultExtension);
-    wchar_t file[MAX_PATH] = {};
-    lstrcpynW(file, fromAnsi(request.initialName).c_str(), MAX_PATH);
+    std::vector<wchar_t> file(request.multiSelect ? multiSelectBufferChars : MAX_PATH, L'\0');
+    lstrcpynW(file.data(), fromAnsi(request.initialName).c_str(), MAX_PATH);
 
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = request.owner;
     dialog.lpstrFilter = filter.c_str();
     dialog.nFilterIndex = static_cast<DWORD>(request.filterIndex);
-    dialog.lpstrFile = file;
-    dialog.nMaxFile = MAX_PATH;
+    dialog.lpstrFile = file.data();
+    dialog.nMaxFile = static_cast<DWORD>(file.size());
     dialog.lpstrInitialDir = directory.empty() ? nullptr : directory.c_str();
     dialog.lpstrTitle = title.c_str();
     dialog.lpstrDefExt = extension.c_str();
     const DWORD mustExist = request.save ? 0 : OFN_FILEMUSTEXIST; // Save asks 12029 itself
     dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | mustExist;
+    if (request.multiSelect && !request.save) dialog.Flags |= OFN_ALLOWMULTISELECT;
+    if (request.helpTopic) {
+        dialog.Flags |= OFN_SHOWHELP | OFN_ENABLEHOOK;
+        dialog.lpfnHook = helpHook;
+        dialog.lCustData = reinterpret_cast<LPARAM>(&request);
+    }
     if (!(request.save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog))) return false;
     request.filterIndex = static_cast<int>(dialog.nFilterIndex);
-    path = toAnsi(file);
-    if (fromAnsi(path) != file) {
+    std::vector<std::string> parts;
+    if (!selectionParts(file.data(), request.multiSelect, parts)) {
         messageBox(request.owner, Msg::CantOpenFile, MB_ICONERROR | MB_OK);
         return false;
     }
+    request.chosenPaths = batch::selectedPaths(parts);
+    path = request.chosenPaths.front();
     return true;
 }
 
@@ -75,8 +111,8 @@ bool askFileName(FileNameRequest& request, std::string& path) {
     return current ? current(request, path) : askWithCommonDialog(request, path);
 }
 
-// The folder of a chosen file, as the current directory would be after the dialog ("C:\" for a
-// file in a drive's root).
+} // namespace
+
 std::string folderOf(const std::string& path) {
     const std::size_t separator = path.find_last_of("\\/");
     if (separator == std::string::npos) return {};
@@ -84,8 +120,6 @@ std::string folderOf(const std::string& path) {
     if (folder.empty() || folder.back() == ':') folder += path[separator];
     return folder;
 }
-
-} // namespace
 
 void setFileNameAsker(FileNameAsker newAsker) {
     std::lock_guard lock(askerMutex);

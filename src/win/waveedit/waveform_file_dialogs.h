@@ -31,6 +31,13 @@ struct FileNameRequest {
     std::string initialName; // "*.qvw;*.qvv"
     std::string defaultExtension; // "qvw"
     std::string initialDirectory; // StartPath
+    // Open dialog only: several files may be chosen; the asker fills chosenPaths (full paths, in
+    // the dialog's order) and returns the first in path.
+    bool multiSelect = false;
+    std::vector<std::string> chosenPaths = {};
+    // A Help button, whose hook opens this topic (nullptr: no Help button).
+    const char* helpTopic = nullptr;
+    int helpContext = 0;
 };
 
 // Asks for a file name: true and the chosen path (ANSI, as files are opened) unless cancelled.
@@ -41,6 +48,10 @@ void setFileNameAsker(FileNameAsker asker);
 // chosen path unless cancelled. The editor's Browse buttons and the generators' Export, Import and
 // Browse ask through it.
 bool chooseFileName(FileNameRequest& request, std::string& path);
+
+// The folder of a chosen file, as the current directory would be after the dialog ("C:\" for a
+// file in a drive's root); empty for a bare name.
+std::string folderOf(const std::string& path);
 
 // The main window's title: the caption, then " - " and the path, or " - (Untitled)" for an empty path.
 void showDocumentTitle(HWND mainWindow, const std::string& path);
