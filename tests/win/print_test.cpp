@@ -12,6 +12,7 @@
 #include "waveedit/row_shapes.h"
 #include "waveedit/waveform_file_dialogs.h"
 
+#include <algorithm>
 #include <memory>
 
 namespace qv::win::test {
@@ -51,7 +52,7 @@ class Print : public ShellTest {
     void press(int control) { SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(control, BN_CLICKED), 0); }
     void choose(int button) { SendDlgItemMessageW(dialog, button, BM_CLICK, 0, 0); }
     bool enabled(int control) const { return IsWindowEnabled(GetDlgItem(dialog, control)) != FALSE; }
-    bool shown(int control) const { return IsWindowVisible(GetDlgItem(dialog, control)) != FALSE; }
+    bool shown(int control) const { return (GetWindowLongW(GetDlgItem(dialog, control), GWL_STYLE) & WS_VISIBLE) != 0; }
 
     std::unique_ptr<Document> doc;
     std::vector<ViewRow> rows;

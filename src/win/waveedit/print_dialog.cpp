@@ -9,6 +9,9 @@
 #include "app/strings_win.h"
 #include "resource.h"
 
+#include <commdlg.h>
+
+#include <algorithm>
 #include <array>
 
 namespace qv::win {

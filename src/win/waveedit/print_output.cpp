@@ -14,6 +14,7 @@
 
 #include <commdlg.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <vector>
@@ -245,7 +246,7 @@ PrintSource printSource(const PrintSettings& settings, const PrintRequest& reque
 
 bool printWaveform(HWND owner, const PrintSettings& settings, const PrinterChoice& printer,
                    const PrintRequest& request) {
-    HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     const PrintSource source = printSource(settings, request);
     const bool ok = settings.bitmapTarget() ? exportBitmaps(owner, settings, source)
                                             : printPages(owner, settings, printer, source);
