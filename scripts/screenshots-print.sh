@@ -14,22 +14,20 @@ fi
 link_cjk_caption_font
 use_work_directory
 
-# The window that has the keyboard focus now.
-active() { sleep 1.5; xdotool getactivewindow; }
 
 cd "$bin"
-for lang in en:1033:Print tw:1028:列印 cn:2052:打印; do
-  IFS=: read -r name id title <<<"$lang"
+for lang in en:1033:Print:"Clipboard Size" tw:1028:列印:剪貼簿大小 cn:2052:打印:剪贴板大小; do
+  IFS=: read -r name id title sizeTitle <<<"$lang"
   open_demo_editor "$id" 2
   click_at $((X + 522)) $((Y + 37)) # Print
-  box=$(active)
+  box=$(wait_for_window "^$caption\$")
   shot "$box" "$out/print_noprinter-$name.png"
   xdotool key Return
   dialog=$(wait_for_window "^$title\$")
   shot "$dialog" "$out/print-$name.png"
   eval "$(xdotool getwindowgeometry --shell "$dialog" | sed 's/^/D/')"
   click_at $((DX + ${SIZE_X:-440})) $((DY + ${SIZE_Y:-128})) # Size
-  size=$(active)
+  size=$(wait_for_window "^${sizeTitle//\"/}\$")
   shot "$size" "$out/clipboard_size-$name.png"
   xdotool key Escape
   sleep 0.5

@@ -200,6 +200,24 @@ TEST_F(Print, APageAtOnePixelASampleDrawsARowAsTheViewDoes) {
     DeleteObject(viewBitmap);
 }
 
+TEST_F(Print, ToClipboardPutsTheFirstPageAsABitmapOfTheClipboardSize) {
+    keptPrintSettings().clipboardWidth = 320;
+    keptPrintSettings().clipboardHeight = 240;
+    const PrintRequest request{doc.get(), rows, {}};
+    dialog = createDialogInLanguage(nullptr, printDialog, reinterpret_cast<LPARAM>(&request));
+    ASSERT_TRUE(dialog);
+    SendDlgItemMessageW(dialog, IDC_PRINT_TO_CLIPBOARD, BM_SETCHECK, BST_CHECKED, 0);
+    press(IDOK);
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    auto* bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
+    BITMAP info{};
+    const bool read = bitmap && GetObjectW(bitmap, sizeof info, &info) != 0;
+    CloseClipboard();
+    ASSERT_TRUE(read);
+    EXPECT_EQ(info.bmWidth, 320);
+    EXPECT_EQ(info.bmHeight, 240);
+}
+
 TEST_F(Print, ClipboardSizeRefusesASideOutsideItsRange) {
     PrintSettings settings;
     dialog = createDialogInLanguage(nullptr, clipboardSizeDialog, reinterpret_cast<LPARAM>(&settings));
