@@ -145,7 +145,8 @@ TEST(BmpFile, WritesHeadersPaletteAndPaddedRows) {
     EXPECT_EQ(header->paletteEntries, 2);
     EXPECT_EQ(header->bitsOffset, 62);
     EXPECT_EQ(file[2], file.size()); // the file's size
-    EXPECT_EQ((std::vector<std::uint8_t>(file.begin() + 58, file.begin() + 62)), (std::vector<std::uint8_t>{0x40, 0x80, 0xFF, 0}));
+    EXPECT_EQ((std::vector<std::uint8_t>(file.begin() + 58, file.begin() + 62)),
+              (std::vector<std::uint8_t>{0x40, 0x80, 0xFF, 0}));
     EXPECT_EQ((std::vector<std::uint8_t>(file.begin() + 62, file.end())), (std::vector<std::uint8_t>(bits, bits + 8)));
     EXPECT_EQ(bmpRowBytes(3, 24), 12);
     EXPECT_EQ(bmpRowBytes(33, 1), 8);

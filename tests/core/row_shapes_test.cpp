@@ -38,7 +38,8 @@ Scene randomScene(std::mt19937_64& random) {
     scene.view.zoom =
         random() % 3 == 0 ? Zoom{static_cast<int>(random() % 7), 0} : Zoom{0, static_cast<int>(random() % 9)};
     // A printed page's scale: any ratio, finer or coarser than a pixel a sample.
-    if (random() % 3 == 0) scene.view.scale = {1 + static_cast<std::int64_t>(random() % 1500), 1 + static_cast<std::int64_t>(random() % 1500)};
+    if (random() % 3 == 0)
+        scene.view.scale = {1 + static_cast<std::int64_t>(random() % 1500), 1 + static_cast<std::int64_t>(random() % 1500)};
     scene.view.firstSample = random() % 4 == 0 ? 0 : static_cast<int>(random() % usable);
     scene.area.width = 50 + static_cast<int>(random() % 900);
     scene.lastShown = lastShownSample(scene.view, scene.area, usable);

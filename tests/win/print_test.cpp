@@ -64,8 +64,8 @@ class Print : public ShellTest {
 std::uint32_t pixelAt(const std::vector<std::uint8_t>& file, const BmpHeader& header, int x, int y) {
     const int bytes = header.bitsPerPixel / 8;
     const std::size_t at = static_cast<std::size_t>(header.bitsOffset) +
-                           static_cast<std::size_t>(header.height - 1 - y) * bmpRowBytes(header.width, header.bitsPerPixel) +
-                           static_cast<std::size_t>(x * bytes);
+        static_cast<std::size_t>(header.height - 1 - y) * bmpRowBytes(header.width, header.bitsPerPixel) +
+        static_cast<std::size_t>(x * bytes);
     return std::uint32_t{file[at + 2]} << 16 | std::uint32_t{file[at + 1]} << 8 | file[at];
 }
 
@@ -187,8 +187,10 @@ TEST_F(Print, APageAtOnePixelASampleDrawsARowAsTheViewDoes) {
     const int viewTop = 40 + 24;
     int differences = 0;
     for (int x = pageArea.left; x < pageArea.right(); ++x) {
-        differences += GetPixel(pageDc, x, highLevelY(pageTop, pageArea.rowHeight)) != GetPixel(viewDc, x, highLevelY(viewTop, 24));
-        differences += GetPixel(pageDc, x, lowLevelY(pageTop, pageArea.rowHeight)) != GetPixel(viewDc, x, lowLevelY(viewTop, 24));
+        differences += GetPixel(pageDc, x, highLevelY(pageTop, pageArea.rowHeight)) !=
+            GetPixel(viewDc, x, highLevelY(viewTop, 24));
+        differences +=
+            GetPixel(pageDc, x, lowLevelY(pageTop, pageArea.rowHeight)) != GetPixel(viewDc, x, lowLevelY(viewTop, 24));
     }
     EXPECT_EQ(differences, 0);
     EXPECT_NE(GetPixel(pageDc, pageArea.left, highLevelY(pageTop, pageArea.rowHeight)), RGB(0, 0, 0));

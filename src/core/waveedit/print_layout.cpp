@@ -22,14 +22,15 @@ PrintControls printControls(const PrintSettings& settings, bool printerAvailable
 
 bool clipboardSizeValid(int width, int height) {
     return width >= clipboardMinWidth && width <= clipboardMaxWidth && height >= clipboardMinHeight &&
-           height <= clipboardMaxHeight;
+        height <= clipboardMaxHeight;
 }
 
 int verticalPercent(int verticalSize) {
     return verticalSizeFirst + std::clamp(verticalSize, 0, verticalSizeCount - 1) * verticalSizeStep;
 }
 
-int printTextHeight(const PrintSettings& settings, PrintTarget target, int drawingHeight, int rowCount, int printerDpi) {
+int printTextHeight(const PrintSettings& settings, PrintTarget target, int drawingHeight, int rowCount,
+                    int printerDpi) {
     int u = 0;
     if (settings.proportion == PrintProportion::FitToHorzSize || settings.proportion == PrintProportion::CustomSize) {
         const int percent = verticalPercent(settings.verticalSize);

@@ -22,7 +22,7 @@ enum class PrintRange { All, SelectedChannel, MarkArea };
 enum class PrintProportion { FitToPaper, FitToHorzSize, FitToVertSize, CustomSize };
 
 // The horizontal sizes: 32 down to 1 pixel per sample, then one pixel per 2 up to 64 samples.
-inline constexpr std::array<std::string_view, 12> horizontalSizeTexts{"32", "16", " 8", " 4", " 2", " 1",
+inline constexpr std::array<std::string_view, 12> horizontalSizeTexts{"32",  "16",  " 8",  " 4",   " 2",   " 1",
                                                                       "1/2", "1/4", "1/8", "1/16", "1/32", "1/64"};
 inline constexpr int horizontalSizeOne = 5; // " 1"
 // The vertical sizes: 30 % to 200 % in steps of 10.

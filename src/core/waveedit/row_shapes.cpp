@@ -19,7 +19,8 @@ void buildViewSummary(ColumnSummary& summary, std::span<const Sample> image, con
 
 int summaryColumnX(const ViewPosition& view, const ViewArea& area, int column) {
     if (view.scale.set())
-        return area.left + static_cast<int>(view.scale.coarse() ? column : column * view.scale.pixels / view.scale.samples);
+        return area.left +
+               static_cast<int>(view.scale.coarse() ? column : column * view.scale.pixels / view.scale.samples);
     return area.left + (column << view.zoom.in);
 }
 

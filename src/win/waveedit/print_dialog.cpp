@@ -58,7 +58,8 @@ void applyEnabling(HWND dialog) {
 
 void fillCombos(HWND dialog) {
     for (std::size_t i = 0; i < horizontalSizeTexts.size(); ++i)
-        addComboItem(dialog, IDC_PRINT_HORZ_SIZE, fromUtf8(std::string(horizontalSizeTexts[i])), static_cast<LPARAM>(i));
+        addComboItem(dialog, IDC_PRINT_HORZ_SIZE, fromUtf8(std::string(horizontalSizeTexts[i])),
+                     static_cast<LPARAM>(i));
     for (int i = 0; i < verticalSizeCount; ++i) {
         const int percent = verticalPercent(i);
         addComboItem(dialog, IDC_PRINT_VERT_SIZE, (percent < 100 ? L" " : L"") + std::to_wstring(percent) + L" %", i);

@@ -40,7 +40,8 @@ std::wstring headerText() {
 }
 
 struct Devmode {
-    explicit Devmode(HGLOBAL handle) : handle(handle), mode(handle ? static_cast<DEVMODEW*>(GlobalLock(handle)) : nullptr) {}
+    explicit Devmode(HGLOBAL handle)
+        : handle(handle), mode(handle ? static_cast<DEVMODEW*>(GlobalLock(handle)) : nullptr) {}
     ~Devmode() {
         if (mode) GlobalUnlock(handle);
     }
@@ -49,7 +50,8 @@ struct Devmode {
 };
 
 bool reportNoBitmap(HWND owner, int width, int height) {
-    const std::wstring text = fillMarkers(loadString(Msg::CantCreateBitmap), {std::to_wstring(width), std::to_wstring(height)});
+    const std::wstring text =
+        fillMarkers(loadString(Msg::CantCreateBitmap), {std::to_wstring(width), std::to_wstring(height)});
     messageBox(owner, Msg::CantCreateBitmap, text, MB_ICONERROR | MB_OK, Msg::ErrorCaption);
     return false;
 }
@@ -66,7 +68,8 @@ bool writeBmpFile(HDC screen, HBITMAP bitmap, int width, int height, const std::
     header->bmiHeader.biPlanes = 1;
     header->bmiHeader.biBitCount = static_cast<WORD>(bits);
     header->bmiHeader.biCompression = BI_RGB;
-    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(bmpRowBytes(width, bits)) * static_cast<std::size_t>(height));
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(bmpRowBytes(width, bits)) *
+                                     static_cast<std::size_t>(height));
     if (GetDIBits(screen, bitmap, 0, static_cast<UINT>(height), pixels.data(), header, DIB_RGB_COLORS) != height)
         return false;
     std::vector<std::uint32_t> palette;
@@ -224,8 +227,10 @@ PrintSource printSource(const PrintSettings& settings, const PrintRequest& reque
             LabelTable& labels = doc.labels();
             for (std::size_t r = 0; r < request.rows.size(); ++r) {
                 LabelRecord& record = labels[static_cast<std::size_t>(request.rows[r].firstRecord)];
-                const bool marked = std::find(target.rows.begin(), target.rows.end(), static_cast<int>(r)) != target.rows.end();
-                record.stateFlags = marked ? record.stateFlags | stateLabelSelected : record.stateFlags & ~stateLabelSelected;
+                const bool marked =
+                    std::find(target.rows.begin(), target.rows.end(), static_cast<int>(r)) != target.rows.end();
+                record.stateFlags =
+                    marked ? record.stateFlags | stateLabelSelected : record.stateFlags & ~stateLabelSelected;
             }
             source.printedRows = printedRows(PrintRange::SelectedChannel, request.rows, labels);
             doc.undoLabels();
@@ -237,9 +242,9 @@ PrintSource printSource(const PrintSettings& settings, const PrintRequest& reque
     }
     source.gridStep = gridStepSamples(settings.gridSize, doc.output().baseFrequency);
     source.header = headerText();
-    const std::string gridText =
-        settings.gridSize > 0 ? std::string(gridSizeTexts[static_cast<std::size_t>(settings.gridSize - 1)])
-                              : toUtf8(loadString(Msg::PrintNoGrid));
+    const std::string gridText = settings.gridSize > 0
+        ? std::string(gridSizeTexts[static_cast<std::size_t>(settings.gridSize - 1)])
+        : toUtf8(loadString(Msg::PrintNoGrid));
     source.gridFooter = fromUtf8(printGridFooter(toUtf8(loadString(Msg::PrintGridFooter)), gridText));
     return source;
 }
@@ -248,8 +253,8 @@ bool printWaveform(HWND owner, const PrintSettings& settings, const PrinterChoic
                    const PrintRequest& request) {
     HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     const PrintSource source = printSource(settings, request);
-    const bool ok = settings.bitmapTarget() ? exportBitmaps(owner, settings, source)
-                                            : printPages(owner, settings, printer, source);
+    const bool ok =
+        settings.bitmapTarget() ? exportBitmaps(owner, settings, source) : printPages(owner, settings, printer, source);
     SetCursor(previous);
     return ok;
 }

@@ -72,8 +72,9 @@ void PrintPages::draw(HDC dc, int page, const std::wstring& pageText) {
     const PageContent content = pageContent(layout_, page);
     pageRows_.clear();
     for (int i = 0; i < content.rowCount; ++i)
-        pageRows_.push_back(source_.rows[static_cast<std::size_t>(
-            source_.printedRows[static_cast<std::size_t>(content.firstRow + i)])]);
+        pageRows_.push_back(
+            source_
+                .rows[static_cast<std::size_t>(source_.printedRows[static_cast<std::size_t>(content.firstRow + i)])]);
 
     WaveScene scene;
     // The range's end bounds what is drawn: the image ends with the range's last sample.

@@ -260,7 +260,8 @@ void WavePainter::paintPageLabels(HDC dc, const WaveScene& scene) {
     for (int r = scene.view.firstRow; r < rowCount && scene.labels; ++r) {
         const int top = rowTop(scene.view, area, r);
         if (top + area.rowHeight > area.bottom()) break;
-        const LabelRecord& record = (*scene.labels)[static_cast<std::size_t>(scene.rows[static_cast<std::size_t>(r)].firstRecord)];
+        const ViewRow& row = scene.rows[static_cast<std::size_t>(r)];
+        const LabelRecord& record = (*scene.labels)[static_cast<std::size_t>(row.firstRecord)];
         const RECT clip{x0, top, right, top + area.rowHeight};
         const std::string_view name(record.name, strnlen(record.name, labelNameBytes));
         ExtTextOutA(dc, x0, top + (area.rowHeight - textHeight_) / 2, ETO_CLIPPED, &clip, name.data(),
