@@ -103,7 +103,9 @@ void ColumnSummary::summarise(std::span<const Sample> image, int fromColumn, int
     const Sample* s = image.data();
     for (int c = fromColumn; c < toColumn; ++c) {
         const std::size_t from = static_cast<std::size_t>(columnFirstSample(c));
-        const std::size_t to = std::min<std::size_t>(static_cast<std::size_t>(columnFirstSample(c + 1)), image.size());
+        const std::size_t end = ratioPixels_ ? static_cast<std::size_t>(columnFirstSample(c + 1))
+                                             : from + (std::size_t{1} << zoomOut_);
+        const std::size_t to = std::min<std::size_t>(end, image.size());
         const Differences d = differences(s, std::max<std::size_t>(from, 1), to);
         const auto column = static_cast<std::size_t>(c);
         changed_[column] = d.changed;
