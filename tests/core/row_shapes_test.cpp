@@ -24,7 +24,10 @@ struct Scene {
     int lastShown = -1;
     std::uint64_t value(const ViewRow& row, int s) const { return rowValue(row, image[static_cast<std::size_t>(s)]); }
     // The right edge of the last shown sample's column, within the area.
-    int drawnRight() const { return std::min(x(lastShown) + (1 << view.zoom.in), area.right()); }
+    int drawnRight() const {
+        const bool shared = view.scale.set() ? view.scale.coarse() : view.zoom.out > 0;
+        return std::min(shared ? x(lastShown) + 1 : x(std::int64_t{lastShown} + 1), area.right());
+    }
     int x(std::int64_t s) const { return static_cast<int>(sampleX(view, area, s)); }
 };
 
@@ -34,6 +37,9 @@ Scene randomScene(std::mt19937_64& random) {
     scene.image = randomImage(random, usable, random() % 4 == 0);
     scene.view.zoom =
         random() % 3 == 0 ? Zoom{static_cast<int>(random() % 7), 0} : Zoom{0, static_cast<int>(random() % 9)};
+    // A printed page's scale: any ratio, finer or coarser than a pixel a sample.
+    if (random() % 3 == 0)
+        scene.view.scale = {1 + static_cast<std::int64_t>(random() % 1500), 1 + static_cast<std::int64_t>(random() % 1500)};
     scene.view.firstSample = random() % 4 == 0 ? 0 : static_cast<int>(random() % usable);
     scene.area.width = 50 + static_cast<int>(random() % 900);
     scene.lastShown = lastShownSample(scene.view, scene.area, usable);
@@ -150,7 +156,7 @@ TEST(RowShapes, Examples) {
     image[3] |= 0x80E;
     image[4] |= 0x200;
     image[5] |= 0x100;
-    const ViewPosition view{{2, 0}, 0, 0}; // four pixels a sample
+    const ViewPosition view{{2, 0}, 0, 0, {}}; // four pixels a sample
     const ViewArea area{100, 0, 400, 100, 24};
     ColumnSummary summary;
     buildViewSummary(summary, image, view, area.width);
@@ -167,7 +173,7 @@ TEST(RowShapes, Examples) {
     bitRowPolyline(view, area, summary, rowOf({20}), points);
     EXPECT_EQ(points, (std::vector<LevelPoint>{{100, false}, {132, false}}));
     // A pulse inside one column at a zoom out draws a full-height line and comes back.
-    const ViewPosition out{{0, 3}, 0, 0};
+    const ViewPosition out{{0, 3}, 0, 0, {}};
     buildViewSummary(summary, image, out, area.width);
     bitRowPolyline(out, area, summary, rowOf({12}), points);
     EXPECT_EQ(points, (std::vector<LevelPoint>{{100, false}, {100, true}, {101, true}}));

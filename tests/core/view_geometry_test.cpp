@@ -60,7 +60,7 @@ TEST(ViewGeometry, SampleXAndSampleAtX) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.zoom.in << "/" << c.zoom.out << " s=" << c.sample);
-        const ViewPosition view{c.zoom, c.first, 0};
+        const ViewPosition view{c.zoom, c.first, 0, {}};
         EXPECT_EQ(sampleX(view, area, c.sample), c.x);
     }
     // Every x lands on the first sample of its column and that sample is drawn at x's column.
@@ -68,7 +68,7 @@ TEST(ViewGeometry, SampleXAndSampleAtX) {
     for (int trial = 0; trial < 2000; ++trial) {
         const Zoom zoom =
             random() % 2 ? Zoom{static_cast<int>(random() % 7), 0} : Zoom{0, static_cast<int>(random() % 12)};
-        const ViewPosition view{zoom, static_cast<int>(random() % 100000), 0};
+        const ViewPosition view{zoom, static_cast<int>(random() % 100000), 0, {}};
         const std::int64_t x = area.left + static_cast<std::int64_t>(random() % 800);
         const std::int64_t s = sampleAtX(view, area, x);
         const std::int64_t sx = sampleX(view, area, s);
@@ -88,9 +88,9 @@ TEST(ViewGeometry, CentringHomeAndEnd) {
     EXPECT_EQ(centredFirstSample({0, 2}, 800, 10000), 8400); // 3200 samples shown
     EXPECT_EQ(homeFirstSample({0, 2}, 800), 0);
     EXPECT_EQ(endFirstSample({0, 0}, 800, 5000), 4599);
-    EXPECT_EQ(lastShownSample({{0, 0}, 4599, 0}, {0, 0, 800, 100}, 5000), 4999);
-    EXPECT_EQ(lastShownSample({{0, 0}, 100, 0}, {0, 0, 800, 100}, 5000), 899);
-    EXPECT_EQ(lastShownSample({{0, 0}, 5000, 0}, {0, 0, 800, 100}, 5000), -1);
+    EXPECT_EQ(lastShownSample({{0, 0}, 4599, 0, {}}, {0, 0, 800, 100}, 5000), 4999);
+    EXPECT_EQ(lastShownSample({{0, 0}, 100, 0, {}}, {0, 0, 800, 100}, 5000), 899);
+    EXPECT_EQ(lastShownSample({{0, 0}, 5000, 0, {}}, {0, 0, 800, 100}, 5000), -1);
     // Keeping a sample in view scrolls no more than needed.
     EXPECT_EQ(firstSampleShowing({0, 0}, 800, 1000, 1500), 1000);
     EXPECT_EQ(firstSampleShowing({0, 0}, 800, 1000, 1800), 1001);
@@ -99,12 +99,12 @@ TEST(ViewGeometry, CentringHomeAndEnd) {
 
 TEST(ViewGeometry, ScrollRanges) {
     const ViewArea area{300, 30, 800, 240, 24}; // ten rows fit
-    EXPECT_EQ(horizontalScroll({{0, 0}, 123, 0}, 800, 5000), (ScrollRange{0, 5398, 800, 123}));
-    EXPECT_EQ(horizontalScroll({{0, 0}, 9000, 0}, 800, 5000), (ScrollRange{0, 5398, 800, 4599}));
-    EXPECT_EQ(horizontalScroll({{0, 11}, 0, 0}, 1920, usable).page, 1920 * 2048);
-    EXPECT_EQ(verticalScroll({{}, 3, 0}, area, 25), (ScrollRange{0, 24, 10, 0}));
-    EXPECT_EQ(verticalScroll({{}, 0, 20}, area, 25), (ScrollRange{0, 24, 10, 15}));
-    EXPECT_EQ(verticalScroll({{}, 0, 2}, area, 4), (ScrollRange{0, 9, 10, 0})); // all rows fit
+    EXPECT_EQ(horizontalScroll({{0, 0}, 123, 0, {}}, 800, 5000), (ScrollRange{0, 5398, 800, 123}));
+    EXPECT_EQ(horizontalScroll({{0, 0}, 9000, 0, {}}, 800, 5000), (ScrollRange{0, 5398, 800, 4599}));
+    EXPECT_EQ(horizontalScroll({{0, 11}, 0, 0, {}}, 1920, usable).page, 1920 * 2048);
+    EXPECT_EQ(verticalScroll({{}, 3, 0, {}}, area, 25), (ScrollRange{0, 24, 10, 0}));
+    EXPECT_EQ(verticalScroll({{}, 0, 20, {}}, area, 25), (ScrollRange{0, 24, 10, 15}));
+    EXPECT_EQ(verticalScroll({{}, 0, 2, {}}, area, 4), (ScrollRange{0, 9, 10, 0})); // all rows fit
     struct Case {
         ScrollAction action;
         int track, sample, row;
@@ -117,7 +117,7 @@ TEST(ViewGeometry, ScrollRanges) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.action));
-        const ViewPosition view{{0, 0}, 1000, 5};
+        const ViewPosition view{{0, 0}, 1000, 5, {}};
         EXPECT_EQ(scrolledFirstSample(view, 800, 5000, c.action, c.track), c.sample);
         EXPECT_EQ(scrolledFirstRow(view, area, 25, c.action, c.track), c.row);
     }
@@ -125,7 +125,7 @@ TEST(ViewGeometry, ScrollRanges) {
 
 TEST(ViewGeometry, Rows) {
     const ViewArea area{300, 30, 800, 250, 24};
-    const ViewPosition view{{}, 0, 3};
+    const ViewPosition view{{}, 0, 3, {}};
     EXPECT_EQ(rowsThatFit(area), 10);
     EXPECT_EQ(rowAtY(view, area, 20, 30), 3);
     EXPECT_EQ(rowAtY(view, area, 20, 53), 3);

@@ -86,7 +86,7 @@ TEST(ViewInput, HitTest) {
     cursors.samples[CursorC] = 500; // on a row scrolled away
     cursors.rows[CursorC] = 0;
     cursors.active = CursorB;
-    const ViewPosition view{{1, 0}, 100, 1}; // two pixels a sample
+    const ViewPosition view{{1, 0}, 100, 1, {}}; // two pixels a sample
     struct Case {
         int x, y;
         Hit hit;
@@ -115,7 +115,7 @@ TEST(ViewInput, HitTest) {
     // Rows past the last one: the label column answers with no row, the waveform with no row.
     EXPECT_EQ(hitTest(view, frame(2), cursors, 10, 100).row, -1);
     // At the end of the usable area the sample stays inside it.
-    EXPECT_EQ(hitTest({{0, 0}, 9900, 0}, frame(), cursors, 1000, 45).sample, 9999);
+    EXPECT_EQ(hitTest({{0, 0}, 9900, 0, {}}, frame(), cursors, 1000, 45).sample, 9999);
 }
 
 struct KeyCase {
@@ -130,7 +130,7 @@ TEST(ViewInput, Keys) {
     cursors.samples[CursorT] = 5000;
     cursors.samples[CursorA] = 9990;
     cursors.active = CursorT; // B to E unset
-    const ViewPosition view{{0, 0}, 4800, 5};
+    const ViewPosition view{{0, 0}, 4800, 5, {}};
     const KeyCase cases[] = {
         {"home", {KeyHome}, 0, 5, CursorT, 5000, KeyAction::Redraw},
         {"end", {KeyEnd}, 9599, 5, CursorT, 5000, KeyAction::Redraw},
@@ -187,39 +187,39 @@ TEST(ViewInput, KeyEdges) {
     CursorState cursors;
     cursors.samples[CursorT] = 5;
     // The cursor stops at 0; the view follows a cursor that leaves it.
-    KeyOutcome out = viewKeyDown({{0, 0}, 3, 0}, frame(), cursors, {KeyLeft, false, false, 9});
+    KeyOutcome out = viewKeyDown({{0, 0}, 3, 0, {}}, frame(), cursors, {KeyLeft, false, false, 9});
     EXPECT_EQ(out.cursors.samples[CursorT], 0);
     EXPECT_EQ(out.view.firstSample, 0);
     cursors.samples[CursorT] = 9998;
-    out = viewKeyDown({{0, 0}, 9000, 0}, frame(), cursors, {KeyRight, false, false, 4});
+    out = viewKeyDown({{0, 0}, 9000, 0, {}}, frame(), cursors, {KeyRight, false, false, 4});
     EXPECT_EQ(out.cursors.samples[CursorT], 9999);
     EXPECT_EQ(out.view.firstSample, 9200);
     // Rows stop at the ends; an unset active cursor does not move.
-    EXPECT_EQ(viewKeyDown({{}, 0, 0}, frame(), cursors, {KeyUp}).view.firstRow, 0);
-    EXPECT_EQ(viewKeyDown({{}, 0, 0}, frame(30), cursors, {KeyDown}).view.firstRow, 1);
-    EXPECT_EQ(viewKeyDown({{}, 0, 10}, frame(30), cursors, {KeyDown}).view.firstRow, 10);
-    EXPECT_EQ(viewKeyDown({{}, 0, 0}, frame(), CursorState{}, {KeyLeft}).action, KeyAction::None);
-    EXPECT_EQ(viewKeyDown({{}, 0, 0}, frame(), CursorState{}, {KeyInsert, false, true}).action, KeyAction::Beep);
+    EXPECT_EQ(viewKeyDown({{}, 0, 0, {}}, frame(), cursors, {KeyUp}).view.firstRow, 0);
+    EXPECT_EQ(viewKeyDown({{}, 0, 0, {}}, frame(30), cursors, {KeyDown}).view.firstRow, 1);
+    EXPECT_EQ(viewKeyDown({{}, 0, 10, {}}, frame(30), cursors, {KeyDown}).view.firstRow, 10);
+    EXPECT_EQ(viewKeyDown({{}, 0, 0, {}}, frame(), CursorState{}, {KeyLeft}).action, KeyAction::None);
+    EXPECT_EQ(viewKeyDown({{}, 0, 0, {}}, frame(), CursorState{}, {KeyInsert, false, true}).action, KeyAction::Beep);
     // Zoom by key: centred on the active cursor, a beep at the limits.
     cursors.samples[CursorT] = 5000;
-    out = viewKeyDown({{0, 0}, 100, 0}, frame(), cursors, {KeyNumericPlus});
+    out = viewKeyDown({{0, 0}, 100, 0, {}}, frame(), cursors, {KeyNumericPlus});
     EXPECT_EQ(out.view.zoom, (Zoom{1, 0}));
     EXPECT_EQ(out.view.firstSample, 4800);
-    out = viewKeyDown({{0, 0}, 100, 0}, frame(), cursors, {KeyNumericMinus});
+    out = viewKeyDown({{0, 0}, 100, 0, {}}, frame(), cursors, {KeyNumericMinus});
     EXPECT_EQ(out.view.zoom, (Zoom{0, 1}));
     EXPECT_EQ(out.view.firstSample, 4200);
-    EXPECT_EQ(viewKeyDown({{6, 0}, 0, 0}, frame(), cursors, {KeyNumericPlus}).action, KeyAction::Beep);
-    EXPECT_EQ(viewKeyDown({{0, 4}, 0, 0}, frame(), cursors, {KeyNumericMinus}).action, KeyAction::Beep);
+    EXPECT_EQ(viewKeyDown({{6, 0}, 0, 0, {}}, frame(), cursors, {KeyNumericPlus}).action, KeyAction::Beep);
+    EXPECT_EQ(viewKeyDown({{0, 4}, 0, 0, {}}, frame(), cursors, {KeyNumericMinus}).action, KeyAction::Beep);
     bool done = false;
-    EXPECT_EQ(zoomInView({{0, 0}, 1000, 0}, frame(), CursorState{}, done).firstSample, 1200); // middle of view
+    EXPECT_EQ(zoomInView({{0, 0}, 1000, 0, {}}, frame(), CursorState{}, done).firstSample, 1200); // middle of view
     EXPECT_TRUE(done);
     // The wheel: away from the user zooms in, towards the user out.
-    EXPECT_EQ(wheelZoomView({{0, 2}, 0, 0}, frame(), cursors, 120, done).zoom, (Zoom{0, 1}));
+    EXPECT_EQ(wheelZoomView({{0, 2}, 0, 0, {}}, frame(), cursors, 120, done).zoom, (Zoom{0, 1}));
     EXPECT_TRUE(done);
-    EXPECT_EQ(wheelZoomView({{0, 2}, 0, 0}, frame(), cursors, -120, done).zoom, (Zoom{0, 3}));
-    wheelZoomView({{6, 0}, 0, 0}, frame(), cursors, 120, done);
+    EXPECT_EQ(wheelZoomView({{0, 2}, 0, 0, {}}, frame(), cursors, -120, done).zoom, (Zoom{0, 3}));
+    wheelZoomView({{6, 0}, 0, 0, {}}, frame(), cursors, 120, done);
     EXPECT_FALSE(done);
-    wheelZoomView({{0, 2}, 0, 0}, frame(), cursors, 0, done);
+    wheelZoomView({{0, 2}, 0, 0, {}}, frame(), cursors, 0, done);
     EXPECT_FALSE(done);
     // Key up: Sweep only with Ctrl+Shift+S during output.
     EXPECT_EQ(viewKeyUp({KeyS, true, true, 0, false, true}), KeyAction::Sweep);
@@ -241,7 +241,7 @@ TEST(ViewInput, Drags) {
     };
     for (const Mark& m : marks) EXPECT_EQ(markFromDrag(f, m.pressSample, m.pressRow, m.sample, m.row), m.area);
 
-    const ViewPosition view{{0, 0}, 1000, 3};
+    const ViewPosition view{{0, 0}, 1000, 3, {}};
     EXPECT_EQ(dragEdgeScroll(view, f, 302, 100).firstSample, 950);
     EXPECT_EQ(dragEdgeScroll(view, f, 1103, 100).firstSample, 1050);
     EXPECT_EQ(dragEdgeScroll(view, f, 500, 39).firstRow, 2);
@@ -288,7 +288,7 @@ TEST(ViewInput, DragModeAndPanning) {
     for (const Shape& s : shapes) EXPECT_EQ(pointerShape({s.kind}, {s.ticks}), s.shape) << static_cast<int>(s.kind);
 
     const ViewFrame f = frame(30, 10000);
-    const ViewPosition atPress{{0, 2}, 4000, 6};
+    const ViewPosition atPress{{0, 2}, 4000, 6, {}};
     const ViewPosition panned = pannedView(atPress, f, 100, -50); // right and up: earlier samples, later rows
     EXPECT_EQ(panned.firstSample, 3600);
     EXPECT_EQ(panned.firstRow, 8);

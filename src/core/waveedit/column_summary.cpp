@@ -44,31 +44,43 @@ Differences differences(const Sample* s, std::size_t from, std::size_t to) {
 
 } // namespace
 
-void ColumnSummary::build(std::span<const Sample> image, int firstSample, int zoomOut, int columns) {
+void ColumnSummary::start(std::span<const Sample> image, int firstSample, int columns) {
     firstSample_ = std::max(firstSample, 0);
-    zoomOut_ = std::clamp(zoomOut, 0, 30);
     usableSamples_ = static_cast<int>(image.size());
     columns = std::max(columns, 0);
     changed_.assign(static_cast<std::size_t>(columns), 0);
     last_.assign(static_cast<std::size_t>(columns), 0);
     commandEnd_.assign(static_cast<std::size_t>(columns), -1);
-    const std::int64_t remaining = std::int64_t{usableSamples_} - firstSample_;
-    const std::int64_t span = std::int64_t{1} << zoomOut_;
-    columnsWithSamples_ =
-        remaining <= 0 ? 0 : static_cast<int>(std::min<std::int64_t>(columns, (remaining + span - 1) / span));
+    const int remaining = usableSamples_ - firstSample_;
+    columnsWithSamples_ = remaining <= 0 ? 0 : std::min(columns, columnOf(usableSamples_ - 1) + 1);
     before_ = image.empty() ? 0 : image[static_cast<std::size_t>(std::clamp(firstSample_ - 1, 0, usableSamples_ - 1))];
     summarise(image, 0, columnsWithSamples_);
 }
 
+void ColumnSummary::build(std::span<const Sample> image, int firstSample, int zoomOut, int columns) {
+    zoomOut_ = std::clamp(zoomOut, 0, 30);
+    ratioPixels_ = ratioSamples_ = 0;
+    start(image, firstSample, columns);
+}
+
+void ColumnSummary::build(std::span<const Sample> image, int firstSample, std::int64_t pixels, std::int64_t samples,
+                          int columns) {
+    zoomOut_ = 0;
+    ratioPixels_ = pixels > 0 && samples > pixels ? pixels : 0;
+    ratioSamples_ = ratioPixels_ ? samples : 0;
+    start(image, firstSample, columns);
+}
+
 int ColumnSummary::columnOf(int sample) const {
     if (sample < firstSample_) return -1;
-    return static_cast<int>(std::min<std::int64_t>((std::int64_t{sample} - firstSample_) >> zoomOut_, INT32_MAX - 1));
+    const std::int64_t offset = std::int64_t{sample} - firstSample_;
+    const std::int64_t column = ratioPixels_ ? offset * ratioPixels_ / ratioSamples_ : offset >> zoomOut_;
+    return static_cast<int>(std::min<std::int64_t>(column, INT32_MAX - 1));
 }
 
 int ColumnSummary::lastSummarisedSample() const {
     if (columnsWithSamples_ == 0) return -1;
-    const std::int64_t end = std::int64_t{firstSample_} + (std::int64_t{columnsWithSamples_} << zoomOut_);
-    return static_cast<int>(std::min<std::int64_t>(end, usableSamples_) - 1);
+    return std::min(columnFirstSample(columnsWithSamples_), usableSamples_) - 1;
 }
 
 void ColumnSummary::update(std::span<const Sample> image, int firstChanged, int lastChanged) {
@@ -91,7 +103,9 @@ void ColumnSummary::summarise(std::span<const Sample> image, int fromColumn, int
     const Sample* s = image.data();
     for (int c = fromColumn; c < toColumn; ++c) {
         const std::size_t from = static_cast<std::size_t>(columnFirstSample(c));
-        const std::size_t to = std::min<std::size_t>(from + (std::size_t{1} << zoomOut_), image.size());
+        const std::size_t end = ratioPixels_ ? static_cast<std::size_t>(columnFirstSample(c + 1))
+                                             : from + (std::size_t{1} << zoomOut_);
+        const std::size_t to = std::min<std::size_t>(end, image.size());
         const Differences d = differences(s, std::max<std::size_t>(from, 1), to);
         const auto column = static_cast<std::size_t>(c);
         changed_[column] = d.changed;

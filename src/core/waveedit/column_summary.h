@@ -28,6 +28,10 @@ class ColumnSummary {
     // usable area). A change at sample i is a difference between sample i and sample i - 1, so the
     // first column also sees the change into the first shown sample; sample 0 has no change.
     void build(std::span<const Sample> image, int firstSample, int zoomOut, int columns);
+    // The same with column c holding the samples whose x at `pixels` pixels per `samples` samples
+    // (pixels < samples) is c: samples firstSample + ceil(c x samples / pixels) on (a printed page).
+    void build(std::span<const Sample> image, int firstSample, std::int64_t pixels, std::int64_t samples,
+               int columns);
     // Samples firstChanged .. lastChanged of the image (the same span as build was given) have new
     // values: recomputes the columns holding them and the one after them, nothing else.
     void update(std::span<const Sample> image, int firstChanged, int lastChanged);
@@ -39,7 +43,10 @@ class ColumnSummary {
     int columnsWithSamples() const { return columnsWithSamples_; }
     // The column holding sample s (-1 left of the first shown sample, columns() or more right of the last).
     int columnOf(int sample) const;
-    int columnFirstSample(int column) const { return firstSample_ + (column << zoomOut_); }
+    int columnFirstSample(int column) const {
+        if (ratioPixels_ == 0) return firstSample_ + (column << zoomOut_);
+        return static_cast<int>(firstSample_ + (column * ratioSamples_ + ratioPixels_ - 1) / ratioPixels_);
+    }
     // The last sample of the last column with samples (-1: none).
     int lastSummarisedSample() const;
 
@@ -58,9 +65,12 @@ class ColumnSummary {
 
   private:
     void summarise(std::span<const Sample> image, int fromColumn, int toColumn);
+    void start(std::span<const Sample> image, int firstSample, int columns);
 
     int firstSample_ = 0;
     int zoomOut_ = 0;
+    std::int64_t ratioPixels_ = 0; // non-zero: columns by ratio rather than by 2^zoomOut
+    std::int64_t ratioSamples_ = 0;
     int usableSamples_ = 0;
     int columnsWithSamples_ = 0;
     Sample before_ = 0;

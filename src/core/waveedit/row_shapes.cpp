@@ -6,11 +6,21 @@
 namespace qv {
 
 void buildViewSummary(ColumnSummary& summary, std::span<const Sample> image, const ViewPosition& view, int areaWidth) {
+    if (view.scale.set()) {
+        if (view.scale.coarse())
+            summary.build(image, view.firstSample, view.scale.pixels, view.scale.samples, std::max(areaWidth, 0));
+        else
+            summary.build(image, view.firstSample, 0, samplesShown(view, areaWidth));
+        return;
+    }
     const int columns = view.zoom.out > 0 ? std::max(areaWidth, 0) : samplesShown(view.zoom, areaWidth);
     summary.build(image, view.firstSample, view.zoom.out, columns);
 }
 
 int summaryColumnX(const ViewPosition& view, const ViewArea& area, int column) {
+    if (view.scale.set())
+        return area.left +
+               static_cast<int>(view.scale.coarse() ? column : column * view.scale.pixels / view.scale.samples);
     return area.left + (column << view.zoom.in);
 }
 

@@ -40,11 +40,27 @@ Zoom zoomedOut(Zoom zoom, int usableSamples, int areaWidth) {
     return zoom;
 }
 
+namespace {
+
+std::int64_t floorDiv(std::int64_t a, std::int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
+std::int64_t ceilDiv(std::int64_t a, std::int64_t b) { return -floorDiv(-a, b); }
+
+} // namespace
+
 std::int64_t sampleX(const ViewPosition& view, const ViewArea& area, std::int64_t sample) {
+    if (view.scale.set())
+        return area.left + floorDiv((sample - view.firstSample) * view.scale.pixels, view.scale.samples);
     return area.left + pixelsOfSamples(view.zoom, sample - view.firstSample);
 }
 
 std::int64_t sampleAtX(const ViewPosition& view, const ViewArea& area, std::int64_t x) {
+    if (view.scale.set()) {
+        // The first sample of a shared column, or the last sample whose left edge is at or left of
+        // x at a fine scale, as the zoom gives.
+        const std::int64_t offset = x - area.left;
+        if (view.scale.coarse()) return view.firstSample + ceilDiv(offset * view.scale.samples, view.scale.pixels);
+        return view.firstSample + ceilDiv((offset + 1) * view.scale.samples, view.scale.pixels) - 1;
+    }
     return view.firstSample + samplesInPixels(view.zoom, x - area.left);
 }
 
@@ -53,9 +69,18 @@ int samplesShown(Zoom zoom, int areaWidth) {
     return static_cast<int>(std::clamp<std::int64_t>(samples, 1, INT32_MAX));
 }
 
+int samplesShown(const ViewPosition& view, int areaWidth) {
+    if (!view.scale.set()) return samplesShown(view.zoom, areaWidth);
+    // Whole samples at a fine scale, as at a zoom in; every sample of the columns at a coarse one.
+    const std::int64_t scaled = std::int64_t{std::max(areaWidth, 0)} * view.scale.samples;
+    const std::int64_t samples =
+        view.scale.coarse() ? ceilDiv(scaled, view.scale.pixels) : scaled / view.scale.pixels;
+    return static_cast<int>(std::clamp<std::int64_t>(samples, 1, INT32_MAX));
+}
+
 int lastShownSample(const ViewPosition& view, const ViewArea& area, int usableSamples) {
     if (view.firstSample >= usableSamples) return -1;
-    const std::int64_t last = std::int64_t{view.firstSample} + samplesShown(view.zoom, area.width) - 1;
+    const std::int64_t last = std::int64_t{view.firstSample} + samplesShown(view, area.width) - 1;
     return static_cast<int>(std::min<std::int64_t>(last, usableSamples - 1));
 }
 

@@ -62,11 +62,23 @@ struct ViewArea {
     int bottom() const { return top + height; }
 };
 
+// A scale of its own, as a printed page has: `pixels` pixels for every `samples` samples, any
+// ratio. Unset (zero), the zoom decides; the view never sets it.
+struct PageScale {
+    std::int64_t pixels = 0;
+    std::int64_t samples = 0;
+    bool set() const { return pixels > 0 && samples > 0; }
+    // Several samples share a pixel column (as at a zoom out).
+    bool coarse() const { return pixels < samples; }
+    bool operator==(const PageScale&) const = default;
+};
+
 // The scroll state of the view.
 struct ViewPosition {
     Zoom zoom;
     int firstSample = 0; // `iStartTime`
     int firstRow = 0; // `iStartLbl`
+    PageScale scale; // when set, it replaces the zoom
 };
 
 // x of the left edge of sample s: area left + ((s - first) x 2^in) / 2^out, rounded down, so the
@@ -76,6 +88,8 @@ std::int64_t sampleX(const ViewPosition& view, const ViewArea& area, std::int64_
 std::int64_t sampleAtX(const ViewPosition& view, const ViewArea& area, std::int64_t x);
 // Samples that fill the waveform area's width at the view's zoom (at least 1).
 int samplesShown(Zoom zoom, int areaWidth);
+// The same at the view's own scale when it has one.
+int samplesShown(const ViewPosition& view, int areaWidth);
 // The last sample drawn: the one at the area's right edge, or the last usable sample (-1: none).
 int lastShownSample(const ViewPosition& view, const ViewArea& area, int usableSamples);
 

@@ -97,11 +97,11 @@ int messageBox(HWND owner, Msg text, UINT type, Msg caption, const std::wstring&
     return showMessage(owner, std::move(shown), language);
 }
 
-int messageBox(HWND owner, Msg text, const std::wstring& filledText, UINT type) {
+int messageBox(HWND owner, Msg text, const std::wstring& filledText, UINT type, Msg caption) {
     const LANGID language = currentLanguage();
     return showMessage(owner,
-                       {static_cast<int>(text), type, static_cast<int>(Msg::Caption), filledText,
-                        loadString(Msg::Caption, language)},
+                       {static_cast<int>(text), type, static_cast<int>(caption), filledText,
+                        loadString(caption, language)},
                        language);
 }
 

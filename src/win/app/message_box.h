@@ -24,7 +24,7 @@ int messageBox(HWND owner, Msg text, UINT type, Msg caption = Msg::Caption, cons
 
 // The same with a text already filled in (a message shown through a format, as 12002 with its
 // range); text is the message's id, filledText what the box says.
-int messageBox(HWND owner, Msg text, const std::wstring& filledText, UINT type);
+int messageBox(HWND owner, Msg text, const std::wstring& filledText, UINT type, Msg caption = Msg::Caption);
 
 struct ShownMessage {
     int stringId;

@@ -401,6 +401,7 @@ constexpr CommandEntry commands[] = {
     {ID_WAVE_ARRANGE, onArrangeLabels},
     {ID_WAVE_OPEN, onOpen},
     {ID_WAVE_SAVE, onSave},
+    {ID_WAVE_PRINT, onPrint},
     {ID_WAVE_COMMAND_SETTING, onCommandSetting},
     {ID_WAVE_CHECK, onWaveformCheck},
     {ID_WAVE_CLOCK, onClock},

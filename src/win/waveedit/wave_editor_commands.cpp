@@ -4,6 +4,7 @@
 
 #include "app/app_state.h"
 #include "waveedit/command_setting_dialog.h"
+#include "waveedit/print_dialog.h"
 #include "waveedit/wave_editor_edit.h"
 #include "waveedit/wave_editor_run.h"
 #include "waveedit/wave_editor_state.h"
@@ -47,6 +48,14 @@ LRESULT onSave(HWND dialog, const Command&) {
     int saveMode = document().output().saveMode;
     runSaveWaveform(dialog, s.mainWindow, document(), s.startPath, saveMode, deviceCardType());
     document().output().saveMode = saveMode;
+    giveFocusToMainWindow();
+    return TRUE;
+}
+
+LRESULT onPrint(HWND dialog, const Command&) {
+    const PrintRequest request{&document(), editor().rows, currentEditTarget()};
+    runPrint(dialog, request);
+    refreshDocumentView(); // Mark Area restored the label table from its snapshot
     giveFocusToMainWindow();
     return TRUE;
 }

@@ -11,6 +11,8 @@ namespace qv::win {
 LRESULT onNew(HWND dialog, const Command& command);
 LRESULT onOpen(HWND dialog, const Command& command);
 LRESULT onSave(HWND dialog, const Command& command);
+// Print (11006): the Print dialog over the document, its rows and the current selection.
+LRESULT onPrint(HWND dialog, const Command& command);
 LRESULT onCommandSetting(HWND dialog, const Command& command);
 LRESULT onWaveformCheck(HWND dialog, const Command& command);
 

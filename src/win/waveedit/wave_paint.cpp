@@ -24,7 +24,8 @@ constexpr COLORREF cursorColours[CursorCount] = {
 };
 constexpr char cursorLetters[CursorCount] = {'T', 'A', 'B', 'C', 'D', 'E'};
 
-constexpr COLORREF backgroundColour = RGB(0, 0, 0);
+constexpr COLORREF gridColour = RGB(128, 128, 128);
+constexpr int paleColourSum = 600; // R + G + B above this does not show on a white page
 constexpr COLORREF rulerColour = RGB(40, 40, 48);
 constexpr COLORREF rulerTextColour = RGB(200, 200, 200);
 constexpr COLORREF splitterColour = RGB(96, 96, 96);
@@ -62,7 +63,7 @@ int clampedX(const WaveScene& scene, std::int64_t sample) {
 
 COLORREF cursorColour(int cursor) { return cursorColours[std::clamp(cursor, 0, CursorCount - 1)]; }
 
-WavePainter::WavePainter(HFONT font) : font_(font) {
+WavePainter::WavePainter(HFONT font, const PaintColours& colours) : font_(font), colours_(colours) {
     HDC screen = GetDC(nullptr);
     HGDIOBJ old = SelectObject(screen, font_);
     INT widths[128] = {};
@@ -77,7 +78,16 @@ WavePainter::WavePainter(HFONT font) : font_(font) {
     SelectObject(screen, old);
     ReleaseDC(nullptr, screen);
 
-    for (int i = 0; i < 16; ++i) palettePens_[i] = CreatePen(PS_SOLID, 1, toColorRef(paletteColour(i)));
+    const bool whiteBackground = GetRValue(colours.background) + GetGValue(colours.background) +
+                                     GetBValue(colours.background) > paleColourSum;
+    for (int i = 0; i < 16; ++i) {
+        const COLORREF colour = toColorRef(paletteColour(i));
+        const bool pale = GetRValue(colour) + GetGValue(colour) + GetBValue(colour) > paleColourSum;
+        rowColours_[i] = !colours.paletteRows || (whiteBackground && pale) ? colours.text : colour;
+        palettePens_[i] = CreatePen(PS_SOLID, 1, rowColours_[i]);
+    }
+    textPen_ = CreatePen(PS_SOLID, 1, colours.text);
+    gridPen_ = CreatePen(PS_DOT, 1, gridColour);
     for (int c = 0; c < CursorCount; ++c) {
         cursorPens_[c] = CreatePen(PS_DOT, 1, cursorColours[c]);
         activeCursorPens_[c] = CreatePen(PS_SOLID, 1, cursorColours[c]);
@@ -85,7 +95,7 @@ WavePainter::WavePainter(HFONT font) : font_(font) {
     }
     splitterPen_ = CreatePen(PS_SOLID, 1, splitterColour);
     rulerPen_ = CreatePen(PS_SOLID, 1, rulerTextColour);
-    background_ = CreateSolidBrush(backgroundColour);
+    background_ = CreateSolidBrush(colours.background);
     rulerBackground_ = CreateSolidBrush(rulerColour);
     rowSelected_ = CreateSolidBrush(rowSelectedColour);
     markedArea_ = CreateSolidBrush(markedAreaColour);
@@ -99,7 +109,8 @@ WavePainter::~WavePainter() {
         DeleteObject(activeCursorPens_[c]);
         DeleteObject(cursorBrushes_[c]);
     }
-    for (HGDIOBJ object : {static_cast<HGDIOBJ>(splitterPen_), static_cast<HGDIOBJ>(rulerPen_),
+    for (HGDIOBJ object : {static_cast<HGDIOBJ>(textPen_), static_cast<HGDIOBJ>(gridPen_),
+                           static_cast<HGDIOBJ>(splitterPen_), static_cast<HGDIOBJ>(rulerPen_),
                            static_cast<HGDIOBJ>(background_), static_cast<HGDIOBJ>(rulerBackground_),
                            static_cast<HGDIOBJ>(rowSelected_), static_cast<HGDIOBJ>(markedArea_),
                            static_cast<HGDIOBJ>(rowSelectBox_)})
@@ -121,10 +132,15 @@ void WavePainter::paint(HDC dc, const WaveScene& scene, const RECT& bounds) {
     HGDIOBJ oldPen = SelectObject(dc, splitterPen_);
     SetBkMode(dc, TRANSPARENT);
     paintRuler(dc, scene);
-    paintRowBands(dc, scene);
-    paintLabelColumn(dc, scene);
+    if (scene.page) {
+        paintPageLabels(dc, scene);
+    } else {
+        paintRowBands(dc, scene);
+        paintLabelColumn(dc, scene);
+    }
     const int saved = SaveDC(dc);
     IntersectClipRect(dc, scene.area.left, scene.area.top, scene.area.right(), scene.area.bottom());
+    if (scene.gridStep > 0) paintGrid(dc, scene);
     paintRows(dc, scene);
     if (scene.showCursors) paintCursors(dc, scene);
     RestoreDC(dc, saved);
@@ -233,6 +249,40 @@ void WavePainter::paintLabelColumn(HDC dc, const WaveScene& scene) {
              x0 + scene.splitters[static_cast<std::size_t>(s)], area.bottom());
 }
 
+// A page's label column: each name in the text colour, centred in its row, and one line right of them.
+void WavePainter::paintPageLabels(HDC dc, const WaveScene& scene) {
+    const ViewArea& area = scene.area;
+    const int x0 = scene.labelLeft;
+    const int right = x0 + scene.splitters[0];
+    SetTextAlign(dc, TA_LEFT | TA_TOP);
+    SetTextColor(dc, colours_.text);
+    const int rowCount = static_cast<int>(scene.rows.size());
+    for (int r = scene.view.firstRow; r < rowCount && scene.labels; ++r) {
+        const int top = rowTop(scene.view, area, r);
+        if (top + area.rowHeight > area.bottom()) break;
+        const ViewRow& row = scene.rows[static_cast<std::size_t>(r)];
+        const LabelRecord& record = (*scene.labels)[static_cast<std::size_t>(row.firstRecord)];
+        const RECT clip{x0, top, right, top + area.rowHeight};
+        const std::string_view name(record.name, strnlen(record.name, labelNameBytes));
+        ExtTextOutA(dc, x0, top + (area.rowHeight - textHeight_) / 2, ETO_CLIPPED, &clip, name.data(),
+                    static_cast<UINT>(name.size()), nullptr);
+    }
+    SelectObject(dc, textPen_);
+    line(dc, right, area.top, right, area.bottom());
+}
+
+void WavePainter::paintGrid(HDC dc, const WaveScene& scene) {
+    const ViewArea& area = scene.area;
+    const int last = lastShownSample(scene.view, area, static_cast<int>(scene.image.size()));
+    const std::int64_t step = scene.gridStep;
+    SelectObject(dc, gridPen_);
+    SetBkMode(dc, TRANSPARENT);
+    for (std::int64_t s = (scene.view.firstSample + step - 1) / step * step; s <= last + 1; s += step) {
+        const int x = clampedX(scene, s);
+        line(dc, x, area.top, x, area.bottom());
+    }
+}
+
 // ---- rows ----------------------------------------------------------------------------------------------
 
 void WavePainter::paintRows(HDC dc, const WaveScene& scene) {
@@ -245,7 +295,7 @@ void WavePainter::paintRows(HDC dc, const WaveScene& scene) {
         const ViewRow& row = scene.rows[static_cast<std::size_t>(r)];
         if (row.width == 0) continue;
         SelectObject(dc, palettePens_[row.colour & 15]);
-        SetTextColor(dc, toColorRef(paletteColour(row.colour)));
+        SetTextColor(dc, rowColours_[row.colour & 15]);
         if (row.bus || row.command)
             paintBusRow(dc, scene, row, top);
         else

@@ -35,12 +35,26 @@ struct WaveScene {
     // The row-range selection of a drag: rows firstRow..lastRow over samples markStart..markEnd.
     bool rangeSelected = false;
     MarkedArea marked;
+    // A printed page: the label column is the names alone, left of the first splitter, with a line
+    // at it; no selection is shown.
+    bool page = false;
+    int gridStep = 0; // samples between two grid lines (multiples of it from sample 0); 0: none
+};
+
+// The colours of a drawing. The view's: black background, names and rows in their labels'
+// palette colours. A page's: its own background, names in the text colour, and rows either in
+// their colours (a palette colour too pale for a white background takes the text colour) or all
+// in the text colour.
+struct PaintColours {
+    COLORREF background = RGB(0, 0, 0);
+    COLORREF text = RGB(255, 255, 255);
+    bool paletteRows = true;
 };
 
 // Pens, brushes and the character widths of the font, made once per font and reused by every paint.
 class WavePainter {
   public:
-    explicit WavePainter(HFONT font);
+    explicit WavePainter(HFONT font, const PaintColours& colours = {});
     ~WavePainter();
     WavePainter(const WavePainter&) = delete;
     WavePainter& operator=(const WavePainter&) = delete;
@@ -53,6 +67,8 @@ class WavePainter {
 
   private:
     void paintLabelColumn(HDC dc, const WaveScene& scene);
+    void paintPageLabels(HDC dc, const WaveScene& scene);
+    void paintGrid(HDC dc, const WaveScene& scene);
     void paintRowBands(HDC dc, const WaveScene& scene);
     void paintRows(HDC dc, const WaveScene& scene);
     void paintBitRow(HDC dc, const WaveScene& scene, const ViewRow& row, int top);
@@ -61,6 +77,10 @@ class WavePainter {
     void paintRuler(HDC dc, const WaveScene& scene);
 
     HFONT font_;
+    PaintColours colours_;
+    COLORREF rowColours_[16] = {};
+    HPEN textPen_ = nullptr;
+    HPEN gridPen_ = nullptr;
     int charWidths_[128] = {};
     int widestChar_ = 8;
     int textHeight_ = 12;

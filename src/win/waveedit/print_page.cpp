@@ -1,0 +1,118 @@
+// The drawing area holds, from the top: five units, a header line of height u, a gap of u, the
+// rows (2u each), a gap, the footer line and five units, so that the fitted height
+// u = (height - 10) / (2 x rows + 4) just holds every row. The label column starts u / 5 from
+// the frame. Rows are drawn by the view's painter on a scene that says `page`.
+#include "waveedit/print_page.h"
+
+#include "waveedit/labels.h"
+
+#include <algorithm>
+
+namespace qv::win {
+namespace {
+
+constexpr int edge = 5; // units between the frame and the header or footer line
+constexpr wchar_t fontName[] = L"MS Sans Serif";
+
+void drawText(HDC dc, int x, int y, UINT align, const std::wstring& text) {
+    SetTextAlign(dc, align);
+    TextOutW(dc, x, y, text.data(), static_cast<int>(text.size()));
+}
+
+PaintColours coloursOf(PrintTarget target, bool colour) {
+    if (colour && target == PrintTarget::Bitmap) return {RGB(0, 0, 0), RGB(255, 255, 255), true};
+    return {RGB(255, 255, 255), RGB(0, 0, 0), colour};
+}
+
+} // namespace
+
+PrintPages::PrintPages(HDC dc, const RECT& drawing, PrintTarget target, const PrintSettings& settings,
+                       const PrintSource& source)
+    : source_(source), target_(target), colour_(settings.colour), drawing_(drawing) {
+    const int height = drawing.bottom - drawing.top;
+    const int rowCount = static_cast<int>(source.printedRows.size());
+    u_ = printTextHeight(settings, target, height, rowCount, GetDeviceCaps(dc, LOGPIXELSY));
+    font_ = CreateFontW(u_, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                        DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, fontName);
+    painter_ = std::make_unique<WavePainter>(font_, coloursOf(target, settings.colour));
+
+    // The label column: as wide as the widest name plus u / 5.
+    HGDIOBJ old = SelectObject(dc, font_);
+    int widest = 0;
+    for (int r : source.printedRows) {
+        const LabelRecord& record =
+            (*source.labels)[static_cast<std::size_t>(source.rows[static_cast<std::size_t>(r)].firstRecord)];
+        SIZE size{};
+        GetTextExtentPoint32A(dc, record.name, static_cast<int>(strnlen(record.name, labelNameBytes)), &size);
+        widest = std::max<int>(widest, size.cx);
+    }
+    SelectObject(dc, old);
+    labelLeft_ = drawing.left + std::max(u_ / 5, 2);
+    labelWidth_ = widest + u_ / 5;
+
+    const int rowHeight = 2 * u_;
+    area_.left = labelLeft_ + labelWidth_ + std::max(u_ / 5, 2);
+    area_.width = std::max<int>(drawing.right - std::max(u_ / 5, 2) - area_.left, 1);
+    area_.top = drawing.top + edge + 2 * u_;
+    area_.rowHeight = rowHeight;
+    const int rowsBottom = drawing.bottom - edge - 2 * u_;
+    const int rowsPerPage = std::max((rowsBottom - area_.top) / rowHeight, 1);
+
+    scale_ = printScale(settings, area_.width, source.sampleCount);
+    const ViewPosition scaled{{}, 0, 0, scale_};
+    layout_ = {source.firstSample, source.sampleCount, samplesShown(scaled, area_.width), rowCount, rowsPerPage};
+}
+
+PrintPages::~PrintPages() {
+    painter_.reset();
+    if (font_) DeleteObject(font_);
+}
+
+void PrintPages::draw(HDC dc, int page, const std::wstring& pageText) {
+    const PageContent content = pageContent(layout_, page);
+    pageRows_.clear();
+    for (int i = 0; i < content.rowCount; ++i)
+        pageRows_.push_back(
+            source_
+                .rows[static_cast<std::size_t>(source_.printedRows[static_cast<std::size_t>(content.firstRow + i)])]);
+
+    WaveScene scene;
+    // The range's end bounds what is drawn: the image ends with the range's last sample.
+    scene.image = source_.image.first(static_cast<std::size_t>(
+        std::clamp(source_.firstSample + source_.sampleCount, 0, static_cast<int>(source_.image.size()))));
+    scene.rows = pageRows_;
+    scene.labels = source_.labels;
+    scene.summary = &summary_;
+    scene.view = {{}, content.firstSample, 0, scale_};
+    scene.area = area_;
+    scene.area.height = std::max(content.rowCount, 0) * area_.rowHeight;
+    scene.splitters = {labelWidth_, labelWidth_, labelWidth_};
+    scene.labelLeft = labelLeft_;
+    scene.rulerTop = scene.area.top;
+    scene.showCursors = false;
+    scene.page = true;
+    scene.gridStep = source_.gridStep;
+    buildViewSummary(summary_, scene.image, scene.view, scene.area.width);
+    painter_->paint(dc, scene, drawing_);
+
+    // Header, footer and the frame round the drawing area.
+    const PaintColours colours = coloursOf(target_, colour_);
+    HGDIOBJ oldFont = SelectObject(dc, font_);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, colours.text);
+    drawText(dc, labelLeft_, drawing_.top + edge, TA_LEFT | TA_TOP, source_.header);
+    const int footerTop = drawing_.bottom - edge - u_ - u_ / 2;
+    drawText(dc, labelLeft_, footerTop, TA_LEFT | TA_TOP, pageText);
+    drawText(dc, drawing_.right - std::max(u_ / 5, 2), footerTop, TA_RIGHT | TA_TOP, source_.gridFooter);
+    const int frameWidth = colour_ && target_ == PrintTarget::Printer ? 5 : 1;
+    HPEN pen = CreatePen(PS_SOLID | PS_INSIDEFRAME, frameWidth, colours.text);
+    HGDIOBJ oldPen = SelectObject(dc, pen);
+    HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+    Rectangle(dc, drawing_.left, drawing_.top, drawing_.right, drawing_.bottom);
+    SelectObject(dc, oldBrush);
+    SelectObject(dc, oldPen);
+    DeleteObject(pen);
+    SelectObject(dc, oldFont);
+}
+
+} // namespace qv::win

@@ -1,0 +1,71 @@
+// One printed page or exported image of the waveform, drawn onto any device context: the header,
+// the rows through the view's own painter (WavePainter) at the page's scale and row height, the
+// grid, the frame and the footer. The pages a job has and what each shows come from core
+// (print_layout); this module only measures the device and draws.
+#pragma once
+
+#include <windows.h>
+
+#include "waveedit/column_summary.h"
+#include "waveedit/print_layout.h"
+#include "waveedit/wave_paint.h"
+
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace qv::win {
+
+// What a job prints: the usable area, every view row with the label table, the printed rows and
+// the sample range, and the texts of the header and the footer's grid part.
+struct PrintSource {
+    std::span<const Sample> image;
+    std::span<const ViewRow> rows;
+    const LabelTable* labels = nullptr;
+    std::vector<int> printedRows; // indexes into rows
+    int firstSample = 0;
+    int sampleCount = 0;
+    int gridStep = 0; // samples, 0: no grid
+    std::wstring header;
+    std::wstring gridFooter;
+};
+
+// The margin between the printable page and the drawing area on a printer, in device units.
+inline constexpr int printerMargin = 20;
+
+class PrintPages {
+  public:
+    // Measures the drawing area `drawing` of dc (a printer's or a bitmap's) and lays the pages out.
+    PrintPages(HDC dc, const RECT& drawing, PrintTarget target, const PrintSettings& settings,
+               const PrintSource& source);
+    ~PrintPages();
+    PrintPages(const PrintPages&) = delete;
+    PrintPages& operator=(const PrintPages&) = delete;
+
+    int pageCount() const { return layout_.pageCount(); }
+    int textHeight() const { return u_; }
+    int samplesPerPage() const { return layout_.samplesPerPage; }
+    // The waveform area of every page (its height for a full page of rows).
+    const ViewArea& area() const { return area_; }
+    // Draws page k (from 0), background included; pageText is "Page %d" filled.
+    void draw(HDC dc, int page, const std::wstring& pageText);
+
+  private:
+    const PrintSource& source_;
+    PrintTarget target_;
+    bool colour_;
+    RECT drawing_;
+    int u_ = 1;
+    HFONT font_ = nullptr;
+    std::unique_ptr<WavePainter> painter_;
+    ViewArea area_;
+    int labelLeft_ = 0;
+    int labelWidth_ = 0;
+    PageScale scale_;
+    PageLayout layout_;
+    ColumnSummary summary_;
+    std::vector<ViewRow> pageRows_;
+};
+
+} // namespace qv::win
