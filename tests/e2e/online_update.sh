@@ -1,0 +1,108 @@
+#!/usr/bin/env bash
+# OnlineUpdate.exe under Wine against a local HTTP server (python3 -m http.server on the loopback
+# address, started here), in a temporary program folder: a signed update is installed (a changed
+# file replaced, a new one in a new folder, an unchanged one left alone, no staging folder or old
+# copies left); a tampered file, a truncated file, a tampered manifest and a manifest naming a
+# "..\" path install nothing and leave the folder byte-identical. The manifests are signed with the
+# test key (tests/keys). Boxes are recognised through QV_MESSAGE_LOG and answered with Return.
+# $1 is the bin directory.
+set -euo pipefail
+bin=$(cd "$1" && pwd)
+if [ -z "${DISPLAY:-}" ]; then
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
+fi
+keys=$(cd "$(dirname "$0")/../keys" && pwd)
+
+. "$(dirname "$0")/../../scripts/wine-session.sh" e2e-update
+unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY no_proxy
+log=$work/messages.log
+export QV_MESSAGE_LOG=$(winepath -w "$log")
+program=$work/program
+served=$work/server/Software/OnlineUpdate/QV
+
+port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+mkdir -p "$served/files"
+python3 -m http.server --bind 127.0.0.1 --directory "$work/server" "$port" >"$work/http.log" 2>&1 &
+server_pid=$!
+trap 'kill $server_pid 2>/dev/null || true; cleanup' EXIT
+wine reg add 'HKLM\Software\Tavro\QV' /v "Update Server" /d "127.0.0.1:$port" /f >/dev/null 2>&1
+for _ in $(seq 50); do
+  python3 -c "import socket; socket.create_connection(('127.0.0.1', $port), 1)" 2>/dev/null && break
+  sleep 0.1
+done
+
+# The program folder before each run: the updater, an old driver, an unchanged data file and a
+# file of the user's.
+fresh_program() {
+  rm -rf "$program"
+  mkdir -p "$program"
+  cp "$bin/OnlineUpdate.exe" "$program/"
+  printf 'old driver' >"$program/QvRun.dll"
+  printf 'same data' >"$program/data.txt"
+  printf 'mine' >"$program/keep.txt"
+}
+# Serves $1 as the file at path $2 of the update.
+serve_file() { mkdir -p "$(dirname "$served/files/$2")"; printf '%s' "$1" >"$served/files/$2"; }
+# A manifest line for content $1 at path $2.
+entry() { printf '%s %s %s\n' "$(printf '%s' "$1" | sha256sum | cut -d' ' -f1)" "${#1}" "$2"; }
+# Writes the manifest from standard input and signs it with the test key.
+sign_manifest() {
+  { echo "QV-UPDATE-MANIFEST 1"; cat; } >"$served/manifest.txt"
+  openssl dgst -sha256 -sign "$keys/update-test-private.pem" -out "$served/manifest.sig" "$served/manifest.txt"
+}
+# Every file of the program folder with its digest.
+snapshot() { (cd "$program" && find . -print0 | sort -z | xargs -0 -I{} sh -c 'if [ -f "{}" ]; then sha256sum "{}"; else echo "dir {}"; fi'); }
+
+# Runs the updater, expects the box $1 (string id) with caption $2, answers it and expects exit status $3.
+run_updater() {
+  : >"$log"
+  (cd "$program" && wine OnlineUpdate.exe) &
+  local pid=$! status=0 id
+  for _ in $(seq 600); do [ -s "$log" ] && break; sleep 0.1; done
+  [ "$(tr -d '\r' <"$log")" = "$1" ] || fail "expected message $1"
+  id=$(wait_for_window "^$2\$") || fail "no box '$2'"
+  for _ in $(seq 50); do
+    xdotool windowfocus "$id" 2>/dev/null || true
+    xdotool key --clearmodifiers Return 2>/dev/null || true
+    sleep 0.2
+    kill -0 "$pid" 2>/dev/null || break
+  done
+  wait "$pid" || status=$?
+  [ "$status" = "$3" ] || fail "updater exit status $status, expected $3"
+}
+
+# ---- a signed update ----------------------------------------------------------------------------
+fresh_program
+serve_file 'new driver' QvRun.dll
+serve_file 'help pages' help/enQV.chm
+serve_file 'same data' data.txt
+{ entry 'new driver' QvRun.dll; entry 'help pages' help/enQV.chm; entry 'same data' data.txt; } | sign_manifest
+run_updater 17303 Information 0
+[ "$(cat "$program/QvRun.dll")" = 'new driver' ] || fail "QvRun.dll not replaced"
+[ "$(cat "$program/help/enQV.chm")" = 'help pages' ] || fail "help/enQV.chm not installed"
+[ "$(cat "$program/keep.txt")" = 'mine' ] || fail "keep.txt changed"
+[ -z "$(find "$program" -name '*.update-old' -o -name 'OnlineUpdate.staging')" ] || fail "left-overs after the update"
+grep -q 'GET /Software/OnlineUpdate/QV/files/data.txt' "$work/http.log" && fail "an unchanged file was downloaded"
+
+# ---- refused updates leave the folder as it was --------------------------------------------------
+refused() { # message id, what
+  local before
+  before=$(snapshot)
+  run_updater "$1" Error 1
+  [ "$(snapshot)" = "$before" ] || fail "$2 changed the program folder"
+}
+fresh_program
+{ entry 'new driver' QvRun.dll; entry 'help pages' help/enQV.chm; } | sign_manifest
+serve_file 'new driveR' QvRun.dll
+refused 17308 "a tampered file"
+serve_file 'new driver' QvRun.dll
+serve_file 'help' help/enQV.chm
+refused 17305 "a truncated file"
+serve_file 'help pages' help/enQV.chm
+sed -i 's/ QvRun.dll$/ QvRun.dlL/' "$served/manifest.txt"
+refused 17306 "a tampered manifest"
+{ entry 'new driver' QvRun.dll; entry 'evil' '..\evil.txt'; } | sign_manifest
+serve_file 'evil' evil.txt
+refused 17307 'a "..\\" path'
+[ ! -e "$work/evil.txt" ] || fail "a file outside the program folder was written"
+echo "online update: 5 passed, 0 failed"
