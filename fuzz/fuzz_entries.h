@@ -180,9 +180,14 @@ inline bool updateManifest(const std::uint8_t* data, std::size_t size) {
     std::string text = manifestHeader;
     static constexpr char hex[] = "0123456789abcdef";
     for (const ManifestEntry& entry : *entries) {
-        if (!isSafeRelativePath(entry.path) || entry.path.find("..") != std::string::npos ||
-            entry.path.find(':') != std::string::npos || entry.size > maxUpdateFileBytes)
+        if (!isSafeRelativePath(entry.path) || entry.path.find_first_of(":\\") != std::string::npos ||
+            entry.size > maxUpdateFileBytes)
             return false;
+        for (std::size_t start = 0, end = 0; end != std::string::npos; start = end + 1) {
+            end = entry.path.find('/', start);
+            const std::string component = entry.path.substr(start, end - start);
+            if (component.empty() || component == "." || component == "..") return false;
+        }
         text += '\n';
         for (std::uint8_t byte : entry.digest) (text += hex[byte >> 4]) += hex[byte & 15];
         text += ' ' + std::to_string(entry.size) + ' ' + entry.path;
