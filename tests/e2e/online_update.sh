@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
-# OnlineUpdate.exe under Wine against a local HTTP server (python3 -m http.server on the loopback
-# address, started here), in a temporary program folder: a signed update is installed (a changed
+# The online update under Wine against a local HTTP server (python3 -m http.server on the loopback
+# address, started here), in a temporary program folder. First the whole flow: QV.exe's start-up
+# check finds a listed file missing and asks; Yes writes the updater out and starts it (elevated
+# commands), QV.exe closes, the updater installs a signed update and starts QV.exe again, which asks
+# again (No) and is quit. Then OnlineUpdate.exe alone: a signed update is installed (a changed
 # file replaced, a new one in a new folder, an unchanged one left alone, no staging folder or old
 # copies left); a tampered file, a truncated file, a tampered manifest and a manifest naming a
 # "..\" path install nothing and leave the folder byte-identical. The manifests are signed with the
@@ -22,7 +25,7 @@ served=$work/server/Software/OnlineUpdate/QV
 
 port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 mkdir -p "$served/files"
-python3 -m http.server --bind 127.0.0.1 --directory "$work/server" "$port" >"$work/http.log" 2>&1 &
+python3 -m http.server --bind 127.0.0.1 --directory "$work/server" "$port" >>"$work/http.log" 2>&1 &
 server_pid=$!
 trap 'kill $server_pid 2>/dev/null || true; cleanup' EXIT
 wine reg add 'HKLM\Software\Tavro\QV' /v "Update Server" /d "127.0.0.1:$port" /f >/dev/null 2>&1
@@ -71,8 +74,50 @@ run_updater() {
   [ "$status" = "$3" ] || fail "updater exit status $status, expected $3"
 }
 
+# Waits up to 60 s for the message log to hold $1 lines, the last being string $2; then presses key
+# $4 in the window named $3 until that window is gone.
+answer() {
+  local id
+  for _ in $(seq 600); do [ -f "$log" ] && [ "$(wc -l <"$log")" -ge "$1" ] && break; sleep 0.1; done
+  [ "$(sed -n "$1p" "$log" | tr -d '\r')" = "$2" ] || fail "message $1 is not $2"
+  id=$(wait_for_window "^$3\$") || fail "no window '$3'"
+  for _ in $(seq 50); do
+    xdotool windowfocus "$id" 2>/dev/null || true
+    xdotool key --clearmodifiers "$4" 2>/dev/null || true
+    sleep 0.2
+    xdotool search --onlyvisible --name "^$3\$" 2>/dev/null | grep -qx "$id" || return 0
+  done
+  fail "window '$3' did not close"
+}
+
+# ---- the whole flow from QV.exe -----------------------------------------------------------------
+fresh_program
+cp "$bin/QV.exe" "$bin/QvRun.dll" "$program/"
+rm "$program/OnlineUpdate.exe"
+printf 'QV.exe 0.0.0.0 .\r\nMissing.dll 1.0.0.0 .\r\n' >"$served/OnlineUpdate.txt"
+serve_file 'new data' data.txt
+entry 'new data' data.txt | sign_manifest
+: >"$log"
+(cd "$program" && QVRUN_DEVICES= wine QV.exe) &
+answer 1 12034 "$caption" Return # welcome (first run)
+answer 2 12033 "$caption" Return # demo mode
+answer 3 11068 Information y
+answer 4 17303 Information Return # the updater's result
+[ "$(cat "$program/data.txt")" = 'new data' ] || fail "the update started from QV.exe was not installed"
+cmp -s "$program/OnlineUpdate.exe" "$bin/OnlineUpdate.exe" || fail "the updater was not written out whole"
+answer 5 12033 "$caption" Return # QV.exe started again
+answer 6 11068 Information n
+main=$(wait_for_window "^$caption\$") || fail "QV.exe did not start again"
+for _ in $(seq 50); do
+  xdotool windowfocus "$main" key --clearmodifiers ctrl+q 2>/dev/null || true
+  sleep 0.3
+  xdotool search --onlyvisible --name "^$caption\$" >/dev/null 2>&1 || break
+done
+wineserver -w
+
 # ---- a signed update ----------------------------------------------------------------------------
 fresh_program
+: >"$work/http.log"
 serve_file 'new driver' QvRun.dll
 serve_file 'help pages' help/enQV.chm
 serve_file 'same data' data.txt
@@ -105,4 +150,4 @@ refused 17306 "a tampered manifest"
 serve_file 'evil' evil.txt
 refused 17307 'a "..\\" path'
 [ ! -e "$work/evil.txt" ] || fail "a file outside the program folder was written"
-echo "online update: 5 passed, 0 failed"
+echo "online update: 6 passed, 0 failed"

@@ -73,9 +73,9 @@ bool elevatedLaunch(const std::string& program, const std::string& parameters, c
 bool fileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // Keeps the window responsive while an elevated command works; false when it did not finish in time.
-bool pumpUntil(bool (*done)(const std::string&, bool), const std::string& path, bool wanted) {
+template <typename Done> bool pumpUntil(Done done) {
     const ULONGLONG start = GetTickCount64();
-    while (!done(path, wanted)) {
+    while (!done()) {
         if (GetTickCount64() - start > fileOperationTimeoutMs) return false;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
         MSG message;
@@ -87,7 +87,16 @@ bool pumpUntil(bool (*done)(const std::string&, bool), const std::string& path, 
     return true;
 }
 
-bool existsAs(const std::string& path, bool wanted) { return fileExists(path) == wanted; }
+// The copy is complete: the file has its full size and no one writes it any more (a program started
+// while COPY still writes it would be cut short).
+bool copiedWhole(const std::string& path, std::size_t size) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    LARGE_INTEGER length{};
+    const bool whole = GetFileSizeEx(file, &length) && static_cast<std::uint64_t>(length.QuadPart) == size;
+    CloseHandle(file);
+    return whole;
+}
 
 std::string quoted(const std::string& path) { return '"' + path + '"'; }
 
@@ -114,10 +123,10 @@ bool startUpdater() {
     if (!writeWholeFile(staged, program)) return false;
     // Both paths quoted: a temporary folder under a user name with a blank is common.
     if (!elevatedLaunch("CMD.EXE", "/C DEL " + quoted(destination), temporaryFolder) ||
-        !pumpUntil(existsAs, destination, false))
+        !pumpUntil([&] { return !fileExists(destination); }))
         return false;
     if (!elevatedLaunch("CMD.EXE", "/C COPY " + quoted(staged) + " " + quoted(destination), temporaryFolder) ||
-        !pumpUntil(existsAs, destination, true))
+        !pumpUntil([&] { return copiedWhole(destination, program.size()); }))
         return false;
     return elevatedLaunch(destination, {}, folder);
 }
@@ -137,9 +146,18 @@ void startUpdateCheck(HWND mainWindow, UpdateMode mode) {
 
 LRESULT onUpdateReport(HWND window, UINT, WPARAM received, LPARAM outOfDate) {
     const bool interactive = interactiveMode != 0;
+    // The question and the installer pump messages: a report arriving meanwhile (Online Update
+    // chosen again) is dropped rather than nested.
+    static bool answering = false;
+    if (answering) return 0;
     if (received && outOfDate) {
-        if (messageBox(window, Msg::UpdateAsk, MB_YESNO | MB_ICONQUESTION, Msg::InformationCaption) != IDYES) return 0;
-        if (!startUpdater()) {
+        answering = true;
+        const bool accepted =
+            messageBox(window, Msg::UpdateAsk, MB_YESNO | MB_ICONQUESTION, Msg::InformationCaption) == IDYES;
+        const bool started = accepted && startUpdater();
+        answering = false;
+        if (!accepted) return 0;
+        if (!started) {
             messageBox(window, Msg::UpdaterNotStarted, MB_OK | MB_ICONERROR, Msg::ErrorCaption);
             return 0;
         }
