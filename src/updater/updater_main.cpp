@@ -53,6 +53,15 @@ LANGID interfaceLanguage() {
     return GetUserDefaultUILanguage();
 }
 
+// The string table that serves a user-interface language (the updater carries three).
+LANGID tableLanguage(LANGID interface) {
+    switch (win::catalogueLanguage(interface)) {
+    case Language::TraditionalChinese: return win::languageTraditionalChinese;
+    case Language::SimplifiedChinese: return win::languageSimplifiedChinese;
+    default: return win::languageEnglish;
+    }
+}
+
 LANGID language = win::languageEnglish;
 
 // Whole-program tests set QV_MESSAGE_LOG, as for QV.exe: each box appends its string id there.
@@ -210,11 +219,7 @@ Outcome update(const std::wstring& folder) {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     using namespace qv::updater;
     qv::win::setResourceModule(instance);
-    language = interfaceLanguage();
-    language = qv::win::catalogueLanguage(language) == qv::Language::TraditionalChinese
-        ? qv::win::languageTraditionalChinese
-        : qv::win::catalogueLanguage(language) == qv::Language::SimplifiedChinese ? qv::win::languageSimplifiedChinese
-                                                                                  : qv::win::languageEnglish;
+    language = tableLanguage(interfaceLanguage());
     const std::wstring folder = ownFolder();
     if (folder.empty()) return 1;
     waitForProgramToClose();

@@ -74,18 +74,20 @@ run_updater() {
   [ "$status" = "$3" ] || fail "updater exit status $status, expected $3"
 }
 
-# Waits up to 60 s for the message log to hold $1 lines, the last being string $2; then presses key
-# $4 in the window named $3 until that window is gone.
+# Waits up to 60 s for the message log to hold $1 lines, the $1-th being string $2; then presses
+# key $4 in the window named $3 until that window is gone (or the next message is up).
 answer() {
   local id
   for _ in $(seq 600); do [ -f "$log" ] && [ "$(wc -l <"$log")" -ge "$1" ] && break; sleep 0.1; done
   [ "$(sed -n "$1p" "$log" | tr -d '\r')" = "$2" ] || fail "message $1 is not $2"
   id=$(wait_for_window "^$3\$") || fail "no window '$3'"
-  for _ in $(seq 50); do
+  for _ in $(seq 150); do
     xdotool windowfocus "$id" 2>/dev/null || true
-    xdotool key --clearmodifiers "$4" 2>/dev/null || true
+    xdotool key --window "$id" --clearmodifiers "$4" 2>/dev/null || true
     sleep 0.2
+    xdotool getwindowname "$id" >/dev/null 2>&1 || return 0
     xdotool search --onlyvisible --name "^$3\$" 2>/dev/null | grep -qx "$id" || return 0
+    [ "$(wc -l <"$log")" -gt "$1" ] && return 0
   done
   fail "window '$3' did not close"
 }

@@ -58,33 +58,44 @@ DWORD WINAPI updateThread(void* parameter) {
     return 0;
 }
 
-// ShellExecuteExA with "runas", no owner window, shown normally.
-bool elevatedLaunch(const std::string& program, const std::string& parameters, const std::string& directory) {
+// ShellExecuteExA with "runas", no owner window, shown normally. With `process`, the started
+// process's handle is kept there (nullptr when the system gives none).
+bool elevatedLaunch(const std::string& program, const std::string& parameters, const std::string& directory,
+                    HANDLE* process = nullptr) {
     SHELLEXECUTEINFOA info{};
     info.cbSize = sizeof info;
+    info.fMask = process ? SEE_MASK_NOCLOSEPROCESS : 0;
     info.lpVerb = "runas";
     info.lpFile = program.c_str();
     info.lpParameters = parameters.empty() ? nullptr : parameters.c_str();
     info.lpDirectory = directory.c_str();
     info.nShow = SW_SHOWNORMAL;
-    return ShellExecuteExA(&info) != FALSE;
+    if (!ShellExecuteExA(&info)) return false;
+    if (process) *process = info.hProcess;
+    return true;
 }
 
 bool fileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-// Keeps the window responsive while an elevated command works; false when it did not finish in time.
-template <typename Done> bool pumpUntil(Done done) {
+// Keeps the window responsive while an elevated command works: until the command has ended and
+// done() holds; false when that does not happen in time. Waiting for the command's end matters:
+// DEL finds nothing to delete when no old updater is there, and a DEL still starting up would
+// delete the copy that the next command makes.
+template <typename Done> bool pumpUntilFinished(HANDLE command, Done done) {
     const ULONGLONG start = GetTickCount64();
-    while (!done()) {
-        if (GetTickCount64() - start > fileOperationTimeoutMs) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    bool ended = command == nullptr;
+    while (!ended || !done()) {
+        if (GetTickCount64() - start > fileOperationTimeoutMs) break;
+        const DWORD count = ended ? 0 : 1;
+        if (MsgWaitForMultipleObjects(count, &command, FALSE, 50, QS_ALLINPUT) == WAIT_OBJECT_0 && count) ended = true;
         MSG message;
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }
     }
-    return true;
+    if (command) CloseHandle(command);
+    return ended && done();
 }
 
 // The copy is complete: the file has its full size and no one writes it any more (a program started
@@ -122,11 +133,14 @@ bool startUpdater() {
     const std::string staged = temporaryFolder + "\\" + updaterFileName;
     if (!writeWholeFile(staged, program)) return false;
     // Both paths quoted: a temporary folder under a user name with a blank is common.
-    if (!elevatedLaunch("CMD.EXE", "/C DEL " + quoted(destination), temporaryFolder) ||
-        !pumpUntil([&] { return !fileExists(destination); }))
+    HANDLE command = nullptr;
+    if (!elevatedLaunch("CMD.EXE", "/C DEL " + quoted(destination), temporaryFolder, &command) ||
+        !pumpUntilFinished(command, [&] { return !fileExists(destination); }))
         return false;
-    if (!elevatedLaunch("CMD.EXE", "/C COPY " + quoted(staged) + " " + quoted(destination), temporaryFolder) ||
-        !pumpUntil([&] { return copiedWhole(destination, program.size()); }))
+    command = nullptr;
+    if (!elevatedLaunch("CMD.EXE", "/C COPY " + quoted(staged) + " " + quoted(destination), temporaryFolder,
+                        &command) ||
+        !pumpUntilFinished(command, [&] { return copiedWhole(destination, program.size()); }))
         return false;
     return elevatedLaunch(destination, {}, folder);
 }
