@@ -7,7 +7,8 @@ if(QV_BUILD_TESTS)
   target_include_directories(qv_core_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/core)
   target_compile_options(qv_core_tests PRIVATE ${QV_WARNINGS})
   # The fuzzers' corpora, replayed by the native tests.
-  target_compile_definitions(qv_core_tests PRIVATE QV_FUZZ_CORPUS="${CMAKE_SOURCE_DIR}/fuzz/corpus")
+  target_compile_definitions(qv_core_tests PRIVATE QV_FUZZ_CORPUS="${CMAKE_SOURCE_DIR}/fuzz/corpus"
+                                                   QV_TEST_KEYS="${CMAKE_SOURCE_DIR}/tests/keys")
   include(GoogleTest)
   gtest_discover_tests(qv_core_tests DISCOVERY_TIMEOUT 60)
   file(GLOB QV_CLI_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/cli/*.sh)

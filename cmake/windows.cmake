@@ -8,7 +8,7 @@ add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=
 target_link_options(qvtool PRIVATE -static -static-libgcc -static-libstdc++)
 set_target_properties(qvtool PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 
-set(QV_WIN_LIBS comctl32 comdlg32 gdi32 user32 kernel32 advapi32 shell32 shlwapi version winspool ole32 uuid)
+set(QV_WIN_LIBS comctl32 comdlg32 gdi32 user32 kernel32 advapi32 shell32 shlwapi version winspool ole32 uuid wininet)
 
 # Resource files include each other and the string catalogue; rebuild on any change.
 file(GLOB_RECURSE QV_RESOURCE_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/*)
@@ -24,7 +24,40 @@ target_include_directories(qvwin PUBLIC ${CMAKE_SOURCE_DIR}/src/win ${CMAKE_BINA
 target_link_libraries(qvwin PUBLIC qvcore ${QV_WIN_LIBS})
 target_compile_options(qvwin PRIVATE ${QV_WARNINGS})
 
+# OnlineUpdate.exe, the updater QV.exe carries as resource "UPDATE" 546. The public key that checks
+# the update manifest's signature is built in from QV_UPDATE_PUBLIC_KEY (a PEM "PUBLIC KEY" file).
+# The default is the test key, whose private half is in the repository: releases must set it to the
+# maker's key (docs/online-update.md).
+set(QV_UPDATE_PUBLIC_KEY ${CMAKE_SOURCE_DIR}/tests/keys/update-test-public.pem CACHE FILEPATH
+    "RSA public key (PEM) that OnlineUpdate.exe trusts; releases set the maker's key")
+if(QV_UPDATE_PUBLIC_KEY STREQUAL "${CMAKE_SOURCE_DIR}/tests/keys/update-test-public.pem")
+  message(STATUS "OnlineUpdate.exe trusts the TEST key: set QV_UPDATE_PUBLIC_KEY for a release")
+endif()
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${QV_UPDATE_PUBLIC_KEY})
+file(READ ${QV_UPDATE_PUBLIC_KEY} QV_KEY_HEX HEX)
+string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," QV_KEY_BYTES "${QV_KEY_HEX}")
+file(WRITE ${CMAKE_BINARY_DIR}/generated/update_public_key.h.new
+     "// Generated from QV_UPDATE_PUBLIC_KEY.\n#pragma once\n#include <cstdint>\n"
+     "inline constexpr std::uint8_t updatePublicKey[] = {${QV_KEY_BYTES}};\n")
+configure_file(${CMAKE_BINARY_DIR}/generated/update_public_key.h.new ${CMAKE_BINARY_DIR}/generated/update_public_key.h COPYONLY)
+file(GLOB QV_UPDATER_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/updater/*.cpp)
+add_executable(OnlineUpdate WIN32 ${QV_UPDATER_SOURCES} ${CMAKE_SOURCE_DIR}/src/updater/updater.rc)
+target_include_directories(OnlineUpdate PRIVATE ${CMAKE_SOURCE_DIR}/src/updater ${CMAKE_SOURCE_DIR}/resources
+                                                ${CMAKE_BINARY_DIR}/generated)
+target_link_libraries(OnlineUpdate PRIVATE qvwin bcrypt)
+target_compile_options(OnlineUpdate PRIVATE ${QV_WARNINGS})
+# Stripped: it travels inside every QV.exe.
+target_link_options(OnlineUpdate PRIVATE -municode $<$<CONFIG:Release>:-s>)
+set_source_files_properties(${CMAKE_SOURCE_DIR}/src/updater/updater.rc PROPERTIES OBJECT_DEPENDS
+                            ${CMAKE_SOURCE_DIR}/resources/strings/update.def)
+# The resource script that carries it (included by qv.rc), and the dependency that rebuilds the
+# resources when the updater changes.
+file(WRITE ${CMAKE_BINARY_DIR}/generated/update_resource.rc.new "546 UPDATE \"${CMAKE_BINARY_DIR}/bin/OnlineUpdate.exe\"\n")
+configure_file(${CMAKE_BINARY_DIR}/generated/update_resource.rc.new ${CMAKE_BINARY_DIR}/generated/update_resource.rc COPYONLY)
+set_property(SOURCE ${QV_RC} APPEND PROPERTY OBJECT_DEPENDS ${CMAKE_BINARY_DIR}/bin/OnlineUpdate.exe)
+
 add_executable(QV WIN32 ${CMAKE_SOURCE_DIR}/src/win/app/winmain.cpp ${QV_RC})
+add_dependencies(QV OnlineUpdate)
 target_include_directories(QV PRIVATE ${CMAKE_SOURCE_DIR}/resources ${CMAKE_BINARY_DIR}/generated)
 target_link_libraries(QV PRIVATE qvwin)
 target_compile_options(QV PRIVATE ${QV_WARNINGS})
@@ -55,9 +88,9 @@ if(QV_BUILD_TESTS)
   list(FILTER QV_WIN_TEST_SOURCES EXCLUDE REGEX ".*/tests/win/fixtures/.*")
   add_executable(qv_win_tests ${QV_WIN_TEST_SOURCES} ${QV_RC})
   target_include_directories(qv_win_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/win ${CMAKE_SOURCE_DIR}/resources)
-  target_link_libraries(qv_win_tests PRIVATE qvwin gtest)
+  target_link_libraries(qv_win_tests PRIVATE qvwin gtest ws2_32)
   target_compile_options(qv_win_tests PRIVATE ${QV_WARNINGS})
-  add_dependencies(qv_win_tests QvRun QV)
+  add_dependencies(qv_win_tests QvRun QV OnlineUpdate)
   # A driver DLL lacking exports, for the loader's missing-export path (lands in bin/ beside the tests).
   add_library(QvRunLacksExports SHARED ${CMAKE_SOURCE_DIR}/tests/win/fixtures/driver_lacking_exports.cpp
                                        ${CMAKE_SOURCE_DIR}/tests/win/fixtures/driver_lacking_exports.def)

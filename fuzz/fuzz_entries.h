@@ -7,6 +7,8 @@
 #pragma once
 
 #include "app/models.h"
+#include "app/update_list.h"
+#include "app/update_manifest.h"
 #include "converters/law_import.h"
 #include "converters/vcd_import.h"
 #include "converters/vhdl_import.h"
@@ -148,6 +150,55 @@ inline bool vhdlTestBench(const std::uint8_t* data, std::size_t size) {
     for (const textvector::Signal& s : result.signals)
         for (int c : s.channels) inside = inside && c >= 0 && c < vhdl::maxTestBenchChannels;
     return inside && labelRecordCount(labels) <= maxLabels;
+}
+
+// Arbitrary bytes as a received update list: every record's tokens are non-empty and blank-free,
+// the walk never reports an update without a record that is older, and a malformed record is
+// never the one that offers it.
+inline bool updateList(const std::uint8_t* data, std::size_t size) {
+    const std::string_view body(reinterpret_cast<const char*>(data), size);
+    const auto blankFree = [](std::string_view token) {
+        return !token.empty() && token.find_first_of(" \t\r\n") == std::string_view::npos;
+    };
+    bool anyOlder = false;
+    for (const UpdateRecord& record : updateRecords(body)) {
+        if (!blankFree(record.name) || !blankFree(record.version) || !blankFree(record.directory)) return false;
+        const auto comparison = compareVersion(record, LocalFileFacts{true, 0x0001000200030004ull, 20240301});
+        anyOlder = anyOlder || (comparison && *comparison < 0);
+    }
+    const auto result = evaluateUpdateList(body, "C:\\QV", [](const std::string&) {
+        return LocalFileFacts{true, 0x0001000200030004ull, 20240301};
+    });
+    return !result.outOfDate || (isUpdateList(body) && anyOlder);
+}
+
+// Arbitrary bytes as a manifest: every accepted path is safe, and the entries written back in the
+// manifest format read back the same.
+inline bool updateManifest(const std::uint8_t* data, std::size_t size) {
+    const auto entries = parseManifest({reinterpret_cast<const char*>(data), size});
+    if (!entries) return true;
+    std::string text = manifestHeader;
+    static constexpr char hex[] = "0123456789abcdef";
+    for (const ManifestEntry& entry : *entries) {
+        if (!isSafeRelativePath(entry.path) || entry.path.find_first_of(":\\") != std::string::npos ||
+            entry.size > maxUpdateFileBytes)
+            return false;
+        for (std::size_t start = 0, end = 0; end != std::string::npos; start = end + 1) {
+            end = entry.path.find('/', start);
+            const std::string component = entry.path.substr(start, end - start);
+            if (component.empty() || component == "." || component == "..") return false;
+        }
+        text += '\n';
+        for (std::uint8_t byte : entry.digest) (text += hex[byte >> 4]) += hex[byte & 15];
+        text += ' ' + std::to_string(entry.size) + ' ' + entry.path;
+    }
+    const auto again = parseManifest(text);
+    if (!again || again->size() != entries->size()) return false;
+    for (std::size_t i = 0; i < entries->size(); ++i)
+        if ((*again)[i].path != (*entries)[i].path || (*again)[i].digest != (*entries)[i].digest ||
+            (*again)[i].size != (*entries)[i].size)
+            return false;
+    return true;
 }
 
 } // namespace qv::fuzz

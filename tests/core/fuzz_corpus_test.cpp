@@ -24,6 +24,8 @@ TEST(FuzzCorpus, EveryFileThroughItsHarnessEntry) {
         {"vcd_import", fuzz::valueChangeDump},
         {"law_import", fuzz::logicAnalyzerWaveform},
         {"vhdl_import", fuzz::vhdlTestBench},
+        {"update_list", fuzz::updateList},
+        {"update_manifest", fuzz::updateManifest},
     };
     for (const Harness& h : harnesses) {
         int files = 0;

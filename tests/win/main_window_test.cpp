@@ -418,14 +418,11 @@ TEST_F(MainWindow, CtrlQClosesToolThenWindowWithoutPowerDownAndSavesPlacement) {
 
 // ---- other messages ------------------------------------------------------------------------
 
-TEST_F(MainWindow, DriverInformationAndOnlineUpdateCommand) {
+TEST_F(MainWindow, DriverInformation) {
     ASSERT_TRUE(createWindow());
     resetFakeDriver(0xC350);
     EXPECT_EQ(SendMessageW(window, driverInformation, 7, static_cast<LPARAM>(hwInfoModelCode)), 0xC350);
     EXPECT_EQ(driverCalls(), (std::vector<std::string>{"qvGetHwInfo(7," + std::to_string(hwInfoModelCode) + ")"}));
-    // Online update is not part of this build: the command is accepted and nothing opens.
-    SendMessageW(window, WM_SYSCOMMAND, ID_ONLINE_UPDATE, 0);
-    EXPECT_TRUE(shownBoxes.empty());
 }
 
 TEST_F(MainWindow, ExternalHoldWaitsForTheBusyOutputThread) {

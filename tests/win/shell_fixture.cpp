@@ -146,6 +146,7 @@ void ShellTest::SetUp() {
     state.outputLevel1 = 32;
     state.outputLevel2 = 32;
     state.onlineUpdateAtStartup = 1;
+    state.updateServer = "127.0.0.1:1"; // refused at once: the start-up check reports nothing
     state.languages = {languageTraditionalChinese, languageEnglish, languageSimplifiedChinese};
     state.savedPlacement = {20, 30, 620, 470, 0};
     state.openDialog = nullptr;

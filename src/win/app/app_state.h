@@ -7,6 +7,7 @@
 
 #include "app/models.h"
 #include "app/settings.h"
+#include "app/update_list.h"
 #include "device/driver.h"
 #include "device/interlock.h"
 
@@ -31,6 +32,11 @@ struct AppState {
     int outputLevel1 = 32;
     int outputLevel2 = 32;
     int onlineUpdateAtStartup = 1;
+    // The update web server ("host" or "host:port"): the "Update Server" value, else the vendor's.
+    std::string updateServer = defaultUpdateServer;
+    // GetVersionExA: major x 100 + minor, and the platform id.
+    int osVersion = 0;
+    int platformId = 0;
     // Insert (true) or overwrite: the edit mode of the Wave Editor and the script editor.
     bool insertMode = true;
     DriverInterlock interlock;

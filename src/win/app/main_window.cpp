@@ -7,6 +7,7 @@
 #include "app/dispatch.h"
 #include "app/help.h"
 #include "app/launcher.h"
+#include "app/online_update.h"
 #include "app/placement.h"
 #include "app/properties.h"
 #include "app/shell_text.h"
@@ -37,7 +38,7 @@ LRESULT onCreate(HWND window, UINT, WPARAM, LPARAM) {
     app().launcher = createLauncher(window);
     appendSystemMenuItems(window);
     deviceWatch = startDeviceWatch(window);
-    // The online-update check at start-up joins here once the update thread exists.
+    if (app().onlineUpdateAtStartup) startUpdateCheck(window, UpdateMode::StartUp);
     return 0;
 }
 
@@ -95,9 +96,7 @@ LRESULT onSysCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         runProperties(window);
         applyLanguageChange(window);
         break;
-    case ID_ONLINE_UPDATE:
-        // The interactive update check joins here once the update thread exists.
-        break;
+    case ID_ONLINE_UPDATE: startUpdateCheck(window, UpdateMode::Interactive); break;
     case ID_HELP: openHelpTopic(window, mainHelpTopic, helpFinder); break;
     default: break;
     }
@@ -178,6 +177,7 @@ constexpr MessageEntry mainMessages[] = {
     {WM_COPYDATA, onCopyData},
     {WM_DESTROY, onDestroy},
     {driverInformation, onDriverInformation},
+    {updateReport, onUpdateReport},
     {WM_DEVICECHANGE, onDeviceChange},
 };
 

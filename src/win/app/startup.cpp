@@ -207,6 +207,7 @@ bool readSystemSettingsIntoApp(const SettingsStore& store) {
     state.outputLevel1 = settings.outputLevel1;
     state.outputLevel2 = settings.outputLevel2;
     state.onlineUpdateAtStartup = settings.onlineUpdate;
+    state.updateServer = readUpdateServer(store);
     state.savedPlacement = usablePlacement(settings.placement, screenWorkAreas(), GetSystemMetrics(SM_CYCAPTION));
     state.workDirectory = enterWorkDirectory(settings.workDirectory, current);
     return existed;
@@ -282,6 +283,12 @@ int runApplication(HINSTANCE instance, int showCommand) {
 
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
+    OSVERSIONINFOA version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    if (GetVersionExA(&version)) {
+        state.osVersion = static_cast<int>(version.dwMajorVersion * 100 + version.dwMinorVersion);
+        state.platformId = static_cast<int>(version.dwPlatformId);
+    }
     state.languages = dialogLanguages(instance, IDD_PROPERTIES);
     chooseStartupLanguage(state.languages);
     loadInstrumentDriver(state);

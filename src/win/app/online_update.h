@@ -1,0 +1,37 @@
+// The online update seen from QV.exe: the check on a worker thread, which fetches the update list
+// and reports to the main window with updateReport (0x506: wParam 1 when a list was received,
+// lParam 1 when a listed file is out of date); the report's boxes; and, when the user accepts, the
+// updater (resource "UPDATE" 546) written out and started before the program closes. What the
+// updater does is src/updater's business.
+#pragma once
+
+#include <windows.h>
+
+#include "app/update_list.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace qv::win {
+
+// Start-up mode reports nothing but an offered update; interactive mode also failures and
+// "already the latest".
+enum class UpdateMode { StartUp, Interactive };
+
+// Sets the mode (one for the process, as the last starter set it) and starts a detached thread
+// that posts updateReport to mainWindow when done.
+void startUpdateCheck(HWND mainWindow, UpdateMode mode);
+
+// The main window's updateReport handler.
+LRESULT onUpdateReport(HWND window, UINT message, WPARAM received, LPARAM outOfDate);
+
+// The local file's facts for a record: existence, fixed file version, last write date (local).
+LocalFileFacts localFileFacts(const std::string& path);
+
+// The "UPDATE" 546 resource of the running program; empty when missing.
+std::span<const std::uint8_t> updaterProgram();
+// Writes bytes as a new file at path, deleting an old one first; false on any failure.
+bool writeWholeFile(const std::string& path, std::span<const std::uint8_t> bytes);
+
+} // namespace qv::win
