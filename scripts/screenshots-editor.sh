@@ -5,14 +5,7 @@
 # Writes editor-<lang>-<zoom>.png (zoom: in, one, out), sample_wizard-<lang>.png,
 # label_setting-<lang>.png and label_name-<lang>.png (default out dir: docs/screenshots).
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-bin=$(cd "${1:-$root/build/win64/bin}" && pwd)
-out=$(mkdir -p "${2:-$root/docs/screenshots}" && cd "${2:-$root/docs/screenshots}" && pwd)
-if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1280x800x24" bash "$0" "$bin" "$out"
-fi
-. "$root/scripts/wine-session.sh" editor-shots
-link_cjk_caption_font
+. "$(dirname "$0")/screenshot-session.sh" editor-shots 1280x800 "$@"
 use_work_directory
 
 

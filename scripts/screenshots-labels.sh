@@ -5,14 +5,7 @@
 # Usage: scripts/screenshots-labels.sh <bin dir> [out dir]
 # Writes add_label_<lang>.png and bus_label_<lang>.png (default out dir: docs/screenshots).
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-bin=$(cd "${1:-$root/build/win64/bin}" && pwd)
-out=$(mkdir -p "${2:-$root/docs/screenshots}" && cd "${2:-$root/docs/screenshots}" && pwd)
-if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1280x800x24" bash "$0" "$bin" "$out"
-fi
-. "$root/scripts/wine-session.sh" label-shots
-link_cjk_caption_font
+. "$(dirname "$0")/screenshot-session.sh" label-shots 1280x800 "$@"
 use_work_directory
 
 cd "$bin"

@@ -4,14 +4,7 @@
 # first page exported as a BMP file (converted to PNG). Usage: scripts/screenshots-print.sh <bin dir> [out dir]
 # Writes print_noprinter-<lang>.png, print-<lang>.png, clipboard_size-<lang>.png and print_bmp-en.png.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-bin=$(cd "${1:-$root/build/win64/bin}" && pwd)
-out=$(mkdir -p "${2:-$root/docs/screenshots}" && cd "${2:-$root/docs/screenshots}" && pwd)
-if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1280x800x24" bash "$0" "$bin" "$out"
-fi
-. "$root/scripts/wine-session.sh" print-shots
-link_cjk_caption_font
+. "$(dirname "$0")/screenshot-session.sh" print-shots 1280x800 "$@"
 use_work_directory
 
 

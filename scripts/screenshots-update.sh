@@ -5,14 +5,7 @@
 # Usage: scripts/screenshots-update.sh <bin dir> [out dir]
 # Writes update_failed_<lang>.png (default out dir: docs/screenshots).
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-bin=$(cd "${1:-$root/build/win64/bin}" && pwd)
-out=$(mkdir -p "${2:-$root/docs/screenshots}" && cd "${2:-$root/docs/screenshots}" && pwd)
-if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1280x800x24" bash "$0" "$bin" "$out"
-fi
-. "$root/scripts/wine-session.sh" update-shots
-link_cjk_caption_font
+. "$(dirname "$0")/screenshot-session.sh" update-shots 1280x800 "$@"
 mkdir -p "$work/program"
 cp "$bin/OnlineUpdate.exe" "$work/program/"
 wine reg add 'HKLM\Software\Tavro\QV' /v "Update Server" /d "127.0.0.1:1" /f >/dev/null 2>&1

@@ -3,14 +3,7 @@
 # virtual 0xC350 instrument (two level bars). Usage: scripts/screenshots.sh <bin dir> [out dir]
 # Writes launcher-<lang>.png, about-<lang>.png and properties-<lang>.png (default out dir: docs/screenshots).
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-bin=$(cd "${1:-$root/build/win64/bin}" && pwd)
-out=$(mkdir -p "${2:-$root/docs/screenshots}" && cd "${2:-$root/docs/screenshots}" && pwd)
-if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$bin" "$out"
-fi
-. "$root/scripts/wine-session.sh" shots
-link_cjk_caption_font
+. "$(dirname "$0")/screenshot-session.sh" shots 1024x768 "$@"
 system='HKLM\Software\Tavro\QV\System\7'
 
 
@@ -18,14 +11,9 @@ cd "$bin"
 for lang in en:1033 tw:1028 cn:2052; do
   name=${lang%%:*}
   id=${lang##*:}
-  wine reg add "$system" /v Language /t REG_DWORD /d "$id" /f >/dev/null 2>&1
-  for value in 'Main Window Left:40' 'Main Window Top:30' 'Main Window Right:760' 'Main Window Bottom:560' 'Max Flag:0'; do
-    wine reg add "$system" /v "${value%%:*}" /t REG_DWORD /d "${value##*:}" /f >/dev/null 2>&1
-  done
   wine reg add "$system" /v 'OutLevel 0' /t REG_DWORD /d 0 /f >/dev/null 2>&1
   wine reg add "$system" /v 'OutLevel 1' /t REG_DWORD /d 255 /f >/dev/null 2>&1
-  QVRUN_DEVICES="0xC350:VI000001:USB:7" wine QV.exe &
-  qv_pid=$!
+  start_launcher "$id"
   main=$(wait_for_window "^$caption\$")
   shot "$main" "$out/launcher-$name.png"
   # A double click on empty launcher space opens About.

@@ -74,6 +74,18 @@ use_work_directory() {
   wine reg add "$system" /v "Work Directory" /t REG_SZ /d "Z:${work//\//\\}\\wd" /f >/dev/null 2>&1
 }
 
+# Starts QV.exe on a virtual 0xC350 in language $1 (a LANGID) with the main window at 40,30 -
+# 760,560 (the launcher at its usual size) and sets $qv_pid. $system is the instrument's key.
+start_launcher() {
+  wine reg add "$system" /v Language /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+  local value
+  for value in 'Main Window Left:40' 'Main Window Top:30' 'Main Window Right:760' 'Main Window Bottom:560' 'Max Flag:0'; do
+    wine reg add "$system" /v "${value%%:*}" /t REG_DWORD /d "${value##*:}" /f >/dev/null 2>&1
+  done
+  QVRUN_DEVICES="0xC350:VI000001:USB:7" wine QV.exe &
+  qv_pid=$!
+}
+
 # Starts QV.exe on a virtual 0xC350 in language $1 (a LANGID) at zoom-in $2 with the demonstration
 # document as hand-off files, opens the Wave Editor from the launcher and sets $main, $qv_pid and the
 # window's $X, $Y. Needs use_work_directory first.
