@@ -24,6 +24,7 @@ TEST(FuzzCorpus, EveryFileThroughItsHarnessEntry) {
         {"vcd_import", fuzz::valueChangeDump},
         {"law_import", fuzz::logicAnalyzerWaveform},
         {"vhdl_import", fuzz::vhdlTestBench},
+        {"tbl_import", fuzz::alteraTable},
     };
     for (const Harness& h : harnesses) {
         int files = 0;
