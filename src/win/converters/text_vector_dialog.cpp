@@ -70,7 +70,7 @@ void showError(HWND dialog, Msg message) { messageBox(dialog, message, MB_ICONER
 LRESULT onLoad(HWND dialog, const Command&) {
     TextVectorTool& t = tool();
     t.loaded = false;
-    SendDlgItemMessageW(dialog, IDC_IMPORT_LIST, LVM_DELETEALLITEMS, 0, 0);
+    fillSignalList(dialog, IDC_IMPORT_LIST, {});
     enableControls(dialog, {IDC_IMPORT_CONVERT}, false);
     HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     WindowPrompt prompt(dialog);

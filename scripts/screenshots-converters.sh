@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Screenshots of Text File to Waveform in the three languages (and Altera's Waveform to QV's
+# Waveform in English), each with a small file loaded, opened from the launcher under Xvfb with a
+# virtual 0xC350 instrument. Usage: scripts/screenshots-converters.sh <bin dir> [out dir]
+# Writes text_vector_<lang>.png and altera_en.png (default out dir: docs/screenshots).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+bin=$(cd "${1:-$root/build/win64/bin}" && pwd)
+out=$(mkdir -p "${2:-$root/docs/screenshots}" && cd "${2:-$root/docs/screenshots}" && pwd)
+if [ -z "${DISPLAY:-}" ]; then
+  exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$bin" "$out"
+fi
+. "$root/scripts/wine-session.sh" converter-shots
+link_cjk_caption_font
+system='HKLM\Software\Tavro\QV\System\7'
+printf 'INPUTS CLK DATA[7..0] QV_Function;\nASSIGN DATA[7..0] 15..8;\nINTERVAL 100;\nPATTERN\n0 00h 0\n1 5Ah 0\n;\n' > "$work/demo.qvv"
+printf 'INPUTS RESET CLK ADDR[3..0];\nOUTPUTS Q;\nUNIT ns;\nPATTERN\n0.0> 1 0 0 = 0\n12.5> 0 1 3 = 1\n25.0> 0 0 3 = 0\n;\n' > "$work/demo.tbl"
+
+cd "$bin"
+for run in text_vector:en:1033:650:45:qvv text_vector:tw:1028:650:45:qvv text_vector:cn:2052:650:45:qvv \
+           altera:en:1033:125:120:tbl; do
+  IFS=: read -r shot_name name id x y extension <<<"$run"
+  wine reg add "$system" /v Language /t REG_DWORD /d "$id" /f >/dev/null 2>&1
+  for value in 'Main Window Left:40' 'Main Window Top:30' 'Main Window Right:760' 'Main Window Bottom:560' 'Max Flag:0'; do
+    wine reg add "$system" /v "${value%%:*}" /t REG_DWORD /d "${value##*:}" /f >/dev/null 2>&1
+  done
+  QVRUN_DEVICES="0xC350:VI000001:USB:7" wine QV.exe &
+  qv_pid=$!
+  main=$(wait_for_window "^$caption")
+  sleep 1
+  eval "$(xdotool getwindowgeometry --shell "$main")"
+  xdotool mousemove $((X + x)) $((Y + y)) click --repeat 2 --delay 80 1
+  sleep 2
+  # The file field has the focus; Tab Tab reaches Load.
+  xdotool type --delay 20 "Z:${work//\//\\}\\demo.$extension"
+  xdotool key Tab Tab space
+  sleep 1
+  shot "$main" "$out/${shot_name}_$name.png"
+  xdotool windowfocus "$main" key ctrl+q
+  wait "$qv_pid" || true
+  qv_pid=
+done
+echo "screenshots in $out"
