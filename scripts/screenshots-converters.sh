@@ -8,7 +8,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 bin=$(cd "${1:-$root/build/win64/bin}" && pwd)
 out=$(mkdir -p "${2:-$root/docs/screenshots}" && cd "${2:-$root/docs/screenshots}" && pwd)
 if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$bin" "$out"
+  exec xvfb-run -a -s "-screen 0 1024x768x24" bash ${QV_SHOT_TRACE:+-x} "$0" "$bin" "$out"
 fi
 . "$root/scripts/wine-session.sh" converter-shots
 link_cjk_caption_font
@@ -31,11 +31,15 @@ for run in text_vector:en:1033:650:45:qvv text_vector:tw:1028:650:45:qvv text_ve
   eval "$(xdotool getwindowgeometry --shell "$main")"
   xdotool mousemove $((X + x)) $((Y + y)) click --repeat 2 --delay 80 1
   sleep 2
-  # The file field has the focus; Tab Tab reaches Load.
+  # The file field and Load where the screenshot shows them.
+  xdotool mousemove $((X + 150)) $((Y + 65)) click 1
   xdotool type --delay 20 "Z:${work//\//\\}\\demo.$extension"
-  xdotool key Tab Tab space
+  xdotool mousemove $((X + 525)) $((Y + 65)) click 1
   sleep 1
   shot "$main" "$out/${shot_name}_$name.png"
+  # Cancel closes the tool (the dialog keeps keys from the accelerators), then Ctrl+Q the program.
+  xdotool mousemove $((X + 525)) $((Y + 408)) click 1
+  sleep 1
   xdotool windowfocus "$main" key ctrl+q
   wait "$qv_pid" || true
   qv_pid=
