@@ -106,7 +106,9 @@ Converted convertText(const std::string& text, ConvertRequest request, std::dequ
                       int samples = 40) {
     Loaded l = loadText(text);
     EXPECT_EQ(l.result, Msg::None) << text;
-    Converted c{Msg::None, {}, std::vector<Sample>(static_cast<std::size_t>(samples), ~Sample{0}),
+    Converted c{Msg::None,
+                {},
+                std::vector<Sample>(static_cast<std::size_t>(samples), ~Sample{0}),
                 ScriptedPrompt(std::move(answers))};
     const FrequencyDisplay shown = frequencyDisplay(l.load.timing.frequency);
     if (request.frequencyText.empty()) request.frequencyText = shown.text, request.unit = shown.unit;
@@ -128,8 +130,7 @@ TEST(TextVectorConvert, IntervalPatternWithRepeatAndWaitKey) {
     Converted both = convertText(text, {"", gen::RateUnit::Mbps, true, true});
     ASSERT_EQ(both.result, Msg::None);
     EXPECT_EQ(both.convert.end, 14);
-    EXPECT_EQ(commandsText(both.image, 0, 16),
-              "000 000 000 600 700 000 000 000 000 000 000 80C 200 100 000 000");
+    EXPECT_EQ(commandsText(both.image, 0, 16), "000 000 000 600 700 000 000 000 000 000 000 80C 200 100 000 000");
     EXPECT_EQ(levelsText(both.image, 0, 0, 16), "HHHHHHHHHHHLHHHH"); // 0..9 repeat the first data word
 }
 
@@ -180,9 +181,12 @@ TEST(TextVectorConvert, FrequencyDisplay) {
         gen::RateUnit unit;
         const char* text;
     } cases[] = {
-        {100000000, gen::RateUnit::Mbps, "100"},   {2500000, gen::RateUnit::Mbps, "2.5"},
-        {12345678, gen::RateUnit::Mbps, "12.345678"}, {666666, gen::RateUnit::Kbps, "666.666"},
-        {1000, gen::RateUnit::Kbps, "1"},          {999, gen::RateUnit::Bps, "999"},
+        {100000000, gen::RateUnit::Mbps, "100"},
+        {2500000, gen::RateUnit::Mbps, "2.5"},
+        {12345678, gen::RateUnit::Mbps, "12.345678"},
+        {666666, gen::RateUnit::Kbps, "666.666"},
+        {1000, gen::RateUnit::Kbps, "1"},
+        {999, gen::RateUnit::Bps, "999"},
     };
     for (const Case& c : cases) {
         const FrequencyDisplay d = frequencyDisplay(c.hertz);

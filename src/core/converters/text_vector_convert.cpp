@@ -101,7 +101,8 @@ Msg timeStampStep(std::string_view pattern, std::int64_t& step) {
         if (const std::size_t blank = piece.find_last_of(" \n"); blank != std::string_view::npos)
             piece.remove_prefix(blank + 1);
         const double tenths = std::trunc(readDouble(piece) * 10.0);
-        const std::int64_t t = std::isnan(tenths) ? 0 : static_cast<std::int64_t>(std::clamp(tenths, -tenthsLimit, tenthsLimit));
+        const std::int64_t t =
+            std::isnan(tenths) ? 0 : static_cast<std::int64_t>(std::clamp(tenths, -tenthsLimit, tenthsLimit));
         if (previous == 0) {
             if (t != 0) step = t;
         } else {
@@ -158,8 +159,8 @@ Msg loadTextVector(std::string text, Variant variant, const Capabilities& caps, 
     return Msg::None;
 }
 
-Msg convertTextVector(std::string text, const ConvertRequest& request, const LoadResult& load,
-                      const Capabilities& caps, Prompt& prompt, std::span<Sample> image, ConvertResult& result) {
+Msg convertTextVector(std::string text, const ConvertRequest& request, const LoadResult& load, const Capabilities& caps,
+                      Prompt& prompt, std::span<Sample> image, ConvertResult& result) {
     result = ConvertResult{};
     const TimingState& timing = load.timing;
     const bool timeStamps = timing.mode == TimingMode::TimeStamp;
@@ -221,7 +222,8 @@ Msg convertTextVector(std::string text, const ConvertRequest& request, const Loa
     int end = std::min(s0 + (timeStamps ? static_cast<int>(lastE) : stored), usable);
     if (request.repeat) end = std::max(end, 3);
     std::fill(image.begin() + std::min(end, usable), image.end(), lastWord);
-    if (request.waitKey && usable > s0) std::fill(image.begin(), image.begin() + s0, image[static_cast<std::size_t>(s0)]);
+    if (request.waitKey && usable > s0)
+        std::fill(image.begin(), image.begin() + s0, image[static_cast<std::size_t>(s0)]);
     importing::ConvertCommands commands;
     commands.waitKey = request.waitKey;
     commands.waitKeySample = waitKeyCommandSample;

@@ -87,8 +87,8 @@ struct ConvertResult {
 // usable samples) is cleared and filled from the PATTERN lines, the fill to the end, the Wait Key
 // and Repeat commands. Errors: 12035 (frequency below 1 in its unit), 12058 (frequency refused),
 // 12065 (a time-stamp line without ">"). 12056 asked when the data does not fit.
-Msg convertTextVector(std::string text, const ConvertRequest& request, const LoadResult& load,
-                      const Capabilities& caps, Prompt& prompt, std::span<Sample> image, ConvertResult& result);
+Msg convertTextVector(std::string text, const ConvertRequest& request, const LoadResult& load, const Capabilities& caps,
+                      Prompt& prompt, std::span<Sample> image, ConvertResult& result);
 
 // ---- the frequency entry: the generators' tenths ladder, with the units MHz, KHz and Hz ---------
 Msg frequencyUnitCaption(gen::RateUnit unit);

@@ -40,8 +40,8 @@ void fillSignalList(HWND dialog, int list, const std::vector<textvector::Signal>
     int row = 0;
     for (const textvector::Signal& signal : signals) {
         std::wstring name = fromUtf8(signal.name);
-        std::wstring channels = fromUtf8(signal.commandField ? std::string(commandFieldCell)
-                                                             : channelListText(signal.channels));
+        std::wstring channels =
+            fromUtf8(signal.commandField ? std::string(commandFieldCell) : channelListText(signal.channels));
         LVITEMW item{};
         item.mask = LVIF_TEXT;
         item.iItem = row;

@@ -79,8 +79,8 @@ LRESULT onLoad(HWND dialog, const Command&) {
         std::string text;
         result = textvector::readConverterFile(fileName(dialog), text);
         if (result == Msg::None)
-            result = textvector::loadTextVector(std::move(text), t.variant, app().caps, prompt, t.load,
-                                                document().labels());
+            result =
+                textvector::loadTextVector(std::move(text), t.variant, app().caps, prompt, t.load, document().labels());
     } catch (const std::bad_alloc&) {
         result = Msg::MemoryNotEnough;
     }
@@ -120,8 +120,8 @@ LRESULT onConvert(HWND dialog, const Command&) {
         if (!frequencyHasWholePart(dialog)) result = Msg::TimeUnitError;
         if (result == Msg::None) result = textvector::readConverterFile(fileName(dialog), text);
         if (result == Msg::None)
-            result = textvector::convertTextVector(std::move(text), request, t.load, app().caps, prompt, image,
-                                                   converted);
+            result =
+                textvector::convertTextVector(std::move(text), request, t.load, app().caps, prompt, image, converted);
     } catch (const std::bad_alloc&) {
         result = Msg::MemoryNotEnough;
     }
@@ -188,8 +188,10 @@ LRESULT onClose(HWND dialog, UINT, WPARAM, LPARAM) {
     return TRUE;
 }
 
-constexpr MessageEntry messages[] = {{WM_INITDIALOG, onInit},      {WM_CLOSE, onClose},
-                                     {WM_VSCROLL, onSpin},         {toolHelp, ignoreMessage},
+constexpr MessageEntry messages[] = {{WM_INITDIALOG, onInit},
+                                     {WM_CLOSE, onClose},
+                                     {WM_VSCROLL, onSpin},
+                                     {toolHelp, ignoreMessage},
                                      {WM_SIZE, repaintOnSize}};
 constexpr CommandEntry commands[] = {
     {IDC_IMPORT_BROWSE, onBrowse, BN_CLICKED},
