@@ -10,6 +10,7 @@
 #include "app/update_list.h"
 #include "app/update_manifest.h"
 #include "converters/law_import.h"
+#include "converters/text_vector_convert.h"
 #include "converters/vcd_import.h"
 #include "converters/vhdl_import.h"
 #include "device/prompt.h"
@@ -199,6 +200,30 @@ inline bool updateManifest(const std::uint8_t* data, std::size_t size) {
             (*again)[i].size != (*entries)[i].size)
             return false;
     return true;
+}
+
+// Arbitrary text as an Altera waveform table (or, by the last byte, a text vector file with
+// ASSIGN): Load, then Convert at the frequency Load found, with Repeat and Wait Key and the
+// questions answered from the last byte. Every signal stays on the sample's bits, the data end
+// inside the image, the label table ended.
+inline bool alteraTable(const std::uint8_t* data, std::size_t size) {
+    static std::vector<Sample> image(fuzzDepthSamples - 24);
+    static LabelTable labels{};
+    const std::uint8_t last = size > 0 ? data[size - 1] : 0;
+    const textvector::Variant variant = last & 8 ? textvector::Variant::TextVector : textvector::Variant::AlteraTable;
+    FixedPrompt prompt(last & 2);
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    textvector::LoadResult loaded;
+    if (textvector::loadTextVector(text, variant, fuzzCapabilities(), prompt, loaded, labels) != Msg::None) return true;
+    bool valid = labelRecordCount(labels) <= maxLabels;
+    for (const textvector::Signal& s : loaded.signals)
+        for (int c : s.channels) valid = valid && c >= textvector::lowestChannel && c < textvector::channelLimit;
+    const textvector::FrequencyDisplay shown = textvector::frequencyDisplay(loaded.timing.frequency);
+    textvector::ConvertRequest request{shown.text, shown.unit, (last & 4) != 0, (last & 16) != 0};
+    textvector::ConvertResult result;
+    if (textvector::convertTextVector(text, request, loaded, fuzzCapabilities(), prompt, image, result) != Msg::None)
+        return valid;
+    return valid && (result.abandoned || (result.end >= 0 && result.end <= static_cast<int>(image.size())));
 }
 
 } // namespace qv::fuzz

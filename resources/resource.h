@@ -421,5 +421,13 @@
 #define IDD_CLIPBOARD_SIZE 378
 #define IDC_CLIPBOARD_WIDTH 1200
 #define IDC_CLIPBOARD_HEIGHT 1022
+/* Text File to Waveform (10011) and Altera's Waveform to QV's Waveform (10013); the file field,
+   Browse, Load, list, Repeat, Wait Key, Convert, Cancel and Help are the IDC_IMPORT_ ids */
+#define IDD_TEXT_VECTOR 380
+#define IDC_TV_FILE_PROMPT 1222
+#define IDC_TV_CUSTOM_FREQUENCY 1171
+#define IDC_TV_FREQUENCY 1164
+#define IDC_TV_FREQUENCY_SPIN 1173
+#define IDC_TV_FREQUENCY_UNIT 1172
 
 #endif

@@ -9,6 +9,7 @@
 #include "support/file_io.h"
 #include "support/text_fill.h"
 #include "converters/law_import.h"
+#include "converters/text_vector_convert.h"
 #include "converters/vcd_import.h"
 #include "converters/vhdl_import.h"
 #include "waveedit/handoff.h"
@@ -40,6 +41,7 @@ Kind kindOf(const std::string& path) {
     if (path.size() > 4 && (path.ends_with(".vcd") || path.ends_with(".VCD"))) return Kind::Vcd;
     if (path.size() > 4 && (path.ends_with(".law") || path.ends_with(".LAW"))) return Kind::Law;
     if (path.size() > 4 && (path.ends_with(".vht") || path.ends_with(".VHT"))) return Kind::Vht;
+    if (path.size() > 4 && (path.ends_with(".tbl") || path.ends_with(".TBL"))) return Kind::Tbl;
     std::error_code error;
     if (!path.empty() && (path.back() == '/' || path.back() == '\\' || std::filesystem::is_directory(path, error)))
         return Kind::Handoff;
@@ -82,6 +84,25 @@ Msg importFile(const std::string& path, Kind kind, Document& doc, bool acceptQue
             return m;
         vhdl::finishVhdlImage(image, settings, result);
         frequency = result.sampleFrequency;
+    } else if (kind == Kind::Tbl) {
+        std::string text;
+        if (Msg m = textvector::readConverterFile(path, text); m != Msg::None) return m;
+        textvector::LoadResult loaded;
+        if (Msg m = textvector::loadTextVector(text, textvector::Variant::AlteraTable, doc.capabilities(), prompt,
+                                               loaded, doc.labels());
+            m != Msg::None)
+            return m;
+        const textvector::FrequencyDisplay shown = textvector::frequencyDisplay(loaded.timing.frequency);
+        textvector::ConvertRequest request;
+        request.frequencyText = shown.text;
+        request.unit = shown.unit;
+        textvector::ConvertResult result;
+        if (Msg m = textvector::convertTextVector(std::move(text), request, loaded, doc.capabilities(), prompt, image,
+                                                  result);
+            m != Msg::None)
+            return m;
+        if (result.abandoned) return Msg::FileTooLarge;
+        frequency = result.frequency;
     } else if (kind == Kind::Law) {
         law::ImportResult result;
         if (Msg m = law::importLaw(file, doc, prompt, result); m != Msg::None) return m;
@@ -96,7 +117,8 @@ Msg load(const std::string& path, Kind kind, Document& doc, bool acceptQuestions
     switch (kind) {
     case Kind::Vcd:
     case Kind::Law:
-    case Kind::Vht: return importFile(path, kind, doc, acceptQuestions);
+    case Kind::Vht:
+    case Kind::Tbl: return importFile(path, kind, doc, acceptQuestions);
     case Kind::Qvw:
     case Kind::Qvv: {
         if (fileSize(path) < 0) return Msg::CantOpenFile;
@@ -122,7 +144,8 @@ Msg save(const std::string& path, Kind kind, const Document& doc, std::string& r
     }
     case Kind::Vcd: return exportVcd(path, doc);
     case Kind::Law:
-    case Kind::Vht: break; // read only
+    case Kind::Vht:
+    case Kind::Tbl: break; // read only
     }
     return Msg::FileCanNotCreate;
 }

@@ -96,5 +96,15 @@ mkdir -p "$work/named"
 { record 14 QV_Function 1; } > "$work/named/WAVEEDIT.LBL"
 expect "a data label named QV_Function" 1 "The data label QV_Function" -- "$qvtool" convert "$work/named" "$work/named.qvv"
 
+# An Altera waveform table: its time stamps give the clock; a clock that is not achievable is
+# refused unless --yes takes the nearby one.
+printf 'INPUTS A B[1..0];\nOUTPUTS Q;\nUNIT ns;\nPATTERN\n0.0> 1 2 = 0\n20.0> 0 3 = 1\n50.0> 1 0 = 0\n;\n' > "$work/t.tbl"
+expect "tbl to qvv" 0 "" -- "$qvtool" convert "$work/t.tbl" "$work/tbl.qvv"
+expect "tbl labels" 0 "  B[1..0]  2..1" -- "$qvtool" info "$work/tbl.qvv"
+expect "tbl clock" 0 "Base frequency: 100 MHz" -- "$qvtool" info "$work/tbl.qvv"
+printf 'INPUTS A; PATTERN\n0> 1\n30> 0\n;' > "$work/odd.tbl"
+expect "tbl clock refused" 1 "QV does not supports the current setting of FREQUENCY!" -- "$qvtool" convert "$work/odd.tbl" "$work/odd.qvv"
+expect "tbl clock nearby with --yes" 0 "" -- "$qvtool" --yes convert "$work/odd.tbl" "$work/odd.qvv"
+
 echo "$failures failure(s)"
 [[ $failures -eq 0 ]]

@@ -26,6 +26,7 @@ TEST(FuzzCorpus, EveryFileThroughItsHarnessEntry) {
         {"vhdl_import", fuzz::vhdlTestBench},
         {"update_list", fuzz::updateList},
         {"update_manifest", fuzz::updateManifest},
+        {"tbl_import", fuzz::alteraTable},
     };
     for (const Harness& h : harnesses) {
         int files = 0;

@@ -14,6 +14,7 @@
 #include "support/little_endian.h"
 #include "waveedit/labels.h"
 #include "waveedit/waveform_files.h"
+#include "waveedit/document.h"
 #include "waveedit/handoff.h"
 #include "waveedit/wave_editor.h"
 #include "waveedit/waveform_file_dialogs.h"
@@ -262,6 +263,65 @@ TEST_F(ConverterDialogTest, BatchPlaysTwoFilesOnAVirtualInstrument) {
     EXPECT_EQ(batchToolWindow(), nullptr);
     app().driver.uqvStartEx = instrumentStart;
     detachVirtualInstrument(load);
+}
+
+TEST_F(ConverterDialogTest, TextVectorAndAlteraTableLoadAndConvert) {
+    const std::string qvv = write("t.qvv", "INPUTS A B[1..0] QV_Function; ASSIGN A 5; INTERVAL 100;\n"
+                                           "PATTERN\n1 2 0\n0 1 0\n;");
+    FileNameRequest asked;
+    setFileNameAsker([&](FileNameRequest& request, std::string& chosen) {
+        asked = request;
+        chosen = qvv;
+        return true;
+    });
+    ASSERT_TRUE(openTool(window, ID_TOOL_TEXT_FILE, 0));
+    HWND dialog = app().openDialog;
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(toUtf8(fieldText(dialog, IDC_TV_FILE_PROMPT)), "QV Text Vector file(.QVV):");
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_IMPORT_CONVERT)));
+    click(dialog, IDC_IMPORT_BROWSE);
+    EXPECT_EQ(asked.initialName, "*.qvv");
+    ASSERT_EQ(asked.filters.size(), 2u);
+    EXPECT_EQ(asked.filters[0].description, Msg::VectorWaveformFilter);
+    click(dialog, IDC_IMPORT_LOAD);
+    EXPECT_TRUE(shownBoxes.empty());
+    ASSERT_EQ(rows(dialog), 3);
+    EXPECT_EQ(cell(dialog, 0, 1), L"5");
+    EXPECT_EQ(cell(dialog, 1, 1), L"1..0");
+    EXPECT_EQ(cell(dialog, 2, 1), L"QVF");
+    EXPECT_EQ(fieldText(dialog, IDC_TV_FREQUENCY), L"10");
+    // Custom Frequency frees the entry; the spin steps tenths, the unit button cycles.
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_TV_FREQUENCY_SPIN)));
+    setChecked(dialog, IDC_TV_CUSTOM_FREQUENCY, true);
+    click(dialog, IDC_TV_CUSTOM_FREQUENCY);
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_TV_FREQUENCY_UNIT)));
+    HWND spin = GetDlgItem(dialog, IDC_TV_FREQUENCY_SPIN);
+    SendMessageW(dialog, WM_VSCROLL, SB_LINEUP, reinterpret_cast<LPARAM>(spin));
+    EXPECT_EQ(fieldText(dialog, IDC_TV_FREQUENCY), L"10.1");
+    SendMessageW(dialog, WM_VSCROLL, SB_LINEDOWN, reinterpret_cast<LPARAM>(spin));
+    click(dialog, IDC_TV_FREQUENCY_UNIT);
+    EXPECT_EQ(fieldText(dialog, IDC_TV_FREQUENCY_UNIT), L"KHz");
+    click(dialog, IDC_TV_FREQUENCY_UNIT);
+    click(dialog, IDC_TV_FREQUENCY_UNIT);
+    expectHandedOff(dialog, 10000000u);
+    EXPECT_EQ(document().image()[0] & (channelBit(5) | channelBit(1) | channelBit(0)), channelBit(5) | channelBit(1));
+    EXPECT_EQ(document().image()[1] & (channelBit(5) | channelBit(1) | channelBit(0)), channelBit(0));
+    SendMessageW(waveEditorWindow(), WM_CLOSE, 0, 0);
+    pumpMessages();
+
+    const std::string tbl = write("t.tbl", "INPUTS A;\nOUTPUTS Q;\nUNIT ns;\nPATTERN\n0.0> 1 = 0\n20.0> 0 = 1\n"
+                                           "50.0> 1 = 0\n;");
+    ASSERT_TRUE(openTool(window, ID_TOOL_ALTERA, 0));
+    dialog = app().openDialog;
+    EXPECT_EQ(toUtf8(fieldText(dialog, IDC_TV_FILE_PROMPT)), "Altera Waveform Table file(.TBL):");
+    setFieldText(dialog, IDC_IMPORT_FILE, fromAnsi(tbl));
+    click(dialog, IDC_IMPORT_LOAD);
+    EXPECT_TRUE(shownBoxes.empty());
+    ASSERT_EQ(rows(dialog), 1);
+    EXPECT_EQ(cell(dialog, 0, 0), L"A");
+    EXPECT_EQ(fieldText(dialog, IDC_TV_FREQUENCY), L"100");
+    expectHandedOff(dialog, 100000000u);
+    for (int i = 0; i < 7; ++i) EXPECT_EQ((document().image()[i] & channelBit(0)) != 0, i < 2 || i >= 5) << i;
 }
 
 } // namespace

@@ -140,8 +140,8 @@ void writeConvertCommands(std::span<Sample> image, const ConvertCommands& c) {
         put(2, commandWord(Opcode::Oe, 0));
     }
     if (c.waitKey) {
-        put(8, commandWord(Opcode::Se, 0));
-        put(9, commandWord(Opcode::We, 0));
+        put(c.waitKeySample, commandWord(Opcode::Se, 0));
+        put(c.waitKeySample + 1, commandWord(Opcode::We, 0));
     }
     if (c.repeat && c.end >= 3) {
         const unsigned address = static_cast<unsigned>(deviceAddress(c.repeatTarget));

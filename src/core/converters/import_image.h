@@ -77,7 +77,8 @@ unsigned outputEnableFor(std::uint64_t floatingChannels, int channelsPerGroup);
 
 struct ConvertCommands {
     bool sixteenChannelSet = false; // all outputs enabled on samples 0, 1, 2
-    bool waitKey = false; // SE KEY on sample 8, WE on sample 9
+    bool waitKey = false; // SE KEY on sample waitKeySample, WE on the next
+    int waitKeySample = 8;
     bool repeat = false; // JP to `repeatTarget` on the last three samples before `end`
     int end = 0; // lead + samples written
     int repeatTarget = 0; // image sample the repeat jumps to

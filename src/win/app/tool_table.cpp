@@ -9,6 +9,7 @@
 #include "converters/batch_dialog.h"
 #include "converters/import_dialog.h"
 #include "converters/law_load.h"
+#include "converters/text_vector_dialog.h"
 
 #include <array>
 
@@ -18,8 +19,8 @@ namespace {
 constexpr ToolEntry tools[] = {
     {ID_TOOL_WAVE_EDITOR, openWaveEditor},   {ID_TOOL_SCRIPT, openScriptEditor},      {ID_TOOL_SYNC_COUNTER, nullptr},
     {ID_TOOL_ASYNC_COUNTER, nullptr}, {ID_TOOL_PRINTER, nullptr},     {ID_TOOL_RS232, openUartTool},
-    {ID_TOOL_I2C, openI2cTool},           {ID_TOOL_BINARY_FILE, nullptr}, {ID_TOOL_TEXT_FILE, nullptr},
-    {ID_TOOL_LA_WAVEFORM, loadLaWaveform},   {ID_TOOL_ALTERA, nullptr},      {ID_TOOL_BATCH, openBatchTool},
+    {ID_TOOL_I2C, openI2cTool},           {ID_TOOL_BINARY_FILE, nullptr}, {ID_TOOL_TEXT_FILE, openTextVectorTool},
+    {ID_TOOL_LA_WAVEFORM, loadLaWaveform},   {ID_TOOL_ALTERA, openTextVectorTool},      {ID_TOOL_BATCH, openBatchTool},
     {ID_TOOL_SPI, openSpiTool},           {ID_TOOL_VHDL, openImportTool},        {ID_TOOL_LIN, nullptr},
     {ID_TOOL_CAN, nullptr},           {ID_TOOL_HDQ, nullptr},         {ID_TOOL_ONE_WIRE, nullptr},
     {ID_TOOL_I2S, nullptr},           {ID_TOOL_ENCODER, nullptr},     {ID_TOOL_USB, nullptr},

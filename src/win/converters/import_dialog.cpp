@@ -3,6 +3,8 @@
 // sets the flag the importer polls. A VHDL test bench is read whole and parsed at once.
 #include "converters/import_dialog.h"
 
+#include "converters/signal_list_view.h"
+
 #include "app/app_state.h"
 #include "app/controls.h"
 #include "app/dispatch.h"
@@ -17,7 +19,6 @@
 #include "converters/vhdl_import.h"
 #include "generators/generator_dialog.h"
 #include "resource.h"
-#include "support/channel_list.h"
 #include "support/file_io.h"
 #include "waveedit/document.h"
 #include "waveedit/handoff.h"
@@ -67,35 +68,6 @@ ImportTool& tool() {
 const Variant& variant() { return tool().vhdl ? vhdlVariant : vcdVariant; }
 const std::string& vhdlKey() { return app().keyPath(ModuleKey::VhdlWav); }
 
-void insertColumn(HWND list, int index, Msg title, int width) {
-    std::wstring text = loadString(title);
-    LVCOLUMNW column{};
-    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-    column.cx = width;
-    column.pszText = text.data();
-    column.iSubItem = index;
-    SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column));
-}
-
-void fillList(HWND dialog, const std::vector<textvector::Signal>& signals) {
-    HWND list = GetDlgItem(dialog, IDC_IMPORT_LIST);
-    SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
-    int row = 0;
-    for (const textvector::Signal& signal : signals) {
-        std::wstring name = fromUtf8(signal.name);
-        std::wstring channels = fromUtf8(channelListText(signal.channels));
-        LVITEMW item{};
-        item.mask = LVIF_TEXT;
-        item.iItem = row;
-        item.pszText = name.data();
-        SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-        item.iSubItem = 1;
-        item.pszText = channels.data();
-        SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-        ++row;
-    }
-}
-
 // No load: the list empty, Convert off, the lead boxes free again.
 void forgetLoad(HWND dialog) {
     ImportTool& t = tool();
@@ -137,7 +109,7 @@ Msg loadVcd(HWND dialog, const std::string& path, Prompt& prompt) {
         vcd::importVcd(file, settings, prompt, document().usableImage(), document().labels(), t.vcdResult);
     if (result != Msg::None || t.vcdResult.abandoned) return result;
     t.sampleFrequency = t.vcdResult.sampleFrequency;
-    fillList(dialog, t.vcdResult.signals);
+    fillSignalList(dialog, IDC_IMPORT_LIST, t.vcdResult.signals);
     t.loaded = !t.vcdResult.signals.empty();
     return Msg::None;
 }
@@ -156,7 +128,7 @@ Msg loadVhdl(HWND dialog, const std::string& path, Prompt& prompt) {
                                         document().labels(), t.vhdlResult);
     if (result != Msg::None) return result;
     t.sampleFrequency = t.vhdlResult.sampleFrequency;
-    fillList(dialog, t.vhdlResult.signals);
+    fillSignalList(dialog, IDC_IMPORT_LIST, t.vhdlResult.signals);
     t.loaded = !t.vhdlResult.signals.empty();
     return Msg::None;
 }
@@ -216,18 +188,7 @@ LRESULT onCancelLoading(HWND dialog, const Command&) {
 
 LRESULT onBrowse(HWND dialog, const Command&) {
     const Variant& v = variant();
-    std::string path;
-    FileNameRequest request;
-    request.owner = dialog;
-    request.title = Msg::SelectFileTitle;
-    request.filters = {{v.filter, v.pattern}};
-    request.initialName = v.pattern;
-    request.defaultExtension = v.extension;
-    request.initialDirectory = generatorStartPath();
-    if (!chooseFileName(request, path)) return TRUE;
-    setFieldText(dialog, IDC_IMPORT_FILE, fromAnsi(path));
-    if (const std::size_t separator = path.find_last_of("\\/"); separator != std::string::npos)
-        generatorStartPath() = path.substr(0, separator);
+    browseForFile(dialog, IDC_IMPORT_FILE, {v.filter, v.pattern, v.extension});
     return TRUE;
 }
 
@@ -275,10 +236,7 @@ LRESULT onInit(HWND dialog, UINT, WPARAM, LPARAM) {
         document().labels() = {};
         document().clearSamples();
     }
-    HWND list = GetDlgItem(dialog, IDC_IMPORT_LIST);
-    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-    insertColumn(list, 0, Msg::ImportLabelColumn, variant().labelColumnWidth);
-    insertColumn(list, 1, Msg::ImportChannelColumn, variant().channelColumnWidth);
+    setUpSignalList(dialog, IDC_IMPORT_LIST, variant().labelColumnWidth, variant().channelColumnWidth);
     forgetLoad(dialog);
     return TRUE;
 }
