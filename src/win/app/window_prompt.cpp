@@ -29,15 +29,21 @@ Answer answerOf(int pressed) {
 
 } // namespace
 
+UINT WindowPrompt::questionIconOf(int stringId) const {
+    for (const QuestionIcon& own : ownIcons_)
+        if (static_cast<int>(own.question) == stringId) return own.icon;
+    return questionIcon_;
+}
+
 Answer WindowPrompt::ask(int stringId, Buttons buttons) {
-    return answerOf(messageBox(owner_, static_cast<Msg>(stringId), boxButtons(buttons) | questionIcon_));
+    return answerOf(messageBox(owner_, static_cast<Msg>(stringId), boxButtons(buttons) | questionIconOf(stringId)));
 }
 
 Answer WindowPrompt::askWith(int stringId, Buttons buttons, std::string_view argument, std::string_view second) {
     const Msg text = static_cast<Msg>(stringId);
     const std::wstring filled =
         fillMarkers(loadString(text), {fromUtf8(std::string(argument)), fromUtf8(std::string(second))});
-    return answerOf(messageBox(owner_, text, filled, boxButtons(buttons) | questionIcon_));
+    return answerOf(messageBox(owner_, text, filled, boxButtons(buttons) | questionIconOf(stringId)));
 }
 
 void WindowPrompt::show(int stringId, const std::string& argument) {

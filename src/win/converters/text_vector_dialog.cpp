@@ -27,6 +27,11 @@
 namespace qv::win {
 namespace {
 
+// The frequency questions carry the warning icon, the partial-data question the error icon.
+constexpr QuestionIcon questionIcons[] = {{Msg::CantGenerateFrequency, MB_ICONWARNING},
+                                          {Msg::TimeStampClockNearby, MB_ICONWARNING},
+                                          {Msg::DataTooLongPartial, MB_ICONERROR}};
+
 constexpr char helpTopic[] = "::/3-37.htm";
 constexpr int helpContext = 108;
 constexpr int labelColumnWidth = 320;
@@ -73,7 +78,7 @@ LRESULT onLoad(HWND dialog, const Command&) {
     fillSignalList(dialog, IDC_IMPORT_LIST, {});
     enableControls(dialog, {IDC_IMPORT_CONVERT}, false);
     HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-    WindowPrompt prompt(dialog);
+    WindowPrompt prompt(dialog, MB_ICONERROR, MB_ICONQUESTION, questionIcons);
     Msg result = Msg::None;
     try {
         std::string text;
@@ -111,7 +116,7 @@ LRESULT onConvert(HWND dialog, const Command&) {
     request.waitKey = isChecked(dialog, IDC_IMPORT_WAIT_KEY);
     std::span<Sample> image = document().usableImage();
     HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-    WindowPrompt prompt(dialog);
+    WindowPrompt prompt(dialog, MB_ICONERROR, MB_ICONQUESTION, questionIcons);
     textvector::ConvertResult converted;
     Msg result = Msg::None;
     try {
