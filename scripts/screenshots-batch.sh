@@ -17,10 +17,6 @@ for lang in en:1033 tw:1028 cn:2052; do
   xdotool mousemove $((X + 200)) $((Y + 120)) click --repeat 2 --delay 80 1
   sleep 2
   shot "$main" "$out/batch_$name.png"
-  xdotool windowfocus "$main" key ctrl+q
-  sleep 1
-  xdotool windowfocus "$main" key ctrl+q
-  wait "$qv_pid" || true
-  qv_pid=
+  quit_qv "$main"
 done
 echo "screenshots in $out"

@@ -52,10 +52,6 @@ for lang in en:1033 tw:1028 cn:2052; do
   shot "$main" "$out/label_name-$name.png"
   xdotool key Escape
   sleep 0.5
-  xdotool windowfocus "$main" key ctrl+q
-  sleep 1
-  xdotool windowfocus "$main" key ctrl+q
-  wait "$qv_pid" || true
-  qv_pid=
+  quit_qv "$main"
 done
 echo "screenshots in $out"

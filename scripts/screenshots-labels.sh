@@ -31,10 +31,6 @@ for lang in en:1033:Add.Label:Add.Bus.Label tw:1028:新增標籤:新增匯流排
   shot "$dialog" "$out/bus_label_$name.png"
   xdotool windowfocus "$dialog" key Escape
   sleep 0.5
-  xdotool windowfocus "$main" key ctrl+q
-  sleep 1
-  xdotool windowfocus "$main" key ctrl+q
-  wait "$qv_pid" || true
-  qv_pid=
+  quit_qv "$main"
 done
 echo "screenshots in $out"

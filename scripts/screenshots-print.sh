@@ -36,10 +36,6 @@ for lang in en:1033:Print:"Clipboard Size" tw:1028:列印:剪貼簿大小 cn:205
     xdotool windowfocus "$dialog" key Escape
   fi
   sleep 0.5
-  xdotool windowfocus "$main" key ctrl+q
-  sleep 1
-  xdotool windowfocus "$main" key ctrl+q
-  wait "$qv_pid" || true
-  qv_pid=
+  quit_qv "$main"
 done
 echo "screenshots in $out"

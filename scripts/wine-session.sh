@@ -74,6 +74,16 @@ use_work_directory() {
   wine reg add "$system" /v "Work Directory" /t REG_SZ /d "Z:${work//\//\\}\\wd" /f >/dev/null 2>&1
 }
 
+# Ends QV.exe from its main window $1 (the first Ctrl+Q closes an open tool, the second the
+# program) and waits for it.
+quit_qv() {
+  xdotool windowfocus "$1" key ctrl+q
+  sleep 1
+  xdotool windowfocus "$1" key ctrl+q
+  wait "$qv_pid" || true
+  qv_pid=
+}
+
 # Starts QV.exe on a virtual 0xC350 in language $1 (a LANGID) with the main window at 40,30 -
 # 760,560 (the launcher at its usual size) and sets $qv_pid. $system is the instrument's key.
 start_launcher() {
