@@ -22,15 +22,6 @@
 namespace qv::win::test {
 namespace {
 
-// Labels QV_Function, CLK (channel 0) and DATA (channels 8..1): rows 0-2.
-void writeLabels(LabelTable& labels) {
-    int next = writeDefaultCommandLabel(labels);
-    const int clk[] = {0};
-    next = appendSignalLabel(labels, next, "CLK", clk);
-    const int data[] = {8, 7, 6, 5, 4, 3, 2, 1};
-    appendSignalLabel(labels, next, "DATA", data);
-}
-
 // The modal dialog of this thread with the caption, or null.
 HWND dialogCaptioned(const wchar_t* caption) {
     HWND found = FindWindowW(L"#32770", caption);
@@ -71,7 +62,7 @@ class EditingDialogs : public ShellTest {
         InitCommonControlsEx(&controls);
         doc = Document::create(capabilitiesFor(0xA020), true);
         ASSERT_NE(doc, nullptr);
-        writeLabels(doc->labels());
+        writeClockAndDataLabels(doc->labels());
         rows = viewRows(doc->labels());
     }
     void TearDown() override {
@@ -182,13 +173,8 @@ class EditorEditing : public DocumentShellTest {
     void SetUp() override {
         DocumentShellTest::SetUp();
         LabelTable labels{};
-        writeLabels(labels);
-        std::vector<Sample> image(static_cast<std::size_t>(document().usableSamples()));
-        ASSERT_EQ(writeHandoffFiles(folder.path(), labels, image), Msg::None);
-        createWindow();
-        openWaveEditor(window, ID_TOOL_WAVE_EDITOR, 0);
-        pumpMessages();
-        editorWindow = waveEditorWindow();
+        writeClockAndDataLabels(labels);
+        editorWindow = openEditorOver(labels, std::vector<Sample>(static_cast<std::size_t>(document().usableSamples())));
         ASSERT_NE(editorWindow, nullptr);
     }
     void TearDown() override {

@@ -35,17 +35,8 @@ class LabelColumnTest : public DocumentShellTest {
         DocumentShellTest::SetUp();
         // QV_Function, CLK (channel 0) and DATA (channels 8..1).
         LabelTable labels{};
-        int next = writeDefaultCommandLabel(labels);
-        const int clk[] = {0};
-        next = appendSignalLabel(labels, next, "CLK", clk);
-        const int data[] = {8, 7, 6, 5, 4, 3, 2, 1};
-        appendSignalLabel(labels, next, "DATA", data);
-        std::vector<Sample> image(static_cast<std::size_t>(document().usableSamples()));
-        ASSERT_EQ(writeHandoffFiles(folder.path(), labels, image), Msg::None);
-        createWindow();
-        openWaveEditor(window, ID_TOOL_WAVE_EDITOR, 0);
-        pumpMessages();
-        editorWindow = waveEditorWindow();
+        writeClockAndDataLabels(labels);
+        editorWindow = openEditorOver(labels, std::vector<Sample>(static_cast<std::size_t>(document().usableSamples())));
         ASSERT_NE(editorWindow, nullptr);
         setLabelMenuTracker([this](HMENU menu) {
             shownMenu.clear();

@@ -2,6 +2,10 @@
 #include "shell_fixture.h"
 
 #include "waveedit/document.h"
+#include "waveedit/handoff.h"
+#include "waveedit/labels.h"
+#include "waveedit/wave_editor.h"
+#include "resource.h"
 
 #include "app/launcher.h"
 
@@ -198,6 +202,22 @@ void DocumentShellTest::SetUp() {
     if (!hasDocument()) createDocument(capabilitiesFor(0), false);
     app().workDirectory = folder.path();
     app().keyPaths[static_cast<int>(ModuleKey::WaveEdit)] = "SOFTWARE\\Tavro\\QV\\WaveEdit\\0";
+}
+
+HWND DocumentShellTest::openEditorOver(const LabelTable& labels, const std::vector<Sample>& image) {
+    if (writeHandoffFiles(folder.path(), labels, image) != Msg::None) return nullptr;
+    createWindow();
+    openWaveEditor(window, ID_TOOL_WAVE_EDITOR, 0);
+    pumpMessages();
+    return waveEditorWindow();
+}
+
+void writeClockAndDataLabels(LabelTable& labels) {
+    int next = writeDefaultCommandLabel(labels);
+    const int clk[] = {0};
+    next = appendSignalLabel(labels, next, "CLK", clk);
+    const int data[] = {8, 7, 6, 5, 4, 3, 2, 1};
+    appendSignalLabel(labels, next, "DATA", data);
 }
 
 DriverLoad attachVirtualInstrument(int model, const std::string& capture) {

@@ -9,6 +9,8 @@
 #include "app/strings_win.h"
 #include "app/tool_registry.h"
 #include "device/driver_loader.h"
+#include "waveedit/label.h"
+#include "waveedit/sample.h"
 
 #include "../core/temp_folder.h"
 
@@ -66,8 +68,14 @@ class ShellTest : public ::testing::Test {
 class DocumentShellTest : public ShellTest {
   protected:
     void SetUp() override;
+    // The main window created and the Wave Editor opened from it over hand-off files of `labels`
+    // and `image` written into `folder`; the editor's window, or null.
+    HWND openEditorOver(const LabelTable& labels, const std::vector<Sample>& image);
     qv::test::TempFolder folder;
 };
+
+// Labels QV_Function, CLK (channel 0) and DATA (channels 8..1): view rows 0-2.
+void writeClockAndDataLabels(LabelTable& labels);
 
 // A virtual instrument of `model` whose outputs are captured into `capture`: the driver loaded into
 // the application with its device and capabilities, and a document of that model. Detaching shuts

@@ -34,11 +34,7 @@ class WaveEditorTest : public DocumentShellTest {
     // Labels QV_Function, CLK (channel 0) and DATA (channels 8..1); CLK toggles every sample.
     void writeDocumentFiles() {
         LabelTable labels{};
-        int next = writeDefaultCommandLabel(labels);
-        const int clk[] = {0};
-        next = appendSignalLabel(labels, next, "CLK", clk);
-        const int data[] = {8, 7, 6, 5, 4, 3, 2, 1};
-        appendSignalLabel(labels, next, "DATA", data);
+        writeClockAndDataLabels(labels);
         std::vector<Sample> image(static_cast<std::size_t>(document().usableSamples()));
         for (std::size_t i = 0; i < image.size(); ++i) image[i] = ((i & 1) << 12) | (((i / 4) & 0xFF) << 13);
         ASSERT_EQ(writeHandoffFiles(folder.path(), labels, image), Msg::None);

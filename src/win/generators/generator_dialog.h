@@ -37,6 +37,14 @@ inline constexpr int busyTickMilliseconds = 150;
 void initGenerator(HWND dialog);
 // WM_DESTROY: the icons freed.
 void releaseGenerator();
+// WM_DESTROY of a generator dialog: the shared part released and the tool's own state (a
+// std::unique_ptr) dropped.
+template <auto& toolState>
+LRESULT destroyGenerator(HWND, UINT, WPARAM, LPARAM) {
+    releaseGenerator();
+    toolState.reset();
+    return FALSE;
+}
 
 OutputFlags& generatorFlags();
 bool generatorRunning();

@@ -42,7 +42,7 @@ struct I2cTool {
     bool settingUp = true; // the SCL field's first text does not move the SDA field
     std::shared_ptr<gen::I2cRunResult> result;
 };
-I2cTool* tool = nullptr;
+std::unique_ptr<I2cTool> tool;
 
 int channelField(HWND dialog, int control) {
     const auto value = fieldInteger(dialog, control);
@@ -95,7 +95,7 @@ void stopI2c(HWND dialog) {
 }
 
 LRESULT onInit(HWND dialog, UINT, WPARAM, LPARAM) {
-    tool = new I2cTool;
+    tool = std::make_unique<I2cTool>();
     tool->dialog = dialog;
     initGenerator(dialog);
     const gen::I2cSettings s = gen::i2cDefaults(app().caps.modelCode);
@@ -156,13 +156,6 @@ LRESULT onStop(HWND dialog, const Command&) {
 LRESULT onClose(HWND dialog, UINT, WPARAM, LPARAM) {
     closeGenerator(dialog);
     return TRUE;
-}
-
-LRESULT onDestroy(HWND, UINT, WPARAM, LPARAM) {
-    releaseGenerator();
-    delete tool;
-    tool = nullptr;
-    return FALSE;
 }
 
 LRESULT onAddressing(HWND dialog, const Command& command) {
@@ -248,10 +241,10 @@ LRESULT onConvert(HWND dialog, const Command&) {
     return TRUE;
 }
 
-
 constexpr MessageEntry messages[] = {
-    {WM_INITDIALOG, onInit},      {WM_CLOSE, onClose}, {WM_DESTROY, onDestroy},       {WM_SIZE, repaintOnSize},
-    {WM_TIMER, onGeneratorTimer}, {toolHelp, ignoreMessage},  {generatorRunDone, onRunDone},
+    {WM_INITDIALOG, onInit},       {WM_CLOSE, onClose},          {WM_DESTROY, destroyGenerator<tool>},
+    {WM_SIZE, repaintOnSize},      {WM_TIMER, onGeneratorTimer}, {toolHelp, ignoreMessage},
+    {generatorRunDone, onRunDone},
 };
 constexpr CommandEntry commands[] = {
     {IDC_I2C_RUN, onRun, BN_CLICKED},

@@ -58,7 +58,7 @@ struct SpiTool {
     std::shared_ptr<gen::SpiRunResult> result; // the running output's, read after the thread ended
     gen::SpiSettings lastRun; // the settings of the last Run
 };
-SpiTool* tool = nullptr;
+std::unique_ptr<SpiTool> tool;
 
 void check(HWND dialog, int control, bool on) { setChecked(dialog, control, on); }
 
@@ -217,13 +217,6 @@ LRESULT onClose(HWND dialog, UINT, WPARAM, LPARAM) {
 
 LRESULT onExit(HWND dialog, const Command&) { return onClose(dialog, WM_CLOSE, 0, 0); }
 
-LRESULT onDestroy(HWND, UINT, WPARAM, LPARAM) {
-    releaseGenerator();
-    delete tool;
-    tool = nullptr;
-    return FALSE;
-}
-
 void loadFile(HWND dialog, const std::string& path) {
     enableControls(dialog, {IDC_SPI_RUN, IDC_SPI_STOP}, false);
     WindowPrompt prompt(dialog);
@@ -375,8 +368,8 @@ LRESULT onConvert(HWND dialog, const Command&) {
     WindowPrompt prompt(dialog);
     document().clearSamples();
     gen::SpiBuild built;
-    const Msg error = gen::buildSpiForConvert(s, dataText(dialog), sourceWords(), app().caps, deviceCardType(),
-                                              prompt, generatorBuffer(), built);
+    const Msg error = gen::buildSpiForConvert(s, dataText(dialog), sourceWords(), app().caps, deviceCardType(), prompt,
+                                              generatorBuffer(), built);
     if (error != Msg::None) {
         messageBox(dialog, error, MB_ICONERROR | MB_OK);
         return TRUE;
@@ -397,7 +390,7 @@ LRESULT onSpin(HWND dialog, NMHDR& header) {
 }
 
 LRESULT onInit(HWND dialog, UINT, WPARAM, LPARAM) {
-    tool = new SpiTool;
+    tool = std::make_unique<SpiTool>();
     tool->dialog = dialog;
     tool->sampleLimit = gen::sampleLimit(app().caps, gen::spiSampleLimitMargin);
     initGenerator(dialog);
@@ -409,10 +402,10 @@ LRESULT onInit(HWND dialog, UINT, WPARAM, LPARAM) {
     return TRUE;
 }
 
-
 constexpr MessageEntry messages[] = {
-    {WM_INITDIALOG, onInit},      {WM_CLOSE, onClose}, {WM_DESTROY, onDestroy},       {WM_SIZE, repaintOnSize},
-    {WM_TIMER, onGeneratorTimer}, {toolHelp, ignoreMessage},  {generatorRunDone, onRunDone},
+    {WM_INITDIALOG, onInit},       {WM_CLOSE, onClose},          {WM_DESTROY, destroyGenerator<tool>},
+    {WM_SIZE, repaintOnSize},      {WM_TIMER, onGeneratorTimer}, {toolHelp, ignoreMessage},
+    {generatorRunDone, onRunDone},
 };
 constexpr CommandEntry commands[] = {
     {IDC_SPI_RUN, onRun, BN_CLICKED},

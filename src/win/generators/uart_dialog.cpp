@@ -38,7 +38,7 @@ struct UartTool {
     int sampleLimit = 0;
     std::shared_ptr<gen::UartRunResult> result;
 };
-UartTool* tool = nullptr;
+std::unique_ptr<UartTool> tool;
 
 const std::string& uartKey() { return app().keyPath(ModuleKey::Uart); }
 
@@ -106,7 +106,7 @@ void useFileSource(HWND dialog, bool file) {
 }
 
 LRESULT onInit(HWND dialog, UINT, WPARAM, LPARAM) {
-    tool = new UartTool;
+    tool = std::make_unique<UartTool>();
     tool->dialog = dialog;
     tool->sampleLimit = gen::sampleLimit(app().caps, gen::uartSampleLimitMargin);
     initGenerator(dialog);
@@ -233,17 +233,10 @@ LRESULT onClose(HWND dialog, UINT, WPARAM, LPARAM) {
     return TRUE;
 }
 
-LRESULT onDestroy(HWND, UINT, WPARAM, LPARAM) {
-    releaseGenerator();
-    delete tool;
-    tool = nullptr;
-    return FALSE;
-}
-
-
 constexpr MessageEntry messages[] = {
-    {WM_INITDIALOG, onInit},      {WM_CLOSE, onClose}, {WM_DESTROY, onDestroy},       {WM_SIZE, repaintOnSize},
-    {WM_TIMER, onGeneratorTimer}, {toolHelp, ignoreMessage},  {generatorRunDone, onRunDone},
+    {WM_INITDIALOG, onInit},       {WM_CLOSE, onClose},          {WM_DESTROY, destroyGenerator<tool>},
+    {WM_SIZE, repaintOnSize},      {WM_TIMER, onGeneratorTimer}, {toolHelp, ignoreMessage},
+    {generatorRunDone, onRunDone},
 };
 constexpr CommandEntry commands[] = {
     {IDC_UART_BROWSE, onBrowse, BN_CLICKED},

@@ -127,10 +127,7 @@ LRESULT onAddLabel(HWND dialog, const Command&) {
     AddLabelRequest request{&document()};
     dialogBoxInLanguage(dialog, addLabelDialog, reinterpret_cast<LPARAM>(&request));
     if (request.changed) editor().layout.position.firstRow = request.firstNewRow; // clamped by the refresh
-    if (request.changed)
-        labelsChanged();
-    else
-        giveFocusToMainWindow();
+    afterLabelDialog(request.changed);
     return TRUE;
 }
 

@@ -191,10 +191,7 @@ constexpr MessageTable table{.messages = messages, .commands = commands};
 LRESULT runBusDialog(HWND dialog, BusDialogMode mode) {
     BusLabelRequest request{&document(), mode, false};
     dialogBoxInLanguage(dialog, busLabelDialog, reinterpret_cast<LPARAM>(&request));
-    if (request.changed)
-        labelsChanged();
-    else
-        giveFocusToMainWindow();
+    afterLabelDialog(request.changed);
     return TRUE;
 }
 

@@ -62,6 +62,13 @@ void labelsChanged() {
     giveFocusToMainWindow();
 }
 
+void afterLabelDialog(bool changed) {
+    if (changed)
+        labelsChanged();
+    else
+        giveFocusToMainWindow();
+}
+
 void showLabelRefusal(HWND owner, Msg refusal) { messageBox(owner, refusal, MB_ICONERROR | MB_OK); }
 
 bool endWhenAccepted(HWND dialog, Msg refusal) {

@@ -41,6 +41,8 @@ LRESULT onDecomposeLabels(HWND dialog, const Command& command);
 // After a label operation changed the table: rows rebuilt, view redrawn, focus back to the main
 // window. Shared by the label dialogs' commands.
 void labelsChanged();
+// After a label dialog: the view anew when it changed the labels, else the focus back.
+void afterLabelDialog(bool changed);
 // A refused label operation: its message in an error box owned by the editor.
 void showLabelRefusal(HWND owner, Msg refusal);
 // OK of a label dialog: a refusal is shown and the dialog stays open (false); otherwise the dialog

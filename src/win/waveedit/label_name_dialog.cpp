@@ -100,10 +100,7 @@ LRESULT onModifyLabelName(HWND dialog, const Command&) {
     MapWindowPoints(dialog, nullptr, reinterpret_cast<POINT*>(&rect), 2);
     LabelNameRequest request{&document(), rect, false};
     dialogBoxInLanguage(dialog, labelNameDialog, reinterpret_cast<LPARAM>(&request));
-    if (request.changed)
-        labelsChanged();
-    else
-        giveFocusToMainWindow();
+    afterLabelDialog(request.changed);
     return TRUE;
 }
 

@@ -91,10 +91,7 @@ LRESULT onLabelProperties(HWND dialog, const Command&) {
         return TRUE;
     }
     dialogBoxInLanguage(dialog, labelSettingDialog, reinterpret_cast<LPARAM>(&request));
-    if (request.changed)
-        labelsChanged();
-    else
-        giveFocusToMainWindow();
+    afterLabelDialog(request.changed);
     return TRUE;
 }
 
