@@ -34,9 +34,8 @@ struct AppState {
     int onlineUpdateAtStartup = 1;
     // The update web server ("host" or "host:port"): the "Update Server" value, else the vendor's.
     std::string updateServer = defaultUpdateServer;
-    // GetVersionExA: major x 100 + minor, and the platform id.
+    // GetVersionExA: major x 100 + minor (the installer's steps differ from 600 up).
     int osVersion = 0;
-    int platformId = 0;
     // Insert (true) or overwrite: the edit mode of the Wave Editor and the script editor.
     bool insertMode = true;
     DriverInterlock interlock;

@@ -5,7 +5,9 @@
 #include "app/http_get.h"
 #include "app/main_window.h"
 #include "app/message_box.h"
+#include "app/startup.h"
 #include "app/update_manifest.h"
+#include "support/file_io.h"
 
 #include <shellapi.h>
 
@@ -33,10 +35,8 @@ std::string directoryOf(const std::string& path) { return path.substr(0, path.fi
 // The running program's directory. The command line is not used: it names the program only when
 // the program was started by its full name.
 std::string programDirectory() {
-    char path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return {};
-    return directoryOf(std::string(path, length));
+    const std::string path = moduleFileName(nullptr);
+    return path.empty() ? std::string() : directoryOf(path);
 }
 
 DWORD WINAPI updateThread(void* parameter) {
@@ -74,8 +74,6 @@ bool elevatedLaunch(const std::string& program, const std::string& parameters, c
     if (process) *process = info.hProcess;
     return true;
 }
-
-bool fileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // Keeps the window responsive while an elevated command works: until the command has ended and
 // done() holds; false when that does not happen in time. Waiting for the command's end matters:
@@ -116,10 +114,8 @@ std::string quoted(const std::string& path) { return '"' + path + '"'; }
 bool startUpdater() {
     const auto program = updaterProgram();
     if (program.empty()) return false;
-    char modulePath[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameA(nullptr, modulePath, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return false;
-    const std::string folder = directoryOf(modulePath);
+    const std::string folder = programDirectory();
+    if (folder.empty()) return false;
     const std::string destination = folder + "\\" + updaterFileName;
     if (app().osVersion < 600) {
         if (!writeWholeFile(destination, program)) return false;

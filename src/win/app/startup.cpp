@@ -117,12 +117,6 @@ std::vector<ScreenArea> screenWorkAreas() {
     return areas;
 }
 
-std::string moduleFileName(HMODULE module) {
-    char path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameA(module, path, MAX_PATH);
-    return length > 0 && length < MAX_PATH ? std::string(path, length) : std::string();
-}
-
 // QvRun.dll next to the program; a problem is shown and leaves the program in demo mode (the
 // loader then gives the null driver). Unloaded after qvShutdown.
 DriverLoad loadedDriver;
@@ -140,6 +134,12 @@ void closeInstrumentDriver(AppState& state) {
 }
 
 } // namespace
+
+std::string moduleFileName(HMODULE module) {
+    char path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameA(module, path, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? std::string(path, length) : std::string();
+}
 
 std::vector<LANGID> dialogLanguages(HMODULE module, int dialogId) {
     std::vector<LANGID> languages;
@@ -285,10 +285,7 @@ int runApplication(HINSTANCE instance, int showCommand) {
     InitCommonControlsEx(&controls);
     OSVERSIONINFOA version{};
     version.dwOSVersionInfoSize = sizeof version;
-    if (GetVersionExA(&version)) {
-        state.osVersion = static_cast<int>(version.dwMajorVersion * 100 + version.dwMinorVersion);
-        state.platformId = static_cast<int>(version.dwPlatformId);
-    }
+    if (GetVersionExA(&version)) state.osVersion = static_cast<int>(version.dwMajorVersion * 100 + version.dwMinorVersion);
     state.languages = dialogLanguages(instance, IDD_PROPERTIES);
     chooseStartupLanguage(state.languages);
     loadInstrumentDriver(state);

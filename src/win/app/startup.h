@@ -15,6 +15,9 @@
 
 namespace qv::win {
 
+// The full path of a loaded module (nullptr: the program), or empty.
+std::string moduleFileName(HMODULE module);
+
 // The languages dialog 354 exists in, sorted by primary language and then by sub-language.
 std::vector<LANGID> dialogLanguages(HMODULE module, int dialogId);
 // Keeps the thread locale when it is one of the languages, else switches the thread to English.
