@@ -249,7 +249,7 @@ FrequencyDisplay frequencyDisplay(std::int64_t hertz) {
     const gen::RateUnit unit = hertz >= 1000000 ? gen::RateUnit::Mbps
         : hertz < 1000                          ? gen::RateUnit::Bps
                                                 : gen::RateUnit::Kbps;
-    const std::int64_t factor = unit == gen::RateUnit::Mbps ? 1000000 : unit == gen::RateUnit::Kbps ? 1000 : 1;
+    const auto factor = static_cast<std::int64_t>(gen::rateUnitFactor(unit));
     std::string text = std::to_string(hertz / factor);
     std::int64_t fraction = hertz % factor;
     if (fraction != 0) {

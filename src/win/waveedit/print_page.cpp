@@ -47,12 +47,13 @@ PrintPages::PrintPages(HDC dc, const RECT& drawing, PrintTarget target, const Pr
         widest = std::max<int>(widest, size.cx);
     }
     SelectObject(dc, old);
-    labelLeft_ = drawing.left + std::max(u_ / 5, 2);
+    gap_ = std::max(u_ / 5, 2);
+    labelLeft_ = drawing.left + gap_;
     labelWidth_ = widest + u_ / 5;
 
     const int rowHeight = 2 * u_;
-    area_.left = labelLeft_ + labelWidth_ + std::max(u_ / 5, 2);
-    area_.width = std::max<int>(drawing.right - std::max(u_ / 5, 2) - area_.left, 1);
+    area_.left = labelLeft_ + labelWidth_ + gap_;
+    area_.width = std::max<int>(drawing.right - gap_ - area_.left, 1);
     area_.top = drawing.top + edge + 2 * u_;
     area_.rowHeight = rowHeight;
     const int rowsBottom = drawing.bottom - edge - 2 * u_;
@@ -103,7 +104,7 @@ void PrintPages::draw(HDC dc, int page, const std::wstring& pageText) {
     drawText(dc, labelLeft_, drawing_.top + edge, TA_LEFT | TA_TOP, source_.header);
     const int footerTop = drawing_.bottom - edge - u_ - u_ / 2;
     drawText(dc, labelLeft_, footerTop, TA_LEFT | TA_TOP, pageText);
-    drawText(dc, drawing_.right - std::max(u_ / 5, 2), footerTop, TA_RIGHT | TA_TOP, source_.gridFooter);
+    drawText(dc, drawing_.right - gap_, footerTop, TA_RIGHT | TA_TOP, source_.gridFooter);
     const int frameWidth = colour_ && target_ == PrintTarget::Printer ? 5 : 1;
     HPEN pen = CreatePen(PS_SOLID | PS_INSIDEFRAME, frameWidth, colours.text);
     HGDIOBJ oldPen = SelectObject(dc, pen);

@@ -57,6 +57,7 @@ class PrintPages {
     bool colour_;
     RECT drawing_;
     int u_ = 1;
+    int gap_ = 2; // u / 5, at least 2: beside the label column and the frame
     HFONT font_ = nullptr;
     std::unique_ptr<WavePainter> painter_;
     ViewArea area_;
