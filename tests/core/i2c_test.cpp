@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -88,6 +89,10 @@ TEST(I2c, ChecksInOrder) {
     I2cSettings s = custom();
     s.rateBitsPerSecond = 5e6; // above 100 MHz / 24
     EXPECT_EQ(build("Aw=12;D=10;", s).error, Msg::I2cRateOutOfRange);
+    s.rateBitsPerSecond = std::numeric_limits<double>::quiet_NaN(); // "abc" in the rate edit
+    EXPECT_EQ(build("Aw=12;D=10;", s).error, Msg::RateNotANumber);
+    s.rateBitsPerSecond = 0;
+    EXPECT_EQ(build("Aw=12;D=10;", s).error, Msg::RateNotAboveZero);
     s = custom();
     setI2cSclChannel(s, 49);
     EXPECT_EQ(build("Aw=12;D=10;", s).error, Msg::ErrorChannelSetting);

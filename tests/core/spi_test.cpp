@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -146,6 +147,10 @@ TEST(Spi, BinaryFilesAndClockQuestion) {
     EXPECT_EQ(no.asked, (std::vector<int>{12023}));
     s.rateBitsPerSecond = 60e6;
     EXPECT_EQ(runSpi(ports, s, "1a", nullptr, out).outcome.error, Msg::SpiRateOutOfRange);
+    s.rateBitsPerSecond = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_EQ(runSpi(ports, s, "1a", nullptr, out).outcome.error, Msg::RateNotANumber);
+    s.rateBitsPerSecond = -2;
+    EXPECT_EQ(runSpi(ports, s, "1a", nullptr, out).outcome.error, Msg::RateNotAboveZero);
 }
 
 // The reference receiver: while the select is active, the data line at each latching edge.
