@@ -3,6 +3,7 @@
 #include "converters/sigrok_import.h"
 
 #include "converters/import_image.h"
+#include "device/frequency.h"
 #include "support/zip_reader.h"
 #include "waveedit/labels.h"
 
@@ -287,11 +288,18 @@ Msg importSigrok(ByteSource& source, const ImportSettings& settings, Prompt& pro
             result.detail = chunk->name.substr(0, 80);
             return Msg::SigrokPartialSample;
         }
-    if (Msg m = importing::askAchievableFrequency(
-            static_cast<std::int64_t>(std::min<std::uint64_t>(metadata.sampleRate, maxRate)), settings.capabilities,
-            prompt, result.sampleFrequency);
-        m != Msg::None)
+    if (metadata.sampleRate == 0) {
+        // No rate in the session: the default base frequency, as the question offers.
+        if (prompt.ask(static_cast<int>(Msg::CantGenerateFrequency), Buttons::YesNo) != Answer::Yes)
+            return Msg::IntervalNotSupported;
+        result.sampleFrequency =
+            nearestAchievableFrequency(defaultBaseFrequency, frequencyNearest, settings.capabilities);
+    } else if (Msg m = importing::askAchievableFrequency(
+                   static_cast<std::int64_t>(std::min<std::uint64_t>(metadata.sampleRate, maxRate)),
+                   settings.capabilities, prompt, result.sampleFrequency);
+               m != Msg::None) {
         return m;
+    }
 
     const int limit = static_cast<int>(image.size()) - prefixSamples;
     importing::ImportImage built(image, 0, importing::firstCommandSample(settings.capabilities, 0), limit);

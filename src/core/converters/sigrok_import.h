@@ -76,7 +76,8 @@ struct ImportResult {
 
 // Reads the archive into `image` (the usable image, cleared first) and `labels`, then adds the
 // start commands a conversion without Repeat and Wait Key writes. Questions through `prompt`:
-// 12023 when the model cannot make the sample rate (No: 12057), 12070 when the capture does not
+// 12023 when the model cannot make the sample rate or the session names none (Yes: the nearest
+// achievable rate, or the default base frequency; No: 12057), 12070 when the capture does not
 // fit. Errors: 19200-19206, 19208, 12128 (more probes than channels), 12007; the image and labels
 // are left cleared. An abandoned load returns Msg::None with `abandoned` set. The note about
 // analog channels (19207) is shown after a successful import.
