@@ -351,7 +351,7 @@ Msg openSigrokSession(ByteSource& source, Document& doc, Prompt& prompt, ImportR
     settings.capabilities = doc.capabilities();
     if (Msg m = importSigrok(source, settings, prompt, target, doc.scratchLabels(), result); m != Msg::None) return m;
     if (result.abandoned) return Msg::FileTooLarge;
-    std::fill(target.end(), second.end(), Sample{0});
+    std::fill(target.data() + target.size(), second.data() + second.size(), Sample{0});
     std::copy_n(doc.sampleBuffer().data(), prefixSamples, second.data());
     doc.swapSampleBuffers();
     doc.labels() = doc.scratchLabels();

@@ -157,16 +157,19 @@ Error Archive::stream(const Entry& entry, const Sink& sink) {
         } ender{&z};
         int status = Z_OK;
         while (status != Z_STREAM_END) {
-            if (z.avail_in == 0) {
-                if (!nextInput()) return Error::Damaged; // the data ended before the stream
+            // Input while there is some; without any, inflate may still hold output for us.
+            if (z.avail_in == 0 && consumed < entry.compressedSize) {
+                if (!nextInput()) return Error::Damaged;
                 z.next_in = input_.data();
                 z.avail_in = static_cast<uInt>(inputSize);
             }
             z.next_out = output_.data();
             z.avail_out = static_cast<uInt>(output_.size());
             status = inflate(&z, Z_NO_FLUSH);
-            if (status != Z_OK && status != Z_STREAM_END && status != Z_BUF_ERROR) return Error::Damaged;
             const std::size_t got = output_.size() - z.avail_out;
+            // No progress with room for output: the data ended before the stream.
+            if (status == Z_BUF_ERROR && got == 0) return Error::Damaged;
+            if (status != Z_OK && status != Z_STREAM_END && status != Z_BUF_ERROR) return Error::Damaged;
             if (got > 0)
                 if (Error e = deliver(output_.data(), got); e != Error::None) return e;
         }
