@@ -87,6 +87,7 @@ TEST(SigrokMetadata, RatesUnitSizesAndProbes) {
     EXPECT_EQ(sigrok::parseSampleRate("24MHz"), 24000000u);
     EXPECT_FALSE(sigrok::parseSampleRate("fast"));
     EXPECT_FALSE(sigrok::parseSampleRate("1 THz"));
+    EXPECT_FALSE(sigrok::parseSampleRate("999999999999 GHz")) << "beyond 64 bits";
     EXPECT_FALSE(sigrok::parseSampleRate("1 MHz x"));
 
     sigrok::Metadata m;

@@ -11,6 +11,7 @@
 #include <array>
 #include <charconv>
 #include <cstring>
+#include <limits>
 
 namespace qv::sigrok {
 
@@ -193,6 +194,7 @@ std::optional<std::uint64_t> parseSampleRate(std::string_view text) {
         unit.remove_prefix(1);
     }
     if (!unit.empty() && !equalsNoCase(unit, "hz")) return std::nullopt;
+    if (whole > std::numeric_limits<std::uint64_t>::max() / multiplier / 2) return std::nullopt;
     return whole * multiplier + fraction * multiplier / fractionScale;
 }
 
