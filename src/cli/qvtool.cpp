@@ -39,10 +39,10 @@ namespace {
 using namespace cli;
 
 void printHelp() {
-    for (Msg id :
-         {Msg::CliUsage, Msg::CliHelpCommands, Msg::CliHelpInfo, Msg::CliHelpConvert, Msg::CliHelpVcd,
-          Msg::CliHelpCheck, Msg::CliHelpRun, Msg::CliHelpGen, Msg::CliHelpOptions, Msg::CliHelpModel,
-          Msg::CliHelpYes, Msg::CliHelpRunOptions, Msg::CliHelpCardType, Msg::CliHelpHelp, Msg::CliHelpFormats, Msg::CliHelpImports, Msg::CliHelpExit})
+    for (Msg id : {Msg::CliUsage, Msg::CliHelpCommands, Msg::CliHelpInfo, Msg::CliHelpConvert, Msg::CliHelpVcd,
+                   Msg::CliHelpCheck, Msg::CliHelpRun, Msg::CliHelpGen, Msg::CliHelpOptions, Msg::CliHelpModel,
+                   Msg::CliHelpYes, Msg::CliHelpRunOptions, Msg::CliHelpCardType, Msg::CliHelpHelp, Msg::CliHelpFormats,
+                   Msg::CliHelpImports, Msg::CliHelpExit})
         printLine(english(id));
 }
 
@@ -50,10 +50,12 @@ std::string field(Msg name) { return english(name) + ": "; }
 
 int info(const std::string& path, Document& doc, bool acceptQuestions) {
     const Kind kind = kindOf(path);
-    if (Msg m = load(path, kind, doc, acceptQuestions); m != Msg::None) return loadFailure(m);
-    const Msg format = kind != Kind::Qvv && kind != Kind::Handoff ? Msg::CliFormatQvw
-        : kind == Kind::Qvv                                       ? Msg::CliFormatQvv
-                                                                  : Msg::CliFormatHandoff;
+    std::string detail;
+    if (Msg m = load(path, kind, doc, acceptQuestions, &detail); m != Msg::None) return loadFailure(m, detail);
+    const Msg format = kind == Kind::Qvv ? Msg::CliFormatQvv
+        : kind == Kind::Handoff          ? Msg::CliFormatHandoff
+        : kind == Kind::Sr               ? Msg::CliFormatSigrok
+                                         : Msg::CliFormatQvw;
     printLine(field(Msg::CliFormat) + english(format));
     const LabelTable& labels = doc.labels();
     int rows = 0;
@@ -77,7 +79,8 @@ int info(const std::string& path, Document& doc, bool acceptQuestions) {
 }
 
 int convert(const std::string& in, const std::string& out, Document& doc, bool acceptQuestions) {
-    if (Msg m = load(in, kindOf(in), doc, acceptQuestions); m != Msg::None) return loadFailure(m);
+    std::string detail;
+    if (Msg m = load(in, kindOf(in), doc, acceptQuestions, &detail); m != Msg::None) return loadFailure(m, detail);
     std::string refusedLabel;
     if (Msg m = save(out, kindOf(out), doc, refusedLabel); m != Msg::None) return fail(m, refusedLabel);
     return exitDone;
@@ -97,7 +100,8 @@ int check(const std::string& path, Document& doc) {
 // Outputs the document through the output engine on a virtual instrument, with the Wave Editor's
 // preparation: handshake prefix, unlabelled channels cleared, commands shifted, closing loop.
 int runOnInstrument(const std::string& path, const InstrumentOptions& options, Document& doc, bool acceptQuestions) {
-    if (Msg m = load(path, kindOf(path), doc, acceptQuestions); m != Msg::None) return loadFailure(m);
+    std::string detail;
+    if (Msg m = load(path, kindOf(path), doc, acceptQuestions, &detail); m != Msg::None) return loadFailure(m, detail);
     CommandLinePrompt prompt(true);
     return runOnVirtualInstrument(
         options, prompt,
