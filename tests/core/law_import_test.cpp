@@ -124,8 +124,10 @@ TEST(LawImport, Labels) {
 
     // A refused file leaves the document as it was.
     LawFile bad(law::law202Signature);
-    bad.label(0, 52, "X");
-    EXPECT_EQ(load(bad, *doc).result, Msg::ChannelNumberTooBig);
+    for (int channel : {52, -1, 0x7FFFFFFF, 0x7FFFFFF4}) {
+        bad.label(0, channel, "X");
+        EXPECT_EQ(load(bad, *doc).result, Msg::ChannelNumberTooBig) << channel;
+    }
     EXPECT_STREQ(doc->labels()[13].name, "CLK");
     LawFile many(law::law202Signature);
     for (int i = 0; i < 190; ++i) many.label(i, i % 50, "L");
@@ -139,7 +141,10 @@ TEST(LawImport, RunLengthFillsTheMemoryAndStops) {
     f.put(64 + 120, 1);
     f.data({0x5, 3, 0x2, static_cast<std::uint32_t>(usable), 0x7, 1000});
     f.put(60, 3 * 4); // three samples in the file's count, more in its runs
-    const Outcome o = load(f, *doc);
+    EXPECT_TRUE(load(f, *doc).import.declined) << "the decoded samples do not fit: asked, No";
+    const Outcome o = load(f, *doc, {Answer::Yes});
+    EXPECT_EQ(o.asked, std::vector<int>{12045});
+    EXPECT_EQ(o.import.fileSamples, usable + 1003);
     ASSERT_EQ(o.result, Msg::None);
     EXPECT_EQ(o.import.samplesWritten, usable);
     EXPECT_EQ(doc->image()[2], Sample{5} << 12);
@@ -165,6 +170,13 @@ TEST(LawImport, SizeQuestion) {
     f.data(std::vector<std::uint32_t>(100000, 1));
     ASSERT_EQ(load(f, *demo).result, Msg::None);
     EXPECT_EQ(demo->usableSamples(), 100000);
+    // A run-length file is sized from the samples its entries decode to: 3 + 69,997 here.
+    LawFile packed(law::law202Signature);
+    packed.put(64 + 120, 1);
+    packed.data({0x1, 3, 0x2, 69997});
+    ASSERT_EQ(load(packed, *demo).result, Msg::None);
+    EXPECT_EQ(demo->usableSamples(), 70000);
+    EXPECT_EQ(demo->image()[69999], Sample{2} << 12);
     // A viewer file asks with the usable area as it was, and grows it only when it loads.
     auto viewerDemo = Document::create(capabilitiesFor(0xC350), false);
     viewerDemo->setUsableSampleBytes(65536 * 8); // as a shorter file left it

@@ -97,8 +97,8 @@ TEST(VcdSteps, SamplesOfEachStep) {
 
 TEST(VcdDeclarations, ChannelsAndCodes) {
     // Two 8-bit vectors and a clock on a 16-channel model: the clock is one channel too many.
-    auto many = load(header("10ns", "$var wire 8 ! a [7:0] $end\n$var wire 8 \" b [7:0] $end\n$var wire 1 # clk $end\n"),
-                     0xB016);
+    auto many = load(
+        header("10ns", "$var wire 8 ! a [7:0] $end\n$var wire 8 \" b [7:0] $end\n$var wire 1 # clk $end\n"), 0xB016);
     EXPECT_EQ(many->result, Msg::VcdTooManyChannels);
     auto wide = load(header("10ns", "$var wire 10000 ! a $end\n"));
     EXPECT_EQ(wide->result, Msg::VcdTooManyChannels);
@@ -109,8 +109,9 @@ TEST(VcdDeclarations, ChannelsAndCodes) {
     // a code never declared changes nothing; names keep their case. The same changes far from the
     // end of the file take the importer's fast walk through the block.
     for (const std::string tail : {"", "                                                                  "}) {
-        auto codes = load(header("10ns", "$var wire 1 ! One $end\n$var wire 1 !! two $end\n$var wire 1 a three $end\n"
-                                         "$var wire 1 A four $end\n$var wire 1 a alias $end\n$var real 64 r x $end\n") +
+        auto codes = load(header("10ns",
+                                 "$var wire 1 ! One $end\n$var wire 1 !! two $end\n$var wire 1 a three $end\n"
+                                 "$var wire 1 A four $end\n$var wire 1 a alias $end\n$var real 64 r x $end\n") +
                           "#0\n1!!\n1A\n1a\n1?\nr1.5 r\n#2\n" + tail);
         ASSERT_EQ(codes->result, Msg::None);
         EXPECT_EQ(codes->image[0] >> 12 & 0x1F, 0b11110u) << tail.size();
@@ -130,7 +131,8 @@ TEST(VcdLoops, LongStepsLastExactly) {
     EXPECT_LT(l->import.end, 200);
     EXPECT_EQ(l->import.outputSamples, 2001010u);
     int loops = 0;
-    for (int i = 0; i < l->import.end; ++i) loops += opcodeOf(commandField(l->image[static_cast<std::size_t>(i)])) == Opcode::Lp;
+    for (int i = 0; i < l->import.end; ++i)
+        loops += opcodeOf(commandField(l->image[static_cast<std::size_t>(i)])) == Opcode::Lp;
     EXPECT_GE(loops, 4);
     EXPECT_TRUE(checkWaveform(l->image, static_cast<int>(l->image.size())).empty()) << "Waveform Check finds nothing";
     const test::Played played = test::playImage(l->image, static_cast<int>(l->image.size()), 2001012);
@@ -145,15 +147,42 @@ TEST(VcdLoops, LongStepsLastExactly) {
     EXPECT_EQ(levelAt(2001009), 0x4u);
 }
 
-TEST(VcdFloating, ZSwitchesTheGroupOff) {
+TEST(VcdFloating, ZSwitchesTheGroupOffAtItsOwnTime) {
+    // a floats from 50 to 200: group 0 switches at exactly those samples. The stretch from 400 to
+    // 403 is shorter than the seven samples between two OE and lasts seven; b is never z.
     auto l = load(header("10ns", "$var wire 1 ! a $end\n$var wire 1 \" b $end\n") +
-                  "#0 1! 1\"\n#10 z!\n#200 1!\n#300\n", 0xB016);
+                  "#0 1! 1\"\n#50 z!\n#200 1!\n#400 z!\n#403 1!\n#500\n");
     ASSERT_EQ(l->result, Msg::None);
-    const test::Played played = test::playImage(l->image, static_cast<int>(l->image.size()), 300, 16, 8);
-    const Sample channel0 = channelBit(0);
-    EXPECT_TRUE(played.enabled[5] & channel0);
-    EXPECT_FALSE(played.enabled[150] & channel0) << "group 0 floats while a is z";
-    EXPECT_TRUE(played.enabled[299] & channel0);
+    EXPECT_TRUE(checkWaveform(l->image, static_cast<int>(l->image.size())).empty());
+    const test::Played played = test::playImage(l->image, static_cast<int>(l->image.size()), 500);
+    auto enabledText = [&](int from, int to) {
+        std::string s;
+        for (int t = from; t < to; ++t) s += played.enabled[static_cast<std::size_t>(t)] & channelBit(0) ? '1' : '0';
+        return s;
+    };
+    EXPECT_EQ(enabledText(48, 52), "1100");
+    EXPECT_EQ(enabledText(198, 202), "0011");
+    EXPECT_EQ(enabledText(398, 410), "110000000111");
+    EXPECT_EQ(played.levels[300] >> 12 & 3, 3u);
+
+    // On the 16-channel set the start commands keep the first seven samples: z at 10 comes at 14.
+    auto start = load(header("10ns", "$var wire 1 ! a $end\n") + "#0 1!\n#10 z!\n#40 1!\n#60\n", 0xB016);
+    ASSERT_EQ(start->result, Msg::None);
+    const test::Played early = test::playImage(start->image, static_cast<int>(start->image.size()), 60, 16, 8);
+    EXPECT_TRUE(early.enabled[13] & channelBit(0));
+    EXPECT_FALSE(early.enabled[14] & channelBit(0));
+    EXPECT_FALSE(early.enabled[39] & channelBit(0));
+    EXPECT_TRUE(early.enabled[40] & channelBit(0));
+}
+
+TEST(VcdSteps, OutputRestsAtTheFinalValues) {
+    auto l = load(header("10ns", "$var wire 1 ! a $end\n$var wire 1 \" b $end\n") + "#0 1!\n#20 0! 1\"\n#30\n");
+    ASSERT_EQ(l->result, Msg::None);
+    EXPECT_EQ(l->import.end, 30);
+    EXPECT_EQ(l->image.back(), channelBit(1));
+    const test::Played played = test::playImage(l->image, static_cast<int>(l->image.size()), 60);
+    EXPECT_EQ(played.levels[19], channelBit(0));
+    EXPECT_EQ(played.levels[59], channelBit(1));
 }
 
 TEST(VcdLimits, TooLargeAndCancelled) {
@@ -192,7 +221,8 @@ TEST(VcdPlayback, RandomDumpTimeUnitForTimeUnit) {
     int channel = 0;
     std::vector<int> first;
     for (std::size_t i = 0; i < vars.size(); ++i) {
-        text += "$var wire " + std::to_string(vars[i].width) + " " + vars[i].code + " v" + std::to_string(i) + " $end\n";
+        text +=
+            "$var wire " + std::to_string(vars[i].width) + " " + vars[i].code + " v" + std::to_string(i) + " $end\n";
         first.push_back(channel);
         channel += vars[i].width;
     }
@@ -202,7 +232,9 @@ TEST(VcdPlayback, RandomDumpTimeUnitForTimeUnit) {
     std::uint64_t now = 0;
     for (int step = 0; step < 400; ++step) {
         const int r = static_cast<int>(random() % 100);
-        const std::uint64_t gap = r < 70 ? 1 + random() % 6 : r < 99 ? 100 + random() % 3000 : 300000 + random() % 500000;
+        const std::uint64_t gap = r < 70 ? 1 + random() % 6
+            : r < 99                     ? 100 + random() % 3000
+                                         : 300000 + random() % 500000;
         text += '#';
         text += std::to_string(now);
         text += '\n';
@@ -229,8 +261,7 @@ TEST(VcdPlayback, RandomDumpTimeUnitForTimeUnit) {
     EXPECT_TRUE(checkWaveform(l->image, static_cast<int>(l->image.size())).empty());
     const test::Played played = test::playImage(l->image, static_cast<int>(l->image.size()), expected.size());
     ASSERT_EQ(played.levels.size(), expected.size());
-    for (std::size_t t = 0; t < expected.size(); ++t)
-        ASSERT_EQ(played.levels[t], expected[t]) << "time unit " << t;
+    for (std::size_t t = 0; t < expected.size(); ++t) ASSERT_EQ(played.levels[t], expected[t]) << "time unit " << t;
 }
 
 } // namespace

@@ -64,7 +64,8 @@ std::vector<Token> tokenize(std::string_view text) {
             i = j;
         } else if (std::isdigit(static_cast<unsigned char>(c))) {
             std::size_t j = i;
-            while (j < text.size() && (std::isdigit(static_cast<unsigned char>(text[j])) || text[j] == '.' || text[j] == '_'))
+            while (j < text.size() &&
+                   (std::isdigit(static_cast<unsigned char>(text[j])) || text[j] == '.' || text[j] == '_'))
                 ++j;
             tokens.push_back({Token::Number, text.substr(i, j - i)});
             i = j;
@@ -110,6 +111,13 @@ bool is(const std::vector<Token>& tokens, std::size_t i, std::string_view word) 
     return i < tokens.size() && tokens[i].text == word;
 }
 
+// Passes of FOR i IN from TO to (both bounds at least 0, as the tokenizer reads them), saturated.
+std::int64_t loopCount(std::int64_t from, std::int64_t to) {
+    if (to < from) return 0;
+    const std::int64_t span = to - from;
+    return span == std::numeric_limits<std::int64_t>::max() ? span : span + 1;
+}
+
 // One input bit's process, run statement by statement: levels over time into its channel.
 class Process {
   public:
@@ -134,6 +142,7 @@ class Process {
     void run() { block(0, tokens_.size(), 0); }
     bool inexact() const { return inexact_; }
     int samples() const { return position_; }
+    bool level() const { return level_; } // the level the process ends with, held from then on
 
   private:
     std::size_t statementEnd(std::size_t i, std::size_t end) const {
@@ -141,18 +150,22 @@ class Process {
         return std::min(i + 1, end);
     }
 
+    // Samples from the start to the absolute time t, the edge at t rounded to the nearest sample
+    // (a half period up): delays that are no whole number of periods do not add up their errors.
+    std::int64_t samplesAt(std::int64_t t) const { return t / periodPs_ + (2 * (t % periodPs_) >= periodPs_ ? 1 : 0); }
+
     void hold(std::int64_t ps) {
         if (ps < 0) return;
         if (ps % periodPs_ != 0) inexact_ = true;
-        const std::int64_t room = limit_ - lead_ - position_;
-        const std::int64_t count = std::min<std::int64_t>(ps / periodPs_, std::max<std::int64_t>(room, 0));
-        if (level_)
-            for (std::int64_t k = 0; k < count; ++k)
-                image_[static_cast<std::size_t>(lead_ + position_ + k)] |= channelBit(channel_);
-        position_ += static_cast<int>(count);
         nowPs_ = nowPs_ > std::numeric_limits<std::int64_t>::max() - ps ? std::numeric_limits<std::int64_t>::max()
-                                                                          : nowPs_ + ps;
-        if (ps / periodPs_ > room) stopped_ = true; // the image is full
+                                                                        : nowPs_ + ps;
+        const std::int64_t room = std::max(limit_ - lead_, 0);
+        const std::int64_t target = samplesAt(nowPs_);
+        const int next = static_cast<int>(std::min(target, room));
+        if (level_)
+            for (int k = position_; k < next; ++k) image_[static_cast<std::size_t>(lead_ + k)] |= channelBit(channel_);
+        position_ = std::max(position_, next);
+        if (target > room) stopped_ = true; // the image is full
     }
 
     // Runs the statements in [i, end).
@@ -182,7 +195,7 @@ class Process {
                     const bool down = std::any_of(tokens_.begin() + static_cast<std::ptrdiff_t>(i),
                                                   tokens_.begin() + static_cast<std::ptrdiff_t>(header),
                                                   [](const Token& x) { return x.text == "downto"; });
-                    count = down ? a - b + 1 : b - a + 1;
+                    count = down ? loopCount(b, a) : loopCount(a, b);
                 }
                 if (depth < maxNesting) {
                     // The body ends before its "END LOOP ;": find that END from the close.
@@ -238,11 +251,15 @@ class Process {
     bool level_ = false, inexact_ = false, stopped_ = false;
 };
 
-// The body of the process of `name` (lower case): the text from its label ("t_prcs_name:" or
-// "name:", then PROCESS) to its END PROCESS; empty when there is none.
+// The body of the process of `name` (lower case): the text from its label (the whole identifier
+// "t_prcs_name" or "name", a colon, then PROCESS) to its END PROCESS; empty when there is none.
 std::string_view processOf(const std::string& text, std::size_t from, const std::string& name) {
+    constexpr std::string_view prefix = "t_prcs_";
     for (std::size_t at = text.find(name, from); at != std::string::npos; at = text.find(name, at + 1)) {
-        if (at > 0 && std::isalnum(static_cast<unsigned char>(text[at - 1]))) continue;
+        std::size_t label = at;
+        if (label >= prefix.size() && std::string_view(text).substr(label - prefix.size(), prefix.size()) == prefix)
+            label -= prefix.size();
+        if (label > 0 && identifierChar(text[label - 1])) continue;
         std::size_t k = at + name.size();
         if (k >= text.size() || text[k] != ':' || (k + 1 < text.size() && text[k + 1] == '=')) continue;
         const std::size_t process = findWord(text, "process", k);
@@ -301,7 +318,8 @@ bool readPorts(std::string_view original, std::vector<Port>& ports) {
             for (const Token& t : type)
                 if (t.kind == Token::Number && bounds.size() < 2)
                     // Bounds beyond any real port are held to a range whose span cannot overflow.
-                    bounds.push_back(std::clamp<long long>(textvector::scaledDecimal(t.text, 1), -(1LL << 30), 1LL << 30));
+                    bounds.push_back(
+                        std::clamp<long long>(textvector::scaledDecimal(t.text, 1), -(1LL << 30), 1LL << 30));
             if (bounds.size() == 2) {
                 const long long span = bounds[0] > bounds[1] ? bounds[0] - bounds[1] : bounds[1] - bounds[0];
                 p.width = static_cast<int>(std::min<long long>(span + 1, 1 << 20));
@@ -345,7 +363,8 @@ Msg importVhdl(std::string text, const ImportSettings& settings, Prompt& prompt,
             shortest = std::min(shortest, timeAt(all, i + 2));
     if (shortest < period) return Msg::VhdlFrequencyTooBig;
 
-    // Channels: the inputs in port order, as long as they fit the test bench's 50 channels.
+    // Channels: the inputs in port order, as long as they fit the test bench's 50 channels; what
+    // is left must fit the model's channels.
     std::vector<textvector::ChannelRequest> requests;
     std::vector<const Port*> placed;
     int total = 0;
@@ -360,11 +379,16 @@ Msg importVhdl(std::string text, const ImportSettings& settings, Prompt& prompt,
         requests.push_back({p.name, p.width});
         placed.push_back(&p);
     }
+    if (total > settings.capabilities.channelCount) return Msg::VcdTooManyChannels;
     if (Msg m = textvector::buildSignalList(requests, {}, result.signals); m != Msg::None) return m;
 
     const int limit = static_cast<int>(image.size()) - prefixSamples;
     int longest = 0;
     std::vector<int> inexactChannels;
+    struct Ending {
+        int channel, samples;
+    };
+    std::vector<Ending> high; // channels that end high, and where their process stopped
     for (std::size_t s = 0; s < placed.size(); ++s) {
         const Port& p = *placed[s];
         for (int k = 0; k < p.width; ++k) {
@@ -378,12 +402,26 @@ Msg importVhdl(std::string text, const ImportSettings& settings, Prompt& prompt,
             Process run(tokens, period, image, result.lead, limit, channel);
             run.run();
             longest = std::max(longest, run.samples());
+            if (run.level()) high.push_back({channel, run.samples()});
             if (run.inexact()) {
                 result.inexact.push_back(name);
                 inexactChannels.push_back(channel);
             }
         }
     }
+    // A process ends (WAIT;) holding its last level: to the end of the data, and after it, so that
+    // output rests at the final levels.
+    if (longest == 0 && !high.empty() && limit > result.lead) longest = 1;
+    Sample finalWord = 0;
+    for (const Ending& e : high) {
+        finalWord |= channelBit(e.channel);
+        for (int i = result.lead + e.samples; i < result.lead + longest; ++i)
+            image[static_cast<std::size_t>(i)] |= channelBit(e.channel);
+    }
+    if (finalWord != 0)
+        std::fill(image.begin() +
+                      std::min<std::ptrdiff_t>(result.lead + longest, static_cast<std::ptrdiff_t>(image.size())),
+                  image.end(), finalWord);
     if (!result.inexact.empty()) {
         std::string names;
         for (const std::string& n : result.inexact) names += (names.empty() ? "" : ", ") + n;
