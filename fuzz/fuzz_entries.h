@@ -98,7 +98,8 @@ inline bool binaryWaveform(const std::uint8_t* data, std::size_t size) {
     return qvwSampleCount(doc) <= doc.usableSamples() && labelRecordCount(doc.labels()) <= maxLabels;
 }
 
-// Arbitrary text as a VCD file into a small image, the questions answered from the last byte. The
+// Arbitrary text as a VCD file into a small image, the questions answered from the last byte, read
+// in blocks of 4 KiB or (by the last byte) 256 bytes, so that tokens often cross a block's end. The
 // data must stay inside the image, every signal on the model's channels, the label table ended.
 inline bool valueChangeDump(const std::uint8_t* data, std::size_t size) {
     static std::vector<Sample> image(fuzzDepthSamples - 24);
@@ -106,6 +107,7 @@ inline bool valueChangeDump(const std::uint8_t* data, std::size_t size) {
     vcd::ImportSettings settings;
     settings.capabilities = fuzzCapabilities();
     settings.waitKey = size > 0 && (data[size - 1] & 4);
+    settings.blockBytes = size > 0 && (data[size - 1] & 8) ? 256 : 4096;
     FixedPrompt prompt(size > 0 && (data[size - 1] & 2));
     MemorySource source(data, size);
     vcd::ImportResult result;

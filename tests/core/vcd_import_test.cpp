@@ -25,12 +25,13 @@ struct Loaded {
 };
 
 std::unique_ptr<Loaded> load(const std::string& text, int model = 0xC350, std::deque<Answer> answers = {},
-                             bool waitKey = false, int usable = 0) {
+                             bool waitKey = false, int usable = 0, std::size_t blockBytes = vcd::readBlockBytes) {
     auto out = std::make_unique<Loaded>();
     out->prompt = test::ScriptedPrompt(std::move(answers));
     vcd::ImportSettings settings;
     settings.capabilities = capabilitiesFor(model);
     settings.waitKey = waitKey;
+    settings.blockBytes = blockBytes;
     out->image.assign(static_cast<std::size_t>(usable ? usable : settings.capabilities.usableSampleBytes / 8), 0);
     MemorySource source(text.data(), text.size());
     out->result = vcd::importVcd(source, settings, out->prompt, out->image, out->labels, out->import);
@@ -262,6 +263,10 @@ TEST(VcdPlayback, RandomDumpTimeUnitForTimeUnit) {
     const test::Played played = test::playImage(l->image, static_cast<int>(l->image.size()), expected.size());
     ASSERT_EQ(played.levels.size(), expected.size());
     for (std::size_t t = 0; t < expected.size(); ++t) ASSERT_EQ(played.levels[t], expected[t]) << "time unit " << t;
+    // Read in the smallest blocks, with tokens cut at every block's end, it loads the same.
+    auto small = load(text, 0xC350, {}, false, 0, 256);
+    EXPECT_EQ(small->import.end, l->import.end);
+    EXPECT_TRUE(small->image == l->image);
 }
 
 } // namespace

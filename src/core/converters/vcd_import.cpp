@@ -19,6 +19,7 @@ constexpr std::size_t maxVariables = 100000; // channel-less variables beyond th
 constexpr std::size_t maxGatheredTokens = 16; // words kept of a $var or $timescale
 constexpr std::uint64_t maxWidth = 1u << 20;
 constexpr char defaultTimescale[] = "1ns"; // a file without $timescale
+constexpr std::size_t minimumBlockBytes = 256; // well above the fast walk's margin
 
 // Blanks: space, tab, line feed, carriage return, the other control characters and NUL (none of
 // them can stand in a VCD token).
@@ -47,7 +48,8 @@ bool keywordIs(std::string_view token, std::string_view lowerKeyword) {
 class Tokens {
   public:
     Tokens(ByteSource& source, const ImportSettings& settings)
-        : source_(source), settings_(settings), buffer_(readBlockBytes + 1) {}
+        : source_(source), settings_(settings),
+          blockBytes_(std::max<std::size_t>(settings.blockBytes, minimumBlockBytes)), buffer_(blockBytes_ + 1) {}
 
     // The buffer keeps a NUL (a blank) behind its data, so a token scan needs no bounds check.
     bool next(std::string_view& token) {
@@ -92,7 +94,7 @@ class Tokens {
         position_ = 0;
         buffer_[end_] = '\0';
         const std::int64_t left = source_.size() - offset_;
-        const std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(left, readBlockBytes - end_));
+        const std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(left, blockBytes_ - end_));
         if (want == 0 || !source_.read(offset_, buffer_.data() + end_, want)) {
             atEnd_ = true;
             return false;
@@ -107,6 +109,7 @@ class Tokens {
 
     ByteSource& source_;
     const ImportSettings& settings_;
+    std::size_t blockBytes_;
     std::vector<char> buffer_;
     std::size_t position_ = 0, end_ = 0;
     std::int64_t offset_ = 0;
@@ -132,8 +135,9 @@ std::uint64_t decimal(std::string_view text, bool& ok) {
             return 0;
         }
         const unsigned digit = static_cast<unsigned>(c - '0');
-        value = value > (std::numeric_limits<std::uint64_t>::max() - digit) / 10 ? std::numeric_limits<std::uint64_t>::max()
-                                                                                  : value * 10 + digit;
+        value = value > (std::numeric_limits<std::uint64_t>::max() - digit) / 10
+            ? std::numeric_limits<std::uint64_t>::max()
+            : value * 10 + digit;
     }
     return value;
 }
@@ -180,7 +184,8 @@ class Importer {
                 // "#<digits>": the time stamp, read here; anything else goes the long way.
                 const char* q = p + 1;
                 std::uint64_t t = 0;
-                while (static_cast<unsigned char>(*q - '0') < 10 && q - p < 20) t = t * 10 + static_cast<unsigned>(*q++ - '0');
+                while (static_cast<unsigned char>(*q - '0') < 10 && q - p < 20)
+                    t = t * 10 + static_cast<unsigned>(*q++ - '0');
                 if (q == p + 1 || !isBlank(*q)) break;
                 if (t > now_) {
                     if (runCount_ != 0 && (word != runWord_ || floating != runFloating_)) flush();
@@ -335,7 +340,8 @@ class Importer {
         std::uint64_t value = 0, floating = 0;
         const std::size_t n = digits.size();
         for (int k = 0; k < v.width; ++k) {
-            const char c = static_cast<std::size_t>(k) < n ? lower(digits[n - 1 - static_cast<std::size_t>(k)]) : extension;
+            const char c =
+                static_cast<std::size_t>(k) < n ? lower(digits[n - 1 - static_cast<std::size_t>(k)]) : extension;
             if (c == '1') value |= std::uint64_t{1} << k;
             if (c == 'z') floating |= std::uint64_t{1} << k;
         }
@@ -358,8 +364,9 @@ class Importer {
         if (count == 0) return;
         if (runCount_ != 0 && (word != runWord_ || floating != runFloating_)) flush();
         if (runCount_ == 0) runWord_ = word, runFloating_ = floating;
-        runCount_ = runCount_ > std::numeric_limits<std::uint64_t>::max() - count ? std::numeric_limits<std::uint64_t>::max()
-                                                                                    : runCount_ + count;
+        runCount_ = runCount_ > std::numeric_limits<std::uint64_t>::max() - count
+            ? std::numeric_limits<std::uint64_t>::max()
+            : runCount_ + count;
     }
 
     void flush() {
@@ -434,11 +441,12 @@ class Importer {
         if (!ok) return Msg::None;
         width = std::min(width, maxWidth);
         const std::string& type = words[0];
-        const bool valueless =
-            keywordIs(type, "real") || keywordIs(type, "realtime") || keywordIs(type, "event") || keywordIs(type, "string");
+        const bool valueless = keywordIs(type, "real") || keywordIs(type, "realtime") || keywordIs(type, "event") ||
+            keywordIs(type, "string");
         Variable v{words[3], words[2], static_cast<int>(width), -1};
         if (!valueless && width > 0) {
-            if (static_cast<std::uint64_t>(totalWidth_) + width > static_cast<std::uint64_t>(settings_.capabilities.channelCount))
+            if (static_cast<std::uint64_t>(totalWidth_) + width >
+                static_cast<std::uint64_t>(settings_.capabilities.channelCount))
                 return Msg::VcdTooManyChannels;
             v.firstChannel = totalWidth_;
             totalWidth_ += static_cast<int>(width);
@@ -492,12 +500,8 @@ std::int64_t timescaleFrequency(std::string_view text, std::string& shown) {
     static constexpr struct {
         const char* unit;
         std::int64_t perSecond;
-    } units[] = {{"s", 1},
-                 {"ms", 1000},
-                 {"us", 1000000},
-                 {"ns", 1000000000},
-                 {"ps", 1000000000000},
-                 {"fs", 1000000000000000}};
+    } units[] = {{"s", 1},           {"ms", 1000},          {"us", 1000000},
+                 {"ns", 1000000000}, {"ps", 1000000000000}, {"fs", 1000000000000000}};
     if (digits.empty()) number = 1;
     shown.clear();
     shown.append(digits.empty() ? std::string_view("1") : std::string_view(digits));
