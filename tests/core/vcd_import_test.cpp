@@ -166,6 +166,19 @@ TEST(VcdFloating, ZSwitchesTheGroupOffAtItsOwnTime) {
     EXPECT_EQ(enabledText(398, 410), "110000000111");
     EXPECT_EQ(played.levels[300] >> 12 & 3, 3u);
 
+    // A vector's leading z extends over its missing digits ("bz" and "bZ1" float v's channels 8 and
+    // 9 and so group 1 with b); a leading 1 does not.
+    for (const char* change : {"bz", "bZ1", "b10"}) {
+        auto v = load(header("10ns", "$var wire 1 ! a $end\n$var wire 9 # v $end\n$var wire 1 \" b $end\n") +
+                          "#0 1! 1\"\n#50 " + change + " #\n#200\n",
+                      0xB016);
+        const test::Played p = test::playImage(v->image, static_cast<int>(v->image.size()), 200, 16, 8);
+        const bool floats = change[1] != '1';
+        EXPECT_EQ((p.enabled[150] & channelBit(0)) == 0, floats) << change << ": channel 8 is in group 0";
+        EXPECT_EQ((p.enabled[150] & channelBit(10)) == 0, floats) << change << ": v's top bits float too";
+        EXPECT_TRUE(p.enabled[40] & channelBit(10));
+    }
+
     // On the 16-channel set the start commands keep the first seven samples: z at 10 comes at 14.
     auto start = load(header("10ns", "$var wire 1 ! a $end\n") + "#0 1!\n#10 z!\n#40 1!\n#60\n", 0xB016);
     ASSERT_EQ(start->result, Msg::None);
