@@ -199,6 +199,31 @@ TEST(VcdSteps, OutputRestsAtTheFinalValues) {
     EXPECT_EQ(played.levels[59], channelBit(1));
 }
 
+TEST(VcdSteps, RepeatJumpsBackToTheFirstDataSample) {
+    // The data ends in a loop's plain tail: the jump keeps clear of the loop, the samples up to it
+    // repeat the last word, and the output repeats the data with them.
+    auto l = load(header("10ns", "$var wire 1 ! a $end\n") + "#0 1!\n#500 0!\n#503 1!\n#505\n", 0xC350, {}, true);
+    ASSERT_EQ(l->result, Msg::None);
+    vcd::ImportSettings settings;
+    settings.capabilities = capabilitiesFor(0xC350);
+    settings.repeat = true;
+    const int end = vcd::finishVcdImage(l->image, settings, l->import);
+    ASSERT_GE(end, l->import.end);
+    EXPECT_EQ(commandField(l->image[static_cast<std::size_t>(end - 3)]), 0x820u) << "to image sample 20";
+    EXPECT_EQ(commandField(l->image[static_cast<std::size_t>(end - 1)]), 0x100u);
+    EXPECT_TRUE(checkWaveform(l->image, static_cast<int>(l->image.size())).empty());
+    const std::size_t period = l->import.outputSamples + static_cast<std::size_t>(end - l->import.end);
+    const test::Played played = test::playImage(l->image, static_cast<int>(l->image.size()), 20 + 2 * period + 5);
+    EXPECT_EQ(played.levels[20 + 499], channelBit(0));
+    EXPECT_EQ(played.levels[20 + 500], 0u);
+    for (std::size_t t = 0; t < period + 5; ++t) ASSERT_EQ(played.levels[20 + t], played.levels[20 + period + t]) << t;
+    // Without Repeat the image ends with the data and carries no jump.
+    auto plain = load(header("10ns", "$var wire 1 ! a $end\n") + "#0 1!\n#5\n");
+    settings.repeat = false;
+    EXPECT_EQ(vcd::finishVcdImage(plain->image, settings, plain->import), 5);
+    EXPECT_EQ(commandField(plain->image[4]), 0u);
+}
+
 TEST(VcdLimits, TooLargeAndCancelled) {
     const std::string text = header("10ns", "$var wire 1 ! a $end\n") + "#0 1!\n#50 0!\n#90 1!\n#95 0!\n#97\n";
     auto kept = load(text, 0xC350, {Answer::Yes}, false, 80);
@@ -268,7 +293,9 @@ TEST(VcdPlayback, RandomDumpTimeUnitForTimeUnit) {
         expected.insert(expected.end(), gap, word);
         now += gap;
     }
-    text += "#" + std::to_string(now) + "\n";
+    text += '#';
+    text += std::to_string(now);
+    text += '\n';
     auto l = load(text);
     ASSERT_EQ(l->result, Msg::None);
     ASSERT_EQ(l->import.outputSamples, expected.size());
