@@ -211,6 +211,35 @@ TEST(VhdlImport, EdgesAtTheirNearestSample) {
     EXPECT_EQ(half->import.end, 3);
 }
 
+TEST(VhdlImport, UnitsPortListsAndAscendingVectors) {
+    auto l = load(R"(COMPONENT c PORT (
+ a, b : IN STD_LOGIC; -- two names, one type; WAIT FOR 1 ps; in a comment is no delay
+ io : INOUT STD_LOGIC;
+ v : IN STD_LOGIC_VECTOR(0 TO 2);
+ o : OUT STD_LOGIC);
+END COMPONENT;
+t_prcs_a: PROCESS BEGIN a <= '1'; WAIT FOR 0.02 us; a <= '0'; WAIT FOR 30000000 fs; a <= '1'; WAIT FOR 1_0 ns;
+a <= '0'; WAIT; END PROCESS t_prcs_a;
+b: PROCESS BEGIN b <= '1'; WAIT FOR 10000; b <= '0'; WAIT; END PROCESS b;
+t_prcs_io: process begin io <= '0'; wait for 20 ns; io <= '1'; wait for 10 ns; io <= '0'; wait; end process t_prcs_io;
+t_prcs_v_0: PROCESS BEGIN v(0) <= '1'; WAIT FOR 40 ns; v(0) <= '0'; WAIT; END PROCESS t_prcs_v_0;
+t_prcs_v_2: PROCESS BEGIN LOOP v(2) <= '1'; WAIT FOR 10 ns; v(2) <= '0'; WAIT FOR 10 ns;
+IF (NOW >= 0.00004 ms) THEN WAIT; END IF; END LOOP; END PROCESS t_prcs_v_2;
+)");
+    ASSERT_EQ(l->result, Msg::None);
+    EXPECT_EQ(l->import.end, 6);
+    ASSERT_EQ(l->import.signals.size(), 4u) << "a, b, io, v";
+    EXPECT_EQ(l->import.signals[3].channels, (std::vector<int>{5, 4, 3})) << "v(0), the left bound, first";
+    const char* expected[] = {"11000100", "10000000", "00100000", "10100000", "00000000", "11110000"};
+    for (int channel = 0; channel < 6; ++channel)
+        EXPECT_EQ(channelText(l->image, channel, 0, 8), expected[channel]) << "channel " << channel;
+
+    // A second is 10^12 ps: the delay fills the image.
+    auto second = load(benchOf({{"a", "a <= '1'; WAIT FOR 1 sec; a <= '0'; WAIT;"}}));
+    EXPECT_EQ(second->import.end, 4096 - 12);
+    EXPECT_EQ(channelText(second->image, 0, 4082, 4084), "11");
+}
+
 TEST(VhdlImport, InputsBeyondTheModelsChannels) {
     // 16 input bits fit a 16-channel model; 17 are refused as the VCD import refuses them.
     auto fits = load(testBench("10000 ps", "14 DOWNTO 0"), 0xB016);
