@@ -4,6 +4,7 @@
 
 #include "scripted_prompt.h"
 #include "waveedit/commands.h"
+#include "waveedit/waveform_check.h"
 
 #include <gtest/gtest.h>
 
@@ -96,6 +97,16 @@ std::string channelText(const std::vector<Sample>& image, int channel, int from,
     return s;
 }
 
+// A test bench of single-bit inputs: "name: statements" per port, each process in Altera's form.
+std::string benchOf(const std::vector<std::pair<std::string, std::string>>& processes) {
+    std::string ports, bodies;
+    for (const auto& [name, statements] : processes) {
+        ports += (ports.empty() ? "" : "; ") + name + " : IN STD_LOGIC";
+        bodies += "t_prcs_" + name + ": PROCESS\nBEGIN\n" + statements + "\nEND PROCESS t_prcs_" + name + ";\n";
+    }
+    return "COMPONENT c PORT (" + ports + "); END COMPONENT;\nBEGIN\n" + bodies;
+}
+
 TEST(VhdlImport, LoopsAndVectorAt100MHz) {
     auto l = load(testBench());
     ASSERT_EQ(l->result, Msg::None);
@@ -147,22 +158,20 @@ TEST(VhdlImport, RefusalsAndLimits) {
     EXPECT_EQ(end, 28);
     EXPECT_EQ(commandField(repeat->image[25]), 0x820u);
     EXPECT_EQ(commandField(repeat->image[27]), 0x100u);
+    // A jump keeps off its target and the two samples after it: data of one to six samples ends at
+    // sample 26, seven end at 27.
+    for (const auto& [delay, wantedEnd] : {std::pair{"10 ns", 26}, std::pair{"60 ns", 26}, std::pair{"70 ns", 27}}) {
+        auto brief = load(benchOf({{"a", std::string("a <= '1'; WAIT FOR ") + delay + "; WAIT;"}}), 0xC350, {}, true);
+        EXPECT_EQ(vhdl::finishVhdlImage(brief->image, brief->settings, brief->import), wantedEnd) << delay;
+        EXPECT_EQ(commandField(brief->image[static_cast<std::size_t>(wantedEnd - 1)]), 0x100u) << delay;
+        EXPECT_TRUE(checkWaveform(brief->image, static_cast<int>(brief->image.size())).empty()) << delay;
+    }
     // Nested loops that never end stop at the image's end.
     auto endless = load(R"(COMPONENT c PORT (a : IN STD_LOGIC); END COMPONENT;
 t_prcs_a: PROCESS BEGIN LOOP FOR i IN 1 TO 99999999999999999999 LOOP LOOP a <= '1'; WAIT FOR 10 ns;
 a <= '0'; WAIT FOR 10 ns; END LOOP; END LOOP; END LOOP; END PROCESS t_prcs_a;)");
     ASSERT_EQ(endless->result, Msg::None);
     EXPECT_EQ(endless->import.end, 4096 - 12);
-}
-
-// A test bench of single-bit inputs: "name: statements" per port, each process in Altera's form.
-std::string benchOf(const std::vector<std::pair<std::string, std::string>>& processes) {
-    std::string ports, bodies;
-    for (const auto& [name, statements] : processes) {
-        ports += (ports.empty() ? "" : "; ") + name + " : IN STD_LOGIC";
-        bodies += "t_prcs_" + name + ": PROCESS\nBEGIN\n" + statements + "\nEND PROCESS t_prcs_" + name + ";\n";
-    }
-    return "COMPONENT c PORT (" + ports + "); END COMPONENT;\nBEGIN\n" + bodies;
 }
 
 TEST(VhdlImport, LevelsBeforeWaitHoldToTheEndAndAfterIt) {
