@@ -36,6 +36,18 @@ struct LawFile {
         put(at + 84, 1);
         put(at + 184, 0);
     }
+    // Eight-byte samples (bytesPerSample 8), or with a count behind each: 16-byte run-length entries.
+    void data64(const std::vector<std::uint64_t>& values, const std::vector<std::uint32_t>& counts = {}) {
+        bytes.resize(1000);
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            bytes.resize(bytes.size() + (counts.empty() ? 8 : 16), 0xEE);
+            const std::size_t at = bytes.size() - (counts.empty() ? 8 : 16);
+            writeLe32(bytes, at, static_cast<std::int32_t>(values[i]));
+            writeLe32(bytes, at + 4, static_cast<std::int32_t>(values[i] >> 32));
+            if (!counts.empty()) writeLe32(bytes, at + 8, static_cast<std::int32_t>(counts[i]));
+        }
+        put(60, static_cast<std::int32_t>(values.size() * 8));
+    }
     void data(const std::vector<std::uint32_t>& words) {
         bytes.resize(1000);
         for (std::uint32_t w : words) {
@@ -130,7 +142,10 @@ TEST(LawImport, Labels) {
     }
     EXPECT_STREQ(doc->labels()[13].name, "CLK");
     LawFile many(law::law202Signature);
-    for (int i = 0; i < 190; ++i) many.label(i, i % 50, "L");
+    for (int i = 0; i < 189; ++i) many.label(i, i % 50, "L");
+    EXPECT_EQ(load(many, *doc).result, Msg::None) << "189 labels fill the table";
+    EXPECT_EQ(doc->labels()[12 + 188].bitIndex, 12 + 188 % 50);
+    many.label(189, 1, "L");
     EXPECT_EQ(load(many, *doc).result, Msg::TooManyLabels);
 }
 
@@ -152,6 +167,38 @@ TEST(LawImport, RunLengthFillsTheMemoryAndStops) {
     EXPECT_EQ(doc->image()[usable - 1], Sample{2} << 12);
 }
 
+TEST(LawImport, EightByteSamplesAndRuns) {
+    auto doc = Document::create(capabilitiesFor(0xA020), true);
+    // Channel n is bit n: channels 0..51 reach bit 63, the file's top 12 bits are lost.
+    LawFile plain(law::law202Signature, 8);
+    plain.data64({0x0008000000000001u, 0xFFF0000000000000u, 0x000FFFFFFFFFFFFFu});
+    ASSERT_EQ(load(plain, *doc).result, Msg::None);
+    EXPECT_EQ(doc->image()[0], 0x8000000000001000u);
+    EXPECT_EQ(doc->image()[1], 0u);
+    EXPECT_EQ(doc->image()[2], 0xFFFFFFFFFFFFF000u);
+    EXPECT_EQ(doc->image()[3], 0u);
+
+    // Run-length entries of 16 bytes: value, count, four bytes not read.
+    LawFile runs(law::law202Signature, 8);
+    runs.put(64 + 120, 1);
+    runs.data64({0x3, 0x0004000000000000u}, {2, 3});
+    const Outcome o = load(runs, *doc);
+    ASSERT_EQ(o.result, Msg::None);
+    EXPECT_EQ(o.import.samplesWritten, 5);
+    EXPECT_EQ(doc->image()[1], Sample{3} << 12);
+    EXPECT_EQ(doc->image()[2], Sample{1} << 62);
+    EXPECT_EQ(doc->image()[4], Sample{1} << 62);
+    EXPECT_EQ(doc->image()[5], 0u);
+
+    // Data that starts past the file's end makes it no waveform file.
+    LawFile beyond(law::law202Signature);
+    beyond.data({1});
+    beyond.put(56, 1005);
+    EXPECT_EQ(load(beyond, *doc).result, Msg::NotLaWaveformFile);
+    beyond.put(56, 1004);
+    EXPECT_EQ(load(beyond, *doc).result, Msg::None);
+}
+
 TEST(LawImport, SizeQuestion) {
     auto doc = Document::create(capabilitiesFor(0xA020), true);
     doc->image()[0] = 42;
@@ -165,8 +212,17 @@ TEST(LawImport, SizeQuestion) {
     const Outcome yes = load(f, *doc, {Answer::Yes});
     EXPECT_EQ(yes.import.samplesWritten, doc->usableSamples());
 
-    // Demo mode: the usable area follows the file (at least 65,536 bytes).
+    // Demo mode: the usable area follows the file (at least 65,536 bytes), at most the depth.
     auto demo = Document::create(capabilitiesFor(0xC350), false);
+    f.data(std::vector<std::uint32_t>(8193, 1));
+    ASSERT_EQ(load(f, *demo).result, Msg::None);
+    EXPECT_EQ(demo->usableSamples(), 8193);
+    f.data(std::vector<std::uint32_t>(10, 1));
+    ASSERT_EQ(load(f, *demo).result, Msg::None);
+    EXPECT_EQ(demo->usableSamples(), 8192);
+    f.data(std::vector<std::uint32_t>(static_cast<std::size_t>(demo->capabilities().depthSamples()) + 1, 1));
+    EXPECT_EQ(load(f, *demo, {Answer::Yes}).asked, std::vector<int>{12045});
+    EXPECT_EQ(demo->usableSamples(), demo->capabilities().depthSamples() - 24) << "the whole memory, less its tail";
     f.data(std::vector<std::uint32_t>(100000, 1));
     ASSERT_EQ(load(f, *demo).result, Msg::None);
     EXPECT_EQ(demo->usableSamples(), 100000);
