@@ -119,6 +119,13 @@ TEST(VcdDeclarations, ChannelsAndCodes) {
         EXPECT_STREQ(codes->labels[12].name, "One");
         EXPECT_EQ(codes->import.signals.size(), 5u) << "the real variable takes no channel";
     }
+    // Two-character codes at the ends of the printable range and beyond it.
+    auto pairs = load(header("10ns",
+                             "$var wire 1 !! p $end\n$var wire 1 ~~ q $end\n$var wire 1 \x7f~ r $end\n"
+                             "$var wire 1 ~\x80 s $end\n$var wire 1 !~ t $end\n") +
+                      "#0\n1~~\n1\x7f~\n1~\x80\n#2\n");
+    ASSERT_EQ(pairs->result, Msg::None);
+    EXPECT_EQ(pairs->image[0] >> 12 & 0x1F, 0b01110u);
 
     EXPECT_EQ(load("")->result, Msg::CantOpenFile);
 }

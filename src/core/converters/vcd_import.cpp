@@ -286,15 +286,18 @@ class Importer {
         Sample one = 0;
     };
 
-    // Codes of one or two characters (the first 8,000 or so a dump declares) index a table
-    // directly; longer ones go through a hash map.
-    static constexpr std::size_t shortCodeSlots = 256 + 256 * 256;
+    // Codes of one character, and of two printable ones (the first 8,900 or so a dump declares),
+    // index a table directly; others go through a hash map.
+    static constexpr int firstPrintable = '!', printables = '~' - '!' + 1;
+    static constexpr std::size_t shortCodeSlots = 256 + printables * printables;
 
     static int shortSlot(std::string_view code) {
         if (code.size() == 1) return static_cast<unsigned char>(code[0]);
-        if (code.size() == 2)
-            return 256 + static_cast<unsigned char>(code[0]) * 256 + static_cast<unsigned char>(code[1]);
-        return -1;
+        if (code.size() != 2) return -1;
+        const int first = static_cast<unsigned char>(code[0]) - firstPrintable;
+        const int second = static_cast<unsigned char>(code[1]) - firstPrintable;
+        if (first < 0 || first >= printables || second < 0 || second >= printables) return -1;
+        return 256 + first * printables + second;
     }
 
     int lookup(std::string_view code) {
