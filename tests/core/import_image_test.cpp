@@ -43,20 +43,24 @@ TEST(ImportImage, ConvertCommands) {
     EXPECT_EQ(image[39] & ~commandMask, channelBit(3)) << "the data stays";
 
     // A jump needs three samples; none is written past the image.
-    std::vector<Sample> tiny(3, 0);
+    std::vector<Sample> backing(5, 0);
+    std::span<Sample> tiny = std::span<Sample>(backing).first(3);
     c = ConvertCommands{};
     c.repeat = true;
     c.end = 2;
     writeConvertCommands(tiny, c);
-    EXPECT_EQ(tiny, std::vector<Sample>(3, 0));
+    EXPECT_EQ(backing, std::vector<Sample>(5, 0));
     c.end = 3;
     c.repeatTarget = 0x10000;
     writeConvertCommands(tiny, c);
     EXPECT_EQ(commandField(tiny[0]), 0x80Cu);
     EXPECT_EQ(commandField(tiny[1]), 0x200u);
     EXPECT_EQ(commandField(tiny[2]), 0x101u);
-    c.end = 4;
+    c.end = 5;
     writeConvertCommands(tiny, c);
+    EXPECT_EQ(commandField(tiny[2]), 0x80Cu);
+    EXPECT_EQ(backing[3], 0u);
+    EXPECT_EQ(backing[4], 0u);
 }
 
 TEST(ImportImage, RunsAtTheLimit) {
@@ -67,6 +71,14 @@ TEST(ImportImage, RunsAtTheLimit) {
         EXPECT_EQ(built.appendRun(channelBit(1), static_cast<std::uint64_t>(count)), fits) << count;
         EXPECT_EQ(built.position(), 60) << count;
         EXPECT_EQ(image[59] & ~commandMask, channelBit(1)) << count;
+    }
+    // A loop that just fits before the limit is kept: its samples play the run on.
+    {
+        std::vector<Sample> image(30, 0);
+        ImportImage built(image, 0, 0, 15);
+        EXPECT_FALSE(built.appendRun(channelBit(1), 117));
+        EXPECT_EQ(built.position(), 15);
+        EXPECT_EQ(built.outputSamples(), 105u);
     }
     // Loops fill no further than the limit; the samples they play are the run's.
     std::vector<Sample> image(200, 0);

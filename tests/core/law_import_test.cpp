@@ -109,6 +109,22 @@ TEST(LawImport, ViewerRateCodesAndSamples) {
     EXPECT_EQ(load(viewer, *doc).import.sampleFrequency, 12345) << "hertz";
 }
 
+TEST(LawImport, ViewerRateCodeTable) {
+    const std::pair<int, int> codes[] = {{0, 200000000}, {1, 100000000}, {8, 50000000}, {16, 20000000}, {24, 10000000},
+                                         {9, 5000000},   {17, 2000000},  {25, 1000000}, {10, 500000},   {18, 200000},
+                                         {26, 100000},   {11, 50000},    {19, 20000},   {27, 10000},    {12, 5000},
+                                         {20, 2000},     {28, 1000},     {13, 500},     {21, 200},      {29, 100},
+                                         {3, 50},        {22, 20},       {30, 10},      {7, 0}};
+    for (const auto& [code, hertz] : codes) EXPECT_EQ(law::viewerRateFrequency(code), hertz) << code;
+    for (int unknown : {2, 4, 31, -1}) EXPECT_EQ(law::viewerRateFrequency(unknown), 10000000) << unknown;
+
+    auto doc = Document::create(capabilitiesFor(0xA020), true);
+    test::ScriptedPrompt prompt;
+    MemorySource empty(nullptr, 0);
+    law::ImportResult result;
+    EXPECT_EQ(law::importLaw(empty, *doc, prompt, result), Msg::CantOpenFile);
+}
+
 TEST(LawImport, DataShorterThanItsHeaderSaysKeepsWhatTheFileHolds) {
     auto doc = Document::create(capabilitiesFor(0xA020), true);
     LawFile f(law::law202Signature);

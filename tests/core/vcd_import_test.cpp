@@ -224,6 +224,10 @@ TEST(VcdSteps, RepeatJumpsBackToTheFirstDataSample) {
     EXPECT_EQ(played.levels[20 + 499], channelBit(0));
     EXPECT_EQ(played.levels[20 + 500], 0u);
     for (std::size_t t = 0; t < period + 5; ++t) ASSERT_EQ(played.levels[20 + t], played.levels[20 + period + t]) << t;
+    // Data that ends within an OE's free samples: the jump follows them.
+    auto late = load(header("10ns", "$var wire 1 ! a $end\n") + "#0 1!\n#2 z!\n#4\n", 0xC350, {}, true);
+    EXPECT_EQ(vcd::finishVcdImage(late->image, settings, late->import), 33) << "OE on 23..25, free to 29";
+    EXPECT_TRUE(checkWaveform(late->image, static_cast<int>(late->image.size())).empty());
     // Without Repeat the image ends with the data and carries no jump.
     auto plain = load(header("10ns", "$var wire 1 ! a $end\n") + "#0 1!\n#5\n");
     settings.repeat = false;
