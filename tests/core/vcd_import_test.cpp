@@ -245,6 +245,13 @@ TEST(VcdLimits, TooLargeAndCancelled) {
     EXPECT_TRUE(dropped->import.abandoned);
     EXPECT_EQ(dropped->image[0], 0u);
 
+    // A time of 20 digits (2^64 + 5 here) saturates: it is no small time, in the fast walk or not.
+    for (const std::string& tail : {std::string(), std::string(80, ' ')}) {
+        auto far = load(header("10ns", "$var wire 1 ! a $end\n") + "#0 1!\n#18446744073709551621 0!\n#3\n" + tail,
+                        0xC350, {Answer::No});
+        EXPECT_EQ(far->prompt.asked, std::vector<int>{12070}) << tail.size();
+    }
+
     std::atomic<int> cancel{1};
     vcd::ImportSettings settings;
     settings.capabilities = capabilitiesFor(0xC350);
