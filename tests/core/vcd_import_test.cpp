@@ -252,6 +252,12 @@ TEST(VcdLimits, TooLargeAndCancelled) {
         EXPECT_EQ(far->prompt.asked, std::vector<int>{12070}) << tail.size();
     }
 
+    // Malformed tokens in the fast walk change nothing: "#5:" is no time stamp, "x1 !" no vector.
+    const std::string padding(80, ' ');
+    auto odd = load(header("10ns", "$var wire 1 ! a $end\n") + "#0\n0!\n#5:\nx1 !\n#10\n" + padding);
+    EXPECT_EQ(odd->import.end, 10);
+    EXPECT_EQ(channelText(odd->image, 0, 0, 12), "000000000000");
+
     std::atomic<int> cancel{1};
     vcd::ImportSettings settings;
     settings.capabilities = capabilitiesFor(0xC350);

@@ -541,12 +541,8 @@ Msg importVcd(ByteSource& source, const ImportSettings& settings, Prompt& prompt
 }
 
 int finishVcdImage(std::span<Sample> image, const ImportSettings& settings, const ImportResult& result) {
-    int end = result.end;
-    if (settings.repeat && result.repeatEnd > end && end > 0) {
-        const Sample last = image[static_cast<std::size_t>(end - 1)] & ~commandMask;
-        for (int i = end; i < result.repeatEnd; ++i) image[static_cast<std::size_t>(i)] = last;
-        end = result.repeatEnd;
-    }
+    // Load left the last word in every sample after the data, so the later end repeats it.
+    const int end = settings.repeat && result.repeatEnd > result.end && result.end > 0 ? result.repeatEnd : result.end;
     importing::ConvertCommands commands;
     commands.sixteenChannelSet = isSixteenChannelModel(settings.capabilities.modelCode);
     commands.waitKey = settings.waitKey;
