@@ -156,11 +156,11 @@ class Process {
             int channel)
         : tokens_(tokens), periodPs_(periodPs), image_(image), lead_(lead), limit_(limit), channel_(channel) {
         // The ";" at or after each token (the end when there is none).
-        semicolon_.assign(tokens.size(), tokens.size());
-        for (std::size_t i = tokens.size(); i-- > 0;)
-            semicolon_[i] = tokens[i].key == Key::Semicolon ? i
-                : i + 1 < tokens.size()                     ? semicolon_[i + 1]
-                                                            : tokens.size();
+        semicolon_.resize(tokens.size());
+        for (std::size_t i = tokens.size(), next = tokens.size(); i-- > 0;) {
+            if (tokens[i].key == Key::Semicolon) next = i;
+            semicolon_[i] = next;
+        }
         // Where each LOOP and IF ends (the token after its "END LOOP ;" / "END IF ;").
         closing_.assign(tokens.size(), tokens.size());
         std::vector<std::size_t> open;
