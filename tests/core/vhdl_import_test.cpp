@@ -278,6 +278,12 @@ TEST(VhdlImport, LoopBoundsBeyondTheNumberRange) {
                                "FOR i IN 3 DOWNTO 5 LOOP a <= '1'; WAIT FOR 10 ns; END LOOP; "
                                "FOR i IN 5 TO 3 LOOP a <= '1'; WAIT FOR 10 ns; END LOOP; WAIT FOR 10 ns; WAIT;"}}));
     EXPECT_EQ(none->import.end, 1);
+    // An IF inside a THEN part runs with it.
+    auto nested = load(benchOf({{"a",
+                                 "a <= '0'; WAIT FOR 10 ns; IF (NOW >= 0 ps) THEN a <= '1'; IF (NOW >= 5 ns) "
+                                 "THEN WAIT FOR 20 ns; END IF; END IF; a <= '0'; WAIT FOR 10 ns; WAIT;"}}));
+    EXPECT_EQ(nested->import.end, 4);
+    EXPECT_EQ(channelText(nested->image, 0, 0, 5), "01100");
     // A loop bounded by NOW >= 0 ps runs once.
     auto once = load(benchOf({{"a",
                                "LOOP a <= '1'; WAIT FOR 10 ns; a <= '0'; WAIT FOR 10 ns; "

@@ -166,9 +166,8 @@ class Process {
         std::vector<std::size_t> open;
         for (std::size_t i = 0; i < tokens.size(); ++i) {
             if (is(tokens, i, Key::End) && (is(tokens, i + 1, Key::Loop) || is(tokens, i + 1, Key::If))) {
-                std::size_t after = i + 2;
-                while (after < tokens.size() && tokens[after - 1].key != Key::Semicolon) ++after;
-                if (!open.empty()) closing_[open.back()] = std::min(after, tokens.size()), open.pop_back();
+                const std::size_t after = std::min(semicolon_[i + 1] + 1, tokens.size());
+                if (!open.empty()) closing_[open.back()] = after, open.pop_back();
                 i += 1;
             } else if (is(tokens, i, Key::Loop) || is(tokens, i, Key::If)) {
                 open.push_back(i);
