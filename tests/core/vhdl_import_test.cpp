@@ -269,7 +269,12 @@ TEST(VhdlImport, LoopBoundsBeyondTheNumberRange) {
     ASSERT_EQ(l->result, Msg::None);
     EXPECT_EQ(l->import.end, 4096 - 12);
     EXPECT_EQ(channelText(l->image, 0, 4078, 4084), "101010");
-    // 99999999999999999999 DOWNTO 0 the same; 3 DOWNTO 5 and 5 TO 3 not at all.
+    // 3 TO 3 and 4 DOWNTO 4 once each.
+    auto single = load(benchOf({{"a", "FOR i IN 3 TO 3 LOOP a <= '1'; WAIT FOR 10 ns; END LOOP; "
+                                      "FOR i IN 4 DOWNTO 4 LOOP a <= '0'; WAIT FOR 10 ns; END LOOP; WAIT;"}}));
+    EXPECT_EQ(single->import.end, 2);
+    EXPECT_EQ(channelText(single->image, 0, 0, 2), "10");
+    // 10^20 DOWNTO 0 saturates as 0 TO 10^20 does; 3 DOWNTO 5 and 5 TO 3 run not at all.
     auto down = load(benchOf({{"a",
                                "FOR i IN 99999999999999999999 DOWNTO 0 LOOP a <= '1'; WAIT FOR 10 ns; "
                                "a <= '0'; WAIT FOR 10 ns; END LOOP; WAIT;"}}));
