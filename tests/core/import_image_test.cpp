@@ -72,6 +72,14 @@ TEST(ImportImage, RunsAtTheLimit) {
         EXPECT_EQ(built.position(), 60) << count;
         EXPECT_EQ(image[59] & ~commandMask, channelBit(1)) << count;
     }
+    // After an output-enable change a run takes the long way: exactly the room left still fits.
+    for (const auto& [count, fits] : {std::pair{60, true}, std::pair{61, false}}) {
+        std::vector<Sample> image(72, 0);
+        ImportImage built(image, 0, 0, 60);
+        built.setOutputEnable(0xFFFE);
+        EXPECT_EQ(built.appendRun(channelBit(1), static_cast<std::uint64_t>(count)), fits) << count;
+        EXPECT_EQ(commandField(image[2]), 0x900u) << count;
+    }
     // A loop that just fits before the limit is kept: its samples play the run on.
     {
         std::vector<Sample> image(30, 0);
