@@ -224,12 +224,14 @@ TEST(VhdlImport, UnitsPortListsAndAscendingVectors) {
     auto l = load(R"(COMPONENT c PORT (
  a, b : IN STD_LOGIC; -- two names, one type; WAIT FOR 1 ps; in a comment is no delay
  io : INOUT STD_LOGIC;
- v : IN STD_LOGIC_VECTOR(0 TO 2);
+ v : IN STD_LOGIC_VECTOR(0 TO 2) := "000";
  o : OUT STD_LOGIC);
 END COMPONENT;
 t_prcs_a: PROCESS BEGIN a <= '1'; WAIT FOR 0.02 us; a <= '0'; WAIT FOR 30000000 fs; a <= '1'; WAIT FOR 1_0 ns;
 a <= '0'; WAIT; END PROCESS t_prcs_a;
-b: PROCESS BEGIN b <= '1'; WAIT FOR 10000; b <= '0'; WAIT; END PROCESS b;
+b: PROCESS BEGIN b <= '1';--high
+WAIT FOR 10000;--a comment right after the semicolon
+b <= '0'; WAIT; END PROCESS b;
 t_prcs_io: process begin io <= '0'; wait for 20 ns; io <= '1'; wait for 10 ns; io <= '0'; wait; end process t_prcs_io;
 t_prcs_v_0: PROCESS BEGIN v(0) <= '1'; WAIT FOR 40 ns; v(0) <= '0'; WAIT; END PROCESS t_prcs_v_0;
 t_prcs_v_2: PROCESS BEGIN LOOP v(2) <= '1'; WAIT FOR 10 ns; v(2) <= '0'; WAIT FOR 10 ns;
@@ -270,8 +272,9 @@ TEST(VhdlImport, LoopBoundsBeyondTheNumberRange) {
     EXPECT_EQ(l->import.end, 4096 - 12);
     EXPECT_EQ(channelText(l->image, 0, 4078, 4084), "101010");
     // 3 TO 3 and 4 DOWNTO 4 once each.
-    auto single = load(benchOf({{"a", "FOR i IN 3 TO 3 LOOP a <= '1'; WAIT FOR 10 ns; END LOOP; "
-                                      "FOR i IN 4 DOWNTO 4 LOOP a <= '0'; WAIT FOR 10 ns; END LOOP; WAIT;"}}));
+    auto single = load(benchOf({{"a",
+                                 "FOR i IN 3 TO 3 LOOP a <= '1'; WAIT FOR 10 ns; END LOOP; "
+                                 "FOR i IN 4 DOWNTO 4 LOOP a <= '0'; WAIT FOR 10 ns; END LOOP; WAIT;"}}));
     EXPECT_EQ(single->import.end, 2);
     EXPECT_EQ(channelText(single->image, 0, 0, 2), "10");
     // 10^20 DOWNTO 0 saturates as 0 TO 10^20 does; 3 DOWNTO 5 and 5 TO 3 run not at all.
@@ -290,6 +293,15 @@ TEST(VhdlImport, LoopBoundsBeyondTheNumberRange) {
                                  "THEN WAIT FOR 20 ns; END IF; END IF; a <= '0'; WAIT FOR 10 ns; WAIT;"}}));
     EXPECT_EQ(nested->import.end, 4);
     EXPECT_EQ(channelText(nested->image, 0, 0, 5), "01100");
+    // Loops nested 32 deep are followed; a 33rd is not.
+    for (const auto& [depth, wanted] : {std::pair{32, "10"}, std::pair{33, "00"}}) {
+        std::string nest;
+        for (int d = 0; d < depth; ++d) nest += "FOR i IN 1 TO 1 LOOP ";
+        nest += "a <= '1'; WAIT FOR 10 ns; ";
+        for (int d = 0; d < depth; ++d) nest += "END LOOP; ";
+        auto deep = load(benchOf({{"a", nest + "a <= '0'; WAIT FOR 10 ns; WAIT;"}}));
+        EXPECT_EQ(channelText(deep->image, 0, 0, 2), wanted) << depth;
+    }
     // A loop bounded by NOW >= 0 ps runs once.
     auto once = load(benchOf({{"a",
                                "LOOP a <= '1'; WAIT FOR 10 ns; a <= '0'; WAIT FOR 10 ns; "
