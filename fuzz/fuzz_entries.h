@@ -3,7 +3,9 @@
 // broken. Documents are static (allocated once). Every loaded document is scanned over its whole
 // usable area (used length, final constant run), which coverage tracing makes slow: even the
 // smallest model's 65,536 samples allow only about 300 inputs a second, so the documents here have
-// that model's rules with a memory of 4,096 samples.
+// that model's rules with a memory of 4,096 samples. The VCD and VHDL importers' work grows with
+// the image (loops run until it is full, levels are held to its end, for every channel), so
+// their harnesses use 512 samples.
 #pragma once
 
 #include "app/models.h"
@@ -36,12 +38,13 @@ namespace qv::fuzz {
 
 inline constexpr int smallestModel = 0xA020; // 64K samples, like 0xA050, 0xB016, 0xB816, 0xC020, ...
 inline constexpr int fuzzDepthSamples = 4096;
+inline constexpr int importerFuzzDepthSamples = 512;
 
-inline Capabilities fuzzCapabilities() {
+inline Capabilities fuzzCapabilities(int depthSamples = fuzzDepthSamples) {
     Capabilities caps = capabilitiesFor(smallestModel);
-    caps.memoryDepthBytes = fuzzDepthSamples * bytesPerSample;
-    caps.sampleBufferBytes = (fuzzDepthSamples + 22) * bytesPerSample;
-    caps.usableSampleBytes = (fuzzDepthSamples - 24) * bytesPerSample;
+    caps.memoryDepthBytes = depthSamples * bytesPerSample;
+    caps.sampleBufferBytes = (depthSamples + 22) * bytesPerSample;
+    caps.usableSampleBytes = (depthSamples - 24) * bytesPerSample;
     return caps;
 }
 
@@ -101,14 +104,16 @@ inline bool binaryWaveform(const std::uint8_t* data, std::size_t size) {
     return qvwSampleCount(doc) <= doc.usableSamples() && labelRecordCount(doc.labels()) <= maxLabels;
 }
 
-// Arbitrary text as a VCD file into a small image, the questions answered from the last byte. The
+// Arbitrary text as a VCD file into a small image, the questions answered from the last byte, read
+// in blocks of 4 KiB or (by the last byte) 256 bytes, so that tokens often cross a block's end. The
 // data must stay inside the image, every signal on the model's channels, the label table ended.
 inline bool valueChangeDump(const std::uint8_t* data, std::size_t size) {
-    static std::vector<Sample> image(fuzzDepthSamples - 24);
+    static std::vector<Sample> image(importerFuzzDepthSamples - 24);
     static LabelTable labels{};
     vcd::ImportSettings settings;
-    settings.capabilities = fuzzCapabilities();
+    settings.capabilities = fuzzCapabilities(importerFuzzDepthSamples);
     settings.waitKey = size > 0 && (data[size - 1] & 4);
+    settings.blockBytes = size > 0 && (data[size - 1] & 8) ? 256 : 4096;
     FixedPrompt prompt(size > 0 && (data[size - 1] & 2));
     MemorySource source(data, size);
     vcd::ImportResult result;
@@ -172,10 +177,10 @@ inline bool sigrokSession(const std::uint8_t* data, std::size_t size) {
 // Arbitrary text as a VHDL test bench on a 100 or 200 MHz model (the last byte decides, and
 // answers 12082). The data must stay inside the image, every signal on channels 0..49.
 inline bool vhdlTestBench(const std::uint8_t* data, std::size_t size) {
-    static std::vector<Sample> image(fuzzDepthSamples - 24);
+    static std::vector<Sample> image(importerFuzzDepthSamples - 24);
     static LabelTable labels{};
     vhdl::ImportSettings settings;
-    settings.capabilities = fuzzCapabilities();
+    settings.capabilities = fuzzCapabilities(importerFuzzDepthSamples);
     if (size > 0 && (data[size - 1] & 1)) settings.capabilities.modelCode = 0xB816;
     settings.repeat = size > 0 && (data[size - 1] & 4);
     FixedPrompt prompt(size > 0 && (data[size - 1] & 2));

@@ -64,7 +64,8 @@ class RefusingPrompt : public Prompt {
 // conversion with Repeat and Wait Key Before Run unchecked.
 Msg importFile(const std::string& path, Kind kind, Document& doc, bool acceptQuestions, std::string* detail) {
     InputFile file;
-    if (!file.open(path) || file.size() <= 0) return Msg::CantOpenFile;
+    // An empty test bench is no test bench (12083); an empty file of the others cannot be opened.
+    if (!file.open(path) || (file.size() <= 0 && kind != Kind::Vht)) return Msg::CantOpenFile;
     CommandLinePrompt prompt(acceptQuestions);
     std::span<Sample> image = doc.usableImage();
     int frequency = 0;

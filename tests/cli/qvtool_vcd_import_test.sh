@@ -38,6 +38,12 @@ expect "1 ns units on a 100 MHz model: asked, answered No" 1 "time scale range i
 expect "answered Yes: the finest clock" 0 "100 MHz" -- \
     bash -c "'$qvtool' --model 0xC350 --yes convert '$work/fine.vcd' '$work/fine.qvw' && '$qvtool' --model 0xC350 info '$work/fine.qvw'"
 
+# High-impedance stretches: each output group switches off and on at the dump's own time units.
+simulate z_edges_tb "$work/z.vcd" || { echo "FAIL the simulation did not run"; exit 1; }
+expect "run the z stretches" 0 "" -- "$qvtool" run "$work/z.vcd" --model 0xC350 \
+    --capture "$work/z-captured.vcd" --key-events 1 --max-samples 850700
+same_waveform "the outputs float exactly while the simulator's do" "$work/z.vcd" "$work/z-captured.vcd" 10
+
 # The other converters' files read the same way: a VHDL test bench.
 cat > "$work/tb.vht" << 'VHT'
 COMPONENT c PORT (clk : IN STD_LOGIC; q : OUT STD_LOGIC); END COMPONENT;

@@ -163,6 +163,8 @@ TEST(TextVector, AssignmentAndAllocationErrors) {
         {{"A 1", "B 3,1"}, "A B", Msg::NoDuplicateChannel},
         {{"A 52"}, "A", Msg::ChannelNumberTooBig},
         {{"A -13"}, "A", Msg::ChannelNumberTooBig},
+        {{"A -12"}, "A", Msg::None}, // the lowest command bit
+        {{"A 51"}, "A", Msg::None},
         {{"A 0..60"}, "A", Msg::TooManyChannels},
         {{}, "A[0..52]", Msg::TooManyChannels},
         {{}, "A[0..51]", Msg::None},

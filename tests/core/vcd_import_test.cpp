@@ -25,12 +25,13 @@ struct Loaded {
 };
 
 std::unique_ptr<Loaded> load(const std::string& text, int model = 0xC350, std::deque<Answer> answers = {},
-                             bool waitKey = false, int usable = 0) {
+                             bool waitKey = false, int usable = 0, std::size_t blockBytes = vcd::readBlockBytes) {
     auto out = std::make_unique<Loaded>();
     out->prompt = test::ScriptedPrompt(std::move(answers));
     vcd::ImportSettings settings;
     settings.capabilities = capabilitiesFor(model);
     settings.waitKey = waitKey;
+    settings.blockBytes = blockBytes;
     out->image.assign(static_cast<std::size_t>(usable ? usable : settings.capabilities.usableSampleBytes / 8), 0);
     MemorySource source(text.data(), text.size());
     out->result = vcd::importVcd(source, settings, out->prompt, out->image, out->labels, out->import);
@@ -97,8 +98,8 @@ TEST(VcdSteps, SamplesOfEachStep) {
 
 TEST(VcdDeclarations, ChannelsAndCodes) {
     // Two 8-bit vectors and a clock on a 16-channel model: the clock is one channel too many.
-    auto many = load(header("10ns", "$var wire 8 ! a [7:0] $end\n$var wire 8 \" b [7:0] $end\n$var wire 1 # clk $end\n"),
-                     0xB016);
+    auto many = load(
+        header("10ns", "$var wire 8 ! a [7:0] $end\n$var wire 8 \" b [7:0] $end\n$var wire 1 # clk $end\n"), 0xB016);
     EXPECT_EQ(many->result, Msg::VcdTooManyChannels);
     auto wide = load(header("10ns", "$var wire 10000 ! a $end\n"));
     EXPECT_EQ(wide->result, Msg::VcdTooManyChannels);
@@ -109,14 +110,22 @@ TEST(VcdDeclarations, ChannelsAndCodes) {
     // a code never declared changes nothing; names keep their case. The same changes far from the
     // end of the file take the importer's fast walk through the block.
     for (const std::string tail : {"", "                                                                  "}) {
-        auto codes = load(header("10ns", "$var wire 1 ! One $end\n$var wire 1 !! two $end\n$var wire 1 a three $end\n"
-                                         "$var wire 1 A four $end\n$var wire 1 a alias $end\n$var real 64 r x $end\n") +
+        auto codes = load(header("10ns",
+                                 "$var wire 1 ! One $end\n$var wire 1 !! two $end\n$var wire 1 a three $end\n"
+                                 "$var wire 1 A four $end\n$var wire 1 a alias $end\n$var real 64 r x $end\n") +
                           "#0\n1!!\n1A\n1a\n1?\nr1.5 r\n#2\n" + tail);
         ASSERT_EQ(codes->result, Msg::None);
         EXPECT_EQ(codes->image[0] >> 12 & 0x1F, 0b11110u) << tail.size();
         EXPECT_STREQ(codes->labels[12].name, "One");
         EXPECT_EQ(codes->import.signals.size(), 5u) << "the real variable takes no channel";
     }
+    // Two-character codes at the ends of the printable range and beyond it.
+    auto pairs = load(header("10ns",
+                             "$var wire 1 !! p $end\n$var wire 1 ~~ q $end\n$var wire 1 \x7f~ r $end\n"
+                             "$var wire 1 ~\x80 s $end\n$var wire 1 !~ t $end\n") +
+                      "#0\n1~~\n1\x7f~\n1~\x80\n#2\n");
+    ASSERT_EQ(pairs->result, Msg::None);
+    EXPECT_EQ(pairs->image[0] >> 12 & 0x1F, 0b01110u);
 
     EXPECT_EQ(load("")->result, Msg::CantOpenFile);
 }
@@ -130,7 +139,8 @@ TEST(VcdLoops, LongStepsLastExactly) {
     EXPECT_LT(l->import.end, 200);
     EXPECT_EQ(l->import.outputSamples, 2001010u);
     int loops = 0;
-    for (int i = 0; i < l->import.end; ++i) loops += opcodeOf(commandField(l->image[static_cast<std::size_t>(i)])) == Opcode::Lp;
+    for (int i = 0; i < l->import.end; ++i)
+        loops += opcodeOf(commandField(l->image[static_cast<std::size_t>(i)])) == Opcode::Lp;
     EXPECT_GE(loops, 4);
     EXPECT_TRUE(checkWaveform(l->image, static_cast<int>(l->image.size())).empty()) << "Waveform Check finds nothing";
     const test::Played played = test::playImage(l->image, static_cast<int>(l->image.size()), 2001012);
@@ -145,15 +155,84 @@ TEST(VcdLoops, LongStepsLastExactly) {
     EXPECT_EQ(levelAt(2001009), 0x4u);
 }
 
-TEST(VcdFloating, ZSwitchesTheGroupOff) {
+TEST(VcdFloating, ZSwitchesTheGroupOffAtItsOwnTime) {
+    // a floats from 50 to 200: group 0 switches at exactly those samples. The stretch from 400 to
+    // 403 is shorter than the seven samples between two OE and lasts seven; b is never z.
     auto l = load(header("10ns", "$var wire 1 ! a $end\n$var wire 1 \" b $end\n") +
-                  "#0 1! 1\"\n#10 z!\n#200 1!\n#300\n", 0xB016);
+                  "#0 1! 1\"\n#50 z!\n#200 1!\n#400 z!\n#403 1!\n#500\n");
     ASSERT_EQ(l->result, Msg::None);
-    const test::Played played = test::playImage(l->image, static_cast<int>(l->image.size()), 300, 16, 8);
-    const Sample channel0 = channelBit(0);
-    EXPECT_TRUE(played.enabled[5] & channel0);
-    EXPECT_FALSE(played.enabled[150] & channel0) << "group 0 floats while a is z";
-    EXPECT_TRUE(played.enabled[299] & channel0);
+    EXPECT_TRUE(checkWaveform(l->image, static_cast<int>(l->image.size())).empty());
+    const test::Played played = test::playImage(l->image, static_cast<int>(l->image.size()), 500);
+    auto enabledText = [&](int from, int to) {
+        std::string s;
+        for (int t = from; t < to; ++t) s += played.enabled[static_cast<std::size_t>(t)] & channelBit(0) ? '1' : '0';
+        return s;
+    };
+    EXPECT_EQ(enabledText(48, 52), "1100");
+    EXPECT_EQ(enabledText(198, 202), "0011");
+    EXPECT_EQ(enabledText(398, 410), "110000000111");
+    EXPECT_EQ(played.levels[300] >> 12 & 3, 3u);
+
+    // A vector's leading z extends over its missing digits ("bz" and "bZ1" float v's channels 8 and
+    // 9 and so group 1 with b); a leading 1 does not.
+    for (const char* change : {"bz", "bZ1", "b10"}) {
+        auto v = load(header("10ns", "$var wire 1 ! a $end\n$var wire 9 # v $end\n$var wire 1 \" b $end\n") +
+                          "#0 1! 1\"\n#50 " + change + " #\n#200\n",
+                      0xB016);
+        const test::Played p = test::playImage(v->image, static_cast<int>(v->image.size()), 200, 16, 8);
+        const bool floats = change[1] != '1';
+        EXPECT_EQ((p.enabled[150] & channelBit(0)) == 0, floats) << change << ": channel 8 is in group 0";
+        EXPECT_EQ((p.enabled[150] & channelBit(10)) == 0, floats) << change << ": v's top bits float too";
+        EXPECT_TRUE(p.enabled[40] & channelBit(10));
+    }
+
+    // On the 16-channel set the start commands keep the first seven samples: z at 10 comes at 14.
+    auto start = load(header("10ns", "$var wire 1 ! a $end\n") + "#0 1!\n#10 z!\n#40 1!\n#60\n", 0xB016);
+    ASSERT_EQ(start->result, Msg::None);
+    const test::Played early = test::playImage(start->image, static_cast<int>(start->image.size()), 60, 16, 8);
+    EXPECT_TRUE(early.enabled[13] & channelBit(0));
+    EXPECT_FALSE(early.enabled[14] & channelBit(0));
+    EXPECT_FALSE(early.enabled[39] & channelBit(0));
+    EXPECT_TRUE(early.enabled[40] & channelBit(0));
+}
+
+TEST(VcdSteps, OutputRestsAtTheFinalValues) {
+    auto l = load(header("10ns", "$var wire 1 ! a $end\n$var wire 1 \" b $end\n") + "#0 1!\n#20 0! 1\"\n#30\n");
+    ASSERT_EQ(l->result, Msg::None);
+    EXPECT_EQ(l->import.end, 30);
+    EXPECT_EQ(l->image.back(), channelBit(1));
+    const test::Played played = test::playImage(l->image, static_cast<int>(l->image.size()), 60);
+    EXPECT_EQ(played.levels[19], channelBit(0));
+    EXPECT_EQ(played.levels[59], channelBit(1));
+}
+
+TEST(VcdSteps, RepeatJumpsBackToTheFirstDataSample) {
+    // The data ends in a loop's plain tail: the jump keeps clear of the loop, the samples up to it
+    // repeat the last word, and the output repeats the data with them.
+    auto l = load(header("10ns", "$var wire 1 ! a $end\n") + "#0 1!\n#500 0!\n#503 1!\n#505\n", 0xC350, {}, true);
+    ASSERT_EQ(l->result, Msg::None);
+    vcd::ImportSettings settings;
+    settings.capabilities = capabilitiesFor(0xC350);
+    settings.repeat = true;
+    const int end = vcd::finishVcdImage(l->image, settings, l->import);
+    ASSERT_GE(end, l->import.end);
+    EXPECT_EQ(commandField(l->image[static_cast<std::size_t>(end - 3)]), 0x820u) << "to image sample 20";
+    EXPECT_EQ(commandField(l->image[static_cast<std::size_t>(end - 1)]), 0x100u);
+    EXPECT_TRUE(checkWaveform(l->image, static_cast<int>(l->image.size())).empty());
+    const std::size_t period = l->import.outputSamples + static_cast<std::size_t>(end - l->import.end);
+    const test::Played played = test::playImage(l->image, static_cast<int>(l->image.size()), 20 + 2 * period + 5);
+    EXPECT_EQ(played.levels[20 + 499], channelBit(0));
+    EXPECT_EQ(played.levels[20 + 500], 0u);
+    for (std::size_t t = 0; t < period + 5; ++t) ASSERT_EQ(played.levels[20 + t], played.levels[20 + period + t]) << t;
+    // Data that ends within an OE's free samples: the jump follows them.
+    auto late = load(header("10ns", "$var wire 1 ! a $end\n") + "#0 1!\n#2 z!\n#4\n", 0xC350, {}, true);
+    EXPECT_EQ(vcd::finishVcdImage(late->image, settings, late->import), 33) << "OE on 23..25, free to 29";
+    EXPECT_TRUE(checkWaveform(late->image, static_cast<int>(late->image.size())).empty());
+    // Without Repeat the image ends with the data and carries no jump.
+    auto plain = load(header("10ns", "$var wire 1 ! a $end\n") + "#0 1!\n#5\n");
+    settings.repeat = false;
+    EXPECT_EQ(vcd::finishVcdImage(plain->image, settings, plain->import), 5);
+    EXPECT_EQ(commandField(plain->image[4]), 0u);
 }
 
 TEST(VcdLimits, TooLargeAndCancelled) {
@@ -165,6 +244,19 @@ TEST(VcdLimits, TooLargeAndCancelled) {
     auto dropped = load(text, 0xC350, {Answer::No}, false, 80);
     EXPECT_TRUE(dropped->import.abandoned);
     EXPECT_EQ(dropped->image[0], 0u);
+
+    // A time of 20 digits (2^64 + 5 here) saturates: it is no small time, in the fast walk or not.
+    for (const std::string& tail : {std::string(), std::string(80, ' ')}) {
+        auto far = load(header("10ns", "$var wire 1 ! a $end\n") + "#0 1!\n#18446744073709551621 0!\n#3\n" + tail,
+                        0xC350, {Answer::No});
+        EXPECT_EQ(far->prompt.asked, std::vector<int>{12070}) << tail.size();
+    }
+
+    // Malformed tokens in the fast walk change nothing: "#5:" is no time stamp, "x1 !" no vector.
+    const std::string padding(80, ' ');
+    auto odd = load(header("10ns", "$var wire 1 ! a $end\n") + "#0\n0!\n#5:\nx1 !\n#10\n" + padding);
+    EXPECT_EQ(odd->import.end, 10);
+    EXPECT_EQ(channelText(odd->image, 0, 0, 12), "000000000000");
 
     std::atomic<int> cancel{1};
     vcd::ImportSettings settings;
@@ -192,7 +284,8 @@ TEST(VcdPlayback, RandomDumpTimeUnitForTimeUnit) {
     int channel = 0;
     std::vector<int> first;
     for (std::size_t i = 0; i < vars.size(); ++i) {
-        text += "$var wire " + std::to_string(vars[i].width) + " " + vars[i].code + " v" + std::to_string(i) + " $end\n";
+        text +=
+            "$var wire " + std::to_string(vars[i].width) + " " + vars[i].code + " v" + std::to_string(i) + " $end\n";
         first.push_back(channel);
         channel += vars[i].width;
     }
@@ -202,7 +295,9 @@ TEST(VcdPlayback, RandomDumpTimeUnitForTimeUnit) {
     std::uint64_t now = 0;
     for (int step = 0; step < 400; ++step) {
         const int r = static_cast<int>(random() % 100);
-        const std::uint64_t gap = r < 70 ? 1 + random() % 6 : r < 99 ? 100 + random() % 3000 : 300000 + random() % 500000;
+        const std::uint64_t gap = r < 70 ? 1 + random() % 6
+            : r < 99                     ? 100 + random() % 3000
+                                         : 300000 + random() % 500000;
         text += '#';
         text += std::to_string(now);
         text += '\n';
@@ -222,15 +317,20 @@ TEST(VcdPlayback, RandomDumpTimeUnitForTimeUnit) {
         expected.insert(expected.end(), gap, word);
         now += gap;
     }
-    text += "#" + std::to_string(now) + "\n";
+    text += '#';
+    text += std::to_string(now);
+    text += '\n';
     auto l = load(text);
     ASSERT_EQ(l->result, Msg::None);
     ASSERT_EQ(l->import.outputSamples, expected.size());
     EXPECT_TRUE(checkWaveform(l->image, static_cast<int>(l->image.size())).empty());
     const test::Played played = test::playImage(l->image, static_cast<int>(l->image.size()), expected.size());
     ASSERT_EQ(played.levels.size(), expected.size());
-    for (std::size_t t = 0; t < expected.size(); ++t)
-        ASSERT_EQ(played.levels[t], expected[t]) << "time unit " << t;
+    for (std::size_t t = 0; t < expected.size(); ++t) ASSERT_EQ(played.levels[t], expected[t]) << "time unit " << t;
+    // Read in the smallest blocks, with tokens cut at every block's end, it loads the same.
+    auto small = load(text, 0xC350, {}, false, 0, 256);
+    EXPECT_EQ(small->import.end, l->import.end);
+    EXPECT_TRUE(small->image == l->image);
 }
 
 } // namespace

@@ -168,6 +168,17 @@ END PROCESS t_prcs_clk;
     expectHandedOff(dialog, 100000000u);
 }
 
+TEST_F(ConverterDialogTest, VhdlEmptyFileIsNoTestBench) {
+    const std::string path = write("empty.vht", "");
+    ASSERT_TRUE(openTool(window, ID_TOOL_VHDL, 0));
+    HWND dialog = app().openDialog;
+    setFieldText(dialog, IDC_IMPORT_FILE, fromAnsi(path));
+    click(dialog, IDC_IMPORT_LOAD);
+    ASSERT_EQ(shownBoxes.size(), 1u);
+    EXPECT_EQ(shownBoxes[0].stringId, static_cast<int>(Msg::NotVhdlTestBench));
+    EXPECT_EQ(rows(dialog), 0);
+}
+
 TEST_F(ConverterDialogTest, LawLoadHandsTheFileToTheWaveEditor) {
     app().keyPaths[static_cast<int>(ModuleKey::La2Wav)] = "SOFTWARE\\Tavro\\QV\\La2Wav\\0";
     // LAW 2.02: acquisition block at 64, one label (CLK on channel 0) at 304, four samples at 1000.
@@ -266,8 +277,9 @@ TEST_F(ConverterDialogTest, BatchPlaysTwoFilesOnAVirtualInstrument) {
 }
 
 TEST_F(ConverterDialogTest, TextVectorAndAlteraTableLoadAndConvert) {
-    const std::string qvv = write("t.qvv", "INPUTS A B[1..0] QV_Function; ASSIGN A 5; INTERVAL 100;\n"
-                                           "PATTERN\n1 2 0\n0 1 0\n;");
+    const std::string qvv = write("t.qvv",
+                                  "INPUTS A B[1..0] QV_Function; ASSIGN A 5; INTERVAL 100;\n"
+                                  "PATTERN\n1 2 0\n0 1 0\n;");
     FileNameRequest asked;
     setFileNameAsker([&](FileNameRequest& request, std::string& chosen) {
         asked = request;
@@ -309,8 +321,9 @@ TEST_F(ConverterDialogTest, TextVectorAndAlteraTableLoadAndConvert) {
     SendMessageW(waveEditorWindow(), WM_CLOSE, 0, 0);
     pumpMessages();
 
-    const std::string tbl = write("t.tbl", "INPUTS A;\nOUTPUTS Q;\nUNIT ns;\nPATTERN\n0.0> 1 = 0\n20.0> 0 = 1\n"
-                                           "50.0> 1 = 0\n;");
+    const std::string tbl = write("t.tbl",
+                                  "INPUTS A;\nOUTPUTS Q;\nUNIT ns;\nPATTERN\n0.0> 1 = 0\n20.0> 0 = 1\n"
+                                  "50.0> 1 = 0\n;");
     ASSERT_TRUE(openTool(window, ID_TOOL_ALTERA, 0));
     dialog = app().openDialog;
     EXPECT_EQ(toUtf8(fieldText(dialog, IDC_TV_FILE_PROMPT)), "Altera Waveform Table file(.TBL):");

@@ -16,6 +16,13 @@ namespace {
 // behind OE (which output moves one sample later).
 constexpr int afterJump = 6;
 constexpr int afterOutputEnable = 5;
+// OE acts five samples after its opcode word (output moves it four samples later than the other
+// commands, which act right after their sample): a triple whose first word is seven samples before
+// a run switches the outputs as the run starts.
+constexpr int outputEnableAhead = 2 + 5;
+// A loop leaves this many plain samples behind it, so that an OE for the next run still fits before
+// that run (clear of the samples the loop's jump keeps free).
+constexpr int loopTailSamples = afterJump - 1 + outputEnableAhead;
 // Convert's start commands: OE on samples 0..2, SE KEY and WE on samples 8 and 9.
 constexpr int afterStartOutputEnable = 7;
 constexpr int afterWaitKey = 13;
@@ -84,7 +91,9 @@ bool ImportImage::appendRun(Sample word, std::uint64_t count) {
         return true;
     }
     if (outputEnablePending_) {
-        const int at = std::max(lead_ + position_, nextFree_);
+        // As early as the commands before allow, at best on the samples before the run; it is
+        // late by the samples it had to wait for them (or for the start of the data).
+        const int at = std::max(lead_ + position_ - outputEnableAhead, nextFree_);
         if (at + 3 > limit_) return false;
         placeCommand(at, commandWord(Opcode::OperandLow, outputEnable_));
         placeCommand(at + 1, commandWord(Opcode::OperandHigh, outputEnable_ >> 8));
@@ -97,8 +106,9 @@ bool ImportImage::appendRun(Sample word, std::uint64_t count) {
         const int start = lead_ + position_;
         const int countAt = std::max(start, nextFree_);
         const std::uint64_t leadIn = static_cast<std::uint64_t>(countAt - start + loopLeadSamples);
-        if (leadIn + 2 * loopBodySamples > remaining) break;
-        const std::uint64_t loops = std::min<std::uint64_t>(maxLoopCount, (remaining - leadIn) / loopBodySamples);
+        if (leadIn + 2 * loopBodySamples + loopTailSamples > remaining) break;
+        const std::uint64_t loops =
+            std::min<std::uint64_t>(maxLoopCount, (remaining - leadIn - loopTailSamples) / loopBodySamples);
         const int footprint = static_cast<int>(leadIn) + loopBodySamples;
         if (start + footprint > limit_) break; // the plain samples below fill what is left
         const int body = countAt + loopLeadSamples;
@@ -136,6 +146,8 @@ int ImportImage::finish() {
         writeWord(lastWord_, pad);
         limit_ = savedLimit;
     }
+    // After the data the image holds the last word, so that output rests at it.
+    std::fill(image_.begin() + (lead_ + position_), image_.end(), lastWord_);
     return lead_ + position_;
 }
 

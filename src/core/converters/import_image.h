@@ -9,6 +9,12 @@
 // reads around it and of those Waveform Check keeps free (none within five samples after a jump,
 // none on the three samples before or at a jump target, none within four after OE), so that the
 // check finds nothing.
+//
+// An output-enable change is placed on the samples before its run, so that the outputs switch as
+// the run starts. It comes late where the commands before leave no room: within seven samples of
+// the first sample a command may use (the start commands), of the end of a loop, or of the OE
+// before it (an OE takes three samples and keeps the four after it free, so the outputs can switch
+// at most every seventh sample: a shorter high-impedance stretch lasts seven samples).
 #pragma once
 
 #include "app/models.h"
@@ -56,7 +62,7 @@ class ImportImage {
     std::uint64_t outputSamples() const { return outputSamples_; } // samples the data lasts
     Sample lastWord() const { return lastWord_; }
     // The data end (lead + position) after padding the last word over the commands placed past
-    // the data.
+    // the data; the rest of the image then holds the last word.
     int finish();
     // The end that leaves the repeat jump on the last three samples clear of the data's commands:
     // at least finish(); the samples in between repeat the last word.

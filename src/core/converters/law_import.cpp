@@ -26,11 +26,11 @@ constexpr std::uint32_t none = 0, runLength = 1; // compression
 struct RateCode {
     int code, hertz;
 };
-constexpr RateCode rateCodes[] = {
-    {0, 200000000}, {1, 100000000}, {8, 50000000}, {16, 20000000}, {24, 10000000}, {9, 5000000}, {17, 2000000},
-    {25, 1000000},  {10, 500000},   {18, 200000},  {26, 100000},   {11, 50000},    {19, 20000},  {27, 10000},
-    {12, 5000},     {20, 2000},     {28, 1000},    {13, 500},      {21, 200},      {29, 100},    {3, 50},
-    {22, 20},       {30, 10},       {7, 0}};
+constexpr RateCode rateCodes[] = {{0, 200000000}, {1, 100000000}, {8, 50000000}, {16, 20000000}, {24, 10000000},
+                                  {9, 5000000},   {17, 2000000},  {25, 1000000}, {10, 500000},   {18, 200000},
+                                  {26, 100000},   {11, 50000},    {19, 20000},   {27, 10000},    {12, 5000},
+                                  {20, 2000},     {28, 1000},     {13, 500},     {21, 200},      {29, 100},
+                                  {3, 50},        {22, 20},       {30, 10},      {7, 0}};
 constexpr int unknownRateFrequency = 10000000;
 
 std::uint32_t field(const std::uint8_t* bytes, std::size_t at) {
@@ -53,13 +53,30 @@ Msg readLabels(ByteSource& source, std::int64_t offset, LabelTable& labels, int&
         if (offset < 0 || !source.read(offset, &record, sizeof record)) break;
         if (record.positionCode == positionEnd) break;
         if (count == maxFileLabels) return Msg::TooManyLabels;
-        if (record.bitIndex < 0 || record.bitIndex + firstChannelBit > highestBitIndex) return Msg::ChannelNumberTooBig;
+        if (record.bitIndex < 0 || record.bitIndex > highestBitIndex - firstChannelBit) return Msg::ChannelNumberTooBig;
         record.bitIndex += firstChannelBit;
         labels[static_cast<std::size_t>(next++)] = record;
         ++count;
     }
     normaliseLabels(labels);
     return Msg::None;
+}
+
+// The samples run-length data decodes to: the repeat counts of its entries from `at` to the end of
+// the file, saturated.
+std::int64_t decodedRunLengthSamples(ByteSource& source, std::int64_t at, std::size_t entryBytes,
+                                     std::size_t valueBytes, std::vector<std::uint8_t>& block) {
+    constexpr std::int64_t saturated = std::int64_t{1} << 40;
+    std::int64_t total = 0;
+    const std::int64_t fileSize = source.size();
+    while (at + static_cast<std::int64_t>(entryBytes) <= fileSize && total < saturated) {
+        const std::size_t entries = static_cast<std::size_t>(
+            std::min<std::int64_t>(blockSamples, (fileSize - at) / static_cast<std::int64_t>(entryBytes)));
+        if (!source.read(at, block.data(), entries * entryBytes)) break;
+        at += static_cast<std::int64_t>(entries * entryBytes);
+        for (std::size_t k = 0; k < entries; ++k) total += field(block.data() + k * entryBytes, valueBytes);
+    }
+    return std::min(total, saturated);
 }
 
 } // namespace
@@ -91,16 +108,22 @@ Msg importLaw(ByteSource& source, Document& doc, Prompt& prompt, ImportResult& r
         return Msg::NotLaWaveformFile;
     const int fileBytesPerSample = field(acquisition.data(), bytesPerSampleAt) == 4 ? 4 : 8;
     const std::uint32_t compression = law2 ? field(acquisition.data(), compressionAt) : none;
-    const std::int64_t dataBytes = law2 ? static_cast<std::int64_t>(field(header.data(), dataSizeAt)) : fileSize - dataOffset;
-    result.fileSamples = dataBytes / fileBytesPerSample;
+    const std::int64_t dataBytes =
+        law2 ? static_cast<std::int64_t>(field(header.data(), dataSizeAt)) : fileSize - dataOffset;
+    const std::size_t entryBytes = fileBytesPerSample == 4 ? 8 : 16;
+    std::vector<std::uint8_t> block(blockSamples * 16);
+    // Run-length data counts the samples it decodes to, not its entries.
+    result.fileSamples = compression == runLength
+        ? decodedRunLengthSamples(source, dataOffset, entryBytes, static_cast<std::size_t>(fileBytesPerSample), block)
+        : dataBytes / fileBytesPerSample;
 
     const int usableBefore = doc.usableSampleBytes();
     auto demoAdjust = [&] {
         if (doc.deviceAttached()) return;
         const std::int64_t depth = doc.capabilities().depthSamples();
-        doc.setUsableSampleBytes(result.fileSamples <= depth
-                                     ? static_cast<int>(std::max<std::int64_t>(result.fileSamples * 8, demoMinimumUsableBytes))
-                                     : static_cast<int>(depth * 8));
+        doc.setUsableSampleBytes(result.fileSamples <= depth ? static_cast<int>(std::max<std::int64_t>(
+                                                                   result.fileSamples * 8, demoMinimumUsableBytes))
+                                                             : static_cast<int>(depth * 8));
     };
     auto sizeQuestion = [&] {
         if (result.fileSamples <= doc.usableSamples()) return true;
@@ -114,8 +137,9 @@ Msg importLaw(ByteSource& source, Document& doc, Prompt& prompt, ImportResult& r
     }
 
     const std::uint32_t rate = field(acquisition.data(), frequencyAt);
-    result.sampleFrequency = law2 || (acquisition[frequencyFlagsAt] & frequencyInHertz) ? static_cast<int>(rate)
-                                                                                       : viewerRateFrequency(static_cast<int>(rate));
+    result.sampleFrequency = law2 || (acquisition[frequencyFlagsAt] & frequencyInHertz)
+        ? static_cast<int>(rate)
+        : viewerRateFrequency(static_cast<int>(rate));
     auto labels = std::make_unique<LabelTable>();
     Msg failed = readLabels(source, labelOffset, *labels, result.labels);
     if (failed == Msg::None && compression != none && compression != runLength) failed = Msg::LawFormatNotSupported;
@@ -129,7 +153,6 @@ Msg importLaw(ByteSource& source, Document& doc, Prompt& prompt, ImportResult& r
     doc.output().baseFrequency = result.sampleFrequency;
     std::span<Sample> image = doc.usableImage();
     std::fill(image.begin(), image.end(), Sample{0});
-    std::vector<std::uint8_t> block(blockSamples * 16);
     std::size_t written = 0;
     if (compression == none) {
         // A header may promise more data than the file holds: only what is there is converted.
@@ -151,7 +174,6 @@ Msg importLaw(ByteSource& source, Document& doc, Prompt& prompt, ImportResult& r
             written = done;
         }
     } else {
-        const std::size_t entryBytes = fileBytesPerSample == 4 ? 8 : 16;
         std::int64_t at = dataOffset;
         while (written < image.size() && at + static_cast<std::int64_t>(entryBytes) <= fileSize) {
             const std::size_t entries = static_cast<std::size_t>(

@@ -19,6 +19,7 @@ constexpr std::size_t maxVariables = 100000; // channel-less variables beyond th
 constexpr std::size_t maxGatheredTokens = 16; // words kept of a $var or $timescale
 constexpr std::uint64_t maxWidth = 1u << 20;
 constexpr char defaultTimescale[] = "1ns"; // a file without $timescale
+constexpr std::size_t minimumBlockBytes = 256; // well above the fast walk's margin
 
 // Blanks: space, tab, line feed, carriage return, the other control characters and NUL (none of
 // them can stand in a VCD token).
@@ -47,7 +48,8 @@ bool keywordIs(std::string_view token, std::string_view lowerKeyword) {
 class Tokens {
   public:
     Tokens(ByteSource& source, const ImportSettings& settings)
-        : source_(source), settings_(settings), buffer_(readBlockBytes + 1) {}
+        : source_(source), settings_(settings),
+          blockBytes_(std::max<std::size_t>(settings.blockBytes, minimumBlockBytes)), buffer_(blockBytes_ + 1) {}
 
     // The buffer keeps a NUL (a blank) behind its data, so a token scan needs no bounds check.
     bool next(std::string_view& token) {
@@ -92,7 +94,7 @@ class Tokens {
         position_ = 0;
         buffer_[end_] = '\0';
         const std::int64_t left = source_.size() - offset_;
-        const std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(left, readBlockBytes - end_));
+        const std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(left, blockBytes_ - end_));
         if (want == 0 || !source_.read(offset_, buffer_.data() + end_, want)) {
             atEnd_ = true;
             return false;
@@ -107,6 +109,7 @@ class Tokens {
 
     ByteSource& source_;
     const ImportSettings& settings_;
+    std::size_t blockBytes_;
     std::vector<char> buffer_;
     std::size_t position_ = 0, end_ = 0;
     std::int64_t offset_ = 0;
@@ -283,15 +286,18 @@ class Importer {
         Sample one = 0;
     };
 
-    // Codes of one or two characters (the first 8,000 or so a dump declares) index a table
-    // directly; longer ones go through a hash map.
-    static constexpr std::size_t shortCodeSlots = 256 + 256 * 256;
+    // Codes of one character, and of two printable ones (the first 8,900 or so a dump declares),
+    // index a table directly; others go through a hash map.
+    static constexpr int firstPrintable = '!', printables = '~' - '!' + 1;
+    static constexpr std::size_t shortCodeSlots = 256 + printables * printables;
 
     static int shortSlot(std::string_view code) {
         if (code.size() == 1) return static_cast<unsigned char>(code[0]);
-        if (code.size() == 2)
-            return 256 + static_cast<unsigned char>(code[0]) * 256 + static_cast<unsigned char>(code[1]);
-        return -1;
+        if (code.size() != 2) return -1;
+        const int first = static_cast<unsigned char>(code[0]) - firstPrintable;
+        const int second = static_cast<unsigned char>(code[1]) - firstPrintable;
+        if (first < 0 || first >= printables || second < 0 || second >= printables) return -1;
+        return 256 + first * printables + second;
     }
 
     int lookup(std::string_view code) {
@@ -528,12 +534,8 @@ Msg importVcd(ByteSource& source, const ImportSettings& settings, Prompt& prompt
 }
 
 int finishVcdImage(std::span<Sample> image, const ImportSettings& settings, const ImportResult& result) {
-    int end = result.end;
-    if (settings.repeat && result.repeatEnd > end && end > 0) {
-        const Sample last = image[static_cast<std::size_t>(end - 1)] & ~commandMask;
-        for (int i = end; i < result.repeatEnd; ++i) image[static_cast<std::size_t>(i)] = last;
-        end = result.repeatEnd;
-    }
+    // Load left the last word in every sample after the data, so the later end repeats it.
+    const int end = settings.repeat && result.repeatEnd > result.end && result.end > 0 ? result.repeatEnd : result.end;
     importing::ConvertCommands commands;
     commands.sixteenChannelSet = isSixteenChannelModel(settings.capabilities.modelCode);
     commands.waitKey = settings.waitKey;

@@ -35,6 +35,7 @@ struct ImportSettings {
     bool repeat = false; // Repeat or Wait Key Before Run give the lead of 20 samples
     bool waitKey = false;
     const std::atomic<int>* cancel = nullptr; // Cancel Loading: polled between blocks
+    std::size_t blockBytes = readBlockBytes; // the file is read in blocks of this size (at least 256)
     // Bytes read so far of the total; called after every block.
     std::function<void(std::int64_t done, std::int64_t total)> progress;
 };

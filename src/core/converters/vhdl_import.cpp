@@ -46,9 +46,42 @@ std::size_t findWord(const std::string& text, std::string_view word, std::size_t
     return std::string::npos;
 }
 
+// The words and symbols the interpreter acts on, told apart once when the text is split.
+enum class Key : std::uint8_t {
+    Other,
+    Wait,
+    For,
+    Loop,
+    If,
+    End,
+    Then,
+    Else,
+    Elsif,
+    Now,
+    Begin,
+    Process,
+    Downto,
+    Semicolon,
+    Assign,
+    AtLeast,
+    Open
+};
+
+Key keyOf(std::string_view text) {
+    static constexpr std::pair<std::string_view, Key> keys[] = {
+        {"wait", Key::Wait},   {"for", Key::For},     {"loop", Key::Loop},       {"if", Key::If},
+        {"end", Key::End},     {"then", Key::Then},   {"else", Key::Else},       {"elsif", Key::Elsif},
+        {"now", Key::Now},     {"begin", Key::Begin}, {"process", Key::Process}, {"downto", Key::Downto},
+        {";", Key::Semicolon}, {"<=", Key::Assign},   {">=", Key::AtLeast},      {"(", Key::Open}};
+    for (const auto& [word, key] : keys)
+        if (text == word) return key;
+    return Key::Other;
+}
+
 struct Token {
     enum Kind { Word, Number, Character, Symbol } kind;
     std::string_view text; // words in lower case (the text is lower-cased)
+    Key key = Key::Other;
 };
 
 std::vector<Token> tokenize(std::string_view text) {
@@ -60,11 +93,12 @@ std::vector<Token> tokenize(std::string_view text) {
         } else if (std::isalpha(static_cast<unsigned char>(c))) {
             std::size_t j = i;
             while (j < text.size() && identifierChar(text[j])) ++j;
-            tokens.push_back({Token::Word, text.substr(i, j - i)});
+            tokens.push_back({Token::Word, text.substr(i, j - i), keyOf(text.substr(i, j - i))});
             i = j;
         } else if (std::isdigit(static_cast<unsigned char>(c))) {
             std::size_t j = i;
-            while (j < text.size() && (std::isdigit(static_cast<unsigned char>(text[j])) || text[j] == '.' || text[j] == '_'))
+            while (j < text.size() &&
+                   (std::isdigit(static_cast<unsigned char>(text[j])) || text[j] == '.' || text[j] == '_'))
                 ++j;
             tokens.push_back({Token::Number, text.substr(i, j - i)});
             i = j;
@@ -72,10 +106,10 @@ std::vector<Token> tokenize(std::string_view text) {
             tokens.push_back({Token::Character, text.substr(i + 1, 1)});
             i += 3;
         } else if (i + 1 < text.size() && (text[i + 1] == '=' || (c == '=' && text[i + 1] == '>'))) {
-            tokens.push_back({Token::Symbol, text.substr(i, 2)});
+            tokens.push_back({Token::Symbol, text.substr(i, 2), keyOf(text.substr(i, 2))});
             i += 2;
         } else {
-            tokens.push_back({Token::Symbol, text.substr(i, 1)});
+            tokens.push_back({Token::Symbol, text.substr(i, 1), keyOf(text.substr(i, 1))});
             ++i;
         }
     }
@@ -106,8 +140,13 @@ std::int64_t timeAt(const std::vector<Token>& tokens, std::size_t i) {
     return timePs(tokens[i].text, unit);
 }
 
-bool is(const std::vector<Token>& tokens, std::size_t i, std::string_view word) {
-    return i < tokens.size() && tokens[i].text == word;
+bool is(const std::vector<Token>& tokens, std::size_t i, Key key) { return i < tokens.size() && tokens[i].key == key; }
+
+// Passes of FOR i IN from TO to (both bounds at least 0, as the tokenizer reads them), saturated.
+std::int64_t loopCount(std::int64_t from, std::int64_t to) {
+    if (to < from) return 0;
+    const std::int64_t span = to - from;
+    return span == std::numeric_limits<std::int64_t>::max() ? span : span + 1;
 }
 
 // One input bit's process, run statement by statement: levels over time into its channel.
@@ -116,16 +155,21 @@ class Process {
     Process(const std::vector<Token>& tokens, std::int64_t periodPs, std::span<Sample> image, int lead, int limit,
             int channel)
         : tokens_(tokens), periodPs_(periodPs), image_(image), lead_(lead), limit_(limit), channel_(channel) {
+        // The ";" at or after each token (the end when there is none).
+        semicolon_.resize(tokens.size());
+        for (std::size_t i = tokens.size(), next = tokens.size(); i-- > 0;) {
+            if (tokens[i].key == Key::Semicolon) next = i;
+            semicolon_[i] = next;
+        }
         // Where each LOOP and IF ends (the token after its "END LOOP ;" / "END IF ;").
         closing_.assign(tokens.size(), tokens.size());
         std::vector<std::size_t> open;
         for (std::size_t i = 0; i < tokens.size(); ++i) {
-            if (is(tokens, i, "end") && (is(tokens, i + 1, "loop") || is(tokens, i + 1, "if"))) {
-                std::size_t after = i + 2;
-                while (after < tokens.size() && tokens[after - 1].text != ";") ++after;
-                if (!open.empty()) closing_[open.back()] = std::min(after, tokens.size()), open.pop_back();
+            if (is(tokens, i, Key::End) && (is(tokens, i + 1, Key::Loop) || is(tokens, i + 1, Key::If))) {
+                const std::size_t after = std::min(semicolon_[i + 1] + 1, tokens.size());
+                if (!open.empty()) closing_[open.back()] = after, open.pop_back();
                 i += 1;
-            } else if (is(tokens, i, "loop") || is(tokens, i, "if")) {
+            } else if (is(tokens, i, Key::Loop) || is(tokens, i, Key::If)) {
                 open.push_back(i);
             }
         }
@@ -134,45 +178,50 @@ class Process {
     void run() { block(0, tokens_.size(), 0); }
     bool inexact() const { return inexact_; }
     int samples() const { return position_; }
+    bool level() const { return level_; } // the level the process ends with, held from then on
 
   private:
+    // The token after the statement at i (its ";"), at most end.
     std::size_t statementEnd(std::size_t i, std::size_t end) const {
-        while (i < end && tokens_[i].text != ";") ++i;
-        return std::min(i + 1, end);
+        return i < end ? std::min(semicolon_[i] + 1, end) : end;
     }
+
+    // Samples from the start to the absolute time t, the edge at t rounded to the nearest sample
+    // (a half period up): delays that are no whole number of periods do not add up their errors.
+    std::int64_t samplesAt(std::int64_t t) const { return t / periodPs_ + (2 * (t % periodPs_) >= periodPs_ ? 1 : 0); }
 
     void hold(std::int64_t ps) {
         if (ps < 0) return;
         if (ps % periodPs_ != 0) inexact_ = true;
-        const std::int64_t room = limit_ - lead_ - position_;
-        const std::int64_t count = std::min<std::int64_t>(ps / periodPs_, std::max<std::int64_t>(room, 0));
-        if (level_)
-            for (std::int64_t k = 0; k < count; ++k)
-                image_[static_cast<std::size_t>(lead_ + position_ + k)] |= channelBit(channel_);
-        position_ += static_cast<int>(count);
         nowPs_ = nowPs_ > std::numeric_limits<std::int64_t>::max() - ps ? std::numeric_limits<std::int64_t>::max()
-                                                                          : nowPs_ + ps;
-        if (ps / periodPs_ > room) stopped_ = true; // the image is full
+                                                                        : nowPs_ + ps;
+        const std::int64_t room = std::max(limit_ - lead_, 0);
+        const std::int64_t target = samplesAt(nowPs_);
+        const int next = static_cast<int>(std::min(target, room));
+        if (level_)
+            for (int k = position_; k < next; ++k) image_[static_cast<std::size_t>(lead_ + k)] |= channelBit(channel_);
+        position_ = std::max(position_, next);
+        if (target > room) stopped_ = true; // the image is full
     }
 
     // Runs the statements in [i, end).
     void block(std::size_t i, std::size_t end, int depth) {
         while (i < end && !stopped_) {
             const Token& t = tokens_[i];
-            if (t.text == "wait") {
-                if (is(tokens_, i + 1, "for")) {
+            if (t.key == Key::Wait) {
+                if (is(tokens_, i + 1, Key::For)) {
                     hold(timeAt(tokens_, i + 2));
-                } else if (is(tokens_, i + 1, ";")) {
+                } else if (is(tokens_, i + 1, Key::Semicolon)) {
                     stopped_ = true;
                 }
                 i = statementEnd(i, end);
-            } else if (t.text == "for" || t.text == "loop") {
+            } else if (t.key == Key::For || t.key == Key::Loop) {
                 std::size_t header = i;
-                while (header < end && tokens_[header].text != "loop") ++header;
+                while (header < end && tokens_[header].key != Key::Loop) ++header;
                 if (header >= end) return;
                 const std::size_t close = std::min(closing_[header], end);
                 std::int64_t count = std::numeric_limits<std::int64_t>::max(); // LOOP: until NOW or WAIT
-                if (t.text == "for") {
+                if (t.key == Key::For) {
                     std::int64_t a = 0, b = 0;
                     std::size_t k = i;
                     while (k < header && tokens_[k].kind != Token::Number) ++k;
@@ -181,13 +230,13 @@ class Process {
                     b = k < header ? textvector::scaledDecimal(tokens_[k].text, 1) : a - 1;
                     const bool down = std::any_of(tokens_.begin() + static_cast<std::ptrdiff_t>(i),
                                                   tokens_.begin() + static_cast<std::ptrdiff_t>(header),
-                                                  [](const Token& x) { return x.text == "downto"; });
-                    count = down ? a - b + 1 : b - a + 1;
+                                                  [](const Token& x) { return x.key == Key::Downto; });
+                    count = down ? loopCount(b, a) : loopCount(a, b);
                 }
                 if (depth < maxNesting) {
                     // The body ends before its "END LOOP ;": find that END from the close.
                     std::size_t bodyEnd = close;
-                    while (bodyEnd > header + 1 && tokens_[bodyEnd - 1].text != "end") --bodyEnd;
+                    while (bodyEnd > header + 1 && tokens_[bodyEnd - 1].key != Key::End) --bodyEnd;
                     if (bodyEnd > header + 1) --bodyEnd;
                     for (std::int64_t n = 0; n < count && !stopped_; ++n) {
                         const std::int64_t before = nowPs_;
@@ -196,32 +245,33 @@ class Process {
                     }
                 }
                 i = close;
-            } else if (t.text == "if") {
+            } else if (t.key == Key::If) {
                 const std::size_t close = std::min(closing_[i], end);
                 std::size_t then = i;
-                while (then < close && tokens_[then].text != "then") ++then;
+                while (then < close && tokens_[then].key != Key::Then) ++then;
                 bool holds = false;
                 for (std::size_t k = i; k + 2 < then; ++k)
-                    if (tokens_[k].text == "now" && tokens_[k + 1].text == ">=")
+                    if (tokens_[k].key == Key::Now && tokens_[k + 1].key == Key::AtLeast)
                         holds = nowPs_ >= timeAt(tokens_, k + 2) && timeAt(tokens_, k + 2) >= 0;
                 if (holds && depth < maxNesting) {
                     std::size_t thenEnd = then + 1;
-                    while (thenEnd < close && tokens_[thenEnd].text != "else" && tokens_[thenEnd].text != "elsif" &&
-                           !(tokens_[thenEnd].text == "end" && is(tokens_, thenEnd + 1, "if")))
+                    while (thenEnd < close && tokens_[thenEnd].key != Key::Else && tokens_[thenEnd].key != Key::Elsif &&
+                           !(tokens_[thenEnd].key == Key::End && is(tokens_, thenEnd + 1, Key::If)))
                         ++thenEnd;
                     block(then + 1, thenEnd, depth + 1);
                 }
                 i = close;
-            } else if (t.kind == Token::Word && (is(tokens_, i + 1, "<=") || is(tokens_, i + 1, "("))) {
+            } else if (t.kind == Token::Word && (is(tokens_, i + 1, Key::Assign) || is(tokens_, i + 1, Key::Open))) {
                 const std::size_t stop = statementEnd(i, end);
                 for (std::size_t k = i; k < stop; ++k)
-                    if (tokens_[k].kind == Token::Character && (tokens_[k].text == "0" || tokens_[k].text == "1")) {
-                        level_ = tokens_[k].text == "1";
+                    if (tokens_[k].kind == Token::Character &&
+                        (tokens_[k].text[0] == '0' || tokens_[k].text[0] == '1')) {
+                        level_ = tokens_[k].text[0] == '1';
                         break;
                     }
                 i = stop;
-            } else if (t.text == "begin" || t.text == "end" || t.text == "process") {
-                i = t.text == "end" ? statementEnd(i, end) : i + 1;
+            } else if (t.key == Key::Begin || t.key == Key::End || t.key == Key::Process) {
+                i = t.key == Key::End ? statementEnd(i, end) : i + 1;
             } else {
                 i = statementEnd(i, end);
             }
@@ -229,7 +279,7 @@ class Process {
     }
 
     const std::vector<Token>& tokens_;
-    std::vector<std::size_t> closing_;
+    std::vector<std::size_t> closing_, semicolon_;
     std::int64_t periodPs_;
     std::span<Sample> image_;
     int lead_, limit_, channel_;
@@ -238,11 +288,15 @@ class Process {
     bool level_ = false, inexact_ = false, stopped_ = false;
 };
 
-// The body of the process of `name` (lower case): the text from its label ("t_prcs_name:" or
-// "name:", then PROCESS) to its END PROCESS; empty when there is none.
+// The body of the process of `name` (lower case): the text from its label (the whole identifier
+// "t_prcs_name" or "name", a colon, then PROCESS) to its END PROCESS; empty when there is none.
 std::string_view processOf(const std::string& text, std::size_t from, const std::string& name) {
+    constexpr std::string_view prefix = "t_prcs_";
     for (std::size_t at = text.find(name, from); at != std::string::npos; at = text.find(name, at + 1)) {
-        if (at > 0 && std::isalnum(static_cast<unsigned char>(text[at - 1]))) continue;
+        std::size_t label = at;
+        if (label >= prefix.size() && std::string_view(text).substr(label - prefix.size(), prefix.size()) == prefix)
+            label -= prefix.size();
+        if (label > 0 && identifierChar(text[label - 1])) continue;
         std::size_t k = at + name.size();
         if (k >= text.size() || text[k] != ':' || (k + 1 < text.size() && text[k + 1] == '=')) continue;
         const std::size_t process = findWord(text, "process", k);
@@ -301,7 +355,8 @@ bool readPorts(std::string_view original, std::vector<Port>& ports) {
             for (const Token& t : type)
                 if (t.kind == Token::Number && bounds.size() < 2)
                     // Bounds beyond any real port are held to a range whose span cannot overflow.
-                    bounds.push_back(std::clamp<long long>(textvector::scaledDecimal(t.text, 1), -(1LL << 30), 1LL << 30));
+                    bounds.push_back(
+                        std::clamp<long long>(textvector::scaledDecimal(t.text, 1), -(1LL << 30), 1LL << 30));
             if (bounds.size() == 2) {
                 const long long span = bounds[0] > bounds[1] ? bounds[0] - bounds[1] : bounds[1] - bounds[0];
                 p.width = static_cast<int>(std::min<long long>(span + 1, 1 << 20));
@@ -341,11 +396,12 @@ Msg importVhdl(std::string text, const ImportSettings& settings, Prompt& prompt,
     const std::vector<Token> all = tokenize(std::string_view(lower).substr(body));
     std::int64_t shortest = std::numeric_limits<std::int64_t>::max();
     for (std::size_t i = 0; i + 2 < all.size(); ++i)
-        if (all[i].text == "wait" && all[i + 1].text == "for" && timeAt(all, i + 2) >= 0)
+        if (all[i].key == Key::Wait && all[i + 1].key == Key::For && timeAt(all, i + 2) >= 0)
             shortest = std::min(shortest, timeAt(all, i + 2));
     if (shortest < period) return Msg::VhdlFrequencyTooBig;
 
-    // Channels: the inputs in port order, as long as they fit the test bench's 50 channels.
+    // Channels: the inputs in port order, as long as they fit the test bench's 50 channels; what
+    // is left must fit the model's channels.
     std::vector<textvector::ChannelRequest> requests;
     std::vector<const Port*> placed;
     int total = 0;
@@ -360,11 +416,16 @@ Msg importVhdl(std::string text, const ImportSettings& settings, Prompt& prompt,
         requests.push_back({p.name, p.width});
         placed.push_back(&p);
     }
+    if (total > settings.capabilities.channelCount) return Msg::VcdTooManyChannels;
     if (Msg m = textvector::buildSignalList(requests, {}, result.signals); m != Msg::None) return m;
 
     const int limit = static_cast<int>(image.size()) - prefixSamples;
     int longest = 0;
     std::vector<int> inexactChannels;
+    struct Ending {
+        int channel, samples;
+    };
+    std::vector<Ending> high; // channels that end high, and where their process stopped
     for (std::size_t s = 0; s < placed.size(); ++s) {
         const Port& p = *placed[s];
         for (int k = 0; k < p.width; ++k) {
@@ -378,12 +439,26 @@ Msg importVhdl(std::string text, const ImportSettings& settings, Prompt& prompt,
             Process run(tokens, period, image, result.lead, limit, channel);
             run.run();
             longest = std::max(longest, run.samples());
+            if (run.level()) high.push_back({channel, run.samples()});
             if (run.inexact()) {
                 result.inexact.push_back(name);
                 inexactChannels.push_back(channel);
             }
         }
     }
+    // A process ends (WAIT;) holding its last level: to the end of the data, and after it, so that
+    // output rests at the final levels.
+    if (longest == 0 && !high.empty() && limit > result.lead) longest = 1;
+    Sample finalWord = 0;
+    for (const Ending& e : high) {
+        finalWord |= channelBit(e.channel);
+        for (int i = result.lead + e.samples; i < result.lead + longest; ++i)
+            image[static_cast<std::size_t>(i)] |= channelBit(e.channel);
+    }
+    if (finalWord != 0)
+        std::fill(image.begin() +
+                      std::min<std::ptrdiff_t>(result.lead + longest, static_cast<std::ptrdiff_t>(image.size())),
+                  image.end(), finalWord);
     if (!result.inexact.empty()) {
         std::string names;
         for (const std::string& n : result.inexact) names += (names.empty() ? "" : ", ") + n;

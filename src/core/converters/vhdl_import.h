@@ -7,6 +7,10 @@
 // sec; ps without a unit), WAIT; (the end), FOR i IN a TO b LOOP ... END LOOP, LOOP ... END LOOP
 // ended by IF (NOW >= t) THEN WAIT; END IF, and loops nested in each other. Other statements are
 // skipped. A loop whose body lets no time pass runs once; nesting deeper than 32 is not followed.
+// A process is found by its label, the whole identifier "t_prcs_<name>" or "<name>". Each edge
+// lies at its absolute time rounded to the nearest sample (delays that are no whole number of
+// periods do not add up their errors); the level a process ends with holds to the end of the data
+// and, after it, for the rest of the image, so that output rests at the final levels.
 #pragma once
 
 #include "app/models.h"
@@ -58,8 +62,9 @@ std::int64_t samplePeriodPs(const Capabilities& caps);
 bool readPorts(std::string_view text, std::vector<Port>& ports);
 
 // Load: parses `text` and writes the image (cleared first) and the labels. 12082 is asked through
-// `prompt` (No clears the inexact signals), 12084 shown. Errors: 12083 (no test bench), 12080
-// (a delay shorter than the sample period), 12019.
+// `prompt` (No clears the inexact signals), 12084 shown. Errors: 12083 (no test bench, an empty
+// text too), 12080 (a delay shorter than the sample period), 12128 (more input bits than the
+// model's channels), 12019.
 Msg importVhdl(std::string text, const ImportSettings& settings, Prompt& prompt, std::span<Sample> image,
                LabelTable& labels, ImportResult& result);
 

@@ -30,9 +30,9 @@ require_sigrok() {
 
 # same_waveform NAME REFERENCE.vcd CAPTURED.vcd: the capture plays the reference time unit for
 # time unit (lib/same_waveform.py); $here is the calling script's folder.
-same_waveform() { # same_waveform NAME REFERENCE.vcd CAPTURED.vcd
+same_waveform() { # same_waveform NAME REFERENCE.vcd CAPTURED.vcd [GROUP]
     local out
-    if out=$(python3 "$here/lib/same_waveform.py" "$2" "$3"); then
+    if out=$(python3 "$here/lib/same_waveform.py" "$2" "$3" ${4:-}); then
         echo "ok   $1 ($out)"
     else
         echo "FAIL $1: $out"; failures=$((failures + 1))
