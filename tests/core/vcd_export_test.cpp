@@ -59,5 +59,22 @@ TEST(VcdExport, UnwritableTargetKeepsNothingBehind) {
     EXPECT_EQ(exportVcd("/nonexistent/folder/doc.vcd", *doc), Msg::FileCanNotCreate);
 }
 
+TEST(VcdExport, KeywordLikeNamesAndTheBaseFrequency) {
+    for (const auto& [name, wanted] : {std::pair{"$end", "_end"}, {"$", "_"}, {"a$end", "a$end"}, {"x y", "x_y"}})
+        EXPECT_EQ(vcdReferenceName(test::labelRecord(12, positionSingle, name), 1), wanted);
+    auto doc = Document::create(capabilitiesFor(0xB016), true);
+    doc->labels()[0] = test::labelRecord(12, positionSingle, "$end");
+    test::TempFolder folder;
+    const std::string path = folder.file("doc.vcd");
+    for (int frequency : {0, -5}) {
+        doc->output().baseFrequency = frequency;
+        EXPECT_EQ(exportVcd(path, *doc), Msg::VcdExportNeedsFrequency);
+        EXPECT_FALSE(std::ifstream(path).good());
+    }
+    doc->output().baseFrequency = 1; // the lowest clock there is: one second per sample
+    ASSERT_EQ(exportVcd(path, *doc), Msg::None);
+    EXPECT_NE(fileText(path).find("$var wire 1 ! _end $end"), std::string::npos);
+}
+
 } // namespace
 } // namespace qv
