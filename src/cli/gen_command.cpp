@@ -3,6 +3,7 @@
 
 #include "app/models.h"
 #include "app/settings_store.h"
+#include "device/rate_entry.h"
 #include "generators/text_transfer.h"
 #include "support/field_values.h"
 #include "waveedit/handoff.h"
@@ -68,8 +69,8 @@ bool readInt(const std::string& text, int minimum, int maximum, int& value) {
 bool readRate(const std::string& text, double& bitsPerSecond) {
     const auto n = parseFieldNumber(text);
     if (!n || !(*n > 0) || *n > 1e9) return false;
-    bitsPerSecond = *n;
-    return true;
+    bitsPerSecond = static_cast<double>(nearestHertz(*n));
+    return bitsPerSecond > 0;
 }
 
 int genCapture(const GenCommon& common, const std::function<bool(OutputPorts&, std::span<Sample>)>& output) {

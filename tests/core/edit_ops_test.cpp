@@ -106,6 +106,9 @@ TEST(EditOps, BusDataCountsWithoutCarryAndCyclesFileBytes) {
         {file(folder.file("empty.bin")), "", Msg::FileSizeZero},
         {file(folder.file("none.bin")), "", Msg::CantOpenFile},
         {counter(9, Radix::Hex, "0", "1"), "", Msg::PeriodOutOfRange},
+        {counter(8, Radix::Hex, "A5", "1"), "A5 A5 A5 A5 A5 A5 A5 A5", Msg::None}, // the whole mark one period
+        {counter(1, Radix::Oct, "17", "7"), "0F 16 1D 24 2B 32 39 40", Msg::None},
+        {counter(1, Radix::Dec, "19", "10"), "13 1D 27 31 3B 45 4F 59", Msg::None},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.written);
@@ -213,6 +216,15 @@ TEST(SampleWizard, CountersAndTheirLabels) {
     ASSERT_EQ(runSampleWizard(*e.doc, SampleKind::SyncCounter, 18, keep), Msg::None);
     EXPECT_EQ(keep.asked, std::vector<int>{static_cast<int>(Msg::Overwrite)});
     EXPECT_EQ(e.values(4, 0, 1), "00"); // the old labels stayed
+    // The sample's length and one sample less (nothing built).
+    std::vector<Sample> aside(512);
+    for (SampleKind kind : {SampleKind::SyncCounter, SampleKind::AsyncCounter}) {
+        const int used = buildSample(aside, kind, 0);
+        ASSERT_GT(used, 0);
+        EXPECT_EQ(buildSample(std::span<Sample>(aside).first(static_cast<std::size_t>(used)), kind, 0), used);
+        EXPECT_EQ(buildSample(std::span<Sample>(aside).first(static_cast<std::size_t>(used - 1)), kind, 0), 0);
+    }
+    EXPECT_EQ(buildSample(aside, SampleKind::SyncCounter, 0), 42); // counts 1..31 on samples 11..41, the jump ending on 41
     std::span<const Sample> image = e.doc->usableImage();
     EXPECT_EQ(test::commandsText(image, 0, 3), "8FF 2FF 900");
     EXPECT_EQ(test::commandsText(image, 39, 42), "816 200 100"); // JP 10 (+12)
@@ -223,6 +235,7 @@ TEST(SampleWizard, CountersAndTheirLabels) {
     const std::vector<ViewRow> rows = viewRows(e.doc->labels());
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_STREQ(e.doc->labels()[12].name, "ASYNCCNT");
+    for (int k = 0; k < 5; ++k) EXPECT_EQ(e.doc->labels()[static_cast<std::size_t>(12 + k)].bitIndex, 16 - k);
     EXPECT_EQ(e.doc->labels()[0].colour, 12);
     // Ripple: stage k changes one sample after stage k-1; the jump back is the last stage's fall.
     int last = asyncLoopStart;

@@ -2,7 +2,7 @@
 // and Import of a tool's text, and Convert's labels, allocator and iBaseFreq.
 #include "generators/convert.h"
 #include "generators/frame.h"
-#include "generators/rate_entry.h"
+#include "device/rate_entry.h"
 #include "generators/text_transfer.h"
 
 #include "app/settings.h"
@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <vector>
 
 namespace qv::gen {
@@ -51,6 +52,27 @@ TEST(RateEntry, SpinLadderAndTexts) {
     EXPECT_FALSE(rateBitsPerSecond("fast", RateUnit::Kbps));
     EXPECT_EQ(rateFieldText(1234567, RateUnit::Mbps), "1.23457");
     EXPECT_EQ(rateFieldText(460625.7, RateUnit::Bps), "460625");
+}
+
+// Every one-decimal M bps and K bps value is the whole number of hertz it reads as: a truncated
+// product gives 4,099,999 for "4.1" and a false "nearby clock" question.
+TEST(RateEntry, TypedRatesAreWholeHertz) {
+    for (int tenths = 1; tenths <= 2000; ++tenths) {
+        const std::string text = rateTenthsText(tenths);
+        EXPECT_EQ(*rateBitsPerSecond(text, RateUnit::Mbps), tenths * 100000.0) << text;
+        EXPECT_EQ(*rateBitsPerSecond(text, RateUnit::Kbps), tenths * 100.0) << text;
+    }
+    EXPECT_EQ(*rateBitsPerSecond("0.0000004", RateUnit::Mbps), 0.0); // rounds to nothing
+    EXPECT_EQ(*rateBitsPerSecond("0.0000005", RateUnit::Mbps), 1.0);
+    EXPECT_EQ(nearestHertz(2.5), 3);
+    EXPECT_EQ(nearestHertz(-3.0), 0);
+    EXPECT_EQ(nearestHertz(std::numeric_limits<double>::quiet_NaN()), 0);
+    EXPECT_EQ(nearestHertz(1e300), std::int64_t{1} << 53);
+
+    EXPECT_EQ(rateProblem(std::numeric_limits<double>::quiet_NaN()), Msg::RateNotANumber);
+    EXPECT_EQ(rateProblem(0.0), Msg::RateNotAboveZero);
+    EXPECT_EQ(rateProblem(-1.0), Msg::RateNotAboveZero);
+    EXPECT_EQ(rateProblem(1.0), Msg::None);
 }
 
 TEST(TextTransfer, ExportAsksBeforeReplacingAndImportKeepsTextOnFailure) {
@@ -117,6 +139,14 @@ TEST(GeneratorConvert, LabelsHandOffFilesAndBaseFrequency) {
     EXPECT_EQ(test::readBytes(handoffSamplePath(folder.path())).size(),
               static_cast<std::size_t>(caps.usableSampleBytes));
     EXPECT_EQ(store.readNumber("WaveEdit\\0", "iBaseFreq"), 200000000u);
+
+    // A buffer of exactly the usable samples is enough; one sample less is not.
+    const std::size_t usable = static_cast<std::size_t>(caps.usableSampleBytes / 8);
+    request.samples = std::span<Sample>(samples).first(usable);
+    EXPECT_EQ(convertToWaveEditor(request), Msg::None);
+    request.samples = std::span<Sample>(samples).first(usable - 1);
+    EXPECT_EQ(convertToWaveEditor(request), Msg::MemoryNotEnough);
+    request.samples = samples;
 
     request.folder = folder.file("missing");
     MemorySettingsStore untouched;

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -88,6 +89,10 @@ TEST(I2c, ChecksInOrder) {
     I2cSettings s = custom();
     s.rateBitsPerSecond = 5e6; // above 100 MHz / 24
     EXPECT_EQ(build("Aw=12;D=10;", s).error, Msg::I2cRateOutOfRange);
+    s.rateBitsPerSecond = std::numeric_limits<double>::quiet_NaN(); // "abc" in the rate edit
+    EXPECT_EQ(build("Aw=12;D=10;", s).error, Msg::RateNotANumber);
+    s.rateBitsPerSecond = 0;
+    EXPECT_EQ(build("Aw=12;D=10;", s).error, Msg::RateNotAboveZero);
     // The highest SCL channel (SDA one above it) and one past; SDA valid and not SCL's in both modes.
     struct Channels {
         int model, scl, sda;
@@ -121,6 +126,8 @@ TEST(I2c, ChecksInOrder) {
     I2cProgram p;
     EXPECT_EQ(parseI2cText("Aw=12;D=1a2,3 r;", I2cAddressing::SevenBit, p), Msg::None);
     EXPECT_EQ(p.statements[1].data, (std::vector<std::uint8_t>{0x1a, 0x02, 0x03}));
+    EXPECT_EQ(parseI2cText("Aw=12;D=9,99,a9,0;", I2cAddressing::SevenBit, p), Msg::None);
+    EXPECT_EQ(p.statements[1].data, (std::vector<std::uint8_t>{0x09, 0x99, 0xa9, 0x00}));
 }
 
 TEST(I2c, ReadModeReleasesSdaAroundTheSlavesByte) {
@@ -135,6 +142,10 @@ TEST(I2c, ReadModeReleasesSdaAroundTheSlavesByte) {
     setI2cSclChannel(high, 39);
     EXPECT_EQ(test::commandsText(build("Ar=3f;D=5;", high).samples, frame, frame + 3), "808 200 900");
     EXPECT_EQ(test::commandsText(b.samples, frame + 8 * 24 - 2, frame + 8 * 24 + 1), "8FF 2FF 900");
+    // In read mode the bytes written to a slave keep SDA driven: no OE around them.
+    Built mixed = build("Aw=12;D=5;Ar=3f;D=6;", custom());
+    for (int i = frame; i < frame + 9 * 24; ++i)
+        EXPECT_EQ(commandField(mixed.samples[static_cast<std::size_t>(i)]), 0u) << i;
     EXPECT_EQ(
         i2cSampleClock(custom(), build(std::string(i2cSampleText(I2cAddressing::SevenBit)), custom()).program.readMode),
         2400000);

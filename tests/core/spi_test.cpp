@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -146,6 +147,10 @@ TEST(Spi, BinaryFilesAndClockQuestion) {
     EXPECT_EQ(no.asked, (std::vector<int>{12023}));
     s.rateBitsPerSecond = 60e6;
     EXPECT_EQ(runSpi(ports, s, "1a", nullptr, out).outcome.error, Msg::SpiRateOutOfRange);
+    s.rateBitsPerSecond = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_EQ(runSpi(ports, s, "1a", nullptr, out).outcome.error, Msg::RateNotANumber);
+    s.rateBitsPerSecond = -2;
+    EXPECT_EQ(runSpi(ports, s, "1a", nullptr, out).outcome.error, Msg::RateNotAboveZero);
 }
 
 // The reference receiver: while the select is active, the data line at each latching edge.
@@ -189,6 +194,26 @@ TEST(Spi, RandomSettingsReadBack) {
         const std::uint32_t mask = s.width == 32 ? 0xFFFFFFFFu : (1u << s.width) - 1;
         for (std::size_t k = 0; k < words.size(); ++k) EXPECT_EQ(got[k], words[k] & mask);
     }
+}
+
+TEST(Spi, DataThatExactlyFillsTheMemoryIsNotAsked) {
+    const Capabilities caps = capabilitiesFor(0xB016);
+    std::vector<Sample> out(static_cast<std::size_t>(caps.sampleBufferBytes / 8), 0);
+    SpiSettings s;
+    s.format = SpiFormat::Ascii;
+    const int fit = spiWordsThatFit(8, 65500);
+    for (int extra : {0, 1}) {
+        test::ScriptedPrompt prompt({Answer::Yes});
+        SpiBuild built;
+        const std::string text(static_cast<std::size_t>(fit + extra), 'x');
+        EXPECT_EQ(buildSpiForConvert(s, text, nullptr, caps, 0, prompt, out, built), Msg::None);
+        EXPECT_EQ(prompt.asked.size(), static_cast<std::size_t>(extra));
+        EXPECT_EQ(built.count, 200 + 16 * fit + 2);
+    }
+    test::TempFolder folder;
+    test::writeBytes(folder.file("empty.bin"), {});
+    test::ScriptedPrompt prompt;
+    EXPECT_EQ(loadSpiFile(folder.file("empty.bin"), 8, 65500, prompt).error, Msg::CantOpenFile);
 }
 
 } // namespace

@@ -127,7 +127,7 @@ TEST(TextVectorConvert, IntervalPatternWithRepeatAndWaitKey) {
     EXPECT_EQ(levelsText(plain.image, 1, 0, 8), "HHHHHHHH"); // 31 -> 1111, 5 -> 0101, 15 -> 1111, 1
     EXPECT_EQ(commandsText(plain.image, 0, 8), "000 000 000 000 000 000 000 000");
 
-    Converted both = convertText(text, {"", gen::RateUnit::Mbps, true, true});
+    Converted both = convertText(text, {"", RateUnit::Mbps, true, true});
     ASSERT_EQ(both.result, Msg::None);
     EXPECT_EQ(both.convert.end, 14);
     EXPECT_EQ(commandsText(both.image, 0, 16), "000 000 000 600 700 000 000 000 000 000 000 80C 200 100 000 000");
@@ -143,7 +143,7 @@ TEST(TextVectorConvert, TimeStampPattern) {
     EXPECT_EQ(levelsText(c.image, 0, 0, 8), "HHLLLHHH");
     EXPECT_EQ(levelsText(c.image, 1, 0, 8), "HHHHHLLL");
     // At half the frequency the records fall on samples 0, 1 and 2.
-    Converted half = convertText(text, {"50", gen::RateUnit::Mbps});
+    Converted half = convertText(text, {"50", RateUnit::Mbps});
     EXPECT_EQ(levelsText(half.image, 0, 0, 4), "HLHH");
 
     Loaded l = loadText("INPUTS A; PATTERN\n0> 1\n20> 0\n;");
@@ -156,8 +156,8 @@ TEST(TextVectorConvert, TimeStampPattern) {
 
 TEST(TextVectorConvert, FrequencyAndLengthRefusals) {
     const char* text = "INPUTS A; INTERVAL 100; PATTERN\n1\n0\n1\n0\n1\n0\n;";
-    EXPECT_EQ(convertText(text, {"0.5", gen::RateUnit::Mbps}).result, Msg::TimeUnitError);
-    Converted refused = convertText(text, {"1.5", gen::RateUnit::Bps}, {Answer::No});
+    EXPECT_EQ(convertText(text, {"0.5", RateUnit::Mbps}).result, Msg::TimeUnitError);
+    Converted refused = convertText(text, {"1.5", RateUnit::Bps}, {Answer::No});
     EXPECT_EQ(refused.result, Msg::FrequencyNotSupported);
     EXPECT_EQ(refused.prompt.asked, std::vector<int>{12023});
 
@@ -175,18 +175,35 @@ TEST(TextVectorConvert, FrequencyAndLengthRefusals) {
     EXPECT_EQ(levelsText(late.image, 0, 0, 8), "HHLHHHHH");
 }
 
+// A one-decimal MHz frequency is exact: 33.3 MHz must not become 33,299,999 Hz, ask 12023 and
+// fail, as 13 of the 999 one-decimal values below 100 MHz do when the product is truncated.
+TEST(TextVectorConvert, DecimalFrequenciesAreExact) {
+    const char* text = "INPUTS A; INTERVAL 100; PATTERN\n1\n0\n;";
+    Loaded l = loadText(text);
+    int checked = 0;
+    for (int tenths = 10; tenths < 1000; ++tenths) { // below 1 the whole-number part reads as no frequency
+        const int wanted = tenths * 100000;
+        if (nearestAchievableFrequency(wanted, frequencyNearest, caps) != wanted) continue; // not a clock of the model
+        std::vector<Sample> image(16);
+        ConvertResult r;
+        ScriptedPrompt prompt({Answer::No});
+        const ConvertRequest request{rateTenthsText(tenths), RateUnit::Mbps};
+        EXPECT_EQ(convertTextVector(text, request, l.load, caps, prompt, image, r), Msg::None) << tenths;
+        EXPECT_EQ(r.frequency, wanted) << tenths;
+        EXPECT_TRUE(prompt.asked.empty()) << tenths;
+        ++checked;
+    }
+    EXPECT_GT(checked, 100);
+}
+
 TEST(TextVectorConvert, FrequencyDisplay) {
     struct Case {
         std::int64_t hertz;
-        gen::RateUnit unit;
+        RateUnit unit;
         const char* text;
     } cases[] = {
-        {100000000, gen::RateUnit::Mbps, "100"},
-        {2500000, gen::RateUnit::Mbps, "2.5"},
-        {12345678, gen::RateUnit::Mbps, "12.345678"},
-        {666666, gen::RateUnit::Kbps, "666.666"},
-        {1000, gen::RateUnit::Kbps, "1"},
-        {999, gen::RateUnit::Bps, "999"},
+        {100000000, RateUnit::Mbps, "100"},  {2500000, RateUnit::Mbps, "2.5"}, {12345678, RateUnit::Mbps, "12.345678"},
+        {666666, RateUnit::Kbps, "666.666"}, {1000, RateUnit::Kbps, "1"},      {999, RateUnit::Bps, "999"},
     };
     for (const Case& c : cases) {
         const FrequencyDisplay d = frequencyDisplay(c.hertz);

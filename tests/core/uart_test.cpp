@@ -183,5 +183,19 @@ TEST(Uart, RandomSettingsDecodeBack) {
     }
 }
 
+TEST(Uart, SyncChannelCheckedOnlyWhenOn) {
+    const Capabilities caps = capabilitiesFor(0xB016); // 16 channels
+    UartSettings s = uartDefaults(0xB016);
+    for (int channel : {-1, 16, 60}) {
+        s.syncChannel = channel;
+        s.syncChannelOn = false;
+        EXPECT_EQ(validateUart(s, caps), Msg::None) << channel;
+        s.syncChannelOn = true;
+        EXPECT_EQ(validateUart(s, caps), Msg::ErrorChannelSetting) << channel;
+    }
+    s.syncChannel = 15; // the highest channel
+    EXPECT_EQ(validateUart(s, caps), Msg::None);
+}
+
 } // namespace
 } // namespace qv::gen

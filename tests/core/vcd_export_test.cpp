@@ -72,8 +72,13 @@ TEST(VcdExport, KeywordLikeNamesAndTheBaseFrequency) {
         EXPECT_FALSE(std::ifstream(path).good());
     }
     doc->output().baseFrequency = 1; // the lowest clock there is: one second per sample
+    doc->labels()[1] = test::labelRecord(highestBitIndex, positionSingle, "PORT1"); // the highest bit
+    doc->usableImage()[2] = Sample{1} << highestBitIndex;
     ASSERT_EQ(exportVcd(path, *doc), Msg::None);
-    EXPECT_NE(fileText(path).find("$var wire 1 ! _end $end"), std::string::npos);
+    const std::string text = fileText(path);
+    EXPECT_NE(text.find("$var wire 1 ! _end $end"), std::string::npos);
+    EXPECT_NE(text.find("$var wire 1 \" PORT1 $end"), std::string::npos);
+    EXPECT_NE(text.find("#2\n1\"\n#3\n0\"\n"), std::string::npos);
 }
 
 } // namespace

@@ -167,8 +167,8 @@ Msg convertTextVector(std::string text, const ConvertRequest& request, const Loa
     if (std::atoll(request.frequencyText.c_str()) == 0) return Msg::TimeUnitError;
     std::fill(image.begin(), image.end(), Sample{0});
 
-    const double requested = std::trunc(readDouble(request.frequencyText) * gen::rateUnitFactor(request.unit));
-    int frequency = requested >= INT_MAX ? INT_MAX : requested <= 0 ? 0 : static_cast<int>(requested);
+    const std::int64_t requested = nearestHertz(readDouble(request.frequencyText) * rateUnitFactor(request.unit));
+    int frequency = requested >= INT_MAX ? INT_MAX : static_cast<int>(requested);
     const int achievable = nearestAchievableFrequency(frequency, frequencyNearest, caps);
     if (achievable != frequency) {
         const Msg question = timeStamps ? Msg::TimeStampClockNearby : Msg::CantGenerateFrequency;
@@ -236,20 +236,18 @@ Msg convertTextVector(std::string text, const ConvertRequest& request, const Loa
     return Msg::None;
 }
 
-Msg frequencyUnitCaption(gen::RateUnit unit) {
+Msg frequencyUnitCaption(RateUnit unit) {
     switch (unit) {
-    case gen::RateUnit::Mbps: return Msg::FrequencyUnitMHz;
-    case gen::RateUnit::Kbps: return Msg::FrequencyUnitKHz;
+    case RateUnit::Mbps: return Msg::FrequencyUnitMHz;
+    case RateUnit::Kbps: return Msg::FrequencyUnitKHz;
     default: return Msg::FrequencyUnitHz;
     }
 }
 
 FrequencyDisplay frequencyDisplay(std::int64_t hertz) {
     hertz = std::max<std::int64_t>(hertz, 0);
-    const gen::RateUnit unit = hertz >= 1000000 ? gen::RateUnit::Mbps
-        : hertz < 1000                          ? gen::RateUnit::Bps
-                                                : gen::RateUnit::Kbps;
-    const auto factor = static_cast<std::int64_t>(gen::rateUnitFactor(unit));
+    const RateUnit unit = hertz >= 1000000 ? RateUnit::Mbps : hertz < 1000 ? RateUnit::Bps : RateUnit::Kbps;
+    const auto factor = static_cast<std::int64_t>(rateUnitFactor(unit));
     std::string text = std::to_string(hertz / factor);
     std::int64_t fraction = hertz % factor;
     if (fraction != 0) {

@@ -21,7 +21,7 @@
 #include "app/models.h"
 #include "converters/text_vector_statements.h"
 #include "device/prompt.h"
-#include "generators/rate_entry.h"
+#include "device/rate_entry.h"
 #include "support/strings.h"
 #include "waveedit/label.h"
 #include "waveedit/sample.h"
@@ -73,7 +73,7 @@ Msg timeStampStep(std::string_view pattern, std::int64_t& step);
 
 struct ConvertRequest {
     std::string frequencyText; // the frequency edit
-    gen::RateUnit unit = gen::RateUnit::Mbps; // the unit button: MHz, KHz, Hz
+    RateUnit unit = RateUnit::Mbps; // the unit button: MHz, KHz, Hz
     bool repeat = false;
     bool waitKey = false;
 };
@@ -91,10 +91,10 @@ Msg convertTextVector(std::string text, const ConvertRequest& request, const Loa
                       Prompt& prompt, std::span<Sample> image, ConvertResult& result);
 
 // ---- the frequency entry: the generators' tenths ladder, with the units MHz, KHz and Hz ---------
-Msg frequencyUnitCaption(gen::RateUnit unit);
+Msg frequencyUnitCaption(RateUnit unit);
 
 struct FrequencyDisplay {
-    gen::RateUnit unit;
+    RateUnit unit;
     std::string text; // integer when whole, else at most six decimals
 };
 // MHz from 1,000,000 Hz up, Hz below 1,000 Hz, else KHz.

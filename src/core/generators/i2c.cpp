@@ -4,6 +4,7 @@
 // read-mode timing like "Ar=".
 #include "generators/i2c.h"
 
+#include "device/rate_entry.h"
 #include "generators/frame.h"
 
 #include <algorithm>
@@ -255,8 +256,8 @@ Msg parseI2cText(std::string_view text, I2cAddressing addressing, I2cProgram& pr
 }
 
 Msg checkI2c(const I2cSettings& s, std::string_view text, const Capabilities& caps, I2cProgram& program) {
-    if (!(s.rateBitsPerSecond > 0) || s.rateBitsPerSecond > caps.maxOutputFrequency / 24.0)
-        return Msg::I2cRateOutOfRange;
+    if (Msg m = rateProblem(s.rateBitsPerSecond); m != Msg::None) return m;
+    if (s.rateBitsPerSecond > caps.maxOutputFrequency / 24.0) return Msg::I2cRateOutOfRange;
     if (static_cast<int>(text.size()) + 1 < minTextLengthWithTerminator) return Msg::NoI2cData;
     if (s.sclChannel < 0 || s.sclChannel > i2cHighestSclChannel(caps.modelCode)) return Msg::I2cSclChannelRange;
     // SDA is a channel on the card type 18 with "Default Out" too: checked in both modes.

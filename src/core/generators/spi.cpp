@@ -3,6 +3,7 @@
 // by bit from a precomputed order.
 #include "generators/spi.h"
 
+#include "device/rate_entry.h"
 #include "generators/frame.h"
 #include "support/file_io.h"
 
@@ -270,7 +271,8 @@ SpiRunResult runSpi(OutputPorts& ports, const SpiSettings& s, std::string_view t
         return result;
     };
     if (s.width < spiMinWidth || s.width > spiMaxWidth) return fail(Msg::SpiWidthRange);
-    if (!(s.rateBitsPerSecond > 0) || s.rateBitsPerSecond * spiSamplesPerBit > ports.capabilities.maxOutputFrequency)
+    if (Msg m = rateProblem(s.rateBitsPerSecond); m != Msg::None) return fail(m);
+    if (s.rateBitsPerSecond * spiSamplesPerBit > ports.capabilities.maxOutputFrequency)
         return fail(Msg::SpiRateOutOfRange);
     const int cardType = readCardType(ports);
     std::vector<std::uint32_t> words;
@@ -300,8 +302,8 @@ Msg buildSpiForConvert(const SpiSettings& s, std::string_view text, const std::v
                        const Capabilities& caps, int cardType, Prompt& prompt, std::span<Sample> buffer,
                        SpiBuild& built) {
     if (s.width < spiMinWidth || s.width > spiMaxWidth) return Msg::SpiWidthRange;
-    if (!(s.rateBitsPerSecond > 0) || s.rateBitsPerSecond * spiSamplesPerBit > caps.maxOutputFrequency)
-        return Msg::SpiRateOutOfRange;
+    if (Msg m = rateProblem(s.rateBitsPerSecond); m != Msg::None) return m;
+    if (s.rateBitsPerSecond * spiSamplesPerBit > caps.maxOutputFrequency) return Msg::SpiRateOutOfRange;
     std::vector<std::uint32_t> words;
     bool abandon = false;
     if (Msg m = prepareWords(s, text, fileWords, caps, prompt, words, abandon); m != Msg::None) return m;

@@ -49,7 +49,7 @@ constexpr Variant alteraVariant{Msg::AlteraTableFilePrompt, {Msg::AlteraTableFil
 struct TextVectorTool {
     textvector::Variant variant = textvector::Variant::TextVector;
     textvector::LoadResult load; // timing and signal list of the last good Load
-    gen::RateUnit unit = gen::RateUnit::Mbps;
+    RateUnit unit = RateUnit::Mbps;
     bool loaded = false;
 };
 TextVectorTool& tool() {
@@ -63,7 +63,7 @@ const Variant& variant() {
 const std::string& settingsKey() { return app().keyPath(ModuleKey::Text2Wav); }
 std::string fileName(HWND dialog) { return toAnsi(fieldText(dialog, IDC_IMPORT_FILE)); }
 
-void showUnit(HWND dialog, gen::RateUnit unit) {
+void showUnit(HWND dialog, RateUnit unit) {
     tool().unit = unit;
     setFieldText(dialog, IDC_TV_FREQUENCY_UNIT, textvector::frequencyUnitCaption(unit));
 }
@@ -155,7 +155,7 @@ LRESULT onCustomFrequency(HWND dialog, const Command&) {
 }
 
 LRESULT onUnit(HWND dialog, const Command&) {
-    showUnit(dialog, gen::nextRateUnit(tool().unit));
+    showUnit(dialog, nextRateUnit(tool().unit));
     return TRUE;
 }
 
@@ -163,8 +163,8 @@ LRESULT onSpin(HWND dialog, UINT, WPARAM wParam, LPARAM lParam) {
     if (reinterpret_cast<HWND>(lParam) != GetDlgItem(dialog, IDC_TV_FREQUENCY_SPIN)) return FALSE;
     const int code = LOWORD(wParam);
     if (code != SB_LINEUP && code != SB_LINEDOWN) return TRUE;
-    const int tenths = gen::spinRateTenths(toUtf8(fieldText(dialog, IDC_TV_FREQUENCY)), tool().unit, code == SB_LINEUP);
-    setFieldText(dialog, IDC_TV_FREQUENCY, gen::rateTenthsText(tenths));
+    const int tenths = spinRateTenths(toUtf8(fieldText(dialog, IDC_TV_FREQUENCY)), tool().unit, code == SB_LINEUP);
+    setFieldText(dialog, IDC_TV_FREQUENCY, rateTenthsText(tenths));
     return TRUE;
 }
 
@@ -182,7 +182,7 @@ LRESULT onInit(HWND dialog, UINT, WPARAM, LPARAM) {
     setUpSignalList(dialog, IDC_IMPORT_LIST, labelColumnWidth, channelColumnWidth);
     setFieldText(dialog, IDC_TV_FILE_PROMPT, variant().filePrompt);
     setFieldText(dialog, IDC_TV_FREQUENCY, std::string(initialFrequency));
-    showUnit(dialog, gen::RateUnit::Mbps);
+    showUnit(dialog, RateUnit::Mbps);
     return TRUE;
 }
 

@@ -14,6 +14,7 @@
 #include "waveedit/document.h"
 
 #include <array>
+#include <limits>
 #include <mutex>
 
 namespace qv::win {
@@ -182,27 +183,27 @@ LRESULT onGeneratorTimer(HWND dialog, UINT, WPARAM timer, LPARAM) {
 
 std::span<Sample> generatorBuffer() { return document().sampleBuffer(); }
 
-
 // ---- rate entry -----------------------------------------------------------------------------------
 
-void showRate(HWND dialog, const std::string& text, gen::RateUnit unit) {
+void showRate(HWND dialog, const std::string& text, RateUnit unit) {
     setFieldText(dialog, IDC_GEN_RATE, text);
-    setFieldText(dialog, IDC_GEN_RATE_UNIT, gen::rateUnitCaption(unit));
+    setFieldText(dialog, IDC_GEN_RATE_UNIT, rateUnitCaption(unit));
 }
 
-gen::RateUnit cycleRateUnit(HWND dialog, gen::RateUnit unit) {
-    const gen::RateUnit next = gen::nextRateUnit(unit);
-    setFieldText(dialog, IDC_GEN_RATE_UNIT, gen::rateUnitCaption(next));
+RateUnit cycleRateUnit(HWND dialog, RateUnit unit) {
+    const RateUnit next = nextRateUnit(unit);
+    setFieldText(dialog, IDC_GEN_RATE_UNIT, rateUnitCaption(next));
     return next;
 }
 
-void stepRate(HWND dialog, gen::RateUnit unit, bool up) {
-    const int tenths = gen::spinRateTenths(toUtf8(fieldText(dialog, IDC_GEN_RATE)), unit, up);
-    setFieldText(dialog, IDC_GEN_RATE, gen::rateTenthsText(tenths));
+void stepRate(HWND dialog, RateUnit unit, bool up) {
+    const int tenths = spinRateTenths(toUtf8(fieldText(dialog, IDC_GEN_RATE)), unit, up);
+    setFieldText(dialog, IDC_GEN_RATE, rateTenthsText(tenths));
 }
 
-std::optional<double> rateOf(HWND dialog, gen::RateUnit unit) {
-    return gen::rateBitsPerSecond(toUtf8(fieldText(dialog, IDC_GEN_RATE)), unit);
+double rateOf(HWND dialog, RateUnit unit) {
+    return rateBitsPerSecond(toUtf8(fieldText(dialog, IDC_GEN_RATE)), unit)
+        .value_or(std::numeric_limits<double>::quiet_NaN());
 }
 
 // ---- files ----------------------------------------------------------------------------------------

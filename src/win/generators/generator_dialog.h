@@ -10,7 +10,7 @@
 
 #include "device/output_engine.h"
 #include "generators/convert.h"
-#include "generators/rate_entry.h"
+#include "device/rate_entry.h"
 #include "support/strings.h"
 #include "waveedit/sample.h"
 #include "waveedit/waveform_file_dialogs.h"
@@ -39,8 +39,7 @@ void initGenerator(HWND dialog);
 void releaseGenerator();
 // WM_DESTROY of a generator dialog: the shared part released and the tool's own state (a
 // std::unique_ptr) dropped.
-template <auto& toolState>
-LRESULT destroyGenerator(HWND, UINT, WPARAM, LPARAM) {
+template <auto& toolState> LRESULT destroyGenerator(HWND, UINT, WPARAM, LPARAM) {
     releaseGenerator();
     toolState.reset();
     return FALSE;
@@ -74,10 +73,11 @@ void setGeneratorBeep(std::function<void()> beep);
 std::span<Sample> generatorBuffer();
 
 // ---- rate entry: the edit IDC_GEN_RATE, its spin and the unit button IDC_GEN_RATE_UNIT -----------
-void showRate(HWND dialog, const std::string& text, gen::RateUnit unit);
-gen::RateUnit cycleRateUnit(HWND dialog, gen::RateUnit unit);
-void stepRate(HWND dialog, gen::RateUnit unit, bool up);
-std::optional<double> rateOf(HWND dialog, gen::RateUnit unit);
+void showRate(HWND dialog, const std::string& text, RateUnit unit);
+RateUnit cycleRateUnit(HWND dialog, RateUnit unit);
+void stepRate(HWND dialog, RateUnit unit, bool up);
+// The typed rate in bits per second, rounded to the nearest hertz; NaN when the edit holds no number.
+double rateOf(HWND dialog, RateUnit unit);
 
 // ---- files ------------------------------------------------------------------------------------------
 // The start directory the tools' file dialogs share (the working directory until set).

@@ -36,7 +36,7 @@ constexpr int addressingButtons[] = {IDC_I2C_7BIT, IDC_I2C_7BIT_RW, IDC_I2C_10BI
 
 struct I2cTool {
     HWND dialog = nullptr;
-    gen::RateUnit unit = gen::RateUnit::Kbps;
+    RateUnit unit = RateUnit::Kbps;
     gen::I2cAddressing addressing = gen::I2cAddressing::SevenBit;
     bool settingUp = true; // the SCL field's first text does not move the SDA field
     std::shared_ptr<gen::I2cRunResult> result;
@@ -55,7 +55,7 @@ gen::I2cSettings readSettings(HWND dialog) {
     s.sdaChannel = channelField(dialog, IDC_I2C_SDA);
     s.waitEvent1 = isChecked(dialog, IDC_I2C_WAIT_EVENT);
     s.addressing = tool->addressing;
-    s.rateBitsPerSecond = rateOf(dialog, tool->unit).value_or(0);
+    s.rateBitsPerSecond = rateOf(dialog, tool->unit);
     s.repeat = isChecked(dialog, IDC_GEN_REPEAT);
     return s;
 }
@@ -102,7 +102,7 @@ LRESULT onInit(HWND dialog, UINT, WPARAM, LPARAM) {
     showControls(dialog, {IDC_I2C_NONE_HIZ}, false);
     selectAddressing(dialog, s.addressing);
     SendDlgItemMessageW(dialog, IDC_GEN_RATE_SPIN, UDM_SETRANGE32, 0, 100);
-    showRate(dialog, gen::rateFieldText(s.rateBitsPerSecond, tool->unit), tool->unit);
+    showRate(dialog, rateFieldText(s.rateBitsPerSecond, tool->unit), tool->unit);
     setChecked(dialog, IDC_GEN_REPEAT, s.repeat);
     enableIdleControls(dialog);
     tool->settingUp = false;

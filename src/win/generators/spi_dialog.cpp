@@ -47,7 +47,7 @@ constexpr int runLockedControls[] = {
 
 struct SpiTool {
     HWND dialog = nullptr;
-    gen::RateUnit unit = gen::RateUnit::Mbps;
+    RateUnit unit = RateUnit::Mbps;
     gen::SpiSource source = gen::SpiSource::Edit;
     bool manualCount = false; // the Random/Manual button shows "Manual"
     bool formatLocked = false; // a text file chose ASCII
@@ -76,7 +76,7 @@ gen::SpiSettings readSettings(HWND dialog) {
     s.fallingEdge = isChecked(dialog, IDC_SPI_FALLING_EDGE);
     const auto width = fieldInteger(dialog, IDC_SPI_WIDTH);
     s.width = width && *width > 0 && *width < 1000 ? static_cast<int>(*width) : 0;
-    s.rateBitsPerSecond = rateOf(dialog, tool->unit).value_or(0);
+    s.rateBitsPerSecond = rateOf(dialog, tool->unit);
     s.lsbFirst = isChecked(dialog, IDC_SPI_LSB);
     s.format = isChecked(dialog, IDC_SPI_ASCII) && tool->source != gen::SpiSource::Random ? gen::SpiFormat::Ascii
                                                                                           : gen::SpiFormat::Hex;
@@ -104,8 +104,8 @@ void showSettings(HWND dialog, const gen::SpiSettings& s) {
     check(dialog, IDC_SPI_HEX, s.format == gen::SpiFormat::Hex);
     check(dialog, IDC_SPI_ASCII, s.format == gen::SpiFormat::Ascii);
     setFieldInteger(dialog, IDC_SPI_WIDTH, s.width);
-    tool->unit = gen::RateUnit::Mbps;
-    showRate(dialog, gen::rateFieldText(s.rateBitsPerSecond, tool->unit), tool->unit);
+    tool->unit = RateUnit::Mbps;
+    showRate(dialog, rateFieldText(s.rateBitsPerSecond, tool->unit), tool->unit);
     check(dialog, IDC_GEN_REPEAT, s.repeat);
 }
 
@@ -189,13 +189,15 @@ LRESULT onRunDone(HWND dialog, UINT, WPARAM runsOn, LPARAM runNumber) {
     if (result->wordCount > 0) setFieldInteger(dialog, IDC_SPI_COUNT, result->wordCount);
     if (result->outcome.result == OutputResult::Running &&
         result->outcome.clockHz != gen::spiSampleClock(tool->lastRun))
-        setFieldText(dialog, IDC_GEN_RATE, gen::rateFieldText(result->rateBitsPerSecond, tool->unit));
+        setFieldText(dialog, IDC_GEN_RATE, rateFieldText(result->rateBitsPerSecond, tool->unit));
     if (runsOn) return TRUE;
     stopSpi(dialog);
     int focus = 0;
     switch (result->outcome.error) {
     case Msg::SpiWidthRange: focus = IDC_SPI_WIDTH; break;
-    case Msg::SpiRateOutOfRange: focus = IDC_GEN_RATE; break;
+    case Msg::SpiRateOutOfRange:
+    case Msg::RateNotANumber:
+    case Msg::RateNotAboveZero: focus = IDC_GEN_RATE; break;
     case Msg::ErrorChannelSetting: focus = IDC_SPI_CLOCK; break;
     default:
         if (result->outcome.result == OutputResult::Refused) focus = IDC_GEN_RATE;

@@ -5,11 +5,12 @@
 
 #include "support/strings.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
-namespace qv::gen {
+namespace qv {
 
 enum class RateUnit { Mbps = 0, Kbps = 1, Bps = 2 };
 
@@ -17,9 +18,18 @@ RateUnit nextRateUnit(RateUnit unit);
 double rateUnitFactor(RateUnit unit); // 1,000,000, 1,000, 1
 Msg rateUnitCaption(RateUnit unit);
 
+// A rate or frequency in hertz, rounded to the nearest whole hertz: the decimal text "4.1" times
+// 1,000,000 is 4,099,999.9999... in binary floating point, and a truncated clock would be refused
+// as "not achievable". Clamped to 0 .. 2^53 (NaN gives 0).
+std::int64_t nearestHertz(double hertz);
+
 // The rate edit's number (read like atof: a leading decimal number, trailing text ignored) times
-// the unit factor, in bits per second; nullopt when the text starts with no number.
+// the unit factor, in bits per second rounded to the nearest hertz; nullopt when the text starts
+// with no number.
 std::optional<double> rateBitsPerSecond(std::string_view text, RateUnit unit);
+// The rate a tool cannot use whatever its maximum: NaN (the edit held no number) gives
+// RateNotANumber, zero or less RateNotAboveZero, anything else Msg::None.
+Msg rateProblem(double bitsPerSecond);
 
 // One spin step from the shown text: tenths of the unit, +1 / -1 (10 in "bps"), then snapped.
 int spinRateTenths(std::string_view text, RateUnit unit, bool up);
@@ -29,4 +39,4 @@ std::string rateTenthsText(int tenths);
 // six significant digits in "M bps" and "K bps", an integer in "bps".
 std::string rateFieldText(double bitsPerSecond, RateUnit unit);
 
-} // namespace qv::gen
+} // namespace qv

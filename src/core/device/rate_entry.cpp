@@ -1,13 +1,13 @@
 // Rate entry rules. The spin's ladder keeps the M bps values on 75, 80 and 100 above 75 M and the
 // bps values on 10, 50, 100, 500 and 750 below 750 bps.
-#include "generators/rate_entry.h"
+#include "device/rate_entry.h"
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
-namespace qv::gen {
+namespace qv {
 
 RateUnit nextRateUnit(RateUnit unit) {
     switch (unit) {
@@ -55,10 +55,25 @@ bool snapBetween(int& t, int low, int high, bool up) {
 
 } // namespace
 
+std::int64_t nearestHertz(double hertz) {
+    constexpr double largest = 9007199254740992.0; // 2^53: every whole number below is exact
+    if (!(hertz > 0)) return 0;
+    if (hertz >= largest) return static_cast<std::int64_t>(largest);
+    return static_cast<std::int64_t>(std::llround(hertz));
+}
+
 std::optional<double> rateBitsPerSecond(std::string_view text, RateUnit unit) {
     auto value = leadingNumber(text);
     if (!value) return std::nullopt;
-    return *value * rateUnitFactor(unit);
+    const double hertz = *value * rateUnitFactor(unit);
+    if (!(hertz > 0)) return hertz; // zero and negative rates stay as typed, for their message
+    return static_cast<double>(nearestHertz(hertz));
+}
+
+Msg rateProblem(double bitsPerSecond) {
+    if (std::isnan(bitsPerSecond)) return Msg::RateNotANumber;
+    if (!(bitsPerSecond > 0)) return Msg::RateNotAboveZero;
+    return Msg::None;
 }
 
 int spinRateTenths(std::string_view text, RateUnit unit, bool up) {
@@ -97,4 +112,4 @@ std::string rateFieldText(double bitsPerSecond, RateUnit unit) {
     return text;
 }
 
-} // namespace qv::gen
+} // namespace qv
