@@ -157,6 +157,24 @@ TEST(EditOps, PasteAtTheEndInBothModes) {
     }
 }
 
+TEST(EditOps, InsertInTheMiddleShiftsTheRestOfTheRow) {
+    Editor e;
+    const int n = e.doc->usableSamples();
+    std::span<Sample> image = e.doc->usableImage();
+    for (int i : {4, 6, 7, n - 3}) image[static_cast<std::size_t>(i)] = channelBit(0) | channelBit(1);
+    EditClipboard clip{{12}, {1, 0}, true};
+    ASSERT_TRUE(pasteClipboard(*e.doc, clip, e.rows, 5, 1, EditMode::Insert));
+    EXPECT_EQ(e.values(1, 0, 12), "LLLLHHLLHHLL"); // H L pasted at 5, the old 5.. two later
+    EXPECT_EQ(e.values(1, n - 3, n), "LLH"); // the old n-3 now at n-1
+    EXPECT_EQ(e.values(2, 0, 12), "LLLLHLHHLLLL"); // B untouched
+    // A clock whose last half period differs from the background: every half is written.
+    for (Sample& sample : image) sample |= channelBit(2);
+    ASSERT_TRUE(drawClock(*e.doc, e.range(3, 3, 20, 27), {2, 1}));
+    EXPECT_EQ(e.values(3, 19, 29), "HHHLLHHLLH");
+    ASSERT_TRUE(drawClock(*e.doc, e.range(3, 3, 20, 25), {3, 0}));
+    EXPECT_EQ(e.values(3, 19, 27), "HLLLHHHL"); // 26 keeps the clock drawn before
+}
+
 TEST(EditOps, CopyPasteMatchesBitByBitReference) {
     std::mt19937_64 random(11);
     Editor e;

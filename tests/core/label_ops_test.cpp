@@ -152,12 +152,14 @@ TEST(LabelOps, BusDialogAndDragging) {
     EXPECT_EQ(l.text(), "QV_Function A:0 BUS:3,4,5 B:1* C:2");
 
     l.select({1, 3});
+    l.doc->usableImage()[4] = channelBit(0) | channelBit(1) | channelBit(2); // Combine keeps the waveform
     const std::vector<int> enabled = busDialogChannels(l.table(), BusDialogMode::Combine, 50);
     BusLabelSetting group{"AB", GroupType::Hex, 15, {{0}}};
     EXPECT_EQ(applyBusLabel(*l.doc, BusDialogMode::Combine, group, enabled), Msg::SomeChannelMissing);
     group.order.allOn(enabled);
     EXPECT_EQ(applyBusLabel(*l.doc, BusDialogMode::Combine, group, enabled), Msg::None);
     EXPECT_EQ(l.text(), "QV_Function AB:1,0 BUS:3,4,5 C:2");
+    EXPECT_EQ(l.doc->usableImage()[4], channelBit(0) | channelBit(1) | channelBit(2));
 
     bool rename = true;
     EXPECT_EQ(dropLabelOnto(*l.doc, 3, 1, rename), Msg::None); // C onto AB: AB keeps its name and leads
