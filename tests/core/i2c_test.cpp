@@ -210,11 +210,15 @@ TEST(I2c, OutOfMemoryDepthKeepsWhatFitsWithoutRepeat) {
     ASSERT_EQ(checkI2c(s, text, capabilitiesFor(0xC350), p), Msg::None);
     // The statement is cut after its last whole byte that fits: the lead-in, the address and the
     // end take 47 + 36 + 40 samples, each byte 36, and the frames stop 36 + 8 below the limit.
-    const int limit = 47 + 36 + 52 * 36 + 8 + 36; // exactly room for 52 bytes
-    for (int spare : {0, -1}) {
+    for (const auto& [bytes, spare] : {std::pair{52, 0}, {52, -1}, {1, 0}, {1, -1}}) {
+        const int limit = 47 + 36 + bytes * 36 + 8 + 36; // exactly room for `bytes`
         std::vector<Sample> out(3000, 0);
         const I2cBuild b = buildI2cStream(p, s, 0, false, out, limit + spare, 10);
-        const int fitted = 52 + spare;
+        const int fitted = bytes + spare;
+        if (fitted == 0) {
+            EXPECT_EQ(b.count, 47 + 36 + 40); // START, the address, STOP
+            continue;
+        }
         EXPECT_TRUE(b.truncated);
         ASSERT_EQ(b.count, 47 + 36 + fitted * 36 + 40) << spare;
         EXPECT_EQ(lines(out, 3, 4, 47 + 36 + (fitted - 1) * 36, b.count - 40), bitsText("010101011"));

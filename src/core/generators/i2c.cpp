@@ -179,8 +179,8 @@ class I2cWriter {
     int n_ = 0;
 };
 
-int frameBits(const I2cStatement& st, I2cAddressing addressing) {
-    if (!st.address) return 9 * static_cast<int>(st.data.size());
+// The bits of an address statement's frames.
+int addressBits(const I2cStatement& st, I2cAddressing addressing) {
     if (addressing != I2cAddressing::TenBit) return 9;
     return st.read ? 27 : 18;
 }
@@ -308,7 +308,7 @@ I2cBuild buildI2cStream(const I2cProgram& program, const I2cSettings& s, int car
         const int room = w.room() - (stopStart ? stopStartSamples : 0) - 8;
         const int byteSamples = 9 * w.bitSamples();
         std::size_t bytes = st.data.size();
-        if (st.address ? room < frameBits(st, s.addressing) * w.bitSamples()
+        if (st.address ? room < addressBits(st, s.addressing) * w.bitSamples()
                        : room < static_cast<int>(bytes) * byteSamples) {
             result.truncated = true;
             bytes = st.address || room < byteSamples ? 0 : static_cast<std::size_t>(room / byteSamples);
