@@ -242,8 +242,8 @@ TEST(SampleWizard, CountersAndTheirLabels) {
         EXPECT_EQ(buildSample(std::span<Sample>(aside).first(static_cast<std::size_t>(used)), kind, 0), used);
         EXPECT_EQ(buildSample(std::span<Sample>(aside).first(static_cast<std::size_t>(used - 1)), kind, 0), 0);
     }
-    EXPECT_EQ(buildSample(aside, SampleKind::SyncCounter, 0),
-              42); // counts 1..31 on samples 11..41, the jump ending on 41
+    // Counts 1..31 on samples 11..41, the jump back ending on 41.
+    EXPECT_EQ(buildSample(aside, SampleKind::SyncCounter, 0), 42);
     std::span<const Sample> image = e.doc->usableImage();
     EXPECT_EQ(test::commandsText(image, 0, 3), "8FF 2FF 900");
     EXPECT_EQ(test::commandsText(image, 39, 42), "816 200 100"); // JP 10 (+12)
