@@ -89,6 +89,8 @@ TEST(I2c, ChecksInOrder) {
     I2cSettings s = custom();
     s.rateBitsPerSecond = 5e6; // above 100 MHz / 24
     EXPECT_EQ(build("Aw=12;D=10;", s).error, Msg::I2cRateOutOfRange);
+    s.rateBitsPerSecond = 100e6 / 24; // exactly the maximum
+    EXPECT_EQ(build("Aw=12;D=10;", s).error, Msg::None);
     s.rateBitsPerSecond = std::numeric_limits<double>::quiet_NaN(); // "abc" in the rate edit
     EXPECT_EQ(build("Aw=12;D=10;", s).error, Msg::RateNotANumber);
     s.rateBitsPerSecond = 0;
