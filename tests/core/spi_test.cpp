@@ -85,6 +85,7 @@ TEST(Spi, DataTextsAndChecks) {
     EXPECT_EQ(w, (std::vector<std::uint32_t>{0x1a, 0x2b, 0xFFFFFFFF}));
     EXPECT_EQ(parseSpiWords("A", SpiFormat::Hex, w), Msg::InvalidSpiData);
     EXPECT_EQ(parseSpiWords("1g;2", SpiFormat::Hex, w), Msg::InvalidSpiData);
+    EXPECT_EQ(parseSpiWords("0x;1", SpiFormat::Hex, w), Msg::InvalidSpiData); // a prefix without digits
     EXPECT_EQ(parseSpiWords("100000000", SpiFormat::Hex, w), Msg::InvalidSpiData);
     EXPECT_EQ(parseSpiWords("Hi", SpiFormat::Ascii, w), Msg::None);
     EXPECT_EQ(w, (std::vector<std::uint32_t>{'H', 'i'}));
