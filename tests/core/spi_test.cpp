@@ -215,6 +215,12 @@ TEST(Spi, DataThatExactlyFillsTheMemoryIsNotAsked) {
     test::writeBytes(folder.file("empty.bin"), {});
     test::ScriptedPrompt prompt;
     EXPECT_EQ(loadSpiFile(folder.file("empty.bin"), 8, 65500, prompt).error, Msg::CantOpenFile);
+    // Nine bits take two bytes a word, little-endian, masked to the width.
+    test::writeBytes(folder.file("nine.bin"), {0x34, 0x03, 0xFF, 0x00, 0x07});
+    const std::vector<std::uint32_t> nine = loadSpiFile(folder.file("nine.bin"), 9, 65500, prompt).words;
+    ASSERT_GE(nine.size(), 2u);
+    EXPECT_EQ(nine[0], 0x134u);
+    EXPECT_EQ(nine[1], 0xFFu);
 }
 
 } // namespace

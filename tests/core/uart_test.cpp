@@ -62,6 +62,7 @@ TEST(Uart, NumberFormatsAndWideCharacters) {
     EXPECT_EQ(uartDataBytes("41\r\n42\r\n", UartFormat::Hex, 8), (std::vector<std::uint8_t>{0x41, 0x42, 0x00}));
     EXPECT_EQ(uartDataBytes(" -1\r\n0x1F\r\n101z", UartFormat::Hex, 8), (std::vector<std::uint8_t>{0xFF, 0x1F, 0x01}));
     EXPECT_EQ(uartDataBytes("101\r\n7", UartFormat::Bin, 8), (std::vector<std::uint8_t>{5, 0}));
+    EXPECT_EQ(uartDataBytes("0x5", UartFormat::Hex, 8), (std::vector<std::uint8_t>{5})); // the shortest prefixed number
     EXPECT_EQ(uartDataBytes("99999999999", UartFormat::Dec, 8), (std::vector<std::uint8_t>{0xFF})); // saturates
     const auto bytes = uartDataBytes("4660\r\n1", UartFormat::Dec, 12);
     EXPECT_EQ(bytes, (std::vector<std::uint8_t>{0x34, 0x12, 0x01, 0x00}));
