@@ -128,6 +128,7 @@ TEST(Uart, RunAsksForSectionsAndSetsTheClockWithoutAsking) {
     EXPECT_EQ(prompt.asked, (std::vector<int>{12024}));
     EXPECT_EQ(run.outcome.result, OutputResult::Running);
     EXPECT_EQ(run.outcome.clockHz, 460625);
+    EXPECT_TRUE(prompt.shown.empty()) << "a run that starts shows no message";
     EXPECT_EQ(test::driverRecording.calls[1], "reset");
     EXPECT_EQ(test::driverRecording.calls[2], "setfreq 460625 mode 0 word 0");
     EXPECT_LE(test::driverRecording.written.size(), 65536u - 36u + 22u);
