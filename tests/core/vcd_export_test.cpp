@@ -73,12 +73,14 @@ TEST(VcdExport, KeywordLikeNamesAndTheBaseFrequency) {
     }
     doc->output().baseFrequency = 1; // the lowest clock there is: one second per sample
     doc->labels()[1] = test::labelRecord(highestBitIndex, positionSingle, "PORT1"); // the highest bit
+    doc->labels()[2] = test::labelRecord(5, positionSingle, "LOW"); // a command bit under another name: no variable
     doc->usableImage()[2] = Sample{1} << highestBitIndex;
     ASSERT_EQ(exportVcd(path, *doc), Msg::None);
     const std::string text = fileText(path);
     EXPECT_NE(text.find("$var wire 1 ! _end $end"), std::string::npos);
     EXPECT_NE(text.find("$var wire 1 \" PORT1 $end"), std::string::npos);
     EXPECT_NE(text.find("#2\n1\"\n#3\n0\"\n"), std::string::npos);
+    EXPECT_EQ(text.find("LOW"), std::string::npos);
 }
 
 } // namespace
