@@ -175,6 +175,11 @@ TEST(I2c, StopAndStartBetweenTransactionsAndRepeat) {
     EXPECT_EQ(test::commandsText(b.samples, 0, 17),
               "600 000 700 000 000 000 000 8FF 2FF 900 000 000 000 000 609 000 700");
     EXPECT_EQ(test::commandsText(b.samples, b.build.count - 6, b.build.count - 3), "820 200 100");
+    // In read mode STOP and START take 12 low, 6 SCL-only, 12 idle, 6 SCL-only and 3 low samples.
+    Built r = build("Ar=3f;D=5;Ar=40;D=6;", custom());
+    const int stop = 47 + 18 * 24;
+    EXPECT_EQ(lines(r.samples, 3, 4, stop, stop + 39),
+              std::string(12, 'L') + std::string(6, 'C') + std::string(12, 'I') + std::string(6, 'C') + "LLL");
 }
 
 TEST(I2c, DefaultOutInvertsBitsAboveTheCommandField) {
@@ -225,6 +230,14 @@ TEST(I2c, OutOfMemoryDepthKeepsWhatFitsWithoutRepeat) {
         ASSERT_EQ(b.count, 47 + 36 + fitted * 36 + 40) << spare;
         EXPECT_EQ(lines(out, 3, 4, 47 + 36 + (fitted - 1) * 36, b.count - 40), bitsText("010101011"));
         EXPECT_EQ(commandField(out[static_cast<std::size_t>(b.count - 4)]), 0x700u);
+    }
+    // A 10-bit write address that exactly fits is sent; the data after it is not.
+    s.addressing = I2cAddressing::TenBit;
+    ASSERT_EQ(checkI2c(s, "Aw=12c;D=1;", capabilitiesFor(0xC350), p), Msg::None);
+    for (int spare : {0, -1}) {
+        std::vector<Sample> out(3000, 0);
+        const I2cBuild b = buildI2cStream(p, s, 0, false, out, 47 + 18 * 4 + 8 + 36 + spare, 10);
+        EXPECT_EQ(b.count, 47 + (spare == 0 ? 18 * 4 : 0) + 40) << spare;
     }
 }
 
