@@ -10,6 +10,7 @@
 #include "app/update_list.h"
 #include "app/update_manifest.h"
 #include "converters/law_import.h"
+#include "converters/sigrok_import.h"
 #include "converters/text_vector_convert.h"
 #include "converters/vcd_import.h"
 #include "converters/vhdl_import.h"
@@ -21,6 +22,8 @@
 #include "waveedit/qvv_reader.h"
 #include "waveedit/qvv_writer.h"
 #include "waveedit/qvw_file.h"
+
+#include "../tests/core/zip_builder.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -129,6 +132,40 @@ inline bool logicAnalyzerWaveform(const std::uint8_t* data, std::size_t size) {
     if (law::importLaw(source, doc, prompt, result) != Msg::None || result.declined) return true;
     bool valid = result.samplesWritten <= doc.usableSamples() && labelRecordCount(doc.labels()) <= maxLabels;
     for (int i = 0; i < labelRecordCount(doc.labels()); ++i) valid = valid && validBitIndex(doc.labels()[i].bitIndex);
+    return valid;
+}
+
+// A sigrok session: arbitrary bytes as the archive when they start with "P" (the zip container),
+// else metadata text, a NUL and the logic data, stored in a well-formed archive (the metadata and
+// the samples), into a small image on a 20-channel model with the questions answered from the
+// last byte. The data must stay inside the image, every label on the model's channels.
+inline bool sigrokSession(const std::uint8_t* data, std::size_t size) {
+    static std::vector<Sample> image(fuzzDepthSamples - 24);
+    static LabelTable labels{};
+    std::vector<std::uint8_t> wrapped;
+    const char* bytes = reinterpret_cast<const char*>(data);
+    if (size > 0 && data[0] != 'P') {
+        const std::string_view text(bytes, size);
+        const std::size_t nul = std::min(text.find('\0'), size);
+        wrapped = test::buildZip({{"version", "2", false},
+                                  {"metadata", std::string(text.substr(0, nul)), false},
+                                  {"logic-1-1", std::string(text.substr(std::min(nul + 1, size))), false}});
+        data = wrapped.data();
+        size = wrapped.size();
+    }
+    sigrok::ImportSettings settings;
+    settings.capabilities = fuzzCapabilities();
+    FixedPrompt prompt(size > 0 && (data[size - 1] & 2));
+    MemorySource source(data, size);
+    sigrok::ImportResult result;
+    if (sigrok::importSigrok(source, settings, prompt, image, labels, result) != Msg::None || result.abandoned)
+        return true;
+    bool valid = result.end >= 0 && result.end <= static_cast<int>(image.size()) &&
+        static_cast<int>(result.probeNames.size()) <= settings.capabilities.channelCount &&
+        labelRecordCount(labels) <= maxLabels;
+    for (int i = 0; i < labelRecordCount(labels); ++i)
+        valid = valid &&
+            labels[static_cast<std::size_t>(i)].bitIndex < firstChannelBit + settings.capabilities.channelCount;
     return valid;
 }
 

@@ -3,7 +3,8 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ clang make git googletest libgtest-dev libbenchmark-dev
           g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 xvfb xauth x11-utils xdotool
-          imagemagick fonts-wqy-microhei fp-utils libc-bin sed python3 sigrok-cli iverilog openssl)
+          imagemagick fonts-wqy-microhei fp-utils libc-bin sed python3 sigrok-cli iverilog openssl
+          zlib1g-dev libz-mingw-w64-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

@@ -9,6 +9,7 @@
 #include "support/file_io.h"
 #include "support/text_fill.h"
 #include "converters/law_import.h"
+#include "converters/sigrok_import.h"
 #include "converters/text_vector_convert.h"
 #include "converters/vcd_import.h"
 #include "converters/vhdl_import.h"
@@ -42,6 +43,7 @@ Kind kindOf(const std::string& path) {
     if (path.size() > 4 && (path.ends_with(".law") || path.ends_with(".LAW"))) return Kind::Law;
     if (path.size() > 4 && (path.ends_with(".vht") || path.ends_with(".VHT"))) return Kind::Vht;
     if (path.size() > 4 && (path.ends_with(".tbl") || path.ends_with(".TBL"))) return Kind::Tbl;
+    if (sigrok::isSigrokSessionName(path)) return Kind::Sr;
     std::error_code error;
     if (!path.empty() && (path.back() == '/' || path.back() == '\\' || std::filesystem::is_directory(path, error)))
         return Kind::Handoff;
@@ -60,7 +62,7 @@ class RefusingPrompt : public Prompt {
 // A converter's file as Load and Convert make it: samples and labels into the document, the
 // file's sample frequency as the base frequency. The lead and start commands are those of a
 // conversion with Repeat and Wait Key Before Run unchecked.
-Msg importFile(const std::string& path, Kind kind, Document& doc, bool acceptQuestions) {
+Msg importFile(const std::string& path, Kind kind, Document& doc, bool acceptQuestions, std::string* detail) {
     InputFile file;
     if (!file.open(path) || file.size() <= 0) return Msg::CantOpenFile;
     CommandLinePrompt prompt(acceptQuestions);
@@ -103,6 +105,12 @@ Msg importFile(const std::string& path, Kind kind, Document& doc, bool acceptQue
             return m;
         if (result.abandoned) return Msg::FileTooLarge;
         frequency = result.frequency;
+    } else if (kind == Kind::Sr) {
+        sigrok::ImportResult result;
+        const Msg m = sigrok::openSigrokSession(file, doc, prompt, result);
+        if (detail != nullptr) *detail = result.detail;
+        if (m != Msg::None) return m;
+        frequency = result.sampleFrequency;
     } else if (kind == Kind::Law) {
         law::ImportResult result;
         if (Msg m = law::importLaw(file, doc, prompt, result); m != Msg::None) return m;
@@ -113,12 +121,13 @@ Msg importFile(const std::string& path, Kind kind, Document& doc, bool acceptQue
     return Msg::None;
 }
 
-Msg load(const std::string& path, Kind kind, Document& doc, bool acceptQuestions) {
+Msg load(const std::string& path, Kind kind, Document& doc, bool acceptQuestions, std::string* detail) {
     switch (kind) {
     case Kind::Vcd:
     case Kind::Law:
     case Kind::Vht:
-    case Kind::Tbl: return importFile(path, kind, doc, acceptQuestions);
+    case Kind::Tbl:
+    case Kind::Sr: return importFile(path, kind, doc, acceptQuestions, detail);
     case Kind::Qvw:
     case Kind::Qvv: {
         if (fileSize(path) < 0) return Msg::CantOpenFile;
@@ -145,12 +154,15 @@ Msg save(const std::string& path, Kind kind, const Document& doc, std::string& r
     case Kind::Vcd: return exportVcd(path, doc);
     case Kind::Law:
     case Kind::Vht:
-    case Kind::Tbl: break; // read only
+    case Kind::Tbl:
+    case Kind::Sr: break; // read only
     }
     return Msg::FileCanNotCreate;
 }
 
-int loadFailure(Msg m) { return m == Msg::FileTooLarge ? fail(Msg::CliAnsweredNo) : fail(m); }
+int loadFailure(Msg m, std::string_view detail) {
+    return m == Msg::FileTooLarge ? fail(Msg::CliAnsweredNo) : fail(m, detail);
+}
 
 Answer CommandLinePrompt::ask(int id, Buttons buttons) { return askWith(id, buttons, {}, {}); }
 

@@ -23,15 +23,17 @@ std::string english(Msg id, std::string_view argument = {}, std::string_view sec
 void printLine(const std::string& line, std::FILE* stream = stdout);
 int fail(Msg id, std::string_view argument = {}, int status = exitFileError);
 
-enum class Kind { Qvw, Qvv, Handoff, Vcd, Law, Vht, Tbl }; // .law, .vht and .tbl: import only
+enum class Kind { Qvw, Qvv, Handoff, Vcd, Law, Vht, Tbl, Sr }; // .law, .vht, .tbl and .sr: import only
 Kind kindOf(const std::string& path);
 // A .vcd is imported as the VCD converter does, a .tbl as the Altera table converter does (Load,
 // then Convert at the frequency Load found); the converters' questions (12070, 12124, 12023,
-// 12082, 12060, 12056) are answered Yes with acceptQuestions, else No.
-Msg load(const std::string& path, Kind kind, Document& doc, bool acceptQuestions = false);
+// 12082, 12060, 12056) are answered Yes with acceptQuestions, else No. A .sr (sigrok session) is
+// opened as the Wave Editor opens it. detail: the text of a failure message's %s, if any.
+Msg load(const std::string& path, Kind kind, Document& doc, bool acceptQuestions = false,
+         std::string* detail = nullptr);
 // refusedLabel: the label a refused text save names.
 Msg save(const std::string& path, Kind kind, const Document& doc, std::string& refusedLabel);
-int loadFailure(Msg m);
+int loadFailure(Msg m, std::string_view detail = {});
 
 // The virtual instrument of a run and what the run does while it waits.
 struct InstrumentOptions {

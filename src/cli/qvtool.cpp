@@ -51,10 +51,16 @@ std::string field(Msg name) { return english(name) + ": "; }
 
 int info(const std::string& path, Document& doc, bool acceptQuestions) {
     const Kind kind = kindOf(path);
-    if (Msg m = load(path, kind, doc, acceptQuestions); m != Msg::None) return loadFailure(m);
-    static constexpr Msg formats[] = {Msg::CliFormatQvw, Msg::CliFormatQvv, Msg::CliFormatHandoff, Msg::CliFormatVcd,
-                                      Msg::CliFormatLaw, Msg::CliFormatVht, Msg::CliFormatTbl}; // by Kind
-    const Msg format = formats[static_cast<int>(kind)];
+    std::string detail;
+    if (Msg m = load(path, kind, doc, acceptQuestions, &detail); m != Msg::None) return loadFailure(m, detail);
+    const Msg format = kind == Kind::Qvv ? Msg::CliFormatQvv
+        : kind == Kind::Handoff          ? Msg::CliFormatHandoff
+        : kind == Kind::Sr               ? Msg::CliFormatSigrok
+        : kind == Kind::Vcd              ? Msg::CliFormatVcd
+        : kind == Kind::Law              ? Msg::CliFormatLaw
+        : kind == Kind::Vht              ? Msg::CliFormatVht
+        : kind == Kind::Tbl              ? Msg::CliFormatTbl
+                                         : Msg::CliFormatQvw;
     printLine(field(Msg::CliFormat) + english(format));
     const LabelTable& labels = doc.labels();
     int rows = 0;
@@ -78,7 +84,8 @@ int info(const std::string& path, Document& doc, bool acceptQuestions) {
 }
 
 int convert(const std::string& in, const std::string& out, Document& doc, bool acceptQuestions) {
-    if (Msg m = load(in, kindOf(in), doc, acceptQuestions); m != Msg::None) return loadFailure(m);
+    std::string detail;
+    if (Msg m = load(in, kindOf(in), doc, acceptQuestions, &detail); m != Msg::None) return loadFailure(m, detail);
     std::string refusedLabel;
     if (Msg m = save(out, kindOf(out), doc, refusedLabel); m != Msg::None) return fail(m, refusedLabel);
     return exitDone;
@@ -99,7 +106,8 @@ int check(const std::string& path, Document& doc) {
 // 12023 for a clock the instrument cannot make, the levels, the prepared image) on a virtual
 // instrument; --yes answers 12023 Yes, as for the converters' questions.
 int runOnInstrument(const std::string& path, const InstrumentOptions& options, Document& doc, bool acceptQuestions) {
-    if (Msg m = load(path, kindOf(path), doc, acceptQuestions); m != Msg::None) return loadFailure(m);
+    std::string detail;
+    if (Msg m = load(path, kindOf(path), doc, acceptQuestions, &detail); m != Msg::None) return loadFailure(m, detail);
     CommandLinePrompt prompt(acceptQuestions);
     return runOnVirtualInstrument(options, prompt,
                                   [&](OutputPorts& ports) {

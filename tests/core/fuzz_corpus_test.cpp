@@ -27,6 +27,7 @@ TEST(FuzzCorpus, EveryFileThroughItsHarnessEntry) {
         {"update_list", fuzz::updateList},
         {"update_manifest", fuzz::updateManifest},
         {"tbl_import", fuzz::alteraTable},
+        {"sigrok_import", fuzz::sigrokSession},
     };
     for (const Harness& h : harnesses) {
         int files = 0;

@@ -6,6 +6,7 @@
 #include "../core/label_records.h"
 #include "../core/sample_text.h"
 #include "../core/temp_folder.h"
+#include "../core/zip_builder.h"
 #include "app/dialog_template.h"
 #include "resource.h"
 #include "waveedit/command_setting_dialog.h"
@@ -224,6 +225,42 @@ TEST_F(EditorDialogs, OpenReadsBothFormatsAndLeavesTheDocumentAloneOnFailure) {
     EXPECT_TRUE(std::equal(before.begin(), before.end(), doc->sampleBuffer().begin()));
     EXPECT_EQ(std::memcmp(&labelsBefore, &doc->labels(), sizeof labelsBefore), 0);
     EXPECT_EQ(text(title), captionDash + fromAnsi(folder.file("a.qvv")));
+}
+
+TEST_F(EditorDialogs, OpenImportsASigrokSessionWithItsQuestionsAndMessages) {
+    qv::test::TempFolder folder;
+    const std::string metadata = "[device 1]\ncapturefile=logic-1\nsamplerate=24.01 MHz\ntotal analog=1\n"
+                                 "probe1=SCL\nprobe2=SDA\nunitsize=1\n";
+    const auto session = qv::test::buildSession(metadata, {std::string("\1\2\3\0", 4)});
+    qv::test::writeBytes(folder.file("bus.sr"), session);
+    std::string startPath = folder.path();
+    chooseFile(folder.file("bus.sr"), 2);
+    answerBoxes({IDYES, IDOK}); // 24.01 MHz: the nearest, then the analog note
+    ASSERT_TRUE(runOpenWaveform(nullptr, title, *doc, startPath, nullptr));
+    EXPECT_STREQ(askedFor.filters.at(1).pattern, "*.sr");
+    EXPECT_EQ(askedFor.filters.at(1).description, Msg::SigrokFilter);
+    ASSERT_EQ(shownIds(), (std::vector<int>{12023, 19207}));
+    EXPECT_EQ(shownBoxes[0].type, static_cast<UINT>(MB_ICONWARNING | MB_YESNO));
+    EXPECT_EQ(shownBoxes[1].type, static_cast<UINT>(MB_ICONINFORMATION | MB_OK));
+    EXPECT_NE(shownBoxes[1].text.find(L"1 analog"), std::wstring::npos);
+    EXPECT_STREQ(doc->labels()[13].name, "SDA");
+    EXPECT_EQ(doc->image()[2], channelBit(0) | channelBit(1));
+    EXPECT_EQ(doc->output().baseFrequency, 24000000);
+    EXPECT_EQ(text(title), captionDash + fromAnsi(folder.file("bus.sr")));
+
+    // A damaged session: the message with its detail, the document as it was.
+    auto cut = session;
+    cut[cut.size() - 22 - 55 - 54 + 16] ^= 0xFF; // the CRC of the metadata's directory record
+    qv::test::writeBytes(folder.file("cut.sr"), cut);
+    const std::vector<Sample> before(doc->sampleBuffer().begin(), doc->sampleBuffer().end());
+    chooseFile(folder.file("cut.sr"), 2);
+    shownBoxes.clear();
+    answerBoxes({IDYES});
+    EXPECT_FALSE(runOpenWaveform(nullptr, title, *doc, startPath, nullptr));
+    EXPECT_EQ(shownIds(), (std::vector<int>{12027, 19201}));
+    EXPECT_EQ(shownBoxes[1].type, static_cast<UINT>(MB_ICONERROR | MB_OK));
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), doc->sampleBuffer().begin()));
+    EXPECT_STREQ(doc->labels()[13].name, "SDA");
 }
 
 TEST_F(EditorDialogs, SaveInBothModesAndOverwriteOnlyAfterYes) {

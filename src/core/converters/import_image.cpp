@@ -1,6 +1,7 @@
 // Runs of sample words, loops for the long ones, and Convert's start and repeat commands.
 #include "converters/import_image.h"
 
+#include "device/frequency.h"
 #include "waveedit/commands.h"
 #include "waveedit/labels.h"
 
@@ -22,6 +23,16 @@ constexpr int afterWaitKey = 13;
 constexpr int targetClear = 3;
 
 } // namespace
+
+Msg askAchievableFrequency(std::int64_t requested, const Capabilities& caps, Prompt& prompt, int& frequency) {
+    const int wanted = static_cast<int>(std::clamp<std::int64_t>(requested, 1, std::max(caps.maxOutputFrequency, 1)));
+    const int achievable = nearestAchievableFrequency(wanted, frequencyNearest, caps);
+    if (achievable != requested &&
+        (achievable <= 0 || prompt.ask(static_cast<int>(Msg::CantGenerateFrequency), Buttons::YesNo) != Answer::Yes))
+        return Msg::IntervalNotSupported;
+    frequency = achievable;
+    return Msg::None;
+}
 
 int firstCommandSample(const Capabilities& caps, int lead) {
     if (lead > 0) return std::max(lead + targetClear, afterWaitKey);
@@ -67,7 +78,7 @@ bool ImportImage::appendRun(Sample word, std::uint64_t count) {
     if (count == 0) return true;
     const int start = lead_ + position_;
     if (count < loopThreshold && !outputEnablePending_ && start + static_cast<int>(count) <= limit_) {
-        for (Sample* s = image_.data() + start, *end = s + count; s != end; ++s) *s = (*s & commandMask) | word;
+        for (Sample *s = image_.data() + start, *end = s + count; s != end; ++s) *s = (*s & commandMask) | word;
         position_ += static_cast<int>(count);
         outputSamples_ += count;
         return true;
@@ -87,8 +98,7 @@ bool ImportImage::appendRun(Sample word, std::uint64_t count) {
         const int countAt = std::max(start, nextFree_);
         const std::uint64_t leadIn = static_cast<std::uint64_t>(countAt - start + loopLeadSamples);
         if (leadIn + 2 * loopBodySamples > remaining) break;
-        const std::uint64_t loops =
-            std::min<std::uint64_t>(maxLoopCount, (remaining - leadIn) / loopBodySamples);
+        const std::uint64_t loops = std::min<std::uint64_t>(maxLoopCount, (remaining - leadIn) / loopBodySamples);
         const int footprint = static_cast<int>(leadIn) + loopBodySamples;
         if (start + footprint > limit_) break; // the plain samples below fill what is left
         const int body = countAt + loopLeadSamples;

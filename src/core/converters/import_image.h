@@ -13,6 +13,8 @@
 
 #include "app/models.h"
 #include "converters/text_vector_statements.h"
+#include "device/prompt.h"
+#include "support/strings.h"
 #include "waveedit/label.h"
 #include "waveedit/sample.h"
 
@@ -30,6 +32,11 @@ inline constexpr int loopBodySamples = 10;
 // Samples from the loop count commands to the body: LC on the second, the body after three more.
 inline constexpr int loopLeadSamples = 5;
 inline constexpr int maxLoopCount = 65536;
+
+// The sample clock for a file's rate: the rate itself when the model makes it; otherwise 12023
+// "Can't generate this value, Default nearby?": Yes takes the nearest achievable frequency (a rate
+// above the model's maximum comes nearest to the maximum), No refuses with 12057.
+Msg askAchievableFrequency(std::int64_t requested, const Capabilities& caps, Prompt& prompt, int& frequency);
 
 // Where the first command of the data may go: clear of the start commands Convert writes.
 int firstCommandSample(const Capabilities& caps, int lead);

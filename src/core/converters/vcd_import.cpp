@@ -132,8 +132,9 @@ std::uint64_t decimal(std::string_view text, bool& ok) {
             return 0;
         }
         const unsigned digit = static_cast<unsigned>(c - '0');
-        value = value > (std::numeric_limits<std::uint64_t>::max() - digit) / 10 ? std::numeric_limits<std::uint64_t>::max()
-                                                                                  : value * 10 + digit;
+        value = value > (std::numeric_limits<std::uint64_t>::max() - digit) / 10
+            ? std::numeric_limits<std::uint64_t>::max()
+            : value * 10 + digit;
     }
     return value;
 }
@@ -180,7 +181,8 @@ class Importer {
                 // "#<digits>": the time stamp, read here; anything else goes the long way.
                 const char* q = p + 1;
                 std::uint64_t t = 0;
-                while (static_cast<unsigned char>(*q - '0') < 10 && q - p < 20) t = t * 10 + static_cast<unsigned>(*q++ - '0');
+                while (static_cast<unsigned char>(*q - '0') < 10 && q - p < 20)
+                    t = t * 10 + static_cast<unsigned>(*q++ - '0');
                 if (q == p + 1 || !isBlank(*q)) break;
                 if (t > now_) {
                     if (runCount_ != 0 && (word != runWord_ || floating != runFloating_)) flush();
@@ -335,7 +337,8 @@ class Importer {
         std::uint64_t value = 0, floating = 0;
         const std::size_t n = digits.size();
         for (int k = 0; k < v.width; ++k) {
-            const char c = static_cast<std::size_t>(k) < n ? lower(digits[n - 1 - static_cast<std::size_t>(k)]) : extension;
+            const char c =
+                static_cast<std::size_t>(k) < n ? lower(digits[n - 1 - static_cast<std::size_t>(k)]) : extension;
             if (c == '1') value |= std::uint64_t{1} << k;
             if (c == 'z') floating |= std::uint64_t{1} << k;
         }
@@ -358,8 +361,9 @@ class Importer {
         if (count == 0) return;
         if (runCount_ != 0 && (word != runWord_ || floating != runFloating_)) flush();
         if (runCount_ == 0) runWord_ = word, runFloating_ = floating;
-        runCount_ = runCount_ > std::numeric_limits<std::uint64_t>::max() - count ? std::numeric_limits<std::uint64_t>::max()
-                                                                                    : runCount_ + count;
+        runCount_ = runCount_ > std::numeric_limits<std::uint64_t>::max() - count
+            ? std::numeric_limits<std::uint64_t>::max()
+            : runCount_ + count;
     }
 
     void flush() {
@@ -416,15 +420,8 @@ class Importer {
                 return Msg::RateOutOfRange;
             frequency = caps.maxOutputFrequency;
         }
-        const int requested = static_cast<int>(std::max<std::int64_t>(frequency, 1));
-        const int achievable = nearestAchievableFrequency(requested, frequencyNearest, caps);
-        if (achievable != requested) {
-            if (achievable <= 0 ||
-                prompt_.ask(static_cast<int>(Msg::CantGenerateFrequency), Buttons::YesNo) != Answer::Yes)
-                return Msg::IntervalNotSupported;
-        }
-        result_.sampleFrequency = achievable;
-        return Msg::None;
+        return importing::askAchievableFrequency(std::max<std::int64_t>(frequency, 1), caps, prompt_,
+                                                 result_.sampleFrequency);
     }
 
     Msg variable(const std::vector<std::string>& words) {
@@ -434,11 +431,12 @@ class Importer {
         if (!ok) return Msg::None;
         width = std::min(width, maxWidth);
         const std::string& type = words[0];
-        const bool valueless =
-            keywordIs(type, "real") || keywordIs(type, "realtime") || keywordIs(type, "event") || keywordIs(type, "string");
+        const bool valueless = keywordIs(type, "real") || keywordIs(type, "realtime") || keywordIs(type, "event") ||
+            keywordIs(type, "string");
         Variable v{words[3], words[2], static_cast<int>(width), -1};
         if (!valueless && width > 0) {
-            if (static_cast<std::uint64_t>(totalWidth_) + width > static_cast<std::uint64_t>(settings_.capabilities.channelCount))
+            if (static_cast<std::uint64_t>(totalWidth_) + width >
+                static_cast<std::uint64_t>(settings_.capabilities.channelCount))
                 return Msg::VcdTooManyChannels;
             v.firstChannel = totalWidth_;
             totalWidth_ += static_cast<int>(width);
@@ -492,12 +490,8 @@ std::int64_t timescaleFrequency(std::string_view text, std::string& shown) {
     static constexpr struct {
         const char* unit;
         std::int64_t perSecond;
-    } units[] = {{"s", 1},
-                 {"ms", 1000},
-                 {"us", 1000000},
-                 {"ns", 1000000000},
-                 {"ps", 1000000000000},
-                 {"fs", 1000000000000000}};
+    } units[] = {{"s", 1},           {"ms", 1000},          {"us", 1000000},
+                 {"ns", 1000000000}, {"ps", 1000000000000}, {"fs", 1000000000000000}};
     if (digits.empty()) number = 1;
     shown.clear();
     shown.append(digits.empty() ? std::string_view("1") : std::string_view(digits));

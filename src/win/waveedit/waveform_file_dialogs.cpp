@@ -11,6 +11,7 @@
 #include "app/strings_win.h"
 #include "app/window_prompt.h"
 #include "converters/batch_output.h"
+#include "converters/sigrok_import.h"
 #include "support/file_io.h"
 #include "waveedit/waveform_files.h"
 
@@ -25,6 +26,7 @@ constexpr char waveformPatterns[] = "*.qvw;*.qvv";
 constexpr char binaryPattern[] = "*.qvw";
 constexpr char textPattern[] = "*.qvv";
 constexpr char allPattern[] = "*.*";
+constexpr char sigrokPattern[] = "*.sr";
 constexpr char binaryExtension[] = "qvw";
 constexpr char textExtension[] = "qvv";
 constexpr int textFilterIndex = 2; // the save dialog's "QV Vector Files(.qvv)"
@@ -111,6 +113,23 @@ bool askFileName(FileNameRequest& request, std::string& path) {
     return current ? current(request, path) : askWithCommonDialog(request, path);
 }
 
+// The questions of a session import carry the warning icon, as the converters' do; its note about
+// analog channels the information icon.
+constexpr QuestionIcon sigrokQuestionIcons[] = {{Msg::CantGenerateFrequency, MB_ICONWARNING},
+                                                {Msg::FileTooLarge, MB_ICONWARNING}};
+
+Msg openSigrokFile(HWND owner, const std::string& path, Document& doc, std::string& detail) {
+    InputFile file;
+    if (!file.open(path) || file.size() <= 0) return Msg::CantOpenFile;
+    WindowPrompt prompt(owner, MB_ICONINFORMATION, MB_ICONQUESTION, sigrokQuestionIcons);
+    HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    sigrok::ImportResult result;
+    const Msg m = sigrok::openSigrokSession(file, doc, prompt, result);
+    SetCursor(previous);
+    detail = result.detail;
+    return m;
+}
+
 } // namespace
 
 std::string folderOf(const std::string& path) {
@@ -136,7 +155,9 @@ bool runOpenWaveform(HWND owner, HWND mainWindow, Document& doc, std::string& st
     FileNameRequest request{false,
                             owner,
                             Msg::OpenWaveformTitle,
-                            {{Msg::WaveformFilesFilter, waveformPatterns}, {Msg::AllFilesFilter, allPattern}},
+                            {{Msg::WaveformFilesFilter, waveformPatterns},
+                             {Msg::SigrokFilter, sigrokPattern},
+                             {Msg::AllFilesFilter, allPattern}},
                             1,
                             waveformPatterns,
                             binaryExtension,
@@ -147,10 +168,12 @@ bool runOpenWaveform(HWND owner, HWND mainWindow, Document& doc, std::string& st
     if (hasDataLabel(doc.labels()) && messageBox(owner, Msg::Overwrite, MB_ICONQUESTION | MB_YESNO) != IDYES)
         return false;
     WindowPrompt prompt(owner);
-    const Msg result = openWaveformFile(path, doc, prompt, driver);
+    std::string detail;
+    const Msg result = sigrok::isSigrokSessionName(path) ? openSigrokFile(owner, path, doc, detail)
+                                                         : openWaveformFile(path, doc, prompt, driver);
     if (result == Msg::FileTooLarge) return false; // the user declined 12070: nothing more to say
     if (result != Msg::None) {
-        messageBox(owner, result, MB_ICONERROR | MB_OK);
+        messageBox(owner, result, MB_ICONERROR | MB_OK, Msg::Caption, fromUtf8(detail));
         return false;
     }
     showDocumentTitle(mainWindow, path);

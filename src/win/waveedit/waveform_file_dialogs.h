@@ -56,8 +56,9 @@ std::string folderOf(const std::string& path);
 // The main window's title: the caption, then " - " and the path, or " - (Untitled)" for an empty path.
 void showDocumentTitle(HWND mainWindow, const std::string& path);
 
-// Open (toolbar): asks for a .qvw or .qvv file, asks 12027 when data labels would be replaced,
-// reads it (12070 through a prompt owned by owner). True when the document was replaced.
+// Open (toolbar): asks for a .qvw, .qvv or sigrok session (.sr) file, asks 12027 when data labels
+// would be replaced, reads or imports it (12070, and a session's 12023, through a prompt owned by
+// owner). True when the document was replaced.
 bool runOpenWaveform(HWND owner, HWND mainWindow, Document& doc, std::string& startPath, const Driver* driver);
 // Save (toolbar): the chosen filter becomes saveMode (1 binary, 2 text; "All Files" binary); an
 // existing file is replaced only after 12029 Yes. cardType: 18 has no CKI2 (text files' FREQUENCY).

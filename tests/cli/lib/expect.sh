@@ -27,3 +27,14 @@ require_sigrok() {
         exit 1
     fi
 }
+
+# same_waveform NAME REFERENCE.vcd CAPTURED.vcd: the capture plays the reference time unit for
+# time unit (lib/same_waveform.py); $here is the calling script's folder.
+same_waveform() { # same_waveform NAME REFERENCE.vcd CAPTURED.vcd
+    local out
+    if out=$(python3 "$here/lib/same_waveform.py" "$2" "$3"); then
+        echo "ok   $1 ($out)"
+    else
+        echo "FAIL $1: $out"; failures=$((failures + 1))
+    fi
+}
