@@ -181,6 +181,8 @@ Answer CommandLinePrompt::askWith(int id, Buttons buttons, std::string_view argu
 
 void CommandLinePrompt::show(int id, const std::string& argument) { printLine(english(Msg(id), argument), stderr); }
 
+bool outputStarted(OutputResult result) { return result == OutputResult::Running || result == OutputResult::Stopped; }
+
 int runOnVirtualInstrument(const InstrumentOptions& options, Prompt& prompt,
                            const std::function<bool(OutputPorts&)>& output, const std::string& refusedText) {
     sim::DeviceConfig device;
@@ -202,6 +204,14 @@ int runOnVirtualInstrument(const InstrumentOptions& options, Prompt& prompt,
     OutputFlags flags;
     flags.running = 1;
     OutputPorts ports{driver, handle, interlock, flags, prompt, capabilitiesFor(options.model)};
+    // The sample limit ends the whole output as Stop would: an output in sections (with Repeat,
+    // endless) sees the cleared running flag before its next section and ends.
+    ports.pause = [&](int) {
+        sim::withRack([&](sim::Rack& rack) {
+            const sim::DeviceState* device = rack.device(handle);
+            if (device != nullptr && device->outputClocks() >= device->sampleLimit()) flags.running.store(0);
+        });
+    };
     if (!output(ports)) {
         driver.qvShutdown(handle);
         return refusedText.empty() ? exitFileError : fail(Msg::CliRunRefused, refusedText);
@@ -221,7 +231,7 @@ int runOnVirtualInstrument(const InstrumentOptions& options, Prompt& prompt,
     std::uint64_t samples = 0;
     bool captureFailed = false;
     sim::withRack([&](sim::Rack& rack) {
-        samples = rack.sequencer(handle)->sampleNumber();
+        samples = rack.device(handle)->outputClocks();
         captureFailed = rack.device(handle)->captureFailed;
     });
     stopOutput(ports);

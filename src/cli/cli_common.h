@@ -58,6 +58,9 @@ class CommandLinePrompt : public Prompt {
     bool affirmative_;
 };
 
+// A generator's output that ran: still running, or ended between sections by the sample limit.
+bool outputStarted(OutputResult result);
+
 // Attaches a virtual instrument, lets `output` start it through the output engine (true when it
 // runs), gives the key events whenever the sequencer waits for the key, powers it down and
 // reports where it came to rest. `refusedText` names the run in the refusal message; an empty

@@ -121,7 +121,7 @@ int genConvert(const GenCommon& common, const std::function<Msg(std::span<Sample
 
 } // namespace cli
 
-int generate(const std::vector<std::string>& args, int model) {
+int generate(const std::vector<std::string>& args, const cli::InstrumentOptions& before) {
     using namespace cli;
     if (args.empty() || args[0].starts_with("-")) {
         for (const GenTool* tool : tools) printOptionLine(tool->name, tool->summary);
@@ -135,7 +135,7 @@ int generate(const std::vector<std::string>& args, int model) {
     if (tool == nullptr) return fail(Msg::CliUnknownTool, args[0], exitBadArguments);
 
     GenCommon common;
-    common.instrument.model = model;
+    common.instrument = before;
     std::string dataPath;
     std::vector<std::string> toolArgs;
     for (std::size_t i = 1; i < args.size(); ++i) {

@@ -18,7 +18,11 @@
 namespace qv {
 
 // `qvtool gen TOOL ...`; model is a --model given before "gen" (0 for none).
-int generate(const std::vector<std::string>& args, int model);
+namespace cli {
+struct InstrumentOptions;
+}
+// `before`: the model and instrument options given before `gen`; those after it add to them.
+int generate(const std::vector<std::string>& args, const cli::InstrumentOptions& before);
 
 namespace cli {
 

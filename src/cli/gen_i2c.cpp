@@ -46,7 +46,7 @@ int i2cMain(const GenCommon& common, const std::vector<std::string>& args) {
     const std::string text = o.sample ? std::string(gen::i2cSampleText(s.addressing)) : common.dataText;
     if (common.convertOut.empty())
         return genCapture(common, [&](OutputPorts& ports, std::span<Sample> buffer) {
-            return gen::runI2c(ports, s, text, buffer).outcome.result == OutputResult::Running;
+            return outputStarted(gen::runI2c(ports, s, text, buffer).outcome.result);
         });
     return genConvert(common, [&](std::span<Sample> buffer, gen::ConvertRequest& request) {
         gen::I2cBuild built;

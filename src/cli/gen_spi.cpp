@@ -72,7 +72,7 @@ int spiMain(const GenCommon& common, const std::vector<std::string>& args) {
     const std::vector<std::uint32_t>* words = binary ? &fileWords : nullptr;
     if (common.convertOut.empty())
         return genCapture(common, [&](OutputPorts& ports, std::span<Sample> buffer) {
-            return gen::runSpi(ports, s, text, words, buffer).outcome.result == OutputResult::Running;
+            return outputStarted(gen::runSpi(ports, s, text, words, buffer).outcome.result);
         });
     return genConvert(common, [&](std::span<Sample> buffer, gen::ConvertRequest& request) {
         CommandLinePrompt prompt(true);

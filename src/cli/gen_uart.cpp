@@ -38,7 +38,7 @@ int uartMain(const GenCommon& common, const std::vector<std::string>& args) {
     if (int status = applyOptions<UartSettings>(options, args, s); status != exitDone) return status;
     if (!common.convertOut.empty()) return fail(Msg::CliGenNoConvert, "uart", exitBadArguments);
     return genCapture(common, [&](OutputPorts& ports, std::span<Sample> buffer) {
-        return gen::runUart(ports, s, common.dataText, buffer, {}).outcome.result == OutputResult::Running;
+        return outputStarted(gen::runUart(ports, s, common.dataText, buffer, {}).outcome.result);
     });
 }
 

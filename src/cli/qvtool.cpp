@@ -20,6 +20,7 @@
 #include "waveedit/qvv_writer.h"
 #include "waveedit/output_image.h"
 #include "waveedit/qvw_file.h"
+#include "waveedit/run_waveform.h"
 #include "waveedit/vcd_export.h"
 #include "waveedit/waveform_check.h"
 #include "waveedit/waveform_files.h"
@@ -55,6 +56,10 @@ int info(const std::string& path, Document& doc, bool acceptQuestions) {
     const Msg format = kind == Kind::Qvv ? Msg::CliFormatQvv
         : kind == Kind::Handoff          ? Msg::CliFormatHandoff
         : kind == Kind::Sr               ? Msg::CliFormatSigrok
+        : kind == Kind::Vcd              ? Msg::CliFormatVcd
+        : kind == Kind::Law              ? Msg::CliFormatLaw
+        : kind == Kind::Vht              ? Msg::CliFormatVht
+        : kind == Kind::Tbl              ? Msg::CliFormatTbl
                                          : Msg::CliFormatQvw;
     printLine(field(Msg::CliFormat) + english(format));
     const LabelTable& labels = doc.labels();
@@ -97,25 +102,22 @@ int check(const std::string& path, Document& doc) {
     return exitProblemsFound;
 }
 
-// Outputs the document through the output engine on a virtual instrument, with the Wave Editor's
-// preparation: handshake prefix, unlabelled channels cleared, commands shifted, closing loop.
+// Outputs the document as the Wave Editor's Run does (runWaveform: the clock in its frequency mode,
+// 12023 for a clock the instrument cannot make, the levels, the prepared image) on a virtual
+// instrument; --yes answers 12023 Yes, as for the converters' questions.
 int runOnInstrument(const std::string& path, const InstrumentOptions& options, Document& doc, bool acceptQuestions) {
     std::string detail;
     if (Msg m = load(path, kindOf(path), doc, acceptQuestions, &detail); m != Msg::None) return loadFailure(m, detail);
-    CommandLinePrompt prompt(true);
-    return runOnVirtualInstrument(
-        options, prompt,
-        [&](OutputPorts& ports) {
-            OutputJob job{
-                doc.output().baseFrequency, 0, 0, true, [&](int) {
-                    const PreparedOutput prepared = prepareDocumentForOutput(doc.sampleBuffer(), doc.usableSamples(),
-                                                                             doc.labels(), doc.secondBuffer());
-                    if (prepared.lengthSamples <= 0) return Section{{}, true, Msg::MemoryNotEnough};
-                    return Section{doc.sampleBuffer().first(static_cast<std::size_t>(prepared.lengthSamples))};
-                }};
-            return runOutput(ports, job).result == OutputResult::Running;
-        },
-        path);
+    CommandLinePrompt prompt(acceptQuestions);
+    return runOnVirtualInstrument(options, prompt,
+                                  [&](OutputPorts& ports) {
+                                      const WaveRunOutcome outcome = runWaveform(ports, doc);
+                                      if (outcome.result == WaveRunResult::Failed) fail(Msg::CliRunRefused, path);
+                                      if (outcome.result == WaveRunResult::Refused)
+                                          fail(Msg::CliRunClockRefused, frequencyText(outcome.baseFrequency));
+                                      return outcome.result == WaveRunResult::Running;
+                                  },
+                                  {});
 }
 
 int run(const std::vector<std::string>& args) {
@@ -125,9 +127,12 @@ int run(const std::vector<std::string>& args) {
     bool acceptQuestions = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (words.empty() && a == "gen")
+        if (words.empty() && a == "gen") {
+            // Options before `gen` count as if given after it (a generator answers Yes anyway).
+            runOptions.model = model;
             return generate(std::vector<std::string>(args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end()),
-                            model);
+                            runOptions);
+        }
         if (a == "--help" || a == "-h") {
             printHelp();
             return exitDone;

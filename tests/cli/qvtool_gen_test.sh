@@ -62,6 +62,10 @@ for row in "${settings[@]}"; do
     same "uart $baud ${bits}${parity:0:1}$stop decodes" \
         "$(decode "$work/r.vcd" "uart:$rx:baudrate=$clock:data_bits=$bits:parity=${parity_of[$parity]}:stop_bits=$sstop" uart=rx-data)" \
         "$wanted"
+    # The data alone would not show a wrong parity bit or a short stop bit: sigrok says so apart.
+    same "uart $baud ${bits}${parity:0:1}$stop has no parity or frame errors" \
+        "$(decode "$work/r.vcd" "uart:$rx:baudrate=$clock:data_bits=$bits:parity=${parity_of[$parity]}:stop_bits=$sstop" uart=rx-parity-err:rx-warnings)" \
+        ""
 done
 
 # More characters than a 64K model holds: sections, one buffer after another, all of them sent.
@@ -77,6 +81,17 @@ printf 'Hi' > "$work/hi.txt"
 expect "uart repeat loops" 0 "stopped at the sample limit" -- "$qvtool" gen uart --model 0xC350 --data "$work/hi.txt" --repeat \
     --capture "$work/rep.vcd" --max-samples 200
 same "uart repeat decodes" "$(decode "$work/rep.vcd" uart:rx=port0:baudrate=9600 uart=rx-data | cut -d' ' -f1-8)" "48 69 48 69 48 69 48 69"
+# Sections with Repeat never end by themselves: the sample limit counts the whole run and ends it.
+expect "uart sections with repeat end at the limit" 0 "Samples output: 150000" -- timeout 120 "$qvtool" gen uart \
+    --model 0xA020 --data "$work/many.txt" --baud 115200 --repeat --capture "$work/secrep.vcd" --max-samples 150000
+expect "uart sections with repeat stop at the limit" 0 "stopped at the sample limit" -- timeout 120 "$qvtool" gen uart \
+    --model 0xA020 --data "$work/many.txt" --baud 115200 --repeat --capture "$work/secrep.vcd" --max-samples 150000
+same "uart sections with repeat decode up to the limit" \
+    "$(decode "$work/secrep.vcd" uart:rx=port0:baudrate=115000 uart=rx-data | cut -d' ' -f1-1000)" \
+    "$(hexbytes < "$work/many.txt" | cut -d' ' -f1-1000)"
+# Options before `gen` count as after it.
+expect "options before gen" 0 "Samples output: 200" -- "$qvtool" --model 0xC350 --max-samples 200 --key-events 0 gen uart \
+    --data "$work/hi.txt" --repeat --capture "$work/rep.vcd"
 expect "uart 1.5 stop bits need 5 data bits" 1 "Error parameter setting" -- "$qvtool" gen uart --model 0xC350 --data "$work/a.txt" \
     --stop-bits 1.5 --capture "$work/x.vcd"
 expect "uart has no convert" 2 "has no Convert" -- "$qvtool" gen uart --data "$work/a.txt" --convert "$work/x.qvw"
@@ -141,13 +156,26 @@ expect "i2c default out convert" 0 "" -- "$qvtool" gen i2c --model 0xC350 --samp
 same "i2c default out converts onto channels" "$(i2c_words "$work/i2cd.vcd" I2C_SCL I2C_SDA)" \
     "S AW:12 DW:10 DW:20 DW:30 P S AR:3F DR:00 P S AW:46 DW:21 DW:3A P"
 
+# Default Out on card type 18 puts SCL and SDA on the channels of the fields, 0 and 1 at first.
+expect "i2c default out on card type 18 runs" 0 "" -- "$qvtool" --card-type 18 gen i2c --model 0xC350 --sample \
+    --capture "$work/d18.vcd"
+same "i2c default out on card type 18 decodes" "$(i2c_words "$work/d18.vcd" ch0 ch1)" \
+    "S AW:12 DW:10 DW:20 DW:30 P S AR:3F DR:00 P S AW:46 DW:21 DW:3A P"
+# 2,000 bytes in one statement on a 64K model: cut after the last byte that fits (65,488 samples
+# for the frames: 47 lead-in, 36 address, 8 spare, 36 per byte).
+{ printf 'Aw=12;D='; for ((k = 0; k < 2000; k++)); do printf '55,'; done; printf ';'; } > "$work/big.txt"
+expect "i2c long statement is cut" 0 "Out of memory depth, output the data filled in memory." -- "$qvtool" gen i2c \
+    --model 0xA020 --out custom --scl 0 --data "$work/big.txt" --capture "$work/big.vcd"
+same "i2c long statement keeps what fits" "$(i2c_words "$work/big.vcd" ch0 ch1)" \
+    "S AW:12$(for ((k = 0; k < (65488 - 47 - 36 - 8) / 36; k++)); do printf ' DW:55'; done) P"
+
 # ---- SPI ----------------------------------------------------------------------------------------
 printf '1a;\r\n2b;\r\n3c;\r\n4d;\r\n5f;' > "$work/spi.txt"
 expect "spi example runs" 0 "waits for the key" -- "$qvtool" gen spi --model 0xC350 --data "$work/spi.txt" --no-repeat \
     --capture "$work/s.vcd"
 same "spi example decodes" "$(decode "$work/s.vcd" spi:cs=ch0:clk=ch1:mosi=ch2:cs_polarity=active-low spi=mosi-data)" \
     "1A 2B 3C 4D 5F"
-# Card type 18: the outputs start switched off; the stream's OE after the handshake enables them.
+# Card type 18: the stream carries its OE commands after the handshake; the channels decode.
 expect "spi on card type 18 runs" 0 "" -- "$qvtool" gen spi --model 0xC350 --card-type 18 --data "$work/spi.txt" \
     --no-repeat --sdo 33 --capture "$work/s18.vcd"
 same "spi on card type 18 decodes" "$(decode "$work/s18.vcd" spi:cs=ch0:clk=ch1:mosi=ch33 spi=mosi-data)" "1A 2B 3C 4D 5F"

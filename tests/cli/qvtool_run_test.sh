@@ -64,6 +64,20 @@ expect "bad event list" 2 "Bad number: 1,,2" -- \
 expect "unwritable capture" 1 "The capture file could not be written" -- \
     "$qvtool" run "$work/loop.qvv" --model 0xB016 --capture "$work/none/x.vcd"
 
+# A base frequency the instrument cannot make: run asks as the Wave Editor's Run does; --yes takes
+# the nearest achievable clock (100 MHz on this model), without it nothing runs.
+sed 's/FREQUENCY 1 MHz/FREQUENCY 150 MHz/' "$work/loop.qvv" > "$work/fast.qvv"
+expect "too fast a clock is asked about" 1 "Default nearby? (answered No)" -- \
+    "$qvtool" run "$work/fast.qvv" --model 0xB016 --capture "$work/fast.vcd"
+expect "--yes takes the nearest clock" 0 "Use proximate frequency (100 MHz)!" -- \
+    "$qvtool" --yes run "$work/fast.qvv" --model 0xB016 --capture "$work/fast.vcd" --max-samples 400 --key-events 1
+expect "at the nearest clock" 0 '$timescale 10 ns $end' -- cat "$work/fast.vcd"
+same_text "the nearest clock runs the same samples" "$(bus_values "$work/fast.vcd")" "$(bus_values "$work/out.vcd")"
+# A full disk (a link to /dev/full): the capture is not left behind cut short.
+ln -s /dev/full "$work/full.vcd"
+expect "full disk" 1 "could not be written" -- "$qvtool" run "$work/loop.qvv" --model 0xB016 --capture "$work/full.vcd"
+expect "cut capture removed" 1 "" -- test -L "$work/full.vcd"
+
 # Export: one-bit labels as wires that sigrok reads back sample by sample.
 printf 'INPUTS QV_Function CLK DATA;\r\nASSIGN CLK 0;\r\nASSIGN DATA 5;\r\nRADIX AUTO;\r\nFREQUENCYMODE INTERNAL;\r\nFREQUENCY 12.5 MHz;\r\nPATTERN\r\n' > "$work/bits.qvv"
 printf '000h 0 1\r\n000h 1 1\r\n000h 0 0\r\n000h 1 0\r\n000h 0 1\r\n;' >> "$work/bits.qvv"
@@ -76,6 +90,15 @@ expect "convert a bus" 0 "" -- "$qvtool" convert "$work/loop.qvv" "$work/doc.vcd
 expect "bus as a vector" 0 '$var wire 8 ! D [7:0] $end' -- cat "$work/doc.vcd"
 expect "bus value" 0 'b01110111 !' -- cat "$work/doc.vcd"
 expect "no command variable" 1 "" -- grep -q QV_Function "$work/doc.vcd"
+# A label named like a VCD keyword is renamed, so that readers keep the variable.
+sed 's/\bCLK\b/$end/g' "$work/bits.qvv" > "$work/keyword.qvv"
+expect "keyword label exported" 0 "" -- "$qvtool" convert "$work/keyword.qvv" "$work/keyword.vcd"
+expect "keyword label renamed" 0 '$var wire 1 ! _end $end' -- cat "$work/keyword.vcd"
+same_text "keyword label read back" \
+    "$(sigrok-cli -I vcd:downsample=8 -i "$work/keyword.vcd" -O csv 2>/dev/null | grep -v '^[;A-Za-z]' | tr '\n' ' ')" \
+    "0,1 1,1 0,0 1,0 0,1 "
+expect "info names a VCD input" 0 "Format: value change dump (.vcd)" -- "$qvtool" --yes info "$work/keyword.vcd"
+expect "--key-events is a total" 0 "key events given in all" -- "$qvtool" --help
 
 echo "$failures failure(s)"
 [[ $failures -eq 0 ]]

@@ -79,5 +79,21 @@ TEST_F(CommandPlacement, CheckMovesTheCommandPositionAndClearsRowSelections) {
     for (int i = 0; i < 12; ++i) EXPECT_EQ(doc->labels()[i].stateFlags, stateLabelSelected) << i;
 }
 
+TEST_F(CommandPlacement, FirstAndLastSamplesAndAOneSampleMark) {
+    const int usable = doc->usableSamples();
+    for (int at : {0, usable - 3}) { // a JP's three words at the very start and ending on the last sample
+        doc->positions().cursors[CursorT] = at;
+        ASSERT_EQ(placeCommand(*doc, command(SettableCommand::Jp, 20), changed), Msg::None) << at;
+        EXPECT_EQ(words(at, at + 3), "820 200 100");
+    }
+    doc->positions().markStart = doc->positions().markEnd = 30;
+    ASSERT_TRUE(clearMarkedCommands(*doc));
+    EXPECT_EQ(words(29, 32), "FFF 000 FFF");
+    // Undo restores the marked sample and nothing beside it.
+    doc->usableImage()[31] = 0x123;
+    ASSERT_TRUE(doc->undoWaveform());
+    EXPECT_EQ(words(29, 32), "FFF FFF 123");
+}
+
 } // namespace
 } // namespace qv

@@ -106,6 +106,9 @@ TEST(EditOps, BusDataCountsWithoutCarryAndCyclesFileBytes) {
         {file(folder.file("empty.bin")), "", Msg::FileSizeZero},
         {file(folder.file("none.bin")), "", Msg::CantOpenFile},
         {counter(9, Radix::Hex, "0", "1"), "", Msg::PeriodOutOfRange},
+        {counter(8, Radix::Hex, "A5", "1"), "A5 A5 A5 A5 A5 A5 A5 A5", Msg::None}, // the whole mark one period
+        {counter(1, Radix::Oct, "17", "7"), "0F 16 1D 24 2B 32 39 40", Msg::None},
+        {counter(1, Radix::Dec, "19", "10"), "13 1D 27 31 3B 45 4F 59", Msg::None},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.written);
@@ -152,6 +155,24 @@ TEST(EditOps, PasteAtTheEndInBothModes) {
         ASSERT_TRUE(e.doc->undoWaveform());
         EXPECT_EQ(e.values(1, n - 4, n), "LHLL");
     }
+}
+
+TEST(EditOps, InsertInTheMiddleShiftsTheRestOfTheRow) {
+    Editor e;
+    const int n = e.doc->usableSamples();
+    std::span<Sample> image = e.doc->usableImage();
+    for (int i : {4, 6, 7, n - 3}) image[static_cast<std::size_t>(i)] = channelBit(0) | channelBit(1);
+    EditClipboard clip{{12}, {1, 0}, true};
+    ASSERT_TRUE(pasteClipboard(*e.doc, clip, e.rows, 5, 1, EditMode::Insert));
+    EXPECT_EQ(e.values(1, 0, 12), "LLLLHHLLHHLL"); // H L pasted at 5, the old 5.. two later
+    EXPECT_EQ(e.values(1, n - 3, n), "LLH"); // the old n-3 now at n-1
+    EXPECT_EQ(e.values(2, 0, 12), "LLLLHLHHLLLL"); // B untouched
+    // A clock whose last half period differs from the background: every half is written.
+    for (Sample& sample : image) sample |= channelBit(2);
+    ASSERT_TRUE(drawClock(*e.doc, e.range(3, 3, 20, 27), {2, 1}));
+    EXPECT_EQ(e.values(3, 19, 29), "HHHLLHHLLH");
+    ASSERT_TRUE(drawClock(*e.doc, e.range(3, 3, 20, 25), {3, 0}));
+    EXPECT_EQ(e.values(3, 19, 27), "HLLLHHHL"); // 26 keeps the clock drawn before
 }
 
 TEST(EditOps, CopyPasteMatchesBitByBitReference) {
@@ -213,6 +234,16 @@ TEST(SampleWizard, CountersAndTheirLabels) {
     ASSERT_EQ(runSampleWizard(*e.doc, SampleKind::SyncCounter, 18, keep), Msg::None);
     EXPECT_EQ(keep.asked, std::vector<int>{static_cast<int>(Msg::Overwrite)});
     EXPECT_EQ(e.values(4, 0, 1), "00"); // the old labels stayed
+    // The sample's length and one sample less (nothing built).
+    std::vector<Sample> aside(512);
+    for (SampleKind kind : {SampleKind::SyncCounter, SampleKind::AsyncCounter}) {
+        const int used = buildSample(aside, kind, 0);
+        ASSERT_GT(used, 0);
+        EXPECT_EQ(buildSample(std::span<Sample>(aside).first(static_cast<std::size_t>(used)), kind, 0), used);
+        EXPECT_EQ(buildSample(std::span<Sample>(aside).first(static_cast<std::size_t>(used - 1)), kind, 0), 0);
+    }
+    // Counts 1..31 on samples 11..41, the jump back ending on 41.
+    EXPECT_EQ(buildSample(aside, SampleKind::SyncCounter, 0), 42);
     std::span<const Sample> image = e.doc->usableImage();
     EXPECT_EQ(test::commandsText(image, 0, 3), "8FF 2FF 900");
     EXPECT_EQ(test::commandsText(image, 39, 42), "816 200 100"); // JP 10 (+12)
@@ -223,6 +254,7 @@ TEST(SampleWizard, CountersAndTheirLabels) {
     const std::vector<ViewRow> rows = viewRows(e.doc->labels());
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_STREQ(e.doc->labels()[12].name, "ASYNCCNT");
+    for (int k = 0; k < 5; ++k) EXPECT_EQ(e.doc->labels()[static_cast<std::size_t>(12 + k)].bitIndex, 16 - k);
     EXPECT_EQ(e.doc->labels()[0].colour, 12);
     // Ripple: stage k changes one sample after stage k-1; the jump back is the last stage's fall.
     int last = asyncLoopStart;

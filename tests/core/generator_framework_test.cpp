@@ -140,6 +140,14 @@ TEST(GeneratorConvert, LabelsHandOffFilesAndBaseFrequency) {
               static_cast<std::size_t>(caps.usableSampleBytes));
     EXPECT_EQ(store.readNumber("WaveEdit\\0", "iBaseFreq"), 200000000u);
 
+    // A buffer of exactly the usable samples is enough; one sample less is not.
+    const std::size_t usable = static_cast<std::size_t>(caps.usableSampleBytes / 8);
+    request.samples = std::span<Sample>(samples).first(usable);
+    EXPECT_EQ(convertToWaveEditor(request), Msg::None);
+    request.samples = std::span<Sample>(samples).first(usable - 1);
+    EXPECT_EQ(convertToWaveEditor(request), Msg::MemoryNotEnough);
+    request.samples = samples;
+
     request.folder = folder.file("missing");
     MemorySettingsStore untouched;
     request.settings = &untouched;

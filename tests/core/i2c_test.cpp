@@ -89,18 +89,47 @@ TEST(I2c, ChecksInOrder) {
     I2cSettings s = custom();
     s.rateBitsPerSecond = 5e6; // above 100 MHz / 24
     EXPECT_EQ(build("Aw=12;D=10;", s).error, Msg::I2cRateOutOfRange);
+    s.rateBitsPerSecond = 100e6 / 24; // exactly the maximum
+    EXPECT_EQ(build("Aw=12;D=10;", s).error, Msg::None);
     s.rateBitsPerSecond = std::numeric_limits<double>::quiet_NaN(); // "abc" in the rate edit
     EXPECT_EQ(build("Aw=12;D=10;", s).error, Msg::RateNotANumber);
     s.rateBitsPerSecond = 0;
     EXPECT_EQ(build("Aw=12;D=10;", s).error, Msg::RateNotAboveZero);
-    s = custom();
-    setI2cSclChannel(s, 49);
-    EXPECT_EQ(build("Aw=12;D=10;", s).error, Msg::ErrorChannelSetting);
-    s.sclChannel = s.sdaChannel = 2;
-    EXPECT_EQ(build("Aw=12;D=10;", s).error, Msg::ErrorParameterSetting);
+    // The highest SCL channel (SDA one above it) and one past; SDA valid and not SCL's in both modes.
+    struct Channels {
+        int model, scl, sda;
+        bool customOut;
+        Msg error;
+    } channels[] = {
+        {0xC350, 48, 49, true, Msg::None},
+        {0xC350, 49, 50, true, Msg::I2cSclChannelRange},
+        {0xCD16, 14, 15, true, Msg::None},
+        {0xCD16, 15, 16, true, Msg::I2cSclChannelRange},
+        {0xC020, 18, 19, true, Msg::None},
+        {0xC020, 19, 20, true, Msg::I2cSclChannelRange},
+        {0xC350, -1, 0, true, Msg::I2cSclChannelRange},
+        {0xC350, 2, 2, true, Msg::I2cSdaChannelClash},
+        {0xC350, 2, 2, false, Msg::I2cSdaChannelClash},
+        {0xC350, 2, -1, false, Msg::I2cSdaChannelClash},
+        {0xC350, 48, 50, true, Msg::I2cSdaChannelClash},
+        {0xC350, 3, 0, true, Msg::None},
+    };
+    for (const Channels& c : channels) {
+        s = custom();
+        s.customOut = c.customOut;
+        s.sclChannel = c.scl;
+        s.sdaChannel = c.sda;
+        I2cProgram p;
+        EXPECT_EQ(checkI2c(s, "Aw=12;D=10;", capabilitiesFor(c.model), p), c.error) << c.scl << " " << c.sda;
+    }
+    EXPECT_EQ(i2cMessageArgument(Msg::I2cSclChannelRange, capabilitiesFor(0xCD16)), "14");
+    EXPECT_EQ(i2cMessageArgument(Msg::I2cSdaChannelClash, capabilitiesFor(0xC020)), "19");
+    EXPECT_EQ(i2cMessageArgument(Msg::I2cRateOutOfRange, capabilitiesFor(0xC350)), "4");
     I2cProgram p;
     EXPECT_EQ(parseI2cText("Aw=12;D=1a2,3 r;", I2cAddressing::SevenBit, p), Msg::None);
     EXPECT_EQ(p.statements[1].data, (std::vector<std::uint8_t>{0x1a, 0x02, 0x03}));
+    EXPECT_EQ(parseI2cText("Aw=12;D=9,99,a9,0;", I2cAddressing::SevenBit, p), Msg::None);
+    EXPECT_EQ(p.statements[1].data, (std::vector<std::uint8_t>{0x09, 0x99, 0xa9, 0x00}));
 }
 
 TEST(I2c, ReadModeReleasesSdaAroundTheSlavesByte) {
@@ -115,6 +144,10 @@ TEST(I2c, ReadModeReleasesSdaAroundTheSlavesByte) {
     setI2cSclChannel(high, 39);
     EXPECT_EQ(test::commandsText(build("Ar=3f;D=5;", high).samples, frame, frame + 3), "808 200 900");
     EXPECT_EQ(test::commandsText(b.samples, frame + 8 * 24 - 2, frame + 8 * 24 + 1), "8FF 2FF 900");
+    // In read mode the bytes written to a slave keep SDA driven: no OE around them.
+    Built mixed = build("Aw=12;D=5;Ar=3f;D=6;", custom());
+    for (int i = frame; i < frame + 9 * 24; ++i)
+        EXPECT_EQ(commandField(mixed.samples[static_cast<std::size_t>(i)]), 0u) << i;
     EXPECT_EQ(
         i2cSampleClock(custom(), build(std::string(i2cSampleText(I2cAddressing::SevenBit)), custom()).program.readMode),
         2400000);
@@ -142,6 +175,11 @@ TEST(I2c, StopAndStartBetweenTransactionsAndRepeat) {
     EXPECT_EQ(test::commandsText(b.samples, 0, 17),
               "600 000 700 000 000 000 000 8FF 2FF 900 000 000 000 000 609 000 700");
     EXPECT_EQ(test::commandsText(b.samples, b.build.count - 6, b.build.count - 3), "820 200 100");
+    // In read mode STOP and START take 12 low, 6 SCL-only, 12 idle, 6 SCL-only and 3 low samples.
+    Built r = build("Ar=3f;D=5;Ar=40;D=6;", custom());
+    const int stop = 47 + 18 * 24;
+    EXPECT_EQ(lines(r.samples, 3, 4, stop, stop + 39),
+              std::string(12, 'L') + std::string(6, 'C') + std::string(12, 'I') + std::string(6, 'C') + "LLL");
 }
 
 TEST(I2c, DefaultOutInvertsBitsAboveTheCommandField) {
@@ -160,6 +198,13 @@ TEST(I2c, DefaultOutInvertsBitsAboveTheCommandField) {
                   channelLevel(plain.samples[static_cast<std::size_t>(i)], 4));
     }
     EXPECT_TRUE(i2cDefaults(0xB016).customOut);
+    // Default Out on card type 18 is on the channels of the fields, which start on 0 and 1.
+    const I2cSettings defaults = i2cDefaults(0xC350);
+    EXPECT_FALSE(defaults.customOut);
+    Built card18 = build("Aw=12;D=10;", defaults, 18);
+    ASSERT_EQ(card18.error, Msg::None);
+    EXPECT_EQ(lines(card18.samples, 0, 1, 47, 47 + 18 * 4), bitsText("001001001") + bitsText("000100001"));
+    EXPECT_FALSE(channelLevel(card18.samples[0], 50));
     EXPECT_EQ(i2cHighestSclChannel(0xCD16), 14);
 }
 
@@ -170,11 +215,30 @@ TEST(I2c, OutOfMemoryDepthKeepsWhatFitsWithoutRepeat) {
     for (int i = 0; i < 2000; ++i) text += "55,";
     I2cProgram p;
     ASSERT_EQ(checkI2c(s, text, capabilitiesFor(0xC350), p), Msg::None);
-    std::vector<Sample> out(3000, 0);
-    const I2cBuild b = buildI2cStream(p, s, 0, false, out, 2000, 10);
-    EXPECT_TRUE(b.truncated);
-    EXPECT_LE(b.count, 2000);
-    EXPECT_EQ(commandField(out[static_cast<std::size_t>(b.count - 4)]), 0x700u);
+    // The statement is cut after its last whole byte that fits: the lead-in, the address and the
+    // end take 47 + 36 + 40 samples, each byte 36, and the frames stop 36 + 8 below the limit.
+    for (const auto& [bytes, spare] : {std::pair{52, 0}, {52, -1}, {1, 0}, {1, -1}}) {
+        const int limit = 47 + 36 + bytes * 36 + 8 + 36; // exactly room for `bytes`
+        std::vector<Sample> out(3000, 0);
+        const I2cBuild b = buildI2cStream(p, s, 0, false, out, limit + spare, 10);
+        const int fitted = bytes + spare;
+        if (fitted == 0) {
+            EXPECT_EQ(b.count, 47 + 36 + 40); // START, the address, STOP
+            continue;
+        }
+        EXPECT_TRUE(b.truncated);
+        ASSERT_EQ(b.count, 47 + 36 + fitted * 36 + 40) << spare;
+        EXPECT_EQ(lines(out, 3, 4, 47 + 36 + (fitted - 1) * 36, b.count - 40), bitsText("010101011"));
+        EXPECT_EQ(commandField(out[static_cast<std::size_t>(b.count - 4)]), 0x700u);
+    }
+    // A 10-bit write address that exactly fits is sent; the data after it is not.
+    s.addressing = I2cAddressing::TenBit;
+    ASSERT_EQ(checkI2c(s, "Aw=12c;D=1;", capabilitiesFor(0xC350), p), Msg::None);
+    for (int spare : {0, -1}) {
+        std::vector<Sample> out(3000, 0);
+        const I2cBuild b = buildI2cStream(p, s, 0, false, out, 47 + 18 * 4 + 8 + 36 + spare, 10);
+        EXPECT_EQ(b.count, 47 + (spare == 0 ? 18 * 4 : 0) + 40) << spare;
+    }
 }
 
 } // namespace

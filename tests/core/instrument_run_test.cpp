@@ -6,6 +6,7 @@
 #include "sim/vcd_capture.h"
 #include "waveedit/document.h"
 #include "waveedit/output_image.h"
+#include "waveedit/run_waveform.h"
 
 #include "label_records.h"
 #include "scripted_prompt.h"
@@ -14,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <vector>
 
 namespace qv::sim {
@@ -183,6 +185,77 @@ TEST_F(InstrumentRun, StartFileRunsADocumentFile) {
     ASSERT_TRUE(trace.ok);
     EXPECT_EQ(trace.timescale, "1 us");
     EXPECT_EQ(trace.levels.at("ch0").substr(0, 18), "000000000000011000");
+}
+
+TEST_F(InstrumentRun, CardType18DrivesADocumentWithoutOutputEnable) {
+    // qvOutputEnable(1) after qvRun enables every group: the Wave Editor's run needs no OE command.
+    const std::string vcd = folder.file("card18.vcd");
+    attach("0xB016:S:USB:0:18:limit=40:capture=" + vcd);
+    auto doc = document();
+    doc->output().baseFrequency = 1000000;
+    DriverInterlock interlock;
+    OutputFlags flags;
+    test::ScriptedPrompt prompt;
+    OutputPorts ports{driver, device, interlock, flags, prompt, capabilitiesFor(model)};
+    ports.pause = [](int) {};
+    ASSERT_EQ(runWaveform(ports, *doc).result, WaveRunResult::Running);
+    stopOutput(ports);
+    const test::VcdTrace trace = test::readVcd(vcd);
+    ASSERT_TRUE(trace.ok);
+    std::vector<int> wanted(12, 0);
+    append(wanted, 0, 27);
+    EXPECT_EQ(values(trace), wanted);
+    EXPECT_EQ(trace.levels.at("ch15").find('z'), std::string::npos);
+}
+
+TEST_F(InstrumentRun, SampleLimitCountsEveryRunOfAnOutput) {
+    // Sections of 30 samples, each running off its memory; a limit of 45 ends the second run
+    // half-way, the third runs no clock, and the one capture holds the 45 clocks.
+    const std::string vcd = folder.file("sections.vcd");
+    attach("0xB016:S:USB:0:0:limit=45:capture=" + vcd);
+    std::vector<Sample> memory(30);
+    DriverInterlock interlock;
+    OutputFlags flags;
+    flags.running = 1;
+    test::ScriptedPrompt prompt;
+    OutputPorts ports{driver, device, interlock, flags, prompt, capabilitiesFor(model)};
+    ports.pause = [](int) {};
+    OutputJob job{1000000, 0, 0, true, [&](int index) {
+                      for (std::size_t i = 0; i < memory.size(); ++i)
+                          memory[i] = static_cast<Sample>(index * 30 + static_cast<int>(i)) << 12;
+                      return Section{memory, index == 2};
+                  }};
+    ASSERT_EQ(runOutput(ports, job).sections, 3);
+    std::uint64_t clocks = 0;
+    withRack([&](Rack& rack) { clocks = rack.device(device)->outputClocks(); });
+    EXPECT_EQ(clocks, 45u);
+    stopOutput(ports);
+    const test::VcdTrace trace = test::readVcd(vcd);
+    ASSERT_TRUE(trace.ok);
+    std::vector<int> wanted;
+    append(wanted, 0, 44);
+    EXPECT_EQ(values(trace), wanted);
+    // A new output (after qvPowerDown) has the whole limit again and a capture of its own.
+    flags.running = 1;
+    ASSERT_EQ(runOutput(ports, job).sections, 3);
+    stopOutput(ports);
+    EXPECT_EQ(test::readVcd(vcd).endTime, 45);
+}
+
+TEST_F(InstrumentRun, CaptureCutShortIsRemoved) {
+    // A full disk (a link to /dev/full): the capture cannot be completed and is not left behind.
+    const std::string vcd = folder.file("full.vcd");
+    std::filesystem::create_symlink("/dev/full", vcd);
+    attach("0xB016:S:USB:0:0:limit=40:capture=" + vcd);
+    const Sample samples[] = {channelBit(0), 0, channelBit(0)};
+    driver.qvWriteData(device, samples, 3);
+    driver.qvRun(device);
+    driver.qvPowerDown(device);
+    bool failed = false;
+    withRack([&](Rack& rack) { failed = rack.device(device)->captureFailed; });
+    EXPECT_TRUE(failed);
+    EXPECT_FALSE(std::filesystem::is_symlink(vcd));
+    EXPECT_TRUE(std::filesystem::exists("/dev/full"));
 }
 
 } // namespace

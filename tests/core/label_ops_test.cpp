@@ -152,12 +152,14 @@ TEST(LabelOps, BusDialogAndDragging) {
     EXPECT_EQ(l.text(), "QV_Function A:0 BUS:3,4,5 B:1* C:2");
 
     l.select({1, 3});
+    l.doc->usableImage()[4] = channelBit(0) | channelBit(1) | channelBit(2); // Combine keeps the waveform
     const std::vector<int> enabled = busDialogChannels(l.table(), BusDialogMode::Combine, 50);
     BusLabelSetting group{"AB", GroupType::Hex, 15, {{0}}};
     EXPECT_EQ(applyBusLabel(*l.doc, BusDialogMode::Combine, group, enabled), Msg::SomeChannelMissing);
     group.order.allOn(enabled);
     EXPECT_EQ(applyBusLabel(*l.doc, BusDialogMode::Combine, group, enabled), Msg::None);
     EXPECT_EQ(l.text(), "QV_Function AB:1,0 BUS:3,4,5 C:2");
+    EXPECT_EQ(l.doc->usableImage()[4], channelBit(0) | channelBit(1) | channelBit(2));
 
     bool rename = true;
     EXPECT_EQ(dropLabelOnto(*l.doc, 3, 1, rename), Msg::None); // C onto AB: AB keeps its name and leads
@@ -213,6 +215,48 @@ TEST(LabelOps, ContextMenuPerSelection) {
     EXPECT_EQ(commands(C::OneBus), "12- 0 13 37 14 15 16 0 20 21 0 18 35");
     EXPECT_EQ(commands(C::SeveralWithBuses), "12- 0 13 14 15 16- 0 19 20 0 36");
     EXPECT_EQ(commands(C::Mixed), "12- 0 13 14- 15 16- 0 36");
+}
+
+TEST(LabelOps, LimitsColoursTypesAndBusPositions) {
+    // The table holds maxLabels records: filled to exactly that by a POD it takes it, one more not.
+    for (int spare : {0, -1}) {
+        Labels l({}, 0xB016); // 8 channels a POD
+        int next = labelRecordCount(l.table());
+        const int one[] = {0};
+        for (int k = 0; next < maxLabels - 8 + (spare < 0 ? 1 : 0); ++k)
+            next = appendSignalLabel(l.table(), next, std::to_string(k) + 'F', one);
+        EXPECT_EQ(addPods(*l.doc, 1u << 1), spare == 0 ? Msg::None : Msg::TooManyLabelChannels) << spare;
+        EXPECT_EQ(labelRecordCount(l.table()), spare == 0 ? maxLabels : maxLabels - 7);
+    }
+    Labels l({{"A", {0}}, {"B", {1}}, {"C", {2}}});
+    int row = -1;
+    ASSERT_EQ(addLabel(*l.doc, {"D", 3, 9}, row), Msg::None);
+    EXPECT_EQ(l.table()[15].colour, 9);
+
+    // Types: mixed only when they differ; an unpicked type is written unless it was mixed.
+    l.table()[13].groupType = static_cast<int>(GroupType::Bin);
+    for (bool mixed : {false, true}) {
+        l.table()[12].groupType = static_cast<int>(mixed ? GroupType::Dec : GroupType::Bin);
+        l.select({1, 2});
+        LabelSettingValues opened;
+        ASSERT_EQ(openLabelSetting(l.table(), opened), Msg::None);
+        EXPECT_EQ(opened.typeMixed, mixed);
+        LabelSettingValues chosen = opened;
+        chosen.type = GroupType::Hex;
+        ASSERT_EQ(applyLabelSetting(*l.doc, opened, chosen, false, false), Msg::None);
+        EXPECT_EQ(l.table()[13].groupType, static_cast<int>(mixed ? GroupType::Bin : GroupType::Hex)) << mixed;
+        l.table()[13].groupType = static_cast<int>(GroupType::Bin);
+    }
+
+    // Combined by a drop, the records are renumbered: head, middle, last.
+    bool rename = false;
+    ASSERT_EQ(dropLabelOnto(*l.doc, 2, 1, rename), Msg::None);
+    ASSERT_EQ(dropLabelOnto(*l.doc, 2, 1, rename), Msg::None);
+    EXPECT_EQ(l.text(), "QV_Function A:0,1,2 D:3");
+    EXPECT_EQ(l.table()[12].positionCode, positionBusHead);
+    EXPECT_EQ(l.table()[13].positionCode, positionBusHead + 1);
+    EXPECT_EQ(l.table()[14].positionCode, positionBusLast);
+    EXPECT_EQ(l.table()[15].positionCode, positionSingle);
 }
 
 } // namespace

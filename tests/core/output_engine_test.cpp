@@ -100,6 +100,10 @@ TEST_F(OutputEngine, ClockAboveTheModelMaximumIsRefusedUnasked) {
     auto p = ports();
     EXPECT_EQ(checkClock(p, 100000001).outcome, ClockOutcome::TooFast);
     EXPECT_TRUE(rec.calls.empty());
+    // Exactly the maximum is allowed, by every clock rule.
+    EXPECT_NE(checkClock(p, 100000000).outcome, ClockOutcome::TooFast);
+    EXPECT_EQ(setClock(p, 100000000, ClockRule::AsGiven).outcome, ClockOutcome::Exact);
+    EXPECT_EQ(setClock(p, 100000001, ClockRule::AsGiven).outcome, ClockOutcome::TooFast);
 }
 
 TEST_F(OutputEngine, StopRequestEndsThePollAndStillSendsTheKey) {

@@ -85,6 +85,7 @@ TEST(Spi, DataTextsAndChecks) {
     EXPECT_EQ(w, (std::vector<std::uint32_t>{0x1a, 0x2b, 0xFFFFFFFF}));
     EXPECT_EQ(parseSpiWords("A", SpiFormat::Hex, w), Msg::InvalidSpiData);
     EXPECT_EQ(parseSpiWords("1g;2", SpiFormat::Hex, w), Msg::InvalidSpiData);
+    EXPECT_EQ(parseSpiWords("0x;1", SpiFormat::Hex, w), Msg::InvalidSpiData); // a prefix without digits
     EXPECT_EQ(parseSpiWords("100000000", SpiFormat::Hex, w), Msg::InvalidSpiData);
     EXPECT_EQ(parseSpiWords("Hi", SpiFormat::Ascii, w), Msg::None);
     EXPECT_EQ(w, (std::vector<std::uint32_t>{'H', 'i'}));
@@ -194,6 +195,32 @@ TEST(Spi, RandomSettingsReadBack) {
         const std::uint32_t mask = s.width == 32 ? 0xFFFFFFFFu : (1u << s.width) - 1;
         for (std::size_t k = 0; k < words.size(); ++k) EXPECT_EQ(got[k], words[k] & mask);
     }
+}
+
+TEST(Spi, DataThatExactlyFillsTheMemoryIsNotAsked) {
+    const Capabilities caps = capabilitiesFor(0xB016);
+    std::vector<Sample> out(static_cast<std::size_t>(caps.sampleBufferBytes / 8), 0);
+    SpiSettings s;
+    s.format = SpiFormat::Ascii;
+    const int fit = spiWordsThatFit(8, 65500);
+    for (int extra : {0, 1}) {
+        test::ScriptedPrompt prompt({Answer::Yes});
+        SpiBuild built;
+        const std::string text(static_cast<std::size_t>(fit + extra), 'x');
+        EXPECT_EQ(buildSpiForConvert(s, text, nullptr, caps, 0, prompt, out, built), Msg::None);
+        EXPECT_EQ(prompt.asked.size(), static_cast<std::size_t>(extra));
+        EXPECT_EQ(built.count, 200 + 16 * fit + 2);
+    }
+    test::TempFolder folder;
+    test::writeBytes(folder.file("empty.bin"), {});
+    test::ScriptedPrompt prompt;
+    EXPECT_EQ(loadSpiFile(folder.file("empty.bin"), 8, 65500, prompt).error, Msg::CantOpenFile);
+    // Nine bits take two bytes a word, little-endian, masked to the width.
+    test::writeBytes(folder.file("nine.bin"), {0x34, 0x03, 0xFF, 0x00, 0x07});
+    const std::vector<std::uint32_t> nine = loadSpiFile(folder.file("nine.bin"), 9, 65500, prompt).words;
+    ASSERT_GE(nine.size(), 2u);
+    EXPECT_EQ(nine[0], 0x134u);
+    EXPECT_EQ(nine[1], 0xFFu);
 }
 
 } // namespace

@@ -62,6 +62,7 @@ TEST(Uart, NumberFormatsAndWideCharacters) {
     EXPECT_EQ(uartDataBytes("41\r\n42\r\n", UartFormat::Hex, 8), (std::vector<std::uint8_t>{0x41, 0x42, 0x00}));
     EXPECT_EQ(uartDataBytes(" -1\r\n0x1F\r\n101z", UartFormat::Hex, 8), (std::vector<std::uint8_t>{0xFF, 0x1F, 0x01}));
     EXPECT_EQ(uartDataBytes("101\r\n7", UartFormat::Bin, 8), (std::vector<std::uint8_t>{5, 0}));
+    EXPECT_EQ(uartDataBytes("0x5", UartFormat::Hex, 8), (std::vector<std::uint8_t>{5})); // the shortest prefixed number
     EXPECT_EQ(uartDataBytes("99999999999", UartFormat::Dec, 8), (std::vector<std::uint8_t>{0xFF})); // saturates
     const auto bytes = uartDataBytes("4660\r\n1", UartFormat::Dec, 12);
     EXPECT_EQ(bytes, (std::vector<std::uint8_t>{0x34, 0x12, 0x01, 0x00}));
@@ -127,6 +128,7 @@ TEST(Uart, RunAsksForSectionsAndSetsTheClockWithoutAsking) {
     EXPECT_EQ(prompt.asked, (std::vector<int>{12024}));
     EXPECT_EQ(run.outcome.result, OutputResult::Running);
     EXPECT_EQ(run.outcome.clockHz, 460625);
+    EXPECT_TRUE(prompt.shown.empty()) << "a run that starts shows no message";
     EXPECT_EQ(test::driverRecording.calls[1], "reset");
     EXPECT_EQ(test::driverRecording.calls[2], "setfreq 460625 mode 0 word 0");
     EXPECT_LE(test::driverRecording.written.size(), 65536u - 36u + 22u);
@@ -181,6 +183,20 @@ TEST(Uart, RandomSettingsDecodeBack) {
             EXPECT_EQ(bit, wanted[static_cast<int>(s.parity)]);
         }
     }
+}
+
+TEST(Uart, SyncChannelCheckedOnlyWhenOn) {
+    const Capabilities caps = capabilitiesFor(0xB016); // 16 channels
+    UartSettings s = uartDefaults(0xB016);
+    for (int channel : {-1, 16, 60}) {
+        s.syncChannel = channel;
+        s.syncChannelOn = false;
+        EXPECT_EQ(validateUart(s, caps), Msg::None) << channel;
+        s.syncChannelOn = true;
+        EXPECT_EQ(validateUart(s, caps), Msg::ErrorChannelSetting) << channel;
+    }
+    s.syncChannel = 15; // the highest channel
+    EXPECT_EQ(validateUart(s, caps), Msg::None);
 }
 
 } // namespace

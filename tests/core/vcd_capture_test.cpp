@@ -65,6 +65,20 @@ TEST(VcdCapture, OnlyChangesAreWritten) {
               std::string(16, '0') + std::string(24, '1') + std::string(8, 'z') + std::string(24, '1'));
 }
 
+TEST(VcdCapture, ReplacedCaptureIsClosedWhole) {
+    test::TempFolder folder;
+    const std::string path = folder.file("r.vcd");
+    VcdCapture capture;
+    ASSERT_TRUE(capture.open(path, 2, 12500000));
+    capture.output(0, channelBit(0), ~Sample{0});
+    capture.output(3, 0, ~Sample{0});
+    capture = VcdCapture{}; // the open file is finished, up to its last change, before it goes
+    EXPECT_FALSE(capture.isOpen());
+    const test::VcdTrace trace = test::readVcd(path);
+    ASSERT_TRUE(trace.ok);
+    EXPECT_EQ(trace.levels.at("ch0").substr(0, 24), std::string(24, '1'));
+}
+
 TEST(VcdCapture, UnwritableFileIsReported) {
     VcdCapture capture;
     EXPECT_FALSE(capture.open("/nonexistent/folder/c.vcd", 4, 1000));

@@ -59,5 +59,29 @@ TEST(VcdExport, UnwritableTargetKeepsNothingBehind) {
     EXPECT_EQ(exportVcd("/nonexistent/folder/doc.vcd", *doc), Msg::FileCanNotCreate);
 }
 
+TEST(VcdExport, KeywordLikeNamesAndTheBaseFrequency) {
+    for (const auto& [name, wanted] : {std::pair{"$end", "_end"}, {"$", "_"}, {"a$end", "a$end"}, {"x y", "x_y"}})
+        EXPECT_EQ(vcdReferenceName(test::labelRecord(12, positionSingle, name), 1), wanted);
+    auto doc = Document::create(capabilitiesFor(0xB016), true);
+    doc->labels()[0] = test::labelRecord(12, positionSingle, "$end");
+    test::TempFolder folder;
+    const std::string path = folder.file("doc.vcd");
+    for (int frequency : {0, -5}) {
+        doc->output().baseFrequency = frequency;
+        EXPECT_EQ(exportVcd(path, *doc), Msg::VcdExportNeedsFrequency);
+        EXPECT_FALSE(std::ifstream(path).good());
+    }
+    doc->output().baseFrequency = 1; // the lowest clock there is: one second per sample
+    doc->labels()[1] = test::labelRecord(highestBitIndex, positionSingle, "PORT1"); // the highest bit
+    doc->labels()[2] = test::labelRecord(5, positionSingle, "LOW"); // a command bit under another name: no variable
+    doc->usableImage()[2] = Sample{1} << highestBitIndex;
+    ASSERT_EQ(exportVcd(path, *doc), Msg::None);
+    const std::string text = fileText(path);
+    EXPECT_NE(text.find("$var wire 1 ! _end $end"), std::string::npos);
+    EXPECT_NE(text.find("$var wire 1 \" PORT1 $end"), std::string::npos);
+    EXPECT_NE(text.find("#2\n1\"\n#3\n0\"\n"), std::string::npos);
+    EXPECT_EQ(text.find("LOW"), std::string::npos);
+}
+
 } // namespace
 } // namespace qv

@@ -162,6 +162,24 @@ TEST_F(GeneratorDialogTest, I2cRefusesAnEmptyTextAndUnlocksItsSettings) {
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(i2c, IDC_I2C_SDA)));
 }
 
+// SCL and SDA start on two channels; a channel past the model's highest is named in the message
+// and the focus goes to the SCL field.
+TEST_F(GeneratorDialogTest, I2cStartsOnTwoChannelsAndNamesAWrongOne) {
+    openI2cTool(window, ID_TOOL_I2C, 0);
+    HWND i2c = i2cToolWindow();
+    ASSERT_NE(i2c, nullptr);
+    EXPECT_EQ(fieldText(i2c, IDC_I2C_SCL), L"0");
+    EXPECT_EQ(fieldText(i2c, IDC_I2C_SDA), L"1");
+    click(i2c, IDC_I2C_CUSTOM_OUT);
+    setFieldText(i2c, IDC_I2C_TEXT, std::string("Aw=12;D=10,20;"));
+    setFieldText(i2c, IDC_I2C_SCL, std::string("49"));
+    EXPECT_EQ(fieldText(i2c, IDC_I2C_SDA), L"50");
+    expectRefused(i2c, IDC_I2C_RUN, Msg::I2cSclChannelRange);
+    ASSERT_EQ(shownBoxes.size(), 1u);
+    EXPECT_NE(shownBoxes[0].text.find(L"SCL Out Channel must be 0 - 48"), std::wstring::npos) << shownBoxes[0].text;
+    EXPECT_EQ(GetFocus(), GetDlgItem(i2c, IDC_I2C_SCL));
+}
+
 // Export and Import through the file-name seam: the text to a file and back, the path shown.
 TEST_F(GeneratorDialogTest, I2cExportsAndImportsItsStatementText) {
     const std::string path = folder.file("statements.txt");

@@ -146,8 +146,8 @@ class I2cWriter {
     }
     int count() const { return n_; }
     int bitSamples() const { return bitSamples_; }
-    // Whether `samples` more fit below the stop mark.
-    bool fits(int samples) const { return n_ + samples <= stopAt_; }
+    // Samples left below the stop mark.
+    int room() const { return stopAt_ - n_; }
     void run(Sample level, int count) {
         fillSamples(out_.data() + n_, count, level);
         n_ += count;
@@ -179,8 +179,8 @@ class I2cWriter {
     int n_ = 0;
 };
 
-int frameBits(const I2cStatement& st, I2cAddressing addressing) {
-    if (!st.address) return 9 * static_cast<int>(st.data.size());
+// The bits of an address statement's frames.
+int addressBits(const I2cStatement& st, I2cAddressing addressing) {
     if (addressing != I2cAddressing::TenBit) return 9;
     return st.read ? 27 : 18;
 }
@@ -259,9 +259,20 @@ Msg checkI2c(const I2cSettings& s, std::string_view text, const Capabilities& ca
     if (Msg m = rateProblem(s.rateBitsPerSecond); m != Msg::None) return m;
     if (s.rateBitsPerSecond > caps.maxOutputFrequency / 24.0) return Msg::I2cRateOutOfRange;
     if (static_cast<int>(text.size()) + 1 < minTextLengthWithTerminator) return Msg::NoI2cData;
-    if (s.sclChannel < 0 || s.sclChannel > i2cHighestSclChannel(caps.modelCode)) return Msg::ErrorChannelSetting;
-    if (s.customOut && s.sclChannel == s.sdaChannel) return Msg::ErrorParameterSetting;
+    if (s.sclChannel < 0 || s.sclChannel > i2cHighestSclChannel(caps.modelCode)) return Msg::I2cSclChannelRange;
+    // SDA is a channel on the card type 18 with "Default Out" too: checked in both modes.
+    if (s.sdaChannel < 0 || s.sdaChannel > i2cHighestSclChannel(caps.modelCode) + 1 || s.sdaChannel == s.sclChannel)
+        return Msg::I2cSdaChannelClash;
     return parseI2cText(text, s.addressing, program);
+}
+
+std::string i2cMessageArgument(Msg m, const Capabilities& caps) {
+    switch (m) {
+    case Msg::I2cRateOutOfRange: return std::to_string(caps.maxOutputFrequency / 24000000);
+    case Msg::I2cSclChannelRange: return std::to_string(i2cHighestSclChannel(caps.modelCode));
+    case Msg::I2cSdaChannelClash: return std::to_string(i2cHighestSclChannel(caps.modelCode) + 1);
+    default: return {};
+    }
 }
 
 int i2cSampleClock(const I2cSettings& s, bool readMode) {
@@ -293,10 +304,15 @@ I2cBuild buildI2cStream(const I2cProgram& program, const I2cSettings& s, int car
     bool haveAddress = false, lastData = false, readTransaction = false;
     for (const I2cStatement& st : program.statements) {
         const bool stopStart = haveAddress && lastData;
-        const int needed = (stopStart ? stopStartSamples : 0) + frameBits(st, s.addressing) * w.bitSamples() + 8;
-        if (!w.fits(needed)) {
+        // A data statement that does not fit whole is cut after its last byte that fits.
+        const int room = w.room() - (stopStart ? stopStartSamples : 0) - 8;
+        const int byteSamples = 9 * w.bitSamples();
+        std::size_t bytes = st.data.size();
+        if (st.address ? room < addressBits(st, s.addressing) * w.bitSamples()
+                       : room < static_cast<int>(bytes) * byteSamples) {
             result.truncated = true;
-            break;
+            bytes = st.address || room < byteSamples ? 0 : static_cast<std::size_t>(room / byteSamples);
+            if (bytes == 0) break;
         }
         if (stopStart) {
             if (readMode) {
@@ -334,9 +350,10 @@ I2cBuild buildI2cStream(const I2cProgram& program, const I2cSettings& s, int car
             continue;
         }
         lastData = true;
-        for (std::uint8_t d : st.data) {
+        for (std::size_t k = 0; k < bytes; ++k) {
+            const unsigned d = st.data[k];
             const int byteStart = w.count();
-            w.bits((static_cast<unsigned>(d) << 1) | 1u, 9);
+            w.bits((d << 1) | 1u, 9);
             if (readMode && readTransaction) {
                 // SDA released for the slave's byte: only SCL's enable on, then all outputs again
                 // from the master's acknowledge.
@@ -349,6 +366,7 @@ I2cBuild buildI2cStream(const I2cProgram& program, const I2cSettings& s, int car
                 w.command(ack, 0x900);
             }
         }
+        if (result.truncated) break;
     }
     w.run(levels.low, endLowSamples);
     w.run(levels.sclOnly, endStopSamples);
@@ -389,9 +407,7 @@ I2cRunResult runI2c(OutputPorts& ports, const I2cSettings& s, std::string_view t
     I2cProgram program;
     if (Msg m = checkI2c(s, text, ports.capabilities, program); m != Msg::None) {
         result.outcome.error = m;
-        ports.prompt.show(static_cast<int>(m),
-                          m == Msg::I2cRateOutOfRange ? std::to_string(ports.capabilities.maxOutputFrequency / 24000000)
-                                                      : std::string());
+        ports.prompt.show(static_cast<int>(m), i2cMessageArgument(m, ports.capabilities));
         return result;
     }
     const int cardType = readCardType(ports);

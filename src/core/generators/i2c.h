@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -33,7 +34,7 @@ inline constexpr double i2cDefaultRate = 100000; // 100 "K bps"
 struct I2cSettings {
     bool customOut = false; // "Custom Out" (else "Default Out": the two output ports)
     int sclChannel = 0;
-    int sdaChannel = 0; // follows the SCL field: SCL + 1 after any change of it
+    int sdaChannel = 1; // follows the SCL field: SCL + 1 (two distinct channels from the start)
     bool waitEvent1 = false; // "Wait Event(EV1)"
     I2cAddressing addressing = I2cAddressing::SevenBit;
     double rateBitsPerSecond = i2cDefaultRate;
@@ -60,18 +61,21 @@ struct I2cProgram {
     bool readMode = false; // some address reads: 24 samples per bit
 };
 
-// The checks before generation in order (rate, text length, SCL channel, equal channels, the
-// leading address, r/w forms for the mode), then the statements and their order: Msg::None or
-// the message. The program is filled on success.
+// The checks before generation in order (rate, text length, SCL channel, SDA channel valid and
+// not SCL's in either output mode, the leading address, r/w forms for the mode), then the
+// statements and their order: Msg::None or the message. The program is filled on success.
 Msg checkI2c(const I2cSettings& s, std::string_view text, const Capabilities& caps, I2cProgram& program);
 // The statements alone (text checks 5-7 and the order rules).
 Msg parseI2cText(std::string_view text, I2cAddressing addressing, I2cProgram& program);
+
+// The number a check's message names: the maximum rate in Mbps, the highest SCL or SDA channel.
+std::string i2cMessageArgument(Msg m, const Capabilities& caps);
 
 int i2cSampleClock(const I2cSettings& s, bool readMode);
 
 struct I2cBuild {
     int count = 0; // samples to load
-    bool truncated = false; // out of memory depth: what fits, without the repeat jump
+    bool truncated = false; // out of memory depth: what fits (to the last whole byte), no repeat jump
     int sclChannel = 0, sdaChannel = 0; // Convert: the channels the labels name
 };
 // The stream into out (at least sampleLimit samples): lead-in, frames, end, frame commands

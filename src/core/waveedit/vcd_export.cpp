@@ -49,10 +49,14 @@ std::string vcdReferenceName(const LabelRecord& head, int row) {
     std::string name(head.name, strnlen(head.name, labelNameBytes));
     for (char& c : name)
         if (c <= ' ' || c >= 0x7F) c = '_';
+    // A reference beginning with '$' would read as a keyword ("$end" closes the $var early).
+    if (!name.empty() && name.front() == '$') name.front() = '_';
     return name.empty() ? "label" + std::to_string(row) : name;
 }
 
 Msg exportVcd(const std::string& path, const Document& doc) {
+    // Without a clock the samples have no time to be placed at.
+    if (doc.output().baseFrequency <= 0) return Msg::VcdExportNeedsFrequency;
     const LabelTable& labels = doc.labels();
     std::vector<Variable> variables;
     std::string text = "$version QV waveform $end\n";

@@ -1,7 +1,8 @@
 // A document as a VCD file (IEEE 1364): one variable per label in table order, a one-bit label as
 // a wire, a bus as a vector of its width with its first record as the most significant bit; the
 // command label is left out. One time step per sample of the used length, in the unit that fits
-// the base frequency. Written through a temporary file, so a failure keeps an old file.
+// the base frequency (a base frequency of 0 or less is refused). Written through a temporary
+// file, so a failure keeps an old file.
 #pragma once
 
 #include "support/strings.h"
@@ -11,8 +12,8 @@
 
 namespace qv {
 
-// A label name as a VCD reference: blanks and other non-printing characters become '_'; an empty
-// name becomes "label" and its row number.
+// A label name as a VCD reference: blanks and other non-printing characters become '_', and so
+// does a leading '$' (a keyword's mark); an empty name becomes "label" and its row number.
 std::string vcdReferenceName(const LabelRecord& head, int row);
 
 Msg exportVcd(const std::string& path, const Document& doc);

@@ -10,7 +10,7 @@
 #include "waveedit/waveform_files.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <filesystem>
 #include <cstring>
 
 namespace qv::sim {
@@ -176,7 +176,16 @@ void Rack::advance(DeviceState& device, std::uint64_t clocks) {
 }
 
 void Rack::endCapture(DeviceState& device) {
-    if (device.capture.isOpen() && !device.capture.close()) device.captureFailed = true;
+    if (!device.capture.isOpen()) return;
+    device.captureEnded = true;
+    // A capture cut short (a full disk) is not left behind looking whole.
+    if (!device.capture.close()) {
+        device.captureFailed = true;
+        std::error_code error;
+        const auto kind = std::filesystem::symlink_status(device.config.capturePath, error).type();
+        if (kind == std::filesystem::file_type::regular || kind == std::filesystem::file_type::symlink)
+            std::filesystem::remove(device.config.capturePath, error);
+    }
 }
 
 std::uint8_t* Rack::findDevice() {
@@ -339,7 +348,16 @@ std::int32_t Rack::run(DeviceHandle handle) {
     DeviceState* device = usableDevice(handle);
     if (device == nullptr) return 0;
     device->stateBits = (device->stateBits | stateStarted) & ~statePoweredDown;
-    if (!device->capture.isOpen() && !device->config.capturePath.empty()) {
+    if (device->outputOpen) {
+        device->earlierClocks += device->sequencer.sampleNumber();
+    } else {
+        device->outputOpen = true;
+        device->earlierClocks = 0;
+        device->captureEnded = false;
+    }
+    const std::uint64_t limit = device->sampleLimit();
+    device->sequencer.setSampleLimit(limit > device->earlierClocks ? limit - device->earlierClocks : 0);
+    if (!device->capture.isOpen() && !device->captureEnded && !device->config.capturePath.empty()) {
         if (!device->capture.open(device->config.capturePath, modelRow(device->config.modelCode).channels,
                                   device->frequency))
             device->captureFailed = true;
@@ -364,6 +382,9 @@ std::int32_t Rack::outputEnable(DeviceHandle handle, std::int32_t enable) {
     device->stateBits =
         enable != 0 ? (device->stateBits | stateOutputEnabled) : (device->stateBits & ~stateOutputEnabled);
     device->capture.outputsOn = enable != 0;
+    // "Enables the outputs": every group, on card type 18 too, whose groups start off at qvRun; the
+    // stream's own OE commands switch groups from there.
+    if (enable != 0) device->sequencer.enableAllOutputs();
     return 1;
 }
 
@@ -390,6 +411,7 @@ std::int32_t Rack::powerDown(DeviceHandle handle) {
     if (device->sequencer.state() != SequencerState::Idle) advance(*device, UINT64_MAX);
     device->sequencer.stop();
     endCapture(*device);
+    device->outputOpen = false;
     device->stateBits = (device->stateBits & ~(stateStarted | stateOutputEnabled)) | statePoweredDown;
     return 1;
 }

@@ -89,7 +89,16 @@ struct DeviceState {
     std::int32_t startedFileKind = -1;
     Sequencer sequencer;
     CaptureSession capture;
-    bool captureFailed = false; // the capture file could not be created or written
+    bool captureFailed = false; // the capture file could not be created or written (it is removed)
+    // One output runs from its first qvRun to qvPowerDown, its sections one run each: the sample
+    // limit counts all of them, and a capture ended at the limit is not opened again.
+    bool outputOpen = false;
+    std::uint64_t earlierClocks = 0; // clocks output by the earlier runs of this output
+    bool captureEnded = false;
+
+    std::uint64_t sampleLimit() const { return config.sampleLimit > 0 ? config.sampleLimit : defaultSampleLimit; }
+    // Clocks output by this output so far, all runs.
+    std::uint64_t outputClocks() const { return earlierClocks + sequencer.sampleNumber(); }
 };
 
 class Rack {

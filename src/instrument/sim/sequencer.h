@@ -46,7 +46,7 @@ class OutputSink {
 struct SequencerSetup {
     int channels = 50;
     int channelsPerGroup = 10;
-    bool outputsStartDisabled = false; // card type 18: the stream's OE switches its groups on
+    bool outputsStartDisabled = false; // card type 18: groups off until qvOutputEnable(1) or an OE
     std::uint64_t sampleLimit = 10'000'000; // output clocks before the sequencer stops
     // Output sample numbers at which EV1, EV2, EV3 occur (each an event pulse, latched until used).
     std::array<std::vector<std::uint64_t>, externalEventCount> eventAt{};
@@ -58,6 +58,8 @@ class Sequencer {
 
     const SequencerSetup& setup() const { return setup_; }
     void configure(SequencerSetup setup);
+    // The output clocks the next runs may take (what is left of an output's sample limit).
+    void setSampleLimit(std::uint64_t clocks) { setup_.sampleLimit = clocks; }
 
     // Device memory: replaces what was loaded; the sequencer is stopped.
     void load(std::span<const Sample> samples);
@@ -70,6 +72,11 @@ class Sequencer {
     void stop();
     // qvKeyboardEvent: latched until a WE or BE uses it; a waiting sequencer goes on.
     void keyEvent();
+    // qvOutputEnable(1): every output group driven, as an OE of 0xFFFF would leave them.
+    void enableAllOutputs() {
+        oeMask_ = 0xFFFF;
+        enabled_ = enabledBits(oeMask_);
+    }
 
     // Runs until the state leaves Running or `maxClocks` clocks have been output; returns the
     // clocks output. A waiting sequencer first checks whether its event has come.

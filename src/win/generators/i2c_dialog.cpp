@@ -26,7 +26,6 @@ namespace {
 
 constexpr char i2cHelpTopic[] = "::/3-35.htm";
 constexpr int i2cHelpContext = 107;
-constexpr int i2cRateDivisor = 24000000; // "Out of range(Max. = %d Mbps)." names the maximum / 24 MHz
 
 constexpr int runLockedControls[] = {
     IDC_I2C_DEFAULT_OUT, IDC_I2C_CUSTOM_OUT, IDC_I2C_SCL,   IDC_I2C_WAIT_EVENT, IDC_I2C_OPEN,      IDC_I2C_SAVE,
@@ -64,9 +63,7 @@ gen::I2cSettings readSettings(HWND dialog) {
 std::string statementText(HWND dialog) { return toAnsi(fieldText(dialog, IDC_I2C_TEXT)); }
 
 void showError(HWND dialog, Msg error) {
-    const std::wstring argument =
-        error == Msg::I2cRateOutOfRange ? std::to_wstring(app().caps.maxOutputFrequency / i2cRateDivisor) : L"";
-    messageBox(dialog, error, MB_ICONERROR | MB_OK, Msg::Caption, argument);
+    messageBox(dialog, error, MB_ICONERROR | MB_OK, Msg::Caption, fromAnsi(gen::i2cMessageArgument(error, app().caps)));
 }
 
 void selectAddressing(HWND dialog, gen::I2cAddressing addressing) {
@@ -143,8 +140,9 @@ LRESULT onRunDone(HWND dialog, UINT, WPARAM runsOn, LPARAM runNumber) {
         return TRUE;
     }
     stopI2c(dialog);
-    if (result.outcome.error == Msg::ErrorChannelSetting) SetFocus(GetDlgItem(dialog, IDC_I2C_SCL));
-    if (result.outcome.error == Msg::ErrorParameterSetting) SetFocus(GetDlgItem(dialog, IDC_I2C_SDA));
+    // SDA follows SCL (its own field is never enabled): both channel errors are mended in the SCL field.
+    if (result.outcome.error == Msg::I2cSclChannelRange || result.outcome.error == Msg::I2cSdaChannelClash)
+        SetFocus(GetDlgItem(dialog, IDC_I2C_SCL));
     return TRUE;
 }
 
