@@ -158,6 +158,14 @@ void VcdCapture::output(std::uint64_t sampleNumber, Sample levels, Sample enable
     flushIfFull();
 }
 
+void VcdCapture::note(std::string_view text) {
+    if (file_ == nullptr) return;
+    const std::string comment = "$comment " + std::string(text) + " $end\n";
+    if (used_ > 0 && std::fwrite(buffer_.data(), 1, used_, file_) != used_) failed_ = true;
+    used_ = 0;
+    if (std::fwrite(comment.data(), 1, comment.size(), file_) != comment.size()) failed_ = true;
+}
+
 bool VcdCapture::close(std::uint64_t endSampleNumber) {
     if (file_ == nullptr) return false;
     if (!first_ && endSampleNumber > lastTime_) writeTime(endSampleNumber);

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 namespace qv::sim {
 
@@ -26,6 +27,8 @@ class VcdCapture : public OutputSink {
     bool open(const std::string& path, int channels, std::int64_t clockHz);
     bool isOpen() const { return file_ != nullptr; }
     void output(std::uint64_t sampleNumber, Sample levels, Sample enabled) override;
+    // A `$comment` among the value changes, e.g. why the capture ends where it does.
+    void note(std::string_view text);
     // Writes the end time (the sample number after the last clock) and closes; false on a write
     // error at any point.
     bool close(std::uint64_t endSampleNumber);
@@ -74,6 +77,7 @@ class CaptureSession : public OutputSink {
     // The run has reached this sample number (held clocks included).
     void reached(std::uint64_t sampleNumber) { end_ = std::max(end_, base_ + sampleNumber); }
     bool close() { return vcd_.close(end_); }
+    void note(std::string_view text) { vcd_.note(text); }
 
     bool outputsOn = true;
 
