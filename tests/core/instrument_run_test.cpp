@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <vector>
 
 namespace qv::sim {
@@ -184,6 +186,24 @@ TEST_F(InstrumentRun, StartFileRunsADocumentFile) {
     ASSERT_TRUE(trace.ok);
     EXPECT_EQ(trace.timescale, "1 us");
     EXPECT_EQ(trace.levels.at("ch0").substr(0, 18), "000000000000011000");
+}
+
+// A capture folder: every output gets the next free file; none overwrites an earlier one.
+TEST_F(InstrumentRun, CaptureFolderKeepsEveryOutputInItsOwnFile) {
+    const std::string captures = folder.file("captures") + "/";
+    std::filesystem::create_directories(captures);
+    { std::ofstream(captures + "capture-0001.vcd") << "kept"; }
+    attach("0xB016:S:USB:0:0:limit=50:capture=" + captures);
+    auto doc = document();
+    for (int run = 0; run < 2; ++run) {
+        driver.qvWriteData(device, doc->usableImage().data(), 100);
+        driver.qvRun(device);
+        driver.qvPowerDown(device);
+    }
+    EXPECT_EQ(test::readText(captures + "capture-0001.vcd"), "kept");
+    EXPECT_EQ(test::readVcd(captures + "capture-0002.vcd").endTime, 50);
+    EXPECT_EQ(test::readVcd(captures + "capture-0003.vcd").endTime, 50);
+    EXPECT_FALSE(std::filesystem::exists(captures + "capture-0004.vcd"));
 }
 
 // The clocks of a run of intervals add up to those of the whole time: no part of a clock is lost.

@@ -369,8 +369,9 @@ std::int32_t Rack::run(DeviceHandle handle) {
     if (device == nullptr) return 0;
     device->stateBits = (device->stateBits | stateStarted) & ~statePoweredDown;
     if (!device->capture.isOpen() && !device->config.capturePath.empty()) {
-        if (!device->capture.open(device->config.capturePath, modelRow(device->config.modelCode).channels,
-                                  device->frequency))
+        const std::string& path = device->config.capturePath;
+        if (!device->capture.open(isCaptureFolder(path) ? nextCaptureFile(path) : path,
+                                  modelRow(device->config.modelCode).channels, device->frequency))
             device->captureFailed = true;
     }
     device->capture.beginRun();

@@ -6,6 +6,7 @@
 #include <bit>
 #include <charconv>
 #include <cstring>
+#include <filesystem>
 #include <string_view>
 #include <utility>
 
@@ -13,6 +14,7 @@ namespace qv::sim {
 namespace {
 
 constexpr std::size_t flushBytes = 1 << 20;
+constexpr int maxCaptureFiles = 99'999; // past it, the last one is replaced
 // The most one output can add: a time and every variable (value, identifier, newline).
 constexpr std::size_t maxOutputBytes = 32 + 66 * 6 + 16;
 // Bit of variable v: channels first, then the two ports.
@@ -174,6 +176,18 @@ bool VcdCapture::close(std::uint64_t endSampleNumber) {
     if (std::fclose(file_) != 0) failed_ = true;
     file_ = nullptr;
     return !failed_;
+}
+
+bool isCaptureFolder(const std::string& path) { return !path.empty() && (path.back() == '/' || path.back() == '\\'); }
+
+std::string nextCaptureFile(const std::string& folder) {
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    char name[32];
+    for (int n = 1;; ++n) {
+        std::snprintf(name, sizeof name, "capture-%04d.vcd", n);
+        if (!std::filesystem::exists(folder + name, error) || n == maxCaptureFiles) return folder + name;
+    }
 }
 
 } // namespace qv::sim

@@ -60,6 +60,12 @@ class VcdCapture : public OutputSink {
 
 namespace qv::sim {
 
+// A capture path that ends in a slash or backslash names a folder: each capture (each output, from
+// its first qvRun to qvPowerDown) gets the next free file there, capture-0001.vcd, capture-0002.vcd
+// and so on, so that no output overwrites an earlier one. Any other path is the file itself.
+bool isCaptureFolder(const std::string& path);
+std::string nextCaptureFile(const std::string& folder);
+
 // One instrument's capture from its first qvRun to qvPowerDown: the runs of one output (sections)
 // follow each other in one file, each run's sample numbers continuing after the last. While the
 // program has switched the outputs off (qvOutputEnable 0) every pin floats.
