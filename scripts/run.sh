@@ -16,18 +16,25 @@ if [ "${1:-}" = "--virtual" ]; then
   model=${2:-0xC350}
 fi
 
-say "checking the packages (scripts/setup.sh installs what is missing)"
-scripts/setup.sh
-[ -f build/win64/build.ninja ] || say "first build: compiling QV.exe, QvRun.dll and the help files takes several minutes"
-cmake -S . -B build/win64 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-say "building QV.exe, QvRun.dll and the help files (enQV.chm, twQV.chm, cnQV.chm)"
-cmake --build build/win64 -j "$(nproc)" --target QV QvRun qv_help
+# Run again under Xvfb (below), the packages and the build are already done.
+if [ -z "${QV_RUN_BUILT:-}" ]; then
+  say "checking the packages (scripts/setup.sh installs what is missing)"
+  scripts/setup.sh
+  [ -f build/win64/build.ninja ] || say "first build: compiling QV.exe, QvRun.dll and the help files takes several minutes"
+  cmake -S . -B build/win64 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null 2>&1
+  say "building QV.exe, QvRun.dll and the help files (enQV.chm, twQV.chm, cnQV.chm)"
+  cmake --build build/win64 -j "$(nproc)" --target QV QvRun qv_help
+fi
 
 export WINEPREFIX=${WINEPREFIX:-$HOME/.wine-qv}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
 
-# Everything that needs the X server runs inside this function: under xvfb-run when there is none.
+if [ -z "${DISPLAY:-}" ]; then
+  say "no display: starting a virtual X server (Xvfb); the program runs without a visible window"
+  QV_RUN_BUILT=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+fi
+
 start() {
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     say "first start: creating the Wine prefix $WINEPREFIX (a minute or two)"
@@ -57,12 +64,5 @@ if [ -n "$model" ]; then
   export QVRUN_DEVICES="$model:VI000001:USB:0:0:capture=Z:${captures//\//\\}\\"
   say "virtual instrument QV-${model#0x} attached; every output is recorded as a VCD file in"
   say "  $captures/ (capture-0001.vcd, capture-0002.vcd, ...: GTKWave, PulseView or sigrok-cli -I vcd read them)"
-fi
-
-if [ -z "${DISPLAY:-}" ]; then
-  say "no display: starting a virtual X server (Xvfb); the program runs without a visible window"
-  export -f start say
-  export root
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" bash -c start
 fi
 start
