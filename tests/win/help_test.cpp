@@ -176,7 +176,7 @@ TEST(HelpFiles, ToolPagesGiveAWorkedExample) {
                      {L"3-37.htm", "ASSIGN D[3..0] 4..1;"},
                      {L"3-41.htm", "<code>burst.qvw</code>"},
                      {L"3-19.htm", "<code>wave0001.BMP</code>"},
-                     {L"3-3.htm", "<b>Ctrl+A</b>"}};
+                     {L"3-3.htm", "<b>Ctrl+A</b>"},                {L"3-56.htm", "$var wire 4 \" count $end"}};
         for (const Page& page : pages) {
             SCOPED_TRACE(toUtf8(std::wstring(chm) + L" " + page.name));
             const std::string bytes = readCompiledFile(chm, page.name);
