@@ -195,10 +195,10 @@ void Rack::advance(DeviceState& device, std::uint64_t clocks) {
     else
         device.sequencer.advance(clocks, sink);
     if (sink != nullptr) sink->reached(device.sequencer.sampleNumber());
-    // At the limit the instrument would go on, but the capture is complete now: it says so.
+    // A real instrument would go on; this one stops at the limit, and the capture says it was cut.
     if (device.sequencer.state() == SequencerState::AtSampleLimit && sink != nullptr) {
         sink->note("capture truncated at the sample limit of " + std::to_string(device.sequencer.setup().sampleLimit) +
-                   " clocks; the output went on");
+                   " clocks");
         endCapture(device);
     }
 }
