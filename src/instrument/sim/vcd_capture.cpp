@@ -41,6 +41,7 @@ VcdCapture& VcdCapture::operator=(VcdCapture&& other) noexcept {
     enabled_ = other.enabled_;
     lastTime_ = other.lastTime_;
     buffer_ = std::move(other.buffer_);
+    notes_ = std::move(other.notes_);
     used_ = std::exchange(other.used_, 0);
     timeDigits_ = other.timeDigits_;
     timeLength_ = other.timeLength_;
@@ -160,19 +161,16 @@ void VcdCapture::output(std::uint64_t sampleNumber, Sample levels, Sample enable
     flushIfFull();
 }
 
-void VcdCapture::note(std::string_view text) {
-    if (file_ == nullptr) return;
-    const std::string comment = "$comment " + std::string(text) + " $end\n";
-    if (used_ > 0 && std::fwrite(buffer_.data(), 1, used_, file_) != used_) failed_ = true;
-    used_ = 0;
-    if (std::fwrite(comment.data(), 1, comment.size(), file_) != comment.size()) failed_ = true;
-}
+void VcdCapture::note(std::string_view text) { notes_ += "$comment " + std::string(text) + " $end\n"; }
 
 bool VcdCapture::close(std::uint64_t endSampleNumber) {
     if (file_ == nullptr) return false;
     if (!first_ && endSampleNumber > lastTime_) writeTime(endSampleNumber);
     if (used_ > 0 && std::fwrite(buffer_.data(), 1, used_, file_) != used_) failed_ = true;
     used_ = 0;
+    // After the end time: sigrok's reader stops taking time stamps at a comment among the changes.
+    if (!notes_.empty() && std::fwrite(notes_.data(), 1, notes_.size(), file_) != notes_.size()) failed_ = true;
+    notes_.clear();
     if (std::fclose(file_) != 0) failed_ = true;
     file_ = nullptr;
     return !failed_;

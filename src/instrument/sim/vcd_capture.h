@@ -27,7 +27,7 @@ class VcdCapture : public OutputSink {
     bool open(const std::string& path, int channels, std::int64_t clockHz);
     bool isOpen() const { return file_ != nullptr; }
     void output(std::uint64_t sampleNumber, Sample levels, Sample enabled) override;
-    // A `$comment` among the value changes, e.g. why the capture ends where it does.
+    // A `$comment` written after the end time, e.g. why the capture ends where it does.
     void note(std::string_view text);
     // Writes the end time (the sample number after the last clock) and closes; false on a write
     // error at any point.
@@ -46,6 +46,7 @@ class VcdCapture : public OutputSink {
     bool first_ = true;
     Sample levels_ = 0, enabled_ = 0;
     std::uint64_t lastTime_ = 0;
+    std::string notes_; // comments for the end of the file
     std::string buffer_; // header and flush staging; the hot path writes at used_ in it
     std::size_t used_ = 0;
     // The last time written, kept as decimal digits: the next one is reached by adding the
