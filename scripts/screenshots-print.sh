@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Screenshots of Print under Xvfb in the three languages over the demonstration document: the
-# 12039 box (Wine has no printer), the Print dialog with the bitmap targets, Clipboard Size, and the
-# first page exported as a BMP file (converted to PNG). Usage: scripts/screenshots-print.sh <bin dir> [out dir]
-# Writes print_noprinter-<lang>.png, print-<lang>.png, clipboard_size-<lang>.png and print_bmp-en.png.
+# 12039 box (Wine has no printer), the Print dialog with the bitmap targets, Clipboard Size, the
+# first page exported as a BMP file with the default settings (converted to PNG) and the box that
+# says where it went. Usage: scripts/screenshots-print.sh <bin dir> [out dir]
+# Writes print_noprinter-<lang>.png, print-<lang>.png, clipboard_size-<lang>.png, print_bmp-<lang>.png
+# and print_written-<lang>.png.
 set -euo pipefail
 . "$(dirname "$0")/screenshot-session.sh" print-shots 1280x800 "$@"
 use_work_directory
@@ -24,17 +26,14 @@ for lang in en:1033:Print:"Clipboard Size" tw:1028:列印:剪貼簿大小 cn:205
   shot "$size" "$out/clipboard_size-$name.png"
   xdotool key Escape
   sleep 0.5
-  if [ "$name" = en ]; then
-    xdotool windowfocus "$dialog" key Return # OK: the save dialog asks for the file
-    sleep 2
-    xdotool type --delay 20 "Z:${work//\//\\}\\wd\\page.BMP"
-    xdotool key Return
-    sleep 3
-    convert "$work/wd/page.BMP" "$out/print_bmp-en.png"
-    ls "$work/wd" | grep -i bmp
-  else
-    xdotool windowfocus "$dialog" key Escape
-  fi
+  xdotool windowfocus "$dialog" key Return # OK: the save dialog asks for the file
+  sleep 2
+  xdotool type --delay 20 "Z:${work//\//\\}\\wd\\page-$name.BMP"
+  xdotool key Return
+  written=$(wait_for_window "^$caption\$")
+  shot "$written" "$out/print_written-$name.png"
+  xdotool windowfocus "$written" key Return
+  convert "$work/wd/page-$name.BMP" "$out/print_bmp-$name.png"
   sleep 0.5
   quit_qv "$main"
 done

@@ -110,6 +110,12 @@ open_demo_editor() {
   QVRUN_DEVICES="0xC350:VI000001:USB:7" wine QV.exe &
   qv_pid=$!
   main=$(wait_for_window "^$caption")
+  # A first start greets with a box of the same caption: answer it, then take the main window.
+  if [ "$(xdotool getwindowgeometry "$main" | awk '/Geometry/ {split($2, size, "x"); print size[1]}')" -lt 500 ]; then
+    xdotool windowfocus "$main" key Return
+    sleep 2
+    main=$(wait_for_window "^$caption")
+  fi
   sleep 1
   eval "$(xdotool getwindowgeometry --shell "$main")"
   xdotool mousemove $((X + 40)) $((Y + 40)) click --repeat 2 --delay 80 1

@@ -1,15 +1,16 @@
 // QvRun.dll: the virtual instrument's exports and its Windows platform. Which instruments exist
-// comes from QVRUN_DEVICES or QvRun.ini (see docs/virtual-instrument.md); each opened instrument's
-// OS handle (qvGetHwInfo 0x9694A002) is a handle to this DLL's own file, opened for attributes
-// only: a real file object, so RegisterDeviceNotification accepts it as a DBT_DEVTYP_HANDLE filter.
-// An instrument set to unplug after a delay is removed by a thread timer of the thread that opened
-// it, which then sends that thread's top-level windows the removal notification Windows would send.
+// comes from QVRUN_DEVICES or QvRun.ini (see docs/virtual-instrument.md); their sequencers keep
+// pace with the wall clock. Each opened instrument's OS handle (qvGetHwInfo 0x9694A002) is a handle to this DLL's own
+// file, opened for attributes only: a real file object, so RegisterDeviceNotification accepts it as a DBT_DEVTYP_HANDLE
+// filter. An instrument set to unplug after a delay is removed by a thread timer of the thread that opened it, which
+// then sends that thread's top-level windows the removal notification Windows would send.
 #include <windows.h>
 
 #include <dbt.h>
 
 #include "sim/driver_functions.h"
 
+#include <chrono>
 #include <fstream>
 #include <map>
 #include <mutex>
@@ -135,6 +136,12 @@ qv::sim::Platform windowsPlatform() {
         unplugTimers[timer] = slot;
     };
     platform.cancelUnplug = [](int slot) { cancelUnplugTimers(slot); };
+    // The program's instrument runs in real time: what it outputs follows the wall clock.
+    platform.nowNanoseconds = [] {
+        return static_cast<std::uint64_t>(
+            std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+                .count());
+    };
     return platform;
 }
 

@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <vector>
 
 namespace qv::sim {
@@ -27,8 +28,9 @@ constexpr int lastChange = 119;
 
 class InstrumentRun : public testing::Test {
   protected:
-    void attach(const std::string& devices) {
+    void attach(const std::string& devices, std::function<std::uint64_t()> clock = {}) {
         Platform platform;
+        platform.nowNanoseconds = std::move(clock);
         platform.readConfiguration = [devices] { return parseDeviceList(devices); };
         platform.openOsHandle = [](int slot) -> OsHandle { return 0x1000 + slot; };
         installPlatform(std::move(platform));
@@ -256,6 +258,98 @@ TEST_F(InstrumentRun, CaptureCutShortIsRemoved) {
     EXPECT_TRUE(failed);
     EXPECT_FALSE(std::filesystem::is_symlink(vcd));
     EXPECT_TRUE(std::filesystem::exists("/dev/full"));
+}
+
+// A capture folder: every output gets the next free file; none overwrites an earlier one.
+TEST_F(InstrumentRun, CaptureFolderKeepsEveryOutputInItsOwnFile) {
+    const std::string captures = folder.file("captures") + "/";
+    std::filesystem::create_directories(captures);
+    { std::ofstream(captures + "capture-0001.vcd") << "kept"; }
+    attach("0xB016:S:USB:0:0:limit=50:capture=" + captures);
+    auto doc = document();
+    for (int run = 0; run < 2; ++run) {
+        driver.qvWriteData(device, doc->usableImage().data(), 100);
+        driver.qvRun(device);
+        driver.qvPowerDown(device);
+    }
+    EXPECT_EQ(test::readText(captures + "capture-0001.vcd"), "kept");
+    EXPECT_EQ(test::readVcd(captures + "capture-0002.vcd").endTime, 50);
+    EXPECT_EQ(test::readVcd(captures + "capture-0003.vcd").endTime, 50);
+    EXPECT_FALSE(std::filesystem::exists(captures + "capture-0004.vcd"));
+}
+
+// The clocks of a run of intervals add up to those of the whole time: no part of a clock is lost.
+TEST(RealTimeClocks, AddUpOverIntervalsWithoutLosingPartsOfAClock) {
+    struct Case {
+        std::uint64_t hertz, interval;
+        int intervals;
+    } cases[] = {{3, 333'333'333, 3},
+                 {1'000'000, 999, 1001},
+                 {2'147'483'647, 1'000'000'001, 4},
+                 {100'000'000, 7, 100'000},
+                 {12'500'000, 1'500'000'000, 2}};
+    for (const auto& c : cases) {
+        std::uint64_t remainder = 0, clocks = 0;
+        for (int i = 0; i < c.intervals; ++i) clocks += clocksIn(c.interval, c.hertz, remainder);
+        const std::uint64_t total = c.interval * static_cast<std::uint64_t>(c.intervals);
+        const long double exact = static_cast<long double>(total) * c.hertz / 1e9L;
+        EXPECT_EQ(clocks, static_cast<std::uint64_t>(exact)) << c.hertz << " Hz";
+        EXPECT_LT(remainder, 1'000'000'000u);
+    }
+}
+
+// With a wall clock the instrument outputs, at every call, what a real one would have by then:
+// nothing while it waits for the key, and qvStop / qvPowerDown end it where the time has come.
+TEST_F(InstrumentRun, RealTimeKeepsPaceWithTheWallClock) {
+    const std::string vcd = folder.file("rt.vcd");
+    std::uint64_t now = 5'000'000'000;
+    attach("0xB016:S:USB:0:0:limit=1000:capture=" + vcd, [&now] { return now; });
+    auto doc = document();
+    place(*doc, 30, {commandWord(Opcode::We, 0)}); // waits for the key after sample 33
+    place(*doc, 300, {0x800 | 100, 0x200, commandWord(Opcode::Jp, 0)}); // back to 100, endlessly
+    driver.qvSetFreq(device, 1'000'000, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+    driver.qvWriteData(device, doc->usableImage().data(), 400);
+    now += 7'000'000; // loading takes time: nothing runs before qvRun
+    driver.qvRun(device);
+    driver.qvOutputEnable(device, 1);
+    EXPECT_EQ(driver.qvGetHwInfo(device, infoSampleNumber), 0);
+    now += 20'500; // 20.5 clocks
+    std::int32_t running = 0, word = 0, code = 0;
+    driver.qvReadStatus(device, &running, &word, &code);
+    EXPECT_EQ(running, 1);
+    EXPECT_EQ(driver.qvGetHwInfo(device, infoSampleNumber), 20);
+    now += 500; // the half clock carried over
+    EXPECT_EQ(driver.qvGetHwInfo(device, infoSampleNumber), 21);
+    now += 3'000'000'000; // a wait holds the clock
+    driver.qvReadStatus(device, &running, &word, &code);
+    EXPECT_EQ(running, 0);
+    EXPECT_EQ(state(), static_cast<int>(SequencerState::WaitingForKey));
+    EXPECT_EQ(driver.qvGetHwInfo(device, infoSampleNumber), 34);
+    driver.qvKeyboardEvent(device); // the time spent waiting is not output afterwards
+    now += 100'000;
+    driver.qvStop(device); // first outputs the 100 clocks, then stops
+    EXPECT_EQ(state(), static_cast<int>(SequencerState::Idle));
+    EXPECT_EQ(driver.qvGetHwInfo(device, infoSampleNumber), 134);
+    now += 1'000'000;
+    EXPECT_EQ(driver.qvGetHwInfo(device, infoSampleNumber), 134);
+
+    // A second run, endless through its jump: at the sample limit the capture ends and says so.
+    driver.qvRun(device);
+    driver.qvKeyboardEvent(device);
+    now += 10'000'000;
+    driver.qvPowerDown(device);
+    const test::VcdTrace trace = test::readVcd(vcd);
+    ASSERT_TRUE(trace.ok);
+    EXPECT_EQ(trace.endTime, 134 + 1000);
+    const std::vector<int> got = values(trace);
+    EXPECT_EQ(got[33], 33);
+    EXPECT_EQ(got[34], 34) << "released by the key";
+    EXPECT_EQ(got[100], 100);
+    EXPECT_EQ(got[133], lastChange);
+    EXPECT_EQ(got[134], 0) << "the second run";
+    const std::string text = test::readText(vcd);
+    EXPECT_EQ(text.find("$comment capture truncated"), text.rfind("$comment capture truncated"));
+    EXPECT_NE(text.find("$comment capture truncated at the sample limit of 1000 clocks"), std::string::npos);
 }
 
 } // namespace

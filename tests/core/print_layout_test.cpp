@@ -55,6 +55,32 @@ TEST(PrintLayout, TextHeightPerProportionAndTarget) {
     EXPECT_EQ(printTextHeight(s, PrintTarget::Bitmap, 1200, 10, 600), 1190 / 24);
 }
 
+// A fitted page with few rows gets tall rows but text no taller than at 100 %; a line too wide for
+// the page shrinks until it fits.
+TEST(PrintLayout, FontHeightCappedAndLinesFitted) {
+    PrintSettings s;
+    const int u = printTextHeight(s, PrintTarget::Bitmap, 1200, 3, 600);
+    EXPECT_EQ(u, 1190 / 10);
+    EXPECT_EQ(printFontHeight(u, PrintTarget::Bitmap, 600), 15);
+    EXPECT_EQ(printFontHeight(14, PrintTarget::Bitmap, 600), 14);
+    EXPECT_EQ(printFontHeight(16, PrintTarget::Bitmap, 600), 15);
+    EXPECT_EQ(printFontHeight(200, PrintTarget::Printer, 600), 75);
+    EXPECT_EQ(printFontHeight(0, PrintTarget::Printer, 0), 1);
+    EXPECT_EQ(fittedFontHeight(15, 1500, 1500), 15); // just fits
+    EXPECT_EQ(fittedFontHeight(15, 1501, 1500), 14);
+    EXPECT_EQ(fittedFontHeight(15, 3000, 200), 1);
+    EXPECT_EQ(fittedFontHeight(15, 3000, 0), 1);
+}
+
+// All prints the used length, not the memory: 600 used samples of 524,264 fill the page.
+TEST(PrintLayout, SpanOfEachRange) {
+    EXPECT_EQ(printSpan(PrintRange::All, 600, 0, 0), (PrintSpan{0, 600}));
+    EXPECT_EQ(printSpan(PrintRange::SelectedChannel, 600, 10, 20), (PrintSpan{0, 600}));
+    EXPECT_EQ(printSpan(PrintRange::MarkArea, 600, 10, 20), (PrintSpan{10, 20}));
+    EXPECT_EQ(printSpan(PrintRange::MarkArea, 600, 10, 0), (PrintSpan{0, 600})); // nothing marked
+    EXPECT_EQ(printSpan(PrintRange::All, 0, 0, 0), (PrintSpan{0, 1}));
+}
+
 TEST(PrintLayout, ScalePerProportion) {
     PrintSettings s;
     EXPECT_EQ(printScale(s, 1500, 2097152), (PageScale{1500, 2097152})); // fitted exactly, however many
@@ -84,6 +110,33 @@ TEST(PrintLayout, GridSteps) {
     EXPECT_EQ(gridStepSamples(0, 20'000'000), 0); // No Grid
     EXPECT_EQ(gridStepSamples(20, 100'000'000), INT32_MAX); // 100 s at 10 ns: beyond any memory
     EXPECT_EQ(gridStepSamples(16, 100'000'000), 100'000'000); // 1 s
+}
+
+// A grid finer than minGridPixels at the page's scale gives way to the first coarser one.
+TEST(PrintLayout, GridNeverFinerThanDrawable) {
+    // 1 MHz: " 1 us" is one sample. At one pixel per sample it is too fine; " 5 us" (5 px) is drawn.
+    EXPECT_EQ(drawableGridSize(4, 1'000'000, {1, 1}), 5);
+    EXPECT_EQ(drawableGridSize(4, 1'000'000, {4, 1}), 4); // exactly four pixels apart
+    EXPECT_EQ(drawableGridSize(4, 1'000'000, {3, 1}), 5);
+    // 524,264 samples on 1,500 pixels: 10 us steps are 0.03 px; 5 ms (5,000 samples) is 14 px.
+    EXPECT_EQ(drawableGridSize(6, 1'000'000, {1500, 524264}), 11);
+    EXPECT_EQ(drawableGridSize(1, 20'000'000, {1, 64}), 7); // 50 us = 1,000 samples = 15 px; 10 us = 3 px
+    EXPECT_EQ(drawableGridSize(20, 1'000'000, {1, 1'000'000'000}), 0); // even 100 s is finer
+    EXPECT_EQ(drawableGridSize(0, 1'000'000, {1, 1}), 0); // No Grid
+}
+
+TEST(PrintLayout, ManyPagesAreCountedAndSized) {
+    EXPECT_FALSE(pagesNeedConfirmation(manyPages));
+    EXPECT_TRUE(pagesNeedConfirmation(manyPages + 1));
+    // 1600 x 1200 at 32 bits: 54 header bytes and 7,680,000 of pixels a page.
+    EXPECT_EQ(bmpPagesBytes(1, 1600, 1200, 32), 7'680'054);
+    EXPECT_EQ(bmpPagesBytes(11'400, 1600, 1200, 32), std::int64_t{11'400} * 7'680'054);
+    EXPECT_EQ(bmpPagesBytes(2, 3, 2, 8), 2 * (54 + 1024 + 8)); // palette of 256, rows padded to 4
+    EXPECT_EQ(byteSizeText(1023), "1023 B");
+    EXPECT_EQ(byteSizeText(1024), "1.0 KB");
+    EXPECT_EQ(byteSizeText(7'680'054), "7.3 MB");
+    EXPECT_EQ(byteSizeText(std::int64_t{11'400} * 7'680'054), "81.5 GB");
+    EXPECT_EQ(byteSizeText(std::int64_t{500} << 20), "500 MB");
 }
 
 TEST(PrintLayout, RowsOfEachRange) {
@@ -126,8 +179,11 @@ TEST(PrintLayout, BmpPageNames) {
 }
 
 TEST(PrintLayout, HeaderAndFooter) {
+    // The version never runs into "Date:", whether or not it brings its own blank.
     EXPECT_EQ(printHeader("%s - QV Editor %sDate:%s  Time:%s", "USB", "V1.2 ", "2026/12/07", "16:30:00"),
-              "USB - QV Editor V1.2 Date:2026/12/07  Time:16:30:00");
+              "USB - QV Editor V1.2  Date:2026/12/07  Time:16:30:00");
+    EXPECT_EQ(printHeader("%s - QV Editor %sDate:%s  Time:%s", "USB", "1.00B1", "d", "t"),
+              "USB - QV Editor 1.00B1  Date:d  Time:t");
     EXPECT_EQ(printGridFooter("Grid Size = %s  ", "  50 ns"), "Grid Size = 50 ns  ");
 }
 

@@ -1,6 +1,9 @@
 // The help-file path in the running program and the compiled help files next to the program.
 #include "shell_fixture.h"
 
+#include "app/help_topics.h"
+#include "app/strings_win.h"
+
 #include <objbase.h>
 
 #include <fstream>
@@ -143,6 +146,46 @@ TEST(HelpFiles, ChineseContentsAndTitlesInTheLanguageCodePage) {
         EXPECT_NE(page.find(c.charset), std::string::npos);
         EXPECT_EQ(page.find("charset=utf-8"), std::string::npos);
         EXPECT_NE(system.find(encode(c.codePage, c.windowTitle)), std::string::npos);
+    }
+}
+
+// Every topic the program's windows, dialogs and boxes open is a page in each of the three help
+// files: a Help button never lands on "page not found".
+TEST(HelpFiles, EveryTopicOpenedIsInAllThreeFiles) {
+    for (const wchar_t* chm : {L"enQV.chm", L"twQV.chm", L"cnQV.chm"}) {
+        if (GetFileAttributesW(chm) == INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << "help files not built (chmcmd missing)";
+        for (const char* topic : helpTopicsOpened) {
+            const std::string page(topic + 3); // after "::/"
+            SCOPED_TRACE(page);
+            const std::string bytes = readCompiledFile(chm, std::wstring(page.begin(), page.end()).c_str());
+            EXPECT_NE(bytes.find("<h1>"), std::string::npos) << toUtf8(chm);
+        }
+    }
+}
+
+// The tools' pages teach: settings, messages and a worked example of the data, in every language.
+TEST(HelpFiles, ToolPagesGiveAWorkedExample) {
+    for (const wchar_t* chm : {L"enQV.chm", L"twQV.chm", L"cnQV.chm"}) {
+        if (GetFileAttributesW(chm) == INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << "help files not built (chmcmd missing)";
+        struct Page {
+            const wchar_t* name;
+            const char* example;
+        } pages[] = {{L"3-34.htm", "<pre>41\n42\n0x43</pre>"},
+                     {L"3-35.htm", "<pre>Aw=50;\nD=00,12,34;</pre>"},
+                     {L"3-44.htm", "<pre>A5;3C;7E;</pre>"},
+                     {L"3-37.htm", "ASSIGN D[3..0] 4..1;"},
+                     {L"3-41.htm", "<code>burst.qvw</code>"},
+                     {L"3-19.htm", "<code>wave0001.BMP</code>"},
+                     {L"3-3.htm", "<b>Ctrl+A</b>"},                {L"3-56.htm", "$var wire 4 \" count $end"}};
+        for (const Page& page : pages) {
+            SCOPED_TRACE(toUtf8(std::wstring(chm) + L" " + page.name));
+            const std::string bytes = readCompiledFile(chm, page.name);
+            EXPECT_NE(bytes.find(page.example), std::string::npos);
+            std::size_t sections = 0;
+            for (std::size_t at = bytes.find("<h2>"); at != std::string::npos; at = bytes.find("<h2>", at + 1))
+                ++sections;
+            EXPECT_GE(sections, 2u);
+        }
     }
 }
 

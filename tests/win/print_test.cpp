@@ -6,7 +6,10 @@
 
 #include "resource.h"
 #include "support/bmp_file.h"
+#include "app/strings_win.h"
 #include "waveedit/labels.h"
+#include "waveedit/output_image.h"
+#include "waveedit/print_output.h"
 #include "waveedit/print_dialog.h"
 #include "waveedit/print_page.h"
 #include "waveedit/row_shapes.h"
@@ -120,6 +123,13 @@ TEST_F(Print, WithoutAPrinterTheBitmapTargetsStayAndPagesBecomeNumberedBmpFiles)
     std::vector<std::string> names = folder.names();
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"wave.BMP", "wave0001.BMP", "wave0002.BMP"}));
+    // Three pages are not many: no question, and afterwards where the files went.
+    ASSERT_FALSE(shownBoxes.empty());
+    EXPECT_EQ(shownBoxes.back().stringId, static_cast<int>(Msg::PrintBmpWrittenMany));
+    EXPECT_NE(shownBoxes.back().text.find(L"wave.BMP to wave0002.BMP in the folder "), std::wstring::npos);
+    EXPECT_EQ(std::count_if(shownBoxes.begin(), shownBoxes.end(),
+                            [](const ShownMessage& m) { return m.stringId == int(Msg::PrintManyBmpPages); }),
+              0);
     const std::vector<std::uint8_t> file = qv::test::readBytes(folder.file("wave.BMP"));
     const std::optional<BmpHeader> header = readBmpHeader(file);
     ASSERT_TRUE(header);
@@ -137,6 +147,40 @@ TEST_F(Print, WithoutAPrinterTheBitmapTargetsStayAndPagesBecomeNumberedBmpFiles)
         EXPECT_EQ(high, s % 3 == 0) << s;
         EXPECT_EQ(low, s % 3 != 0) << s;
     }
+}
+
+// All prints the used length: a waveform of about 4,000 samples fills the page, not the memory.
+TEST_F(Print, AllPrintsTheUsedLengthAndManyPagesAskFirst) {
+    const PrintRequest request{doc.get(), rows, {}};
+    const PrintSource all = printSource(PrintSettings{}, request);
+    EXPECT_EQ(all.sampleCount, usedSampleCount(doc->sampleBuffer(), doc->usableSamples()));
+    EXPECT_LT(all.sampleCount, 4100);
+
+    // 32 pixels a sample on a 200 x 160 bitmap: hundreds of pages. Cancel writes nothing.
+    PrintSettings& kept = keptPrintSettings();
+    kept.clipboardWidth = 200;
+    kept.clipboardHeight = 160;
+    kept.proportion = PrintProportion::CustomSize;
+    kept.horizontalSize = 0;
+    kept.toBmpFile = true;
+    setFileNameAsker([&](FileNameRequest&, std::string& path) {
+        path = folder.file("many.BMP");
+        return true;
+    });
+    setMessageBoxScript([this](const ShownMessage& shown) {
+        shownBoxes.push_back(shown);
+        return shown.stringId == static_cast<int>(Msg::PrintManyBmpPages) ? IDCANCEL : IDOK;
+    });
+    dialog = createDialogInLanguage(nullptr, printDialog, reinterpret_cast<LPARAM>(&request));
+    ASSERT_TRUE(dialog);
+    SendDlgItemMessageW(dialog, IDC_PRINT_TO_BMP, BM_SETCHECK, BST_CHECKED, 0);
+    press(IDC_PRINT_TO_BMP);
+    shownBoxes.clear();
+    press(IDOK);
+    ASSERT_EQ(shownBoxes.size(), 1u);
+    EXPECT_EQ(shownBoxes[0].stringId, static_cast<int>(Msg::PrintManyBmpPages));
+    EXPECT_NE(shownBoxes[0].text.find(L" MB in all"), std::wstring::npos) << toUtf8(shownBoxes[0].text);
+    EXPECT_TRUE(folder.names().empty());
 }
 
 TEST_F(Print, APageAtOnePixelASampleDrawsARowAsTheViewDoes) {

@@ -3,10 +3,12 @@
 // pixel (two million samples on one page) and drifts by a pixel every thousand samples.
 #include "waveedit/print_layout.h"
 
+#include "support/bmp_file.h"
 #include "support/text_fill.h"
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 
 namespace qv {
 
@@ -40,6 +42,21 @@ int printTextHeight(const PrintSettings& settings, PrintTarget target, int drawi
         if (target == PrintTarget::Printer) u = std::min(u, (drawingHeight - 10) / 90);
     }
     return std::max(u, 1);
+}
+
+int printFontHeight(int textHeight, PrintTarget target, int printerDpi) {
+    const int hundredPercent = target == PrintTarget::Bitmap ? 15 : std::max(printerDpi, 8) / 8;
+    return std::max(std::min(textHeight, hundredPercent), 1);
+}
+
+int fittedFontHeight(int fontHeight, int textWidth, int available) {
+    if (textWidth <= available || textWidth <= 0) return std::max(fontHeight, 1);
+    return std::max(static_cast<int>(std::int64_t{fontHeight} * std::max(available, 0) / textWidth), 1);
+}
+
+PrintSpan printSpan(PrintRange range, int usedSamples, int markStart, int markCount) {
+    if (range == PrintRange::MarkArea && markCount > 0) return {markStart, markCount};
+    return {0, std::max(usedSamples, 1)};
 }
 
 PageScale printScale(const PrintSettings& settings, int waveformWidth, int sampleCount) {
@@ -77,6 +94,38 @@ int gridStepSamples(int gridSize, int baseFrequency) {
     if (period <= 0) return 0;
     const std::int64_t step = gridNanoseconds(gridSizeTexts[static_cast<std::size_t>(gridSize - 1)]) / period;
     return static_cast<int>(std::min<std::int64_t>(step, INT32_MAX));
+}
+
+int drawableGridSize(int gridSize, int baseFrequency, PageScale scale) {
+    if (gridSize < 1 || !scale.set()) return 0;
+    for (int size = gridSize; size <= static_cast<int>(gridSizeTexts.size()); ++size) {
+        const std::int64_t step = gridStepSamples(size, baseFrequency);
+        if (step > 0 && step * scale.pixels >= minGridPixels * scale.samples) return size;
+    }
+    return 0;
+}
+
+bool pagesNeedConfirmation(int pageCount) { return pageCount > manyPages; }
+
+std::int64_t bmpPagesBytes(int pages, int width, int height, int bitsPerPixel) {
+    constexpr std::int64_t headers = 14 + 40;
+    const std::int64_t palette = bitsPerPixel <= 8 ? (std::int64_t{4} << bitsPerPixel) : 0;
+    const std::int64_t bits = std::int64_t{bmpRowBytes(width, bitsPerPixel)} * height;
+    return std::int64_t{std::max(pages, 0)} * (headers + palette + bits);
+}
+
+std::string byteSizeText(std::int64_t bytes) {
+    static constexpr std::array<const char*, 4> units{"KB", "MB", "GB", "TB"};
+    if (bytes < 1024) return std::to_string(std::max<std::int64_t>(bytes, 0)) + " B";
+    double value = static_cast<double>(bytes) / 1024;
+    std::size_t unit = 0;
+    while (value >= 1024 && unit + 1 < units.size()) {
+        value /= 1024;
+        ++unit;
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, value < 100 ? "%.1f %s" : "%.0f %s", value, units[unit]);
+    return text;
 }
 
 std::vector<int> printedRows(PrintRange range, std::span<const ViewRow> rows, const LabelTable& table) {
@@ -129,7 +178,9 @@ std::string bmpPageName(std::string_view chosen, int page) {
 
 std::string printHeader(std::string_view format, std::string_view interfaceName, std::string_view version,
                         std::string_view date, std::string_view time) {
-    return fillMarkers(format, {interfaceName, version, date, time});
+    const std::size_t end = version.find_last_not_of(' ');
+    const std::string versionField = std::string(version.substr(0, end == std::string_view::npos ? 0 : end + 1)) + "  ";
+    return fillMarkers(format, {interfaceName, versionField, date, time});
 }
 
 std::string printGridFooter(std::string_view format, std::string_view gridText) {

@@ -79,6 +79,25 @@ int verticalPercent(int verticalSize);
 enum class PrintTarget { Printer, Bitmap };
 int printTextHeight(const PrintSettings& settings, PrintTarget target, int drawingHeight, int rowCount, int printerDpi);
 
+// The font height of a page's texts: the text height u, but never taller than text at the vertical
+// size 100 % (15 pixels on a bitmap, dpi / 8 on a printer), so that a page with few rows gets tall
+// rows and readable names rather than names a hand high.
+int printFontHeight(int textHeight, PrintTarget target, int printerDpi);
+
+// A line of text measured `textWidth` wide at font height `fontHeight`: the height at which it
+// fits `available` (the same height when it fits; never below one).
+int fittedFontHeight(int fontHeight, int textWidth, int available);
+
+// The samples a range prints: All and Selected Channel the used length of the document (not the
+// whole memory: an empty tail would squeeze the waveform into a sliver), Mark Area its marked
+// samples when something is marked.
+struct PrintSpan {
+    int firstSample = 0;
+    int sampleCount = 0;
+    bool operator==(const PrintSpan&) const = default;
+};
+PrintSpan printSpan(PrintRange range, int usedSamples, int markStart, int markCount);
+
 // The horizontal scale: the chosen size for Fit to Vert Size and Custom Size, else the sample
 // range fitted into the waveform width (exactly: width pixels for that many samples).
 PageScale printScale(const PrintSettings& settings, int waveformWidth, int sampleCount);
@@ -88,6 +107,11 @@ std::int64_t gridNanoseconds(std::string_view gridText);
 // Samples per grid step: the duration over the sample period (10^9 / base frequency), both
 // divisions whole-number. 0 (no grid) for "No Grid" and for a step shorter than one sample.
 int gridStepSamples(int gridSize, int baseFrequency);
+// The grid a page draws: the chosen one, or the first coarser one whose lines lie at least
+// `minGridPixels` apart at the page's scale (a finer grid would paint the page solid); 0 when even
+// the coarsest is too fine, or for "No Grid".
+inline constexpr int minGridPixels = 4;
+int drawableGridSize(int gridSize, int baseFrequency, PageScale scale);
 
 // Which rows a range prints: every row; the rows whose label is selected (state flag bit 0). Mark
 // Area marks its rows as selected for the time of printing and then prints like Selected Channel.
@@ -119,7 +143,16 @@ PageContent pageContent(const PageLayout& layout, int page);
 // "0001.BMP", page k by the k - 1 as four digits. A name without such an extension keeps it whole.
 std::string bmpPageName(std::string_view chosen, int page);
 
-// The header "%s - QV Editor %sDate:%s  Time:%s" and the footer's right part "Grid Size = %s  ",
+// A job with more pages than this asks first, saying how many.
+inline constexpr int manyPages = 10;
+bool pagesNeedConfirmation(int pageCount);
+// Bytes of the BMP files of `pages` pages of width x height at bitsPerPixel (palette included).
+std::int64_t bmpPagesBytes(int pages, int width, int height, int bitsPerPixel);
+// A byte count as a short text: "870 KB", "1.2 MB", "87.0 GB".
+std::string byteSizeText(std::int64_t bytes);
+
+// The header "%s - QV Editor %sDate:%s  Time:%s" (the version followed by two blanks, so that it
+// does not run into "Date:") and the footer's right part "Grid Size = %s  ",
 // filled from their catalogue formats (the grid text without its leading blanks).
 std::string printHeader(std::string_view format, std::string_view interfaceName, std::string_view version,
                         std::string_view date, std::string_view time);

@@ -72,6 +72,14 @@ class NoPrompt : public Prompt {
 
 } // namespace
 
+std::uint64_t clocksIn(std::uint64_t nanoseconds, std::uint64_t hertz, std::uint64_t& remainder) {
+    constexpr std::uint64_t second = 1'000'000'000;
+    // Whole seconds apart, so that the products stay within 64 bits for any clock below 2^34 Hz.
+    const std::uint64_t part = (nanoseconds % second) * hertz + remainder;
+    remainder = part % second;
+    return nanoseconds / second * hertz + part / second;
+}
+
 std::string modelName(int modelCode) {
     char text[entryModelNameBytes + 1];
     std::snprintf(text, sizeof text, "QV-%04X", static_cast<unsigned>(modelCode));
@@ -150,7 +158,23 @@ DeviceState* Rack::openDevice(DeviceHandle handle) {
 
 DeviceState* Rack::usableDevice(DeviceHandle handle) {
     DeviceState* device = openDevice(handle);
-    return device != nullptr && !device->removed ? device : nullptr;
+    if (device == nullptr || device->removed) return nullptr;
+    keepPace(*device);
+    return device;
+}
+
+void Rack::keepPace(DeviceState& device) {
+    if (!realTime()) return;
+    const std::uint64_t now = platform_.nowNanoseconds();
+    const std::uint64_t elapsed = now > device.pacedUntil ? now - device.pacedUntil : 0;
+    device.pacedUntil = std::max(now, device.pacedUntil);
+    if (device.sequencer.state() == SequencerState::Idle || device.frequency <= 0) {
+        device.pacedRemainder = 0;
+        return;
+    }
+    const std::uint64_t clocks = clocksIn(elapsed, static_cast<std::uint64_t>(device.frequency), device.pacedRemainder);
+    // A waiting sequencer outputs nothing more; clocks past the sample limit are not recorded.
+    if (clocks > 0 && device.sequencer.state() != SequencerState::AtSampleLimit) advance(device, clocks);
 }
 
 const DeviceState* Rack::device(DeviceHandle handle) const {
@@ -171,8 +195,12 @@ void Rack::advance(DeviceState& device, std::uint64_t clocks) {
     else
         device.sequencer.advance(clocks, sink);
     if (sink != nullptr) sink->reached(device.sequencer.sampleNumber());
-    // At the limit nothing more will be output: the file is complete now.
-    if (device.sequencer.state() == SequencerState::AtSampleLimit) endCapture(device);
+    // A real instrument would go on; this one stops at the limit, and the capture says it was cut.
+    if (device.sequencer.state() == SequencerState::AtSampleLimit && sink != nullptr) {
+        sink->note("capture truncated at the sample limit of " + std::to_string(device.sequencer.setup().sampleLimit) +
+                   " clocks");
+        endCapture(device);
+    }
 }
 
 void Rack::endCapture(DeviceState& device) {
@@ -238,7 +266,7 @@ std::int32_t Rack::reset(DeviceHandle handle) {
 std::int32_t Rack::readStatus(DeviceHandle handle, std::int32_t* running, std::int32_t* word, std::int32_t* modelCode) {
     DeviceState* device = usableDevice(handle);
     if (device == nullptr) return 0;
-    if (device->sequencer.state() != SequencerState::Idle) advance(*device, statusSliceClocks);
+    if (!realTime() && device->sequencer.state() != SequencerState::Idle) advance(*device, statusSliceClocks);
     if (running != nullptr) *running = isAdvancing(device->sequencer.state()) ? 1 : 0;
     if (word != nullptr) *word = 0;
     if (modelCode != nullptr) *modelCode = device->config.modelCode;
@@ -258,8 +286,9 @@ std::int32_t Rack::adjVolt(DeviceHandle handle, std::int32_t group, std::int32_t
 }
 
 std::int32_t Rack::getHwInfo(DeviceHandle handle, std::uint32_t code) {
-    const DeviceState* device = openDevice(handle);
+    DeviceState* device = openDevice(handle);
     if (device == nullptr) return 0;
+    if (!device->removed) keepPace(*device);
     switch (code) {
     case hwInfoModelCode: return device->config.modelCode;
     // Kernel handles fit in 32 bits on 64-bit Windows too; the program sign-extends the value.
@@ -358,8 +387,9 @@ std::int32_t Rack::run(DeviceHandle handle) {
     const std::uint64_t limit = device->sampleLimit();
     device->sequencer.setSampleLimit(limit > device->earlierClocks ? limit - device->earlierClocks : 0);
     if (!device->capture.isOpen() && !device->captureEnded && !device->config.capturePath.empty()) {
-        if (!device->capture.open(device->config.capturePath, modelRow(device->config.modelCode).channels,
-                                  device->frequency))
+        const std::string& path = device->config.capturePath;
+        if (!device->capture.open(isCaptureFolder(path) ? nextCaptureFile(path) : path,
+                                  modelRow(device->config.modelCode).channels, device->frequency))
             device->captureFailed = true;
     }
     device->capture.beginRun();
@@ -407,8 +437,9 @@ std::int32_t Rack::stop(DeviceHandle handle) {
 std::int32_t Rack::powerDown(DeviceHandle handle) {
     DeviceState* device = usableDevice(handle);
     if (device == nullptr) return 0;
-    // The instrument ran on while the program did not look: let it reach its rest, then stop.
-    if (device->sequencer.state() != SequencerState::Idle) advance(*device, UINT64_MAX);
+    // As fast as possible, the instrument ran on while the program did not look: let it reach its
+    // rest, then stop. In real time it has output what it could by now (usableDevice).
+    if (!realTime() && device->sequencer.state() != SequencerState::Idle) advance(*device, UINT64_MAX);
     device->sequencer.stop();
     endCapture(*device);
     device->outputOpen = false;
@@ -452,7 +483,7 @@ std::int32_t Rack::startFile(DeviceHandle handle, const char* path, std::int32_t
     run(handle);
     dataUnlatch(handle, 1);
     outputEnable(handle, 1);
-    advance(*device, UINT64_MAX); // to the start handshake
+    advance(*device, UINT64_MAX); // to the start handshake: a few clocks after the prefix's WE
     keyboardEvent(handle);
     return 0;
 }

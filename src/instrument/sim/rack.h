@@ -1,8 +1,11 @@
 // The virtual instruments attached to this driver: the device list handed to the program, the
 // handles it opens and each instrument's state (levels, clock, loaded samples, run state). Pure
 // logic; the DLL glue supplies the platform (configuration texts, OS handles) and the lock.
-// Output functions drive each instrument's sequencer, which runs on demand: every qvReadStatus
-// lets it go on by a slice of clocks, and qvPowerDown lets it run to where it rests first.
+// Output functions drive each instrument's sequencer. With a wall clock (the DLL) it keeps pace
+// with a real instrument: every driver call first lets it output the clocks that have passed since
+// the last call at the set clock. Without one (native tests, qvtool) it runs as fast as it can, on
+// demand: every qvReadStatus lets it go on by a slice of clocks, and qvPowerDown lets it run to
+// where it rests first.
 #pragma once
 
 #include "device/driver.h"
@@ -69,6 +72,8 @@ struct Platform {
     // An instrument with an unplug delay was opened / is closed before it went.
     std::function<void(int slot, int milliseconds)> scheduleUnplug;
     std::function<void(int slot)> cancelUnplug;
+    // A steady clock in nanoseconds; set, the sequencers keep pace with it (real time).
+    std::function<std::uint64_t()> nowNanoseconds;
 };
 
 struct DeviceState {
@@ -99,7 +104,15 @@ struct DeviceState {
     std::uint64_t sampleLimit() const { return config.sampleLimit > 0 ? config.sampleLimit : defaultSampleLimit; }
     // Clocks output by this output so far, all runs.
     std::uint64_t outputClocks() const { return earlierClocks + sequencer.sampleNumber(); }
+    // Real time: the wall-clock time up to which the sequencer has output its clocks, and the
+    // part of a clock left over (in nanosecond-hertz, below 10^9).
+    std::uint64_t pacedUntil = 0;
+    std::uint64_t pacedRemainder = 0;
 };
+
+// Clocks a `hertz` clock outputs in `nanoseconds`, with `remainder` (nanosecond-hertz below 10^9)
+// carried from the last interval and updated for the next, so that no part of a clock is lost.
+std::uint64_t clocksIn(std::uint64_t nanoseconds, std::uint64_t hertz, std::uint64_t& remainder);
 
 class Rack {
   public:
@@ -148,6 +161,9 @@ class Rack {
     DeviceState* usableDevice(DeviceHandle handle); // open and not removed
     int slotOfEntry(const std::uint8_t* entry) const;
     void advance(DeviceState& device, std::uint64_t clocks);
+    bool realTime() const { return static_cast<bool>(platform_.nowNanoseconds); }
+    // Real time: the clocks that have passed since the last call.
+    void keepPace(DeviceState& device);
     void endCapture(DeviceState& device);
 
     Platform platform_;

@@ -6,6 +6,7 @@
 #include <bit>
 #include <charconv>
 #include <cstring>
+#include <filesystem>
 #include <string_view>
 #include <utility>
 
@@ -13,6 +14,7 @@ namespace qv::sim {
 namespace {
 
 constexpr std::size_t flushBytes = 1 << 20;
+constexpr int maxCaptureFiles = 99'999; // past it, the last one is replaced
 // The most one output can add: a time and every variable (value, identifier, newline).
 constexpr std::size_t maxOutputBytes = 32 + 66 * 6 + 16;
 // Bit of variable v: channels first, then the two ports.
@@ -39,6 +41,7 @@ VcdCapture& VcdCapture::operator=(VcdCapture&& other) noexcept {
     enabled_ = other.enabled_;
     lastTime_ = other.lastTime_;
     buffer_ = std::move(other.buffer_);
+    notes_ = std::move(other.notes_);
     used_ = std::exchange(other.used_, 0);
     timeDigits_ = other.timeDigits_;
     timeLength_ = other.timeLength_;
@@ -158,14 +161,31 @@ void VcdCapture::output(std::uint64_t sampleNumber, Sample levels, Sample enable
     flushIfFull();
 }
 
+void VcdCapture::note(std::string_view text) { notes_ += "$comment " + std::string(text) + " $end\n"; }
+
 bool VcdCapture::close(std::uint64_t endSampleNumber) {
     if (file_ == nullptr) return false;
     if (!first_ && endSampleNumber > lastTime_) writeTime(endSampleNumber);
     if (used_ > 0 && std::fwrite(buffer_.data(), 1, used_, file_) != used_) failed_ = true;
     used_ = 0;
+    // After the end time: sigrok's reader stops taking time stamps at a comment among the changes.
+    if (!notes_.empty() && std::fwrite(notes_.data(), 1, notes_.size(), file_) != notes_.size()) failed_ = true;
+    notes_.clear();
     if (std::fclose(file_) != 0) failed_ = true;
     file_ = nullptr;
     return !failed_;
+}
+
+bool isCaptureFolder(const std::string& path) { return !path.empty() && (path.back() == '/' || path.back() == '\\'); }
+
+std::string nextCaptureFile(const std::string& folder) {
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    char name[32];
+    for (int n = 1;; ++n) {
+        std::snprintf(name, sizeof name, "capture-%04d.vcd", n);
+        if (!std::filesystem::exists(folder + name, error) || n == maxCaptureFiles) return folder + name;
+    }
 }
 
 } // namespace qv::sim

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 namespace qv::sim {
 
@@ -26,6 +27,8 @@ class VcdCapture : public OutputSink {
     bool open(const std::string& path, int channels, std::int64_t clockHz);
     bool isOpen() const { return file_ != nullptr; }
     void output(std::uint64_t sampleNumber, Sample levels, Sample enabled) override;
+    // A `$comment` written after the end time, e.g. why the capture ends where it does.
+    void note(std::string_view text);
     // Writes the end time (the sample number after the last clock) and closes; false on a write
     // error at any point.
     bool close(std::uint64_t endSampleNumber);
@@ -43,6 +46,7 @@ class VcdCapture : public OutputSink {
     bool first_ = true;
     Sample levels_ = 0, enabled_ = 0;
     std::uint64_t lastTime_ = 0;
+    std::string notes_; // comments for the end of the file
     std::string buffer_; // header and flush staging; the hot path writes at used_ in it
     std::size_t used_ = 0;
     // The last time written, kept as decimal digits: the next one is reached by adding the
@@ -56,6 +60,12 @@ class VcdCapture : public OutputSink {
 } // namespace qv::sim
 
 namespace qv::sim {
+
+// A capture path that ends in a slash or backslash names a folder: each capture (each output, from
+// its first qvRun to qvPowerDown) gets the next free file there, capture-0001.vcd, capture-0002.vcd
+// and so on, so that no output overwrites an earlier one. Any other path is the file itself.
+bool isCaptureFolder(const std::string& path);
+std::string nextCaptureFile(const std::string& folder);
 
 // One instrument's capture from its first qvRun to qvPowerDown: the runs of one output (sections)
 // follow each other in one file, each run's sample numbers continuing after the last. While the
@@ -74,6 +84,7 @@ class CaptureSession : public OutputSink {
     // The run has reached this sample number (held clocks included).
     void reached(std::uint64_t sampleNumber) { end_ = std::max(end_, base_ + sampleNumber); }
     bool close() { return vcd_.close(end_); }
+    void note(std::string_view text) { vcd_.note(text); }
 
     bool outputsOn = true;
 

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "app/help_topics.h"
 #include "app/dispatch.h"
 
 #include <functional>
@@ -11,7 +12,6 @@
 
 namespace qv::win {
 
-inline constexpr char mainHelpTopic[] = "::/1-1.htm";
 inline constexpr int helpFinder = -1; // the context that asks WinHelp for its contents (main window)
 
 // app().helpPath: the program directory from the command line, then string 10104 when HH.exe is

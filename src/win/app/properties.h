@@ -4,11 +4,11 @@
 
 #include <windows.h>
 
+#include "app/help_topics.h"
 #include "app/dialog_template.h"
 
 namespace qv::win {
 
-inline constexpr char propertiesHelpTopic[] = "::/3-1.htm";
 inline constexpr int propertiesHelpContext = 100;
 
 extern const DialogDefinition propertiesDialog;

@@ -3,6 +3,7 @@
 // bracket, Stop and Close are theirs); the thread posts the entry to select and the Manual
 // button's state, and at its end command 1233, which sets the interval edit and Manual to match
 // the check box again. Nothing is stored in the registry.
+#include "app/help_topics.h"
 #include "converters/batch_dialog.h"
 
 #include "app/app_state.h"
@@ -26,7 +27,6 @@
 namespace qv::win {
 namespace {
 
-constexpr char batchHelpTopic[] = "::/3-41.htm";
 constexpr int batchHelpContext = 113;
 constexpr char waveformPatterns[] = "*.qvw;*.qvv";
 

@@ -1,6 +1,7 @@
 // A VCD load runs on the UI thread: the importer's progress callback, called after every block it
 // reads, pumps the dialog's messages, so that Cancel Loading (the only control enabled meanwhile)
 // sets the flag the importer polls. A VHDL test bench is read whole and parsed at once.
+#include "app/help_topics.h"
 #include "converters/import_dialog.h"
 
 #include "converters/signal_list_view.h"
@@ -31,9 +32,7 @@
 namespace qv::win {
 namespace {
 
-constexpr char vcdHelpTopic[] = "::/3-56.htm";
 constexpr int vcdHelpContext = 107;
-constexpr char vhdlHelpTopic[] = "::/3-43.htm";
 constexpr int vhdlHelpContext = 115;
 
 struct Variant {

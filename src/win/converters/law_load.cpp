@@ -2,6 +2,7 @@
 // The importer changes the document only when the whole file was accepted; the hand-off files
 // are written only after that, so an error or a No to 12045 leaves the Wave Editor's files as
 // they were.
+#include "app/help_topics.h"
 #include "converters/law_load.h"
 
 #include "app/app_state.h"
@@ -22,7 +23,6 @@
 namespace qv::win {
 namespace {
 
-constexpr char lawHelpTopic[] = "::/3-38.htm";
 constexpr int lawHelpContext = 109;
 
 bool chooseLawFile(HWND owner, std::string& path) {

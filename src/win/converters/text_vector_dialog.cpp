@@ -2,6 +2,7 @@
 // frequency edit is what Convert reads, enabled for typing only with Custom Frequency; Load writes
 // the frequency the file implies into it. Convert is enabled by a Load that gave rows and a
 // frequency, and disabled again by a Load that fails (its list is gone).
+#include "app/help_topics.h"
 #include "converters/text_vector_dialog.h"
 
 #include "app/app_state.h"
@@ -32,7 +33,6 @@ constexpr QuestionIcon questionIcons[] = {{Msg::CantGenerateFrequency, MB_ICONWA
                                           {Msg::TimeStampClockNearby, MB_ICONWARNING},
                                           {Msg::DataTooLongPartial, MB_ICONERROR}};
 
-constexpr char helpTopic[] = "::/3-37.htm";
 constexpr int helpContext = 108;
 constexpr int labelColumnWidth = 320;
 constexpr int channelColumnWidth = 72;
@@ -169,7 +169,7 @@ LRESULT onSpin(HWND dialog, UINT, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT onHelp(HWND dialog, const Command&) {
-    openHelpTopic(dialog, helpTopic, helpContext);
+    openHelpTopic(dialog, textVectorHelpTopic, helpContext);
     return TRUE;
 }
 

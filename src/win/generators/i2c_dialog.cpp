@@ -2,6 +2,7 @@
 // the output thread, checkI2c and buildI2cForConvert for Convert. Run locks the settings, the
 // text, the file buttons, "Repeat" and "Convert" until Stop; a build error runs Stop itself. Enter
 // closes the tool (Exit is id 1) and Esc converts (Convert is id 2), as the dialog manager sends.
+#include "app/help_topics.h"
 #include "generators/i2c_dialog.h"
 
 #include "app/app_state.h"
@@ -24,7 +25,6 @@
 namespace qv::win {
 namespace {
 
-constexpr char i2cHelpTopic[] = "::/3-35.htm";
 constexpr int i2cHelpContext = 107;
 
 constexpr int runLockedControls[] = {

@@ -2,6 +2,7 @@
 // thread, buildSpiForConvert, spiGenerate, spiExample, loadSpiFile). Unlike the other generators
 // Stop and Exit wait up to 100 ms for an output thread still building a large image. A binary
 // file's words stay here while the file is the source; they count as data for Run and Convert.
+#include "app/help_topics.h"
 #include "generators/spi_dialog.h"
 
 #include "app/app_state.h"
@@ -29,7 +30,6 @@
 namespace qv::win {
 namespace {
 
-constexpr char spiHelpTopic[] = "::/3-44.htm";
 constexpr int spiHelpContext = 114;
 constexpr int stopWaitMilliseconds = 100;
 constexpr char noFileName[] = "*.bin";

@@ -2,6 +2,7 @@
 // output thread (temporary file, size question, sections). The data source is the data edit while
 // it is enabled and holds text, else the file named in "Data File:", which the thread reads. The
 // dialog keeps its start directory under the UART key.
+#include "app/help_topics.h"
 #include "generators/uart_dialog.h"
 
 #include "app/app_state.h"
@@ -26,7 +27,6 @@
 namespace qv::win {
 namespace {
 
-constexpr char uartHelpTopic[] = "::/3-34.htm";
 constexpr int uartHelpContext = 106;
 constexpr char temporaryFileName[] = "\\QVEditor.Tmp";
 

@@ -5,13 +5,13 @@
 
 #include <windows.h>
 
+#include "app/help_topics.h"
 #include "app/dialog_template.h"
 #include "app/dispatch.h"
 #include "waveedit/document.h"
 
 namespace qv::win {
 
-inline constexpr char addLabelHelpTopic[] = "::/3-9.htm";
 inline constexpr int addLabelHelpContext = 109;
 
 struct AddLabelRequest {

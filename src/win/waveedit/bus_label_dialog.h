@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include "app/help_topics.h"
 #include "app/dialog_template.h"
 #include "app/dispatch.h"
 #include "waveedit/document.h"
@@ -13,7 +14,6 @@
 
 namespace qv::win {
 
-inline constexpr char busLabelHelpTopic[] = "::/3-10.htm";
 inline constexpr int busLabelHelpContext = 110;
 inline constexpr int busDialogChannelButtons = 50; // "0" .. "49"
 

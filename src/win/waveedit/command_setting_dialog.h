@@ -5,12 +5,12 @@
 
 #include <windows.h>
 
+#include "app/help_topics.h"
 #include "app/dialog_template.h"
 #include "waveedit/document.h"
 
 namespace qv::win {
 
-inline constexpr char commandSettingHelpTopic[] = "::/3-27.htm";
 inline constexpr int commandSettingHelpContext = 127;
 
 struct CommandSettingRequest {

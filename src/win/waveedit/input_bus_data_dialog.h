@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include "app/help_topics.h"
 #include "app/dialog_template.h"
 #include "waveedit/document.h"
 #include "waveedit/edit_selection.h"
@@ -14,7 +15,6 @@
 
 namespace qv::win {
 
-inline constexpr char busDataHelpTopic[] = "::/3-26.htm";
 inline constexpr int busDataHelpContext = 126;
 
 struct BusDataRequest {

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include "app/help_topics.h"
 #include "app/dialog_template.h"
 #include "app/dispatch.h"
 #include "waveedit/document.h"
@@ -12,7 +13,6 @@
 
 namespace qv::win {
 
-inline constexpr char labelSettingHelpTopic[] = "::/3-14.htm";
 inline constexpr int labelSettingHelpContext = 114;
 
 struct LabelSettingRequest {

@@ -6,13 +6,13 @@
 
 #include <windows.h>
 
+#include "app/help_topics.h"
 #include "app/dialog_template.h"
 #include "waveedit/print_layout.h"
 #include "waveedit/print_output.h"
 
 namespace qv::win {
 
-inline constexpr char printHelpTopic[] = "::/3-19.htm";
 inline constexpr int printHelpContext = 119;
 
 extern const DialogDefinition printDialog; // lParam: const PrintRequest*

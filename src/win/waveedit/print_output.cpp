@@ -10,6 +10,7 @@
 #include "support/bmp_file.h"
 #include "support/file_io.h"
 #include "support/text_fill.h"
+#include "waveedit/output_image.h"
 #include "waveedit/waveform_file_dialogs.h"
 
 #include <commdlg.h>
@@ -35,8 +36,47 @@ std::wstring headerText() {
     std::snprintf(date, sizeof date, "%04d/%02d/%02d", now.wYear, now.wMonth, now.wDay);
     std::snprintf(time, sizeof time, "%02d:%02d:%02d", now.wHour, now.wMinute, now.wSecond);
     const std::string name = interfaceName(app().driver, app().device, nullptr, interfaceNameInterface);
-    return fillMarkers(loadString(Msg::PrintHeader),
-                       {fromAnsi(name), fromUtf8(app().versionText), fromAnsi(date), fromAnsi(time)});
+    return fromUtf8(
+        printHeader(toUtf8(loadString(Msg::PrintHeader)), toUtf8(fromAnsi(name)), app().versionText, date, time));
+}
+
+// A job of many pages says how many (and, for BMP files, how much disk they take) and may be
+// cancelled: a fine Custom Size over a full document is thousands of files.
+bool confirmPages(HWND owner, int pages, const PrintSettings& settings, int bitsPerPixel) {
+    if (!pagesNeedConfirmation(pages)) return true;
+    const std::wstring count = std::to_wstring(pages);
+    if (!settings.toBmpFile) {
+        const std::wstring text = fillMarkers(loadString(Msg::PrintManyPages), {count});
+        return messageBox(owner, Msg::PrintManyPages, text, MB_ICONQUESTION | MB_OKCANCEL) == IDOK;
+    }
+    const std::string size =
+        byteSizeText(bmpPagesBytes(pages, settings.clipboardWidth, settings.clipboardHeight, bitsPerPixel));
+    const std::wstring text = fillMarkers(loadString(Msg::PrintManyBmpPages), {count, count, fromUtf8(size)});
+    return messageBox(owner, Msg::PrintManyBmpPages, text, MB_ICONQUESTION | MB_OKCANCEL) == IDOK;
+}
+
+// Where the BMP files went: the file, or the folder with the first and the last name.
+void reportBmpFiles(HWND owner, const std::string& path, int pages) {
+    if (pages <= 1) {
+        const std::wstring text = fillMarkers(loadString(Msg::PrintBmpWrittenOne), {fromAnsi(path)});
+        messageBox(owner, Msg::PrintBmpWrittenOne, text, MB_ICONINFORMATION | MB_OK);
+        return;
+    }
+    const auto nameOf = [](const std::string& file) {
+        const std::size_t slash = file.find_last_of("\\/");
+        return fromAnsi(slash == std::string::npos ? file : file.substr(slash + 1));
+    };
+    const std::size_t slash = path.find_last_of("\\/");
+    const std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+    const std::wstring text = fillMarkers(
+        loadString(Msg::PrintBmpWrittenMany),
+        {std::to_wstring(pages), nameOf(bmpPageName(path, 1)), nameOf(bmpPageName(path, pages)), fromAnsi(folder)});
+    messageBox(owner, Msg::PrintBmpWrittenMany, text, MB_ICONINFORMATION | MB_OK);
+}
+
+int screenBitsPerPixel(HDC screen) {
+    const int depth = GetDeviceCaps(screen, BITSPIXEL) * GetDeviceCaps(screen, PLANES);
+    return depth <= 1 ? 1 : depth <= 4 ? 4 : depth <= 8 ? 8 : depth <= 16 ? 16 : depth <= 24 ? 24 : 32;
 }
 
 struct Devmode {
@@ -58,8 +98,7 @@ bool reportNoBitmap(HWND owner, int width, int height) {
 
 // A page's bits at the screen's depth, and the file.
 bool writeBmpFile(HDC screen, HBITMAP bitmap, int width, int height, const std::string& path) {
-    const int depth = GetDeviceCaps(screen, BITSPIXEL) * GetDeviceCaps(screen, PLANES);
-    const int bits = depth <= 1 ? 1 : depth <= 4 ? 4 : depth <= 8 ? 8 : depth <= 16 ? 16 : depth <= 24 ? 24 : 32;
+    const int bits = screenBitsPerPixel(screen);
     std::vector<std::uint8_t> info(sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD), 0);
     auto* header = reinterpret_cast<BITMAPINFO*>(info.data());
     header->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -114,6 +153,8 @@ bool exportBitmaps(HWND owner, const PrintSettings& settings, const PrintSource&
         ok = OpenClipboard(owner) && EmptyClipboard() && SetClipboardData(CF_BITMAP, bitmap);
         CloseClipboard();
         if (ok) bitmap = nullptr; // the clipboard owns it now
+    } else if (!confirmPages(owner, pages.pageCount(), settings, screenBitsPerPixel(screen))) {
+        ok = false;
     } else {
         for (int page = 0; page < pages.pageCount() && ok; ++page) {
             SelectObject(memory, bitmap);
@@ -122,6 +163,7 @@ bool exportBitmaps(HWND owner, const PrintSettings& settings, const PrintSource&
             ok = writeBmpFile(screen, bitmap, width, height, bmpPageName(path, page + 1));
             if (!ok) messageBox(owner, Msg::CantOpenFile, MB_ICONERROR | MB_OK);
         }
+        if (ok) reportBmpFiles(owner, path, pages.pageCount());
     }
     SelectObject(memory, old);
     DeleteDC(memory);
@@ -155,6 +197,10 @@ bool printPages(HWND owner, const PrintSettings& settings, const PrinterChoice& 
     const RECT drawing{printerMargin, printerMargin, GetDeviceCaps(dc, HORZRES) - printerMargin,
                        GetDeviceCaps(dc, VERTRES) - printerMargin};
     PrintPages pages(dc, drawing, PrintTarget::Printer, settings, source);
+    if (!confirmPages(owner, pages.pageCount(), settings, 0)) {
+        DeleteDC(dc);
+        return false;
+    }
     const std::wstring name = pageText(1);
     DOCINFOW doc{sizeof doc, name.c_str(), nullptr, nullptr, 0};
     bool ok = StartDocW(dc, &doc) > 0;
@@ -215,26 +261,24 @@ PrintSource printSource(const PrintSettings& settings, const PrintRequest& reque
     source.image = doc.usableImage();
     source.rows = request.rows;
     source.labels = &doc.labels();
-    source.firstSample = 0;
-    source.sampleCount = static_cast<int>(source.image.size());
     PrintRange range = settings.range;
     if (range == PrintRange::MarkArea && request.markArea.empty()) range = PrintRange::All;
+    const EditTarget& target = request.markArea;
+    const PrintSpan span = printSpan(range, usedSampleCount(doc.sampleBuffer(), doc.usableSamples()),
+                                     range == PrintRange::MarkArea ? target.markStart : 0,
+                                     range == PrintRange::MarkArea ? target.sampleCount() : 0);
+    source.firstSample = span.firstSample;
+    source.sampleCount = std::min(span.sampleCount, static_cast<int>(source.image.size()) - span.firstSample);
     if (range == PrintRange::MarkArea) {
-        const EditTarget& target = request.markArea;
-        source.firstSample = target.markStart;
-        source.sampleCount = target.sampleCount();
         // The marked rows are printed as if their labels were selected; the label table and its
         // undo ring stay as they are.
         source.printedRows = target.rows;
     } else {
         source.printedRows = printedRows(range, request.rows, doc.labels());
     }
-    source.gridStep = gridStepSamples(settings.gridSize, doc.output().baseFrequency);
+    source.gridSize = settings.gridSize;
+    source.baseFrequency = doc.output().baseFrequency;
     source.header = headerText();
-    const std::string gridText = settings.gridSize > 0
-        ? std::string(gridSizeTexts[static_cast<std::size_t>(settings.gridSize - 1)])
-        : toUtf8(loadString(Msg::PrintNoGrid));
-    source.gridFooter = fromUtf8(printGridFooter(toUtf8(loadString(Msg::PrintGridFooter)), gridText));
     return source;
 }
 

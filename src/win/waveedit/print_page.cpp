@@ -1,9 +1,13 @@
 // The drawing area holds, from the top: five units, a header line of height u, a gap of u, the
 // rows (2u each), a gap, the footer line and five units, so that the fitted height
-// u = (height - 10) / (2 x rows + 4) just holds every row. The label column starts u / 5 from
-// the frame. Rows are drawn by the view's painter on a scene that says `page`.
+// u = (height - 10) / (2 x rows + 4) just holds every row. The texts are written no taller than
+// at 100 % (a page of three rows would otherwise carry names a hand high), and the header and the
+// footer's two parts shrink when they would not fit the width apart. The label column starts
+// u / 5 from the frame. Rows are drawn by the view's painter on a scene that says `page`.
 #include "waveedit/print_page.h"
 
+#include "app/strings_win.h"
+#include "support/text_fill.h"
 #include "waveedit/labels.h"
 
 #include <algorithm>
@@ -19,6 +23,23 @@ void drawText(HDC dc, int x, int y, UINT align, const std::wstring& text) {
     TextOutW(dc, x, y, text.data(), static_cast<int>(text.size()));
 }
 
+HFONT createFont(int height) {
+    return CreateFontW(height, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                       DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, fontName);
+}
+
+int textWidth(HDC dc, const std::wstring& text) {
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text.data(), static_cast<int>(text.size()), &size);
+    return size.cx;
+}
+
+std::wstring gridFooterText(int gridSize) {
+    const std::string gridText = gridSize > 0 ? std::string(gridSizeTexts[static_cast<std::size_t>(gridSize - 1)])
+                                              : toUtf8(loadString(Msg::PrintNoGrid));
+    return fromUtf8(printGridFooter(toUtf8(loadString(Msg::PrintGridFooter)), gridText));
+}
+
 PaintColours coloursOf(PrintTarget target, bool colour) {
     if (colour && target == PrintTarget::Bitmap) return {RGB(0, 0, 0), RGB(255, 255, 255), true};
     return {RGB(255, 255, 255), RGB(0, 0, 0), colour};
@@ -31,9 +52,10 @@ PrintPages::PrintPages(HDC dc, const RECT& drawing, PrintTarget target, const Pr
     : source_(source), target_(target), colour_(settings.colour), drawing_(drawing) {
     const int height = drawing.bottom - drawing.top;
     const int rowCount = static_cast<int>(source.printedRows.size());
-    u_ = printTextHeight(settings, target, height, rowCount, GetDeviceCaps(dc, LOGPIXELSY));
-    font_ = CreateFontW(u_, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                        DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, fontName);
+    const int printerDpi = GetDeviceCaps(dc, LOGPIXELSY);
+    u_ = printTextHeight(settings, target, height, rowCount, printerDpi);
+    fontHeight_ = printFontHeight(u_, target, printerDpi);
+    font_ = createFont(fontHeight_);
     painter_ = std::make_unique<WavePainter>(font_, coloursOf(target, settings.colour));
 
     // The label column: as wide as the widest name plus u / 5.
@@ -62,6 +84,9 @@ PrintPages::PrintPages(HDC dc, const RECT& drawing, PrintTarget target, const Pr
     scale_ = printScale(settings, area_.width, source.sampleCount);
     const ViewPosition scaled{{}, 0, 0, scale_};
     layout_ = {source.firstSample, source.sampleCount, samplesShown(scaled, area_.width), rowCount, rowsPerPage};
+    gridSize_ = drawableGridSize(source.gridSize, source.baseFrequency, scale_);
+    gridStep_ = gridStepSamples(gridSize_, source.baseFrequency);
+    gridFooter_ = gridFooterText(gridSize_);
 }
 
 PrintPages::~PrintPages() {
@@ -92,19 +117,35 @@ void PrintPages::draw(HDC dc, int page, const std::wstring& pageText) {
     scene.rulerTop = scene.area.top;
     scene.showCursors = false;
     scene.page = true;
-    scene.gridStep = source_.gridStep;
+    scene.gridStep = gridStep_;
     buildViewSummary(summary_, scene.image, scene.view, scene.area.width);
     painter_->paint(dc, scene, drawing_);
 
-    // Header, footer and the frame round the drawing area.
+    // Header, footer and the frame round the drawing area; a line too wide for the page is written
+    // smaller rather than cut or run together.
     const PaintColours colours = coloursOf(target_, colour_);
     HGDIOBJ oldFont = SelectObject(dc, font_);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, colours.text);
-    drawText(dc, labelLeft_, drawing_.top + edge, TA_LEFT | TA_TOP, source_.header);
-    const int footerTop = drawing_.bottom - edge - u_ - u_ / 2;
-    drawText(dc, labelLeft_, footerTop, TA_LEFT | TA_TOP, pageText);
-    drawText(dc, drawing_.right - gap_, footerTop, TA_RIGHT | TA_TOP, source_.gridFooter);
+    const int lineWidth = drawing_.right - gap_ - labelLeft_;
+    const auto writeFitted = [&](int neededWidth, const auto& write) {
+        const int height = fittedFontHeight(fontHeight_, neededWidth, lineWidth);
+        HFONT smaller = height < fontHeight_ ? createFont(height) : nullptr;
+        if (smaller) SelectObject(dc, smaller);
+        write();
+        if (smaller) {
+            SelectObject(dc, font_);
+            DeleteObject(smaller);
+        }
+    };
+    writeFitted(textWidth(dc, source_.header),
+                [&] { drawText(dc, labelLeft_, drawing_.top + edge, TA_LEFT | TA_TOP, source_.header); });
+    const int footerTop = drawing_.bottom - edge - fontHeight_ - fontHeight_ / 2;
+    // The page number and the grid keep at least four gaps between them.
+    writeFitted(textWidth(dc, pageText) + 4 * gap_ + textWidth(dc, gridFooter_), [&] {
+        drawText(dc, labelLeft_, footerTop, TA_LEFT | TA_TOP, pageText);
+        drawText(dc, drawing_.right - gap_, footerTop, TA_RIGHT | TA_TOP, gridFooter_);
+    });
     const int frameWidth = colour_ && target_ == PrintTarget::Printer ? 5 : 1;
     HPEN pen = CreatePen(PS_SOLID | PS_INSIDEFRAME, frameWidth, colours.text);
     HGDIOBJ oldPen = SelectObject(dc, pen);

@@ -26,9 +26,9 @@ struct PrintSource {
     std::vector<int> printedRows; // indexes into rows
     int firstSample = 0;
     int sampleCount = 0;
-    int gridStep = 0; // samples, 0: no grid
+    int gridSize = 0; // the chosen grid (0 "No Grid"); the page draws it or a coarser one it can draw
+    int baseFrequency = 0;
     std::wstring header;
-    std::wstring gridFooter;
 };
 
 // The margin between the printable page and the drawing area on a printer, in device units.
@@ -46,6 +46,10 @@ class PrintPages {
     int pageCount() const { return layout_.pageCount(); }
     int textHeight() const { return u_; }
     int samplesPerPage() const { return layout_.samplesPerPage; }
+    int fontHeight() const { return fontHeight_; }
+    // The grid drawn (an index as PrintSettings::gridSize) and the footer that names it.
+    int gridSize() const { return gridSize_; }
+    const std::wstring& gridFooter() const { return gridFooter_; }
     // The waveform area of every page (its height for a full page of rows).
     const ViewArea& area() const { return area_; }
     // Draws page k (from 0), background included; pageText is "Page %d" filled.
@@ -57,6 +61,10 @@ class PrintPages {
     bool colour_;
     RECT drawing_;
     int u_ = 1;
+    int fontHeight_ = 1;
+    int gridSize_ = 0;
+    int gridStep_ = 0;
+    std::wstring gridFooter_;
     int gap_ = 2; // u / 5, at least 2: beside the label column and the frame
     HFONT font_ = nullptr;
     std::unique_ptr<WavePainter> painter_;

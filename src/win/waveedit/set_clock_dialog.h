@@ -5,13 +5,13 @@
 
 #include <windows.h>
 
+#include "app/help_topics.h"
 #include "app/dialog_template.h"
 #include "waveedit/document.h"
 #include "waveedit/edit_selection.h"
 
 namespace qv::win {
 
-inline constexpr char setClockHelpTopic[] = "::/3-25.htm";
 inline constexpr int setClockHelpContext = 125;
 
 struct SetClockRequest {

@@ -5,13 +5,13 @@
 
 #include <windows.h>
 
+#include "app/help_topics.h"
 #include "app/dialog_template.h"
 #include "app/models.h"
 #include "waveedit/system_parameters.h"
 
 namespace qv::win {
 
-inline constexpr char systemParameterHelpTopic[] = "::/3-30.htm";
 inline constexpr int systemParameterHelpContext = 130;
 
 struct SystemParameterRequest {

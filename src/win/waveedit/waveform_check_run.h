@@ -4,11 +4,11 @@
 
 #include <windows.h>
 
+#include "app/help_topics.h"
 #include "waveedit/document.h"
 
 namespace qv::win {
 
-inline constexpr char waveEditorHelpTopic[] = "::/3-3.htm";
 inline constexpr int waveEditorHelpContext = 101;
 
 // After any report the command position moves to the last reported sample and no row stays
