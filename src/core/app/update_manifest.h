@@ -36,6 +36,10 @@ inline constexpr char journalFileName[] = "OnlineUpdate.journal"; // the plan of
 inline constexpr char commitFileName[] = "OnlineUpdate.committed"; // every file of that plan is in place
 inline constexpr char releaseFileName[] = "OnlineUpdate.release"; // the release installed last
 inline constexpr char backupSuffix[] = ".update-old";
+// The updater's command lines: QV.exe starts it elevated with the first, and a second copy,
+// unelevated, with the second followed by the elevated one's process handle (decimal).
+inline constexpr char updaterNoRestartSwitch[] = "/no-restart";
+inline constexpr char updaterRestartAfterSwitch[] = "/restart-after";
 
 using Sha256 = std::array<std::uint8_t, 32>;
 
