@@ -116,10 +116,9 @@ Msg loadVcd(HWND dialog, const std::string& path, Prompt& prompt) {
 
 Msg loadVhdl(HWND dialog, const std::string& path, Prompt& prompt) {
     ImportTool& t = tool();
-    InputFile file;
-    if (!file.open(path) || file.size() <= 0) return Msg::CantOpenFile;
-    std::string text(static_cast<std::size_t>(file.size()), '\0');
-    if (!file.read(0, text.data(), text.size())) return Msg::CantOpenFile;
+    std::string text;
+    if (const Msg error = readWholeFile(path, text); error != Msg::None) return error;
+    if (text.empty()) return Msg::CantOpenFile;
     vhdl::ImportSettings settings;
     settings.capabilities = app().caps;
     settings.repeat = t.repeat;
