@@ -8,7 +8,7 @@ add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=
 target_link_options(qvtool PRIVATE -static -static-libgcc -static-libstdc++)
 set_target_properties(qvtool PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 
-set(QV_WIN_LIBS comctl32 comdlg32 gdi32 user32 kernel32 advapi32 shell32 shlwapi version winspool ole32 uuid wininet)
+set(QV_WIN_LIBS comctl32 comdlg32 gdi32 user32 kernel32 advapi32 shell32 shlwapi version winspool ole32 uuid wininet bcrypt)
 
 # Resource files include each other and the string catalogue; rebuild on any change.
 file(GLOB_RECURSE QV_RESOURCE_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/*)
@@ -24,32 +24,73 @@ target_include_directories(qvwin PUBLIC ${CMAKE_SOURCE_DIR}/src/win ${CMAKE_BINA
 target_link_libraries(qvwin PUBLIC qvcore ${QV_WIN_LIBS})
 target_compile_options(qvwin PRIVATE ${QV_WARNINGS})
 
-# OnlineUpdate.exe, the updater QV.exe carries as resource "UPDATE" 546. The public key that checks
-# the update manifest's signature is built in from QV_UPDATE_PUBLIC_KEY (a PEM "PUBLIC KEY" file).
-# The default is the test key, whose private half is in the repository: releases must set it to the
-# maker's key (docs/online-update.md).
-set(QV_UPDATE_PUBLIC_KEY ${CMAKE_SOURCE_DIR}/tests/keys/update-test-public.pem CACHE FILEPATH
-    "RSA public key (PEM) that OnlineUpdate.exe trusts; releases set the maker's key")
-if(QV_UPDATE_PUBLIC_KEY STREQUAL "${CMAKE_SOURCE_DIR}/tests/keys/update-test-public.pem")
-  message(STATUS "OnlineUpdate.exe trusts the TEST key: set QV_UPDATE_PUBLIC_KEY for a release")
+# OnlineUpdate.exe, the updater QV.exe carries as resource "UPDATE" 546, trusts one RSA public key
+# (a PEM "PUBLIC KEY" file), built into it:
+# - a release build sets QV_UPDATE_PUBLIC_KEY to the maker's key;
+# - a test build opts into the test key, whose private half is in tests/keys, with QV_UPDATE_TEST_KEY;
+# - with neither, the build trusts no key: QV.exe and the updater install no update and say so.
+# QV_UPDATE_TRUST (0 none, 1 test key, 2 maker's key) tells QV.exe and the updater which it is.
+set(QV_UPDATE_PUBLIC_KEY "" CACHE FILEPATH "The maker's RSA public key (PEM) that OnlineUpdate.exe trusts")
+option(QV_UPDATE_TEST_KEY "Test build: OnlineUpdate.exe trusts the test key (anyone can sign with it)" OFF)
+set(QV_TEST_PUBLIC_KEY ${CMAKE_SOURCE_DIR}/tests/keys/update-test-public.pem)
+file(SHA256 ${QV_TEST_PUBLIC_KEY} QV_TEST_KEY_HASH)
+set(QV_UPDATER_KEY "")
+if(QV_UPDATE_PUBLIC_KEY)
+  file(SHA256 ${QV_UPDATE_PUBLIC_KEY} QV_GIVEN_KEY_HASH)
 endif()
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${QV_UPDATE_PUBLIC_KEY})
-file(READ ${QV_UPDATE_PUBLIC_KEY} QV_KEY_HEX HEX)
-string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," QV_KEY_BYTES "${QV_KEY_HEX}")
-file(WRITE ${CMAKE_BINARY_DIR}/generated/update_public_key.h.new
-     "// Generated from QV_UPDATE_PUBLIC_KEY.\n#pragma once\n#include <cstdint>\n"
-     "inline constexpr std::uint8_t updatePublicKey[] = {${QV_KEY_BYTES}};\n")
-configure_file(${CMAKE_BINARY_DIR}/generated/update_public_key.h.new ${CMAKE_BINARY_DIR}/generated/update_public_key.h COPYONLY)
+if(QV_UPDATE_TEST_KEY)
+  if(QV_UPDATE_PUBLIC_KEY AND NOT QV_GIVEN_KEY_HASH STREQUAL QV_TEST_KEY_HASH)
+    message(FATAL_ERROR "QV_UPDATE_TEST_KEY=ON and a maker's key in QV_UPDATE_PUBLIC_KEY exclude each other")
+  endif()
+  set(QV_UPDATER_KEY ${QV_TEST_PUBLIC_KEY})
+  set(QV_UPDATE_TRUST 1)
+  message(WARNING "TEST BUILD: OnlineUpdate.exe trusts the TEST key, whose private half is public "
+                  "(tests/keys). Anyone can sign an update this build installs. Never ship it.")
+elseif(QV_UPDATE_PUBLIC_KEY)
+  if(QV_GIVEN_KEY_HASH STREQUAL QV_TEST_KEY_HASH)
+    message(FATAL_ERROR "QV_UPDATE_PUBLIC_KEY is the TEST key (${QV_UPDATE_PUBLIC_KEY}). A test build sets "
+                        "-DQV_UPDATE_TEST_KEY=ON and leaves QV_UPDATE_PUBLIC_KEY empty; a release sets the maker's key.")
+  endif()
+  set(QV_UPDATER_KEY ${QV_UPDATE_PUBLIC_KEY})
+  set(QV_UPDATE_TRUST 2)
+  message(STATUS "OnlineUpdate.exe trusts the maker's key ${QV_UPDATE_PUBLIC_KEY}")
+else()
+  set(QV_UPDATE_TRUST 0)
+  message(WARNING "NO UPDATE KEY: this build installs no online update (QV.exe and OnlineUpdate.exe say so). "
+                  "A release sets -DQV_UPDATE_PUBLIC_KEY=<the maker's public key>; a test build sets "
+                  "-DQV_UPDATE_TEST_KEY=ON.")
+endif()
 file(GLOB QV_UPDATER_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/updater/*.cpp)
-add_executable(OnlineUpdate WIN32 ${QV_UPDATER_SOURCES} ${CMAKE_SOURCE_DIR}/src/updater/updater.rc)
-target_include_directories(OnlineUpdate PRIVATE ${CMAKE_SOURCE_DIR}/src/updater ${CMAKE_SOURCE_DIR}/resources
-                                                ${CMAKE_BINARY_DIR}/generated)
-target_link_libraries(OnlineUpdate PRIVATE qvwin bcrypt)
-target_compile_options(OnlineUpdate PRIVATE ${QV_WARNINGS})
-# Stripped: it travels inside every QV.exe.
-target_link_options(OnlineUpdate PRIVATE -municode $<$<CONFIG:Release>:-s>)
+# An updater trusting `key` (empty: none) at trust level `trust`; its key header lives in its own
+# generated folder. The message-log test hook is compiled only into test-key updaters.
+function(qv_add_updater name key trust)
+  set(generated ${CMAKE_BINARY_DIR}/generated/${name})
+  set(bytes "0x00,")
+  set(size 0)
+  if(key)
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${key})
+    file(READ ${key} hex HEX)
+    string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
+    file(SIZE ${key} size)
+  endif()
+  file(WRITE ${generated}/update_public_key.h.new
+       "// Generated: the public key this updater trusts (none when its size is 0).\n#pragma once\n"
+       "#include <cstddef>\n#include <cstdint>\n"
+       "inline constexpr std::uint8_t updatePublicKeyBytes[] = {${bytes}};\n"
+       "inline constexpr std::size_t updatePublicKeySize = ${size};\n")
+  configure_file(${generated}/update_public_key.h.new ${generated}/update_public_key.h COPYONLY)
+  add_executable(${name} WIN32 ${QV_UPDATER_SOURCES} ${CMAKE_SOURCE_DIR}/src/updater/updater.rc)
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/src/updater ${CMAKE_SOURCE_DIR}/resources
+                                             ${generated})
+  target_compile_definitions(${name} PRIVATE QV_UPDATE_TRUST=${trust})
+  target_link_libraries(${name} PRIVATE qvwin bcrypt)
+  target_compile_options(${name} PRIVATE ${QV_WARNINGS})
+  # Stripped: it travels inside every QV.exe.
+  target_link_options(${name} PRIVATE -municode $<$<CONFIG:Release>:-s>)
+endfunction()
+qv_add_updater(OnlineUpdate "${QV_UPDATER_KEY}" ${QV_UPDATE_TRUST})
 set_source_files_properties(${CMAKE_SOURCE_DIR}/src/updater/updater.rc PROPERTIES OBJECT_DEPENDS
-                            ${CMAKE_SOURCE_DIR}/resources/strings/update.def)
+                            "${CMAKE_SOURCE_DIR}/resources/strings/update.def;${CMAKE_SOURCE_DIR}/src/updater/updater.manifest")
 # The resource script that carries it (included by qv.rc), and the dependency that rebuilds the
 # resources when the updater changes.
 file(WRITE ${CMAKE_BINARY_DIR}/generated/update_resource.rc.new "546 UPDATE \"${CMAKE_BINARY_DIR}/bin/OnlineUpdate.exe\"\n")
@@ -61,6 +102,7 @@ add_dependencies(QV OnlineUpdate)
 target_include_directories(QV PRIVATE ${CMAKE_SOURCE_DIR}/resources ${CMAKE_BINARY_DIR}/generated)
 target_link_libraries(QV PRIVATE qvwin)
 target_compile_options(QV PRIVATE ${QV_WARNINGS})
+target_compile_definitions(QV PRIVATE QV_UPDATE_TRUST=${QV_UPDATE_TRUST})
 
 # QvRun.dll, the virtual instrument.
 file(GLOB QV_DLL_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/instrument/*.cpp)
@@ -91,6 +133,12 @@ if(QV_BUILD_TESTS)
   target_link_libraries(qv_win_tests PRIVATE qvwin gtest ws2_32)
   target_compile_options(qv_win_tests PRIVATE ${QV_WARNINGS})
   add_dependencies(qv_win_tests QvRun QV OnlineUpdate)
+  # The updater of a build that sets no key, for the whole-program update test.
+  qv_add_updater(OnlineUpdateNoKey "" 0)
+  # A program that only leaves a mark that it ran, planted where a hijacked start would find it.
+  add_executable(PlantedProgram WIN32 ${CMAKE_SOURCE_DIR}/tests/win/fixtures/planted_program.cpp)
+  target_compile_options(PlantedProgram PRIVATE ${QV_WARNINGS})
+  add_dependencies(qv_win_tests OnlineUpdateNoKey PlantedProgram)
   # A driver DLL lacking exports, for the loader's missing-export path (lands in bin/ beside the tests).
   add_library(QvRunLacksExports SHARED ${CMAKE_SOURCE_DIR}/tests/win/fixtures/driver_lacking_exports.cpp
                                        ${CMAKE_SOURCE_DIR}/tests/win/fixtures/driver_lacking_exports.def)

@@ -218,11 +218,12 @@ inline bool updateList(const std::uint8_t* data, std::size_t size) {
 // Arbitrary bytes as a manifest: every accepted path is safe, and the entries written back in the
 // manifest format read back the same.
 inline bool updateManifest(const std::uint8_t* data, std::size_t size) {
-    const auto entries = parseManifest({reinterpret_cast<const char*>(data), size});
-    if (!entries) return true;
-    std::string text = manifestHeader;
+    const auto manifest = parseManifest({reinterpret_cast<const char*>(data), size});
+    if (!manifest) return true;
+    if (manifest->release == 0) return false;
+    std::string text = std::string(manifestHeader) + "\n" + manifestReleaseKeyword + std::to_string(manifest->release);
     static constexpr char hex[] = "0123456789abcdef";
-    for (const ManifestEntry& entry : *entries) {
+    for (const ManifestEntry& entry : manifest->entries) {
         if (!isSafeRelativePath(entry.path) || entry.path.find_first_of(":\\") != std::string::npos ||
             entry.size > maxUpdateFileBytes)
             return false;
@@ -236,11 +237,13 @@ inline bool updateManifest(const std::uint8_t* data, std::size_t size) {
         text += ' ' + std::to_string(entry.size) + ' ' + entry.path;
     }
     const auto again = parseManifest(text);
-    if (!again || again->size() != entries->size()) return false;
-    for (std::size_t i = 0; i < entries->size(); ++i)
-        if ((*again)[i].path != (*entries)[i].path || (*again)[i].digest != (*entries)[i].digest ||
-            (*again)[i].size != (*entries)[i].size)
-            return false;
+    if (!again || again->release != manifest->release || again->entries.size() != manifest->entries.size())
+        return false;
+    for (std::size_t i = 0; i < manifest->entries.size(); ++i) {
+        const ManifestEntry& read = again->entries[i];
+        const ManifestEntry& first = manifest->entries[i];
+        if (read.path != first.path || read.digest != first.digest || read.size != first.size) return false;
+    }
     return true;
 }
 

@@ -12,12 +12,13 @@ start=$(date +%s)
 cmake -S . -B build/host -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build/host -j "$jobs"
 host_built=$(date +%s)
-cmake -S . -B build/win64 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+# The test builds opt into the test update key (tests/keys), so that the update tests can sign.
+cmake -S . -B build/win64 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release -DQV_UPDATE_TEST_KEY=ON >/dev/null
 cmake --build build/win64 -j "$jobs"
 win_built=$(date +%s)
 # The 32-bit build (a vendor driver is 32-bit) is compiled whole, tests included; this machine's
 # Wine runs only the 64-bit programs.
-cmake -S . -B build/win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S . -B build/win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release -DQV_UPDATE_TEST_KEY=ON >/dev/null
 cmake --build build/win32 -j "$jobs"
 echo "build times: host $((host_built - start)) s, win64 $((win_built - host_built)) s, win32 $(( $(date +%s) - win_built )) s"
 

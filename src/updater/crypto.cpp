@@ -1,10 +1,9 @@
-// BCrypt hashing and RSA verification. See crypto.h.
+// BCrypt RSA verification. See crypto.h.
 #include "crypto.h"
 
 #include <windows.h>
 #include <bcrypt.h>
 
-#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -25,28 +24,9 @@ struct Algorithm {
 
 } // namespace
 
-std::optional<Sha256> sha256(std::span<const std::uint8_t> bytes) {
-    Algorithm algorithm(BCRYPT_SHA256_ALGORITHM);
-    if (!algorithm.handle) return std::nullopt;
-    BCRYPT_HASH_HANDLE hash = nullptr;
-    if (BCryptCreateHash(algorithm.handle, &hash, nullptr, 0, nullptr, 0, 0) != 0) return std::nullopt;
-    Sha256 digest{};
-    bool done = true;
-    // BCryptHashData takes a ULONG length: large files go in pieces.
-    constexpr std::size_t piece = 1 << 24;
-    for (std::size_t at = 0; done && at < bytes.size(); at += piece) {
-        const std::size_t length = std::min(piece, bytes.size() - at);
-        done = BCryptHashData(hash, const_cast<PUCHAR>(bytes.data() + at), static_cast<ULONG>(length), 0) == 0;
-    }
-    done = done && BCryptFinishHash(hash, digest.data(), static_cast<ULONG>(digest.size()), 0) == 0;
-    BCryptDestroyHash(hash);
-    if (!done) return std::nullopt;
-    return digest;
-}
-
 bool verifySignature(const RsaPublicKey& key, std::span<const std::uint8_t> message,
                      std::span<const std::uint8_t> signature) {
-    const auto digest = sha256(message);
+    const auto digest = win::sha256(message);
     if (!digest || signature.size() != key.modulus.size()) return false;
     Algorithm algorithm(BCRYPT_RSA_ALGORITHM);
     if (!algorithm.handle) return false;

@@ -1,18 +1,22 @@
 // The generators' shared pieces: frame commands, the rate entry's spin ladder and texts, Export
 // and Import of a tool's text, and Convert's labels, allocator and iBaseFreq.
+#include "converters/text_vector_convert.h"
 #include "generators/convert.h"
 #include "generators/frame.h"
 #include "device/rate_entry.h"
+#include "generators/spi.h"
 #include "generators/text_transfer.h"
 
 #include "app/settings.h"
 #include "sample_text.h"
 #include "scripted_prompt.h"
 #include "temp_folder.h"
+#include "support/file_io.h"
 #include "waveedit/handoff.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <limits>
 #include <vector>
 
@@ -99,6 +103,29 @@ TEST(TextTransfer, ExportAsksBeforeReplacingAndImportKeepsTextOnFailure) {
     test::writeBytes(path, {'a', 0, 'b'});
     EXPECT_EQ(importText(path, text), Msg::None);
     EXPECT_EQ(text, "a"); // the text ends at the first zero byte
+}
+
+TEST(TextTransfer, FilesReadWholeAreBounded) {
+    test::TempFolder folder;
+    const std::string path = folder.file("big.txt");
+    std::string bytes = "kept";
+    test::writeBytes(path, {'0', '1', '2', '3', '4'});
+    EXPECT_EQ(readWholeFile(path, bytes, 5), Msg::None);
+    EXPECT_EQ(bytes, "01234");
+    EXPECT_EQ(readWholeFile(path, bytes, 4), Msg::FileTooLargeToRead);
+    EXPECT_EQ(bytes, "01234");
+    EXPECT_EQ(readWholeFile(folder.file("missing.txt"), bytes), Msg::CantOpenFile);
+    // Just past the bound (a sparse file: nothing is written or read), through each dialog's reader.
+    std::filesystem::resize_file(path, static_cast<std::uintmax_t>(maxWholeFileBytes) + 1);
+    std::string text = "as it was";
+    EXPECT_EQ(importText(path, text), Msg::FileTooLargeToRead);
+    EXPECT_EQ(text, "as it was");
+    EXPECT_EQ(textvector::readConverterFile(path, text), Msg::FileTooLargeToRead);
+    test::ScriptedPrompt none;
+    EXPECT_EQ(loadSpiFile(path, 8, 1000, none).error, Msg::FileTooLargeToRead);
+    std::filesystem::resize_file(path, static_cast<std::uintmax_t>(maxWholeFileBytes));
+    EXPECT_EQ(textvector::readConverterFile(path, text), Msg::None);
+    EXPECT_EQ(text.size(), static_cast<std::size_t>(maxWholeFileBytes));
 }
 
 TEST(GeneratorConvert, AllocatorRunsOutAtChannel52) {

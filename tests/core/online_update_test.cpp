@@ -95,18 +95,31 @@ TEST(UpdateList, ServerSettingAndBodyBounds) {
 // ---- manifest ----------------------------------------------------------------------------------
 
 const std::string digestA(64, 'a');
+const std::string header = std::string(manifestHeader) + "\nrelease 7\n";
 std::string line(const std::string& path, const std::string& size = "12") { return digestA + " " + size + " " + path; }
 
-TEST(UpdateManifest, ReadsEntries) {
-    const auto entries = parseManifest(std::string(manifestHeader) + "\r\n" + line("QV.exe") + "\r\n" +
-                                       line("help/enQV.chm", "0") + "\n");
-    ASSERT_TRUE(entries);
-    ASSERT_EQ(entries->size(), 2u);
-    EXPECT_EQ((*entries)[0].digest[31], 0xAA);
-    EXPECT_EQ((*entries)[1].path, "help/enQV.chm");
-    EXPECT_EQ((*entries)[1].size, 0u);
-    EXPECT_EQ(windowsRelativePath((*entries)[1].path), "help\\enQV.chm");
-    EXPECT_TRUE(parseManifest(manifestHeader)); // an empty update
+TEST(UpdateManifest, ReadsReleaseAndEntries) {
+    const auto manifest = parseManifest(std::string(manifestHeader) + "\r\nrelease 42\r\n" + line("QV.exe") + "\r\n" +
+                                        line("help/enQV.chm", "0") + "\n");
+    ASSERT_TRUE(manifest);
+    EXPECT_EQ(manifest->release, 42u);
+    ASSERT_EQ(manifest->entries.size(), 2u);
+    EXPECT_EQ(manifest->entries[0].digest[31], 0xAA);
+    EXPECT_EQ(manifest->entries[1].path, "help/enQV.chm");
+    EXPECT_EQ(manifest->entries[1].size, 0u);
+    EXPECT_EQ(windowsRelativePath(manifest->entries[1].path), "help\\enQV.chm");
+    EXPECT_TRUE(parseManifest(header)); // an empty update
+    // The release number: 1 to 4294967295, plain digits.
+    EXPECT_EQ(parseReleaseNumber("1"), 1u);
+    EXPECT_EQ(parseReleaseNumber("4294967295"), 4294967295u);
+    for (const char* bad : {"0", "01", "4294967296", "99999999999", "+1", "-1", "1 ", "", "1a"})
+        EXPECT_FALSE(parseReleaseNumber(bad)) << bad;
+    // A manifest without its release line (the earlier format) is refused: it could be replayed.
+    for (const std::string& text :
+         {std::string("QV-UPDATE-MANIFEST 1\n") + line("a"), std::string(manifestHeader) + "\n" + line("a"),
+          std::string(manifestHeader) + "\nrelease 0\n", std::string(manifestHeader) + "\nrelease  7\n",
+          std::string(manifestHeader)})
+        EXPECT_FALSE(parseManifest(text)) << text;
 }
 
 TEST(UpdateManifest, RefusesUnsafePathsAndMalformedLines) {
@@ -132,17 +145,19 @@ TEST(UpdateManifest, RefusesUnsafePathsAndMalformedLines) {
                              "tab\t",
                              "OnlineUpdate.exe",
                              "onlineupdate.staging/x",
+                             "OnlineUpdate.journal",
+                             "ONLINEUPDATE.release",
                              "QV.exe.update-old",
                              "caf\xc3\xa9"})
-        EXPECT_FALSE(parseManifest(std::string(manifestHeader) + "\n" + line(path))) << path;
+        EXPECT_FALSE(parseManifest(header + line(path))) << path;
     EXPECT_TRUE(isSafeRelativePath("COM10.txt"));
     EXPECT_TRUE(isSafeRelativePath("a+b/c_d-e.f"));
+    EXPECT_TRUE(parseManifest(header + line("help/OnlineUpdate.exe"))); // only the top-level names are the updater's
 
-    const std::string header = std::string(manifestHeader) + "\n";
     for (const std::string& text :
-         {std::string("QV-UPDATE-MANIFEST 2\n"), std::string(""), header + "\n", header + line("a", "268435457"),
-          header + line("a", "-1"), header + line("a", ""), header + std::string(63, 'a') + " 1 a",
-          header + std::string(64, 'g') + " 1 a", header + line("a") + "\n" + line("A"), header + digestA + " 1"})
+         {std::string(""), header + "\n", header + line("a", "268435457"), header + line("a", "-1"),
+          header + line("a", ""), header + std::string(63, 'a') + " 1 a", header + std::string(64, 'g') + " 1 a",
+          header + line("a") + "\n" + line("A"), header + digestA + " 1"})
         EXPECT_FALSE(parseManifest(text)) << text;
 }
 
@@ -165,16 +180,24 @@ TEST(UpdateKey, ReadsTheTestKeyAndRefusesDamage) {
 
 // ---- install plan ------------------------------------------------------------------------------
 
-// Files as a map of path to content, folders as a set; the operation numbered failAt fails.
+// Files as a map of path to content, folders as a set. The operation numbered failAt fails; from
+// the operation numbered powerLossAt on, every operation fails (the write under way is cut short)
+// until losePower() takes the disk as the next start finds it: written content not yet flushed is
+// gone.
 class MemoryFiles final : public InstallFileSystem {
   public:
     std::map<std::string, std::string> files;
     std::set<std::string> folders;
+    std::set<std::string> unflushed;
     int failAt = -1;
+    int powerLossAt = -1;
     int operations = 0;
 
     bool exists(const std::string& path) const override { return files.count(path) || folders.count(path); }
-    bool makeDirectory(const std::string& path) override { return step() && folders.insert(path).second; }
+    bool isDirectory(const std::string& path) const override { return folders.count(path) != 0; }
+    bool makeDirectory(const std::string& path) override {
+        return step() && !files.count(path) && folders.insert(path).second;
+    }
     bool removeDirectory(const std::string& path) override {
         for (const auto& [name, content] : files)
             if (name.starts_with(path + "\\")) return false;
@@ -184,46 +207,177 @@ class MemoryFiles final : public InstallFileSystem {
         if (!step() || !files.count(from) || exists(to)) return false;
         files[to] = files[from];
         files.erase(from);
+        if (unflushed.erase(from)) unflushed.insert(to);
         return true;
     }
     bool remove(const std::string& path) override { return step() && files.erase(path) == 1; }
+    bool flush(const std::string& path) override {
+        return step() && files.count(path) && (unflushed.erase(path), true);
+    }
+    bool writeFile(const std::string& path, std::string_view content) override {
+        const int number = operations;
+        if (!step()) {
+            if (number == powerLossAt) files[path] = content.substr(0, content.size() / 2);
+            return false;
+        }
+        files[path] = content;
+        unflushed.erase(path);
+        return true;
+    }
+    std::optional<std::string> readFile(const std::string& path) const override {
+        if (!files.count(path)) return std::nullopt;
+        return files.at(path);
+    }
+    void losePower() {
+        for (const std::string& path : unflushed) files[path].clear();
+        unflushed.clear();
+        failAt = powerLossAt = -1;
+        operations = 0;
+    }
+    // The program folder without the updater's staging folder and release record.
+    std::map<std::string, std::string> program() const {
+        std::map<std::string, std::string> result;
+        for (const auto& [name, content] : files)
+            if (!name.starts_with("P\\OnlineUpdate.staging\\") && name != "P\\OnlineUpdate.release")
+                result[name] = content;
+        return result;
+    }
 
   private:
-    bool step() { return operations++ != failAt; }
+    bool step() {
+        const int number = operations++;
+        return (powerLossAt < 0 || number < powerLossAt) && number != failAt;
+    }
 };
 
-TEST(UpdateInstall, ReplacesEveryFileOrRestoresTheFolder) {
+class UpdateInstall : public ::testing::Test {
+  protected:
+    UpdateInstall() {
+        start.folders = {"P", "P\\OnlineUpdate.staging"};
+        start.files = {{"P\\QV.exe", "old exe"},
+                       {"P\\QvRun.dll", "old dll"},
+                       {"P\\keep.txt", "mine"},
+                       {"P\\OnlineUpdate.staging\\0", "new exe"},
+                       {"P\\OnlineUpdate.staging\\1", "new chm"},
+                       {"P\\OnlineUpdate.staging\\2", "new dll"}};
+        start.unflushed = {"P\\OnlineUpdate.staging\\0", "P\\OnlineUpdate.staging\\1", "P\\OnlineUpdate.staging\\2"};
+    }
     MemoryFiles start;
-    start.folders = {"P", "P\\stage"};
-    start.files = {{"P\\QV.exe", "old exe"},   {"P\\QvRun.dll", "old dll"}, {"P\\keep.txt", "mine"},
-                   {"P\\stage\\0", "new exe"}, {"P\\stage\\1", "new chm"},  {"P\\stage\\2", "new dll"}};
-    const StagedFile staged[] = {
-        {"P\\stage\\0", "QV.exe"}, {"P\\stage\\1", "help\\en\\enQV.chm"}, {"P\\stage\\2", "QvRun.dll"}};
+    const StagedFile staged[3] = {{"0", "QV.exe"}, {"1", "help/en/enQV.chm"}, {"2", "QvRun.dll"}};
+    const std::map<std::string, std::string> updated{{"P\\QV.exe", "new exe"},
+                                                     {"P\\QvRun.dll", "new dll"},
+                                                     {"P\\help\\en\\enQV.chm", "new chm"},
+                                                     {"P\\keep.txt", "mine"}};
+    // The folder is either as it was or wholly updated, with nothing of the install left over.
+    void expectOldOrNew(const MemoryFiles& files, bool updatedExpected, const std::string& where) {
+        if (updatedExpected) {
+            EXPECT_EQ(files.program(), updated) << where;
+            EXPECT_EQ(installedRelease(files, "P"), 9u) << where;
+        } else {
+            EXPECT_EQ(files.program(), start.program()) << where;
+            EXPECT_EQ(files.folders, start.folders) << where;
+        }
+    }
+};
 
+TEST_F(UpdateInstall, ReplacesEveryFileOrRestoresTheFolder) {
     MemoryFiles done = start;
-    ASSERT_EQ(installStaged(done, "P", staged), InstallOutcome::Installed);
-    EXPECT_EQ(done.files,
-              (std::map<std::string, std::string>{{"P\\QV.exe", "new exe"},
-                                                  {"P\\QvRun.dll", "new dll"},
-                                                  {"P\\help\\en\\enQV.chm", "new chm"},
-                                                  {"P\\keep.txt", "mine"}}));
+    EXPECT_EQ(installedRelease(done, "P"), 0u);
+    ASSERT_EQ(installStaged(done, "P", staged, 9), InstallOutcome::Installed);
+    expectOldOrNew(done, true, "whole run");
     EXPECT_TRUE(done.folders.count("P\\help\\en"));
+    EXPECT_TRUE(done.unflushed.empty()); // staged files reach the disk before they are renamed
 
-    // A failure at any step leaves the folder as it was; a left-over backup is never overwritten.
     for (int failAt = 0; failAt < done.operations; ++failAt) {
         MemoryFiles files = start;
         files.failAt = failAt;
-        const InstallOutcome outcome = installStaged(files, "P", staged);
-        if (outcome == InstallOutcome::Installed) continue; // the failed step was deleting a backup
-        EXPECT_EQ(outcome, InstallOutcome::RolledBack) << failAt;
-        EXPECT_EQ(files.files, start.files) << failAt;
-        EXPECT_EQ(files.folders, start.folders) << failAt;
+        const InstallOutcome outcome = installStaged(files, "P", staged, 9);
+        ASSERT_NE(outcome, InstallOutcome::RollbackIncomplete) << failAt;
+        if (outcome == InstallOutcome::Installed) { // the failed step was finishing: the next start does it
+            EXPECT_EQ(recoverInterruptedInstall(files, "P"),
+                      files.exists("P\\OnlineUpdate.journal") ? RecoveryOutcome::Completed
+                                                              : RecoveryOutcome::NothingToDo);
+            // A backup that could not be deleted stays until the next install clears it.
+            std::erase_if(files.files, [](const auto& file) { return file.first.ends_with(".update-old"); });
+        } else {
+            EXPECT_EQ(recoverInterruptedInstall(files, "P"), RecoveryOutcome::NothingToDo) << failAt;
+        }
+        expectOldOrNew(files, outcome == InstallOutcome::Installed, "fail at " + std::to_string(failAt));
     }
+}
+
+TEST_F(UpdateInstall, PowerLossAtAnyStepIsFinishedOrUndoneAtTheNextStart) {
+    MemoryFiles whole = start;
+    ASSERT_EQ(installStaged(whole, "P", staged, 9), InstallOutcome::Installed);
+    for (int lossAt = 0; lossAt <= whole.operations; ++lossAt) {
+        MemoryFiles files = start;
+        files.powerLossAt = lossAt;
+        installStaged(files, "P", staged, 9);
+        files.losePower();
+        const MemoryFiles interrupted = files;
+        const RecoveryOutcome outcome = recoverInterruptedInstall(files, "P");
+        ASSERT_NE(outcome, RecoveryOutcome::Failed) << lossAt;
+        const bool completed = outcome == RecoveryOutcome::Completed ||
+            (outcome == RecoveryOutcome::NothingToDo && files.program() == updated);
+        const std::string where = "power lost at " + std::to_string(lossAt);
+        expectOldOrNew(files, completed, where);
+        EXPECT_EQ(recoverInterruptedInstall(files, "P"), RecoveryOutcome::NothingToDo) << where;
+
+        // The recovery itself loses power at each of its steps: the start after it ends the job.
+        const int recoverySteps = files.operations;
+        for (int again = 0; again < recoverySteps; ++again) {
+            MemoryFiles twice = interrupted;
+            twice.powerLossAt = again;
+            recoverInterruptedInstall(twice, "P");
+            twice.losePower();
+            ASSERT_NE(recoverInterruptedInstall(twice, "P"), RecoveryOutcome::Failed) << where << ", " << again;
+            expectOldOrNew(twice, completed, where + ", recovery lost power at " + std::to_string(again));
+        }
+    }
+}
+
+TEST_F(UpdateInstall, RefusesAFolderInTheWayBeforeAnythingMoves) {
+    for (const char* folder : {"P\\QvRun.dll", "P\\help\\en\\enQV.chm"}) {
+        MemoryFiles files = start;
+        files.folders.insert({"P\\help", "P\\help\\en", folder});
+        const MemoryFiles before = files;
+        EXPECT_EQ(installStaged(files, "P", staged, 9), InstallOutcome::PathInTheWay) << folder;
+        EXPECT_EQ(files.files, before.files) << folder;
+        EXPECT_EQ(files.folders, before.folders) << folder;
+    }
+    MemoryFiles fileAsFolder = start;
+    fileAsFolder.files["P\\help"] = "a file where a folder should be";
+    EXPECT_EQ(installStaged(fileAsFolder, "P", staged, 9), InstallOutcome::PathInTheWay);
+    EXPECT_EQ(fileAsFolder.operations, 0);
+}
+
+TEST_F(UpdateInstall, ClearsStaleBackupsAndRecordsTheRelease) {
     MemoryFiles leftover = start;
-    leftover.files["P\\QvRun.dll.update-old"] = "older dll";
-    EXPECT_EQ(installStaged(leftover, "P", staged), InstallOutcome::RolledBack);
-    EXPECT_EQ(leftover.files.at("P\\QvRun.dll.update-old"), "older dll");
-    EXPECT_EQ(leftover.files.at("P\\QV.exe"), "old exe");
+    leftover.files["P\\QvRun.dll.update-old"] = "older dll"; // left by a completed install
+    ASSERT_EQ(installStaged(leftover, "P", staged, 9), InstallOutcome::Installed);
+    expectOldOrNew(leftover, true, "stale backup");
+
+    MemoryFiles stuck = start;
+    stuck.files["P\\QvRun.dll.update-old"] = "older dll";
+    stuck.failAt = 0; // the stale backup cannot be removed
+    const auto before = stuck.files;
+    EXPECT_EQ(installStaged(stuck, "P", staged, 9), InstallOutcome::RolledBack);
+    EXPECT_EQ(stuck.files, before);
+
+    // A journal that could be neither finished nor undone blocks any further install.
+    MemoryFiles blocked = start;
+    blocked.files["P\\OnlineUpdate.journal"] = "QV-UPDATE-JOURNAL 1\n";
+    EXPECT_EQ(installStaged(blocked, "P", staged, 9), InstallOutcome::RollbackIncomplete);
+    EXPECT_EQ(blocked.program(), (MemoryFiles(blocked).program()));
+    EXPECT_EQ(blocked.files.at("P\\QV.exe"), "old exe");
+
+    MemoryFiles release = start;
+    for (const char* text : {"", "x", "0\r\n", "4294967296\r\n"}) {
+        release.files["P\\OnlineUpdate.release"] = text;
+        EXPECT_EQ(installedRelease(release, "P"), 0u) << text;
+    }
+    ASSERT_TRUE(recordRelease(release, "P", 4294967295u));
+    EXPECT_EQ(installedRelease(release, "P"), 4294967295u);
 }
 
 } // namespace

@@ -43,8 +43,10 @@ LRESULT recordNotify(HWND, NMHDR& header) {
     return 11;
 }
 
+LRESULT runOutOfMemory(HWND, const Command&) { throw std::bad_alloc(); }
+
 constexpr MessageEntry testMessages[] = {{WM_USER + 5, recordPaint}};
-constexpr CommandEntry testCommands[] = {{42, recordChange, EN_CHANGE}, {42, recordCommand}};
+constexpr CommandEntry testCommands[] = {{42, recordChange, EN_CHANGE}, {42, recordCommand}, {44, runOutOfMemory}};
 constexpr NotifyEntry testNotifications[] = {{7, NM_CLICK, recordNotify}};
 
 TEST(DispatchTables, RouteMessagesCommandsNotificationsAndDefaultKinds) {
@@ -66,6 +68,15 @@ TEST(DispatchTables, RouteMessagesCommandsNotificationsAndDefaultKinds) {
     EXPECT_EQ(dispatchMessage(returnZero, scratch, WM_COMMAND, MAKEWPARAM(42, EN_CHANGE), 1234), 10);
     EXPECT_EQ(dispatchMessage(returnZero, scratch, WM_COMMAND, MAKEWPARAM(43, 0), 0), 0);
     EXPECT_EQ(dispatchMessage(defWindow, scratch, WM_COMMAND, MAKEWPARAM(43, 0), 0), 0);
+    // A command that runs out of memory shows 12007 instead of throwing through the procedure.
+    std::vector<int> shown;
+    setMessageBoxScript([&shown](const ShownMessage& box) {
+        shown.push_back(box.stringId);
+        return IDOK;
+    });
+    EXPECT_EQ(dispatchMessage(returnZero, scratch, WM_COMMAND, MAKEWPARAM(44, BN_CLICKED), 0), TRUE);
+    setMessageBoxScript(nullptr);
+    EXPECT_EQ(shown, std::vector<int>{12007});
 
     NMHDR click{scratch, 7, static_cast<UINT>(NM_CLICK)};
     EXPECT_EQ(dispatchMessage(returnZero, scratch, WM_NOTIFY, 7, reinterpret_cast<LPARAM>(&click)), 11);

@@ -1,6 +1,7 @@
 // The online update's wiring under Wine: the check's thread against a small HTTP server on the
 // loopback address that this test runs, the main window's 0x506 report and its boxes in start-up
-// and interactive modes, and the updater carried as resource "UPDATE" 546.
+// and interactive modes, a build without a key, the updater carried as resource "UPDATE" 546, and
+// the guards of its start: the copy's digest, the system's cmd.exe, the quoted path before Vista.
 #include "app/online_update.h"
 
 #include "shell_fixture.h"
@@ -92,6 +93,7 @@ class OnlineUpdate : public ShellTest {
         ShellTest::SetUp();
         reports.clear();
         app().updateServer = server.address();
+        app().updateTrust = UpdateTrust::Maker;
         setMessageBoxScript([this](const ShownMessage& shown) {
             shownBoxes.push_back(shown);
             return IDNO;
@@ -189,6 +191,71 @@ TEST_F(OnlineUpdate, CarriesTheUpdaterAndWritesItOut) {
     qv::test::writeBytes(path, {1, 2, 3}); // an old copy is replaced
     ASSERT_TRUE(writeWholeFile(path, program));
     EXPECT_EQ(qv::test::readBytes(path), std::vector<std::uint8_t>(program.begin(), program.end()));
+}
+
+TEST_F(OnlineUpdate, ABuildWithoutAKeySaysItInstallsNoUpdate) {
+    app().updateTrust = UpdateTrust::None;
+    server.response = ok("QV.exe 0.0.0.0 .\r\nMissing.dll 1.0.0.0 .\r\n");
+    create();
+    waitForReports(1);
+    pumpMessages();
+    ASSERT_EQ(shownBoxes.size(), 1u); // no question, no updater
+    EXPECT_EQ(shownBoxes[0].stringId, 18300);
+    EXPECT_EQ(shownBoxes[0].captionId, 17300);
+    EXPECT_TRUE(IsWindow(window));
+    app().updateTrust = UpdateTrust::Maker;
+}
+
+// Waits up to 10 s for a file to appear.
+bool appears(const std::string& path) {
+    for (int i = 0; i < 200; ++i) {
+        if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+        Sleep(50);
+    }
+    return false;
+}
+
+TEST_F(OnlineUpdate, StartsOnlyTheCopyItChecked) {
+    const auto program = qv::test::readBytes("PlantedProgram.exe");
+    ASSERT_GT(program.size(), 1024u);
+    qv::test::TempFolder folder;
+    const std::string path = folder.file("OnlineUpdate.exe");
+    // A same-size swap (one byte changed) and a cut copy are refused and not started.
+    auto swapped = program;
+    swapped[swapped.size() / 2] ^= 0x5A;
+    for (const auto& copy : {swapped, std::vector<std::uint8_t>(program.begin(), program.end() - 1)}) {
+        qv::test::writeBytes(path, copy);
+        EXPECT_EQ(launchVerifiedUpdater(path, program, folder.path()), UpdaterStart::CopyMismatch);
+        Sleep(500);
+        EXPECT_EQ(GetFileAttributesA((path + ".ran").c_str()), INVALID_FILE_ATTRIBUTES);
+    }
+    qv::test::writeBytes(path, program);
+    ASSERT_EQ(launchVerifiedUpdater(path, program, folder.path()), UpdaterStart::Started);
+    EXPECT_TRUE(appears(path + ".ran"));
+}
+
+TEST_F(OnlineUpdate, StartsTheSystemCommandAndAQuotedPath) {
+    char system[MAX_PATH] = {};
+    GetSystemDirectoryA(system, MAX_PATH);
+    const auto command = systemCommand();
+    ASSERT_TRUE(command);
+    EXPECT_EQ(command->program, std::string(system) + "\\cmd.exe");
+    EXPECT_EQ(command->directory, system);
+    EXPECT_EQ(command->parameters("DEL x"), "/D /C DEL x");
+
+    // Before Vista the updater is started by WinExec: a "Program.exe" planted above a folder with
+    // a blank in its name must not be what runs.
+    const auto program = qv::test::readBytes("PlantedProgram.exe");
+    qv::test::TempFolder root;
+    CreateDirectoryA(root.file("Program Files").c_str(), nullptr);
+    CreateDirectoryA(root.file("Program Files\\QV").c_str(), nullptr);
+    const std::string planted = root.file("Program.exe");
+    qv::test::writeBytes(planted, program);
+    const std::string updater = root.file("Program Files\\QV\\OnlineUpdate.exe");
+    ASSERT_EQ(startUpdaterBeside(updater, program), UpdaterStart::Started);
+    EXPECT_TRUE(appears(updater + ".ran"));
+    Sleep(300);
+    EXPECT_EQ(GetFileAttributesA((planted + ".ran").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 } // namespace

@@ -240,6 +240,14 @@ TEST_F(Properties, AboutShowsVersionCentredAndDrawsThePicture) {
     wchar_t version[64] = {};
     GetDlgItemTextW(about, IDC_ABOUT_VERSION, version, 64);
     EXPECT_STREQ(version, L"Version 1.00B7");
+    DestroyWindow(about);
+    // A build whose updater trusts the test key says so.
+    app().updateTrust = UpdateTrust::Test;
+    about = createDialogInLanguage(nullptr, aboutDialog);
+    app().updateTrust = UpdateTrust::None;
+    ASSERT_TRUE(about);
+    GetDlgItemTextW(about, IDC_ABOUT_VERSION, version, 64);
+    EXPECT_STREQ(version, L"Version 1.00B7 [TEST update key]");
     RECT box{};
     GetWindowRect(about, &box);
     const int screenWidth = GetSystemMetrics(SM_CXSCREEN);

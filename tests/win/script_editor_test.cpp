@@ -55,6 +55,25 @@ TEST_F(ScriptEditorTest, LoadsTheScheduleEditsItAndKeepsOnlyTheListHeight) {
     EXPECT_EQ(qv::test::readBytes(folder.file("SCRIPT.VAR")), (std::vector<std::uint8_t>{0, 0, 0, 0}));
 }
 
+TEST_F(ScriptEditorTest, TypedCharactersAreStoredInTheDocumentsCodePage) {
+    HWND tool = open();
+    ASSERT_NE(tool, nullptr);
+    // "A é € B" and a character outside the code page (U+1F600, typed as a surrogate pair).
+    for (wchar_t unit : {L'A', L'\u00E9', L'\u20AC', L'B', L'\xD83D', L'\xDE00'}) SendMessageW(tool, toolChar, unit, 0);
+    const std::string typed = scriptEditorText();
+    // The code page lacks U+1F600: it is stored as the default character, never as stray bytes.
+    ASSERT_GE(typed.size(), 5u);
+    EXPECT_EQ(typed.find_first_not_of('?', 4), std::string::npos) << typed;
+    if (GetACP() == 1252) {
+        EXPECT_EQ(typed.substr(0, 4),
+                  std::string("A\xE9\x80"
+                              "B")); // not cut to the low bytes E9, AC
+    }
+    wchar_t back[4] = {};
+    ASSERT_EQ(MultiByteToWideChar(CP_ACP, 0, typed.data(), 4, back, 4), 4);
+    EXPECT_EQ(std::wstring(back, 4), L"A\u00E9\u20ACB");
+}
+
 TEST_F(ScriptEditorTest, WithoutFilesTheEditorStartsEmptyWithTheListShown) {
     HWND tool = open();
     ASSERT_NE(tool, nullptr);

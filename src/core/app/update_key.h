@@ -11,6 +11,10 @@
 
 namespace qv {
 
+// The key a build's updater trusts: none (the build installs no update), the test key (test builds
+// only: its private half is public) or the maker's.
+enum class UpdateTrust { None = 0, Test = 1, Maker = 2 };
+
 struct RsaPublicKey {
     std::vector<std::uint8_t> modulus;
     std::vector<std::uint8_t> exponent;

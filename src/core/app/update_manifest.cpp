@@ -68,7 +68,7 @@ std::optional<std::uint64_t> parseSize(std::string_view text) {
 bool isReservedPath(std::string_view path) {
     const std::string upperPath = upperCase(path);
     const std::string firstComponent = upperPath.substr(0, upperPath.find('/'));
-    if (firstComponent == upperCase(stagingFolderName) || upperPath == upperCase(updaterFileName)) return true;
+    if (firstComponent.starts_with(upperCase(updaterNamePrefix))) return true;
     const std::string suffix = upperCase(backupSuffix);
     return upperPath.size() >= suffix.size() && upperPath.ends_with(suffix);
 }
@@ -97,28 +97,47 @@ bool isSafeRelativePath(std::string_view path) {
     }
 }
 
-std::optional<std::vector<ManifestEntry>> parseManifest(std::string_view text) {
+std::optional<std::uint32_t> parseReleaseNumber(std::string_view text) {
+    if (text.empty() || text.size() > 10 || text[0] == '0') return std::nullopt;
+    std::uint64_t number = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        number = number * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    if (number > 0xFFFFFFFFull) return std::nullopt;
+    return static_cast<std::uint32_t>(number);
+}
+
+std::optional<Manifest> parseManifest(std::string_view text) {
     if (text.size() > maxManifestBytes) return std::nullopt;
-    std::vector<ManifestEntry> entries;
+    Manifest manifest;
     std::set<std::string> seen;
-    bool header = true;
+    int headerLines = 2; // the header, then the release
     while (!text.empty()) {
         const std::size_t end = text.find('\n');
         std::string_view line = text.substr(0, end);
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (header) {
+        if (headerLines == 2) {
             if (line != manifestHeader) return std::nullopt;
-            header = false;
+            --headerLines;
+            continue;
+        }
+        if (headerLines == 1) {
+            if (!line.starts_with(manifestReleaseKeyword)) return std::nullopt;
+            const auto release = parseReleaseNumber(line.substr(std::string_view(manifestReleaseKeyword).size()));
+            if (!release) return std::nullopt;
+            manifest.release = *release;
+            --headerLines;
             continue;
         }
         auto entry = parseLine(line);
-        if (!entry || entries.size() == maxManifestEntries || !seen.insert(upperCase(entry->path)).second)
+        if (!entry || manifest.entries.size() == maxManifestEntries || !seen.insert(upperCase(entry->path)).second)
             return std::nullopt;
-        entries.push_back(std::move(*entry));
+        manifest.entries.push_back(std::move(*entry));
     }
-    if (header) return std::nullopt;
-    return entries;
+    if (headerLines != 0) return std::nullopt;
+    return manifest;
 }
 
 std::string windowsRelativePath(std::string_view path) {

@@ -82,13 +82,7 @@ bool findPattern(std::string_view text, std::string_view& body) {
 
 } // namespace
 
-Msg readConverterFile(const std::string& path, std::string& text) {
-    InputFile file;
-    if (!file.open(path)) return Msg::CantOpenFile;
-    text.assign(static_cast<std::size_t>(file.size()), '\0');
-    if (!text.empty() && !file.read(0, text.data(), text.size())) return Msg::CantOpenFile;
-    return Msg::None;
-}
+Msg readConverterFile(const std::string& path, std::string& text) { return readWholeFile(path, text); }
 
 Msg timeStampStep(std::string_view pattern, std::int64_t& step) {
     step = 0;

@@ -171,16 +171,10 @@ SpiExample spiExample(SpiExampleChoice choice, int sampleLimit, std::mt19937& ra
 
 SpiFileData loadSpiFile(const std::string& path, int width, int sampleLimit, Prompt& prompt) {
     SpiFileData data;
-    InputFile file;
-    if (!file.open(path) || file.size() <= 0) {
-        data.error = Msg::CantOpenFile;
-        return data;
-    }
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(file.size()));
-    if (!file.read(0, bytes.data(), bytes.size())) {
-        data.error = Msg::CantOpenFile;
-        return data;
-    }
+    std::string bytes;
+    data.error = readWholeFile(path, bytes);
+    if (data.error == Msg::None && bytes.empty()) data.error = Msg::CantOpenFile;
+    if (data.error != Msg::None) return data;
     const std::size_t dot = path.find_last_of('.');
     const std::string extension = dot == std::string::npos ? std::string() : path.substr(dot + 1);
     if (extension != "bin" && extension != "BIN" && extension != "Bin") {
@@ -197,7 +191,8 @@ SpiFileData loadSpiFile(const std::string& path, int width, int sampleLimit, Pro
     }
     for (std::size_t i = 0; i < count; ++i) {
         std::uint32_t w = 0;
-        for (std::size_t b = 0; b < unit; ++b) w |= static_cast<std::uint32_t>(bytes[i * unit + b]) << (8 * b);
+        for (std::size_t b = 0; b < unit; ++b)
+            w |= static_cast<std::uint32_t>(static_cast<std::uint8_t>(bytes[i * unit + b])) << (8 * b);
         data.words.push_back(w & mask);
     }
     for (std::size_t i = 0; data.words.size() < minimumBinaryWords; ++i) data.words.push_back(data.words[i]);

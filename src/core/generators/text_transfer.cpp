@@ -4,7 +4,6 @@
 #include "support/file_io.h"
 
 #include <cstring>
-#include <vector>
 
 namespace qv::gen {
 
@@ -18,11 +17,11 @@ ExportOutcome exportText(const std::string& path, std::string_view text, Prompt&
 }
 
 Msg importText(const std::string& path, std::string& text) {
-    InputFile file;
-    if (!file.open(path) || file.size() <= 0) return Msg::CantOpenFile;
-    std::vector<char> bytes(static_cast<std::size_t>(file.size()));
-    if (!file.read(0, bytes.data(), bytes.size())) return Msg::CantOpenFile;
-    text.assign(bytes.data(), strnlen(bytes.data(), bytes.size()));
+    std::string bytes;
+    if (const Msg error = readWholeFile(path, bytes); error != Msg::None) return error;
+    if (bytes.empty()) return Msg::CantOpenFile;
+    bytes.resize(strnlen(bytes.data(), bytes.size()));
+    text = std::move(bytes);
     return Msg::None;
 }
 

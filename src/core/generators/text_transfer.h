@@ -22,7 +22,7 @@ struct ExportOutcome {
 ExportOutcome exportText(const std::string& path, std::string_view text, Prompt& prompt);
 
 // Reads a whole text file; the text ends at the first zero byte. A file that cannot be opened or
-// is empty gives 12005 and leaves `text` as it was.
+// is empty gives 12005, one above maxWholeFileBytes FileTooLargeToRead, and `text` stays as it was.
 Msg importText(const std::string& path, std::string& text);
 
 } // namespace qv::gen

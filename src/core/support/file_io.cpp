@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <new>
 #include <system_error>
 
 namespace qv {
@@ -118,6 +119,20 @@ std::string joinPath(const std::string& folder, const char* name) {
     std::string path = folder;
     if (!path.empty() && path.back() != '/' && path.back() != '\\') path += separator;
     return path + name;
+}
+
+Msg readWholeFile(const std::string& path, std::string& bytes, std::int64_t limit) {
+    InputFile file;
+    if (!file.open(path)) return Msg::CantOpenFile;
+    if (file.size() > limit) return Msg::FileTooLargeToRead;
+    try {
+        std::string content(static_cast<std::size_t>(file.size()), '\0');
+        if (!content.empty() && !file.read(0, content.data(), content.size())) return Msg::CantOpenFile;
+        bytes = std::move(content);
+    } catch (const std::bad_alloc&) {
+        return Msg::MemoryNotEnough;
+    }
+    return Msg::None;
 }
 
 } // namespace qv

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <string>
 
+#include "support/strings.h"
+
 namespace qv {
 
 // Bytes to parse, from a file or from memory (tests and fuzzers): the size is known up front so
@@ -76,6 +78,15 @@ class ReplacingFileWriter {
     std::string temporary_;
     bool failed_ = false;
 };
+
+// Files that dialogs read whole into memory (a generator's Import and data files, the converters'
+// Load) are bounded, so that a huge file is refused with a clear message rather than exhausting
+// memory inside a window procedure.
+inline constexpr std::int64_t maxWholeFileBytes = 64ll * 1024 * 1024;
+// Reads a whole file into `bytes`: CantOpenFile when it cannot be opened or read, FileTooLarge
+// beyond `limit` bytes, MemoryNotEnough when the memory cannot be had. `bytes` is changed only on
+// success.
+Msg readWholeFile(const std::string& path, std::string& bytes, std::int64_t limit = maxWholeFileBytes);
 
 // Joins a folder and a file name with the platform's separator ("\" on Windows).
 std::string joinPath(const std::string& folder, const char* name);

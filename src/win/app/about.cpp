@@ -24,7 +24,10 @@ HBITMAP loadBitmap(int id) {
 
 LRESULT onInit(HWND dialog, UINT, WPARAM, LPARAM) {
     centreWindow(dialog, GetDesktopWindow());
-    setFieldText(dialog, IDC_ABOUT_VERSION, fillMarkers(loadString(Msg::AboutVersion), {fromUtf8(app().versionText)}));
+    std::wstring version = fillMarkers(loadString(Msg::AboutVersion), {fromUtf8(app().versionText)});
+    // A build whose updater trusts the test key (anyone can sign for it) must not pass for a release.
+    if (app().updateTrust == UpdateTrust::Test) version += L" " + loadString(Msg::UpdateTestKeyBuild);
+    setFieldText(dialog, IDC_ABOUT_VERSION, version);
     about.image = loadBitmap(IDB_ABOUT_IMAGE);
     about.mask = loadBitmap(IDB_ABOUT_MASK);
     return TRUE;

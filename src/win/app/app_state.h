@@ -7,6 +7,7 @@
 
 #include "app/models.h"
 #include "app/settings.h"
+#include "app/update_key.h"
 #include "app/update_list.h"
 #include "device/driver.h"
 #include "device/interlock.h"
@@ -34,6 +35,8 @@ struct AppState {
     int onlineUpdateAtStartup = 1;
     // The update web server ("host" or "host:port"): the "Update Server" value, else the vendor's.
     std::string updateServer = defaultUpdateServer;
+    // The key the carried updater trusts (set from the build by WinMain; tests set it as they need).
+    UpdateTrust updateTrust = UpdateTrust::None;
     // GetVersionExA: major x 100 + minor (the installer's steps differ from 600 up).
     int osVersion = 0;
     // Insert (true) or overwrite: the edit mode of the Wave Editor and the script editor.

@@ -1,7 +1,10 @@
 // Table dispatch shared by every window and dialog procedure.
 #include "app/dispatch.h"
 
+#include "app/message_box.h"
+
 #include <algorithm>
+#include <new>
 
 namespace qv::win {
 
@@ -35,8 +38,15 @@ LRESULT dispatchCommand(const MessageTable& table, HWND window, WPARAM wParam, L
     auto it = std::find_if(table.commands.begin(), table.commands.end(), [&command](const CommandEntry& e) {
         return e.id == command.id && (e.code == anyCode || e.code == command.code);
     });
-    if (it != table.commands.end()) return it->handler(window, command);
-    return callDefault(table.defaultKind, window, WM_COMMAND, wParam, lParam);
+    if (it == table.commands.end()) return callDefault(table.defaultKind, window, WM_COMMAND, wParam, lParam);
+    // A command that runs out of memory (a large file read, a long text put into a control) says
+    // so and leaves the window usable; nothing may be thrown through a window procedure.
+    try {
+        return it->handler(window, command);
+    } catch (const std::bad_alloc&) {
+        messageBox(window, Msg::MemoryNotEnough, MB_OK | MB_ICONERROR);
+        return TRUE;
+    }
 }
 
 LRESULT dispatchNotify(const MessageTable& table, HWND window, WPARAM wParam, LPARAM lParam) {

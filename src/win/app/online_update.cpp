@@ -5,6 +5,7 @@
 #include "app/http_get.h"
 #include "app/main_window.h"
 #include "app/message_box.h"
+#include "app/sha256.h"
 #include "app/startup.h"
 #include "app/update_manifest.h"
 #include "support/file_io.h"
@@ -14,6 +15,7 @@
 #include <atomic>
 #include <chrono>
 #include <memory>
+#include <vector>
 
 namespace qv::win {
 namespace {
@@ -97,7 +99,7 @@ template <typename Done> bool pumpUntilFinished(HANDLE command, Done done) {
 }
 
 // The copy is complete: the file has its full size and no one writes it any more (a program started
-// while COPY still writes it would be cut short).
+// while COPY still writes it would be cut short). Whether it is the right file is checked later.
 bool copiedWhole(const std::string& path, std::size_t size) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
@@ -109,36 +111,57 @@ bool copiedWhole(const std::string& path, std::size_t size) {
 
 std::string quoted(const std::string& path) { return '"' + path + '"'; }
 
+// The unelevated side of the install: the program folder's updater, started with this program's
+// rights and handed the elevated updater's process handle, waits for it and starts QV.exe again.
+void startRestartWaiter(const std::string& updater, const std::string& folder, HANDLE elevated) {
+    if (!elevated) return; // the system gave no handle: the user starts the program again
+    SetHandleInformation(elevated, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+    std::string commandLine = quoted(updater) + " " + updaterRestartAfterSwitch + " " +
+        std::to_string(reinterpret_cast<std::uintptr_t>(elevated));
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (CreateProcessA(updater.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, folder.c_str(),
+                       &startup, &process)) {
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    CloseHandle(elevated);
+}
+
 // Writes the updater out and starts it: beside the program on systems before Vista; on later ones
 // through the temporary directory and elevated commands, as the program folder needs elevation.
-bool startUpdater() {
+UpdaterStart startUpdater() {
     const auto program = updaterProgram();
-    if (program.empty()) return false;
+    if (program.empty()) return UpdaterStart::NotStarted;
     const std::string folder = programDirectory();
-    if (folder.empty()) return false;
+    if (folder.empty()) return UpdaterStart::NotStarted;
     const std::string destination = folder + "\\" + updaterFileName;
-    if (app().osVersion < 600) {
-        if (!writeWholeFile(destination, program)) return false;
-        return WinExec(destination.c_str(), SW_SHOWNORMAL) > 31;
-    }
+    if (app().osVersion < 600) return startUpdaterBeside(destination, program);
     char temporary[MAX_PATH] = {};
     const DWORD temporaryLength = GetTempPathA(MAX_PATH, temporary);
-    if (temporaryLength == 0 || temporaryLength >= MAX_PATH) return false;
+    if (temporaryLength == 0 || temporaryLength >= MAX_PATH) return UpdaterStart::NotStarted;
     std::string temporaryFolder(temporary, temporaryLength);
     if (!temporaryFolder.empty() && temporaryFolder.back() == '\\') temporaryFolder.pop_back();
     const std::string staged = temporaryFolder + "\\" + updaterFileName;
-    if (!writeWholeFile(staged, program)) return false;
+    if (!writeWholeFile(staged, program)) return UpdaterStart::NotStarted;
+    const auto command = systemCommand();
+    if (!command) return UpdaterStart::NotStarted;
     // Both paths quoted: a temporary folder under a user name with a blank is common.
-    HANDLE command = nullptr;
-    if (!elevatedLaunch("CMD.EXE", "/C DEL " + quoted(destination), temporaryFolder, &command) ||
-        !pumpUntilFinished(command, [&] { return !fileExists(destination); }))
-        return false;
-    command = nullptr;
-    if (!elevatedLaunch("CMD.EXE", "/C COPY " + quoted(staged) + " " + quoted(destination), temporaryFolder,
-                        &command) ||
-        !pumpUntilFinished(command, [&] { return copiedWhole(destination, program.size()); }))
-        return false;
-    return elevatedLaunch(destination, {}, folder);
+    HANDLE running = nullptr;
+    if (!elevatedLaunch(command->program, command->parameters("DEL " + quoted(destination)), command->directory,
+                        &running) ||
+        !pumpUntilFinished(running, [&] { return !fileExists(destination); }))
+        return UpdaterStart::NotStarted;
+    running = nullptr;
+    if (!elevatedLaunch(command->program, command->parameters("COPY " + quoted(staged) + " " + quoted(destination)),
+                        command->directory, &running) ||
+        !pumpUntilFinished(running, [&] { return copiedWhole(destination, program.size()); }))
+        return UpdaterStart::NotStarted;
+    HANDLE elevated = nullptr;
+    const UpdaterStart started = launchVerifiedUpdater(destination, program, folder, &elevated);
+    if (started == UpdaterStart::Started) startRestartWaiter(destination, folder, elevated);
+    return started;
 }
 
 } // namespace
@@ -160,15 +183,22 @@ LRESULT onUpdateReport(HWND window, UINT, WPARAM received, LPARAM outOfDate) {
     // chosen again) is dropped rather than nested.
     static bool answering = false;
     if (answering) return 0;
-    if (received && outOfDate) {
+    if (received && outOfDate && app().updateTrust == UpdateTrust::None) {
+        // A build without the maker's key: its updater would install nothing; say so instead.
+        answering = true;
+        messageBox(window, Msg::UpdateNoKey, MB_OK | MB_ICONINFORMATION, Msg::InformationCaption);
+        answering = false;
+    } else if (received && outOfDate) {
         answering = true;
         const bool accepted =
             messageBox(window, Msg::UpdateAsk, MB_YESNO | MB_ICONQUESTION, Msg::InformationCaption) == IDYES;
-        const bool started = accepted && startUpdater();
+        const UpdaterStart started = accepted ? startUpdater() : UpdaterStart::NotStarted;
         answering = false;
         if (!accepted) return 0;
-        if (!started) {
-            messageBox(window, Msg::UpdaterNotStarted, MB_OK | MB_ICONERROR, Msg::ErrorCaption);
+        if (started != UpdaterStart::Started) {
+            messageBox(window,
+                       started == UpdaterStart::CopyMismatch ? Msg::UpdaterCopyMismatch : Msg::UpdaterNotStarted,
+                       MB_OK | MB_ICONERROR, Msg::ErrorCaption);
             return 0;
         }
         // The program ends so that the updater can replace its files; an open tool takes the first
@@ -229,6 +259,46 @@ bool writeWholeFile(const std::string& path, std::span<const std::uint8_t> bytes
     if (complete && closed) return true;
     DeleteFileA(path.c_str());
     return false;
+}
+
+} // namespace qv::win
+
+namespace qv::win {
+
+UpdaterStart startUpdaterBeside(const std::string& destination, std::span<const std::uint8_t> program) {
+    if (!writeWholeFile(destination, program)) return UpdaterStart::NotStarted;
+    // Quoted: unquoted, "C:\Program Files\..." would start a "C:\Program.exe".
+    return WinExec(quoted(destination).c_str(), SW_SHOWNORMAL) > 31 ? UpdaterStart::Started : UpdaterStart::NotStarted;
+}
+
+std::optional<SystemCommand> systemCommand() {
+    char system[MAX_PATH] = {};
+    const UINT length = GetSystemDirectoryA(system, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return std::nullopt;
+    const std::string folder(system, length);
+    return SystemCommand{folder + "\\cmd.exe", folder};
+}
+
+UpdaterStart launchVerifiedUpdater(const std::string& path, std::span<const std::uint8_t> expected,
+                                   const std::string& folder, HANDLE* process) {
+    // Open so that no one can write, rename or delete the file until it has been started.
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return UpdaterStart::NotStarted;
+    LARGE_INTEGER size{};
+    std::vector<std::uint8_t> copy;
+    bool same = GetFileSizeEx(file, &size) && static_cast<std::uint64_t>(size.QuadPart) == expected.size();
+    if (same) {
+        copy.resize(expected.size());
+        DWORD read = 0;
+        same = ReadFile(file, copy.data(), static_cast<DWORD>(copy.size()), &read, nullptr) && read == copy.size();
+    }
+    const auto copyDigest = same ? sha256(copy) : std::nullopt;
+    const auto expectedDigest = sha256(expected);
+    same = same && copyDigest && expectedDigest && *copyDigest == *expectedDigest;
+    const bool started = same && elevatedLaunch(path, updaterNoRestartSwitch, folder, process);
+    CloseHandle(file);
+    if (!same) return UpdaterStart::CopyMismatch;
+    return started ? UpdaterStart::Started : UpdaterStart::NotStarted;
 }
 
 } // namespace qv::win

@@ -10,6 +10,7 @@
 #include "app/update_list.h"
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -33,5 +34,24 @@ LocalFileFacts localFileFacts(const std::string& path);
 std::span<const std::uint8_t> updaterProgram();
 // Writes bytes as a new file at path, deleting an old one first; false on any failure.
 bool writeWholeFile(const std::string& path, std::span<const std::uint8_t> bytes);
+
+// The system's own command interpreter by its full path, started with /D (no AutoRun commands) in
+// the system folder, which no user can write: nothing planted in a user's folders is run.
+struct SystemCommand {
+    std::string program;
+    std::string directory;
+    std::string parameters(const std::string& command) const { return "/D /C " + command; }
+};
+std::optional<SystemCommand> systemCommand();
+
+enum class UpdaterStart { Started, NotStarted, CopyMismatch };
+// Before Vista: writes the updater to `destination` and starts it by its quoted path.
+UpdaterStart startUpdaterBeside(const std::string& destination, std::span<const std::uint8_t> program);
+// Starts the updater copied to `path` elevated (with the no-restart switch, working directory
+// `folder`) only when its bytes have the SHA-256 of `expected`, the program carried in the
+// resources; the file stays open against writers and deleters until it has been started. With
+// `process`, the started process's handle is kept there.
+UpdaterStart launchVerifiedUpdater(const std::string& path, std::span<const std::uint8_t> expected,
+                                   const std::string& folder, HANDLE* process = nullptr);
 
 } // namespace qv::win

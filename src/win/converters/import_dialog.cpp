@@ -115,10 +115,8 @@ Msg loadVcd(HWND dialog, const std::string& path, Prompt& prompt) {
 
 Msg loadVhdl(HWND dialog, const std::string& path, Prompt& prompt) {
     ImportTool& t = tool();
-    InputFile file;
-    if (!file.open(path)) return Msg::CantOpenFile; // an empty file is refused as no test bench
-    std::string text(static_cast<std::size_t>(file.size()), '\0');
-    if (!file.read(0, text.data(), text.size())) return Msg::CantOpenFile;
+    std::string text; // an empty file is refused as no test bench
+    if (const Msg error = readWholeFile(path, text); error != Msg::None) return error;
     vhdl::ImportSettings settings;
     settings.capabilities = app().caps;
     settings.repeat = t.repeat;

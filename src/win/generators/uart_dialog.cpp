@@ -188,14 +188,8 @@ LRESULT onRun(HWND dialog, const Command&) {
         [settings, text, file, temporary, result](OutputPorts& ports) {
             std::string data = text;
             if (!file.empty() || data.empty()) {
-                InputFile input;
-                if (!input.open(file) || input.size() < 0) {
-                    ports.prompt.show(static_cast<int>(Msg::CantOpenFile));
-                    return false;
-                }
-                data.resize(static_cast<std::size_t>(input.size()));
-                if (!data.empty() && !input.read(0, data.data(), data.size())) {
-                    ports.prompt.show(static_cast<int>(Msg::CantOpenFile));
+                if (const Msg error = readWholeFile(file, data); error != Msg::None) {
+                    ports.prompt.show(static_cast<int>(error));
                     return false;
                 }
             }

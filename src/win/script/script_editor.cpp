@@ -39,10 +39,18 @@ struct ToolbarButton {
     int icon;
 };
 constexpr ToolbarButton buttons[] = {
-    {ID_WAVE_NEW, IDI_TB_NEW},         {ID_WAVE_OPEN, IDI_TB_OPEN},       {ID_WAVE_SAVE, IDI_TB_SAVE},
-    {ID_WAVE_PRINT, IDI_TB_PRINT},     {ID_WAVE_CUT, IDI_TB_CUT},         {ID_WAVE_COPY, IDI_TB_COPY},
-    {ID_WAVE_PASTE, IDI_TB_PASTE},     {ID_SCRIPT_SYNTAX_CHECK, IDI_TB_SYNTAX}, {ID_WAVE_RUN, IDI_TB_RUN},
-    {ID_WAVE_STOP_RUN, IDI_TB_STOP},   {ID_WAVE_SET_PARAMETER, IDI_TB_PARAMETER}, {ID_WAVE_HELP, IDI_TB_HELP},
+    {ID_WAVE_NEW, IDI_TB_NEW},
+    {ID_WAVE_OPEN, IDI_TB_OPEN},
+    {ID_WAVE_SAVE, IDI_TB_SAVE},
+    {ID_WAVE_PRINT, IDI_TB_PRINT},
+    {ID_WAVE_CUT, IDI_TB_CUT},
+    {ID_WAVE_COPY, IDI_TB_COPY},
+    {ID_WAVE_PASTE, IDI_TB_PASTE},
+    {ID_SCRIPT_SYNTAX_CHECK, IDI_TB_SYNTAX},
+    {ID_WAVE_RUN, IDI_TB_RUN},
+    {ID_WAVE_STOP_RUN, IDI_TB_STOP},
+    {ID_WAVE_SET_PARAMETER, IDI_TB_PARAMETER},
+    {ID_WAVE_HELP, IDI_TB_HELP},
 };
 constexpr Msg listEntries[] = {Msg::ScriptListEntry1, Msg::ScriptListEntry2, Msg::ScriptListEntry3,
                                Msg::ScriptListEntry4, Msg::ScriptListEntry5, Msg::ScriptListEntry6};
@@ -60,6 +68,7 @@ struct ScriptState {
     int lineHeight = 16;
     RECT textArea{};
     HICON icons[std::size(buttons)] = {};
+    wchar_t pendingHighSurrogate = 0; // the first half of a character typed as two UTF-16 units
 };
 std::unique_ptr<ScriptState> state;
 
@@ -137,16 +146,17 @@ LRESULT onInit(HWND dialog, UINT, WPARAM, LPARAM) {
     SendMessageW(state->statusBar, SB_SETPARTS, std::size(statusParts), reinterpret_cast<LPARAM>(statusParts));
     for (std::size_t i = 0; i < std::size(buttons); ++i) {
         scaleToolbarButton(dialog, buttons[i].id);
-        state->icons[i] = static_cast<HICON>(LoadImageW(resourceModule(), MAKEINTRESOURCEW(buttons[i].icon),
-                                                        IMAGE_ICON, toolbarIconSize, toolbarIconSize, 0));
+        state->icons[i] = static_cast<HICON>(LoadImageW(resourceModule(), MAKEINTRESOURCEW(buttons[i].icon), IMAGE_ICON,
+                                                        toolbarIconSize, toolbarIconSize, 0));
     }
-    createToolTips(dialog, {ID_WAVE_NEW, ID_WAVE_OPEN, ID_WAVE_SAVE, ID_WAVE_PRINT, ID_WAVE_CUT, ID_WAVE_COPY,
-                            ID_WAVE_PASTE, ID_SCRIPT_SYNTAX_CHECK, ID_WAVE_RUN, ID_WAVE_STOP_RUN,
-                            ID_WAVE_SET_PARAMETER, ID_WAVE_HELP});
+    createToolTips(dialog,
+                   {ID_WAVE_NEW, ID_WAVE_OPEN, ID_WAVE_SAVE, ID_WAVE_PRINT, ID_WAVE_CUT, ID_WAVE_COPY, ID_WAVE_PASTE,
+                    ID_SCRIPT_SYNTAX_CHECK, ID_WAVE_RUN, ID_WAVE_STOP_RUN, ID_WAVE_SET_PARAMETER, ID_WAVE_HELP});
     state->listHeight = readScriptListHeight(workFile(scriptVariablesFileName));
     state->text = ScriptText(readScheduleText(workFile(scheduleFileName)));
     for (Msg entry : listEntries)
-        SendDlgItemMessageW(dialog, IDC_SCRIPT_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(loadString(entry).c_str()));
+        SendDlgItemMessageW(dialog, IDC_SCRIPT_LIST, LB_ADDSTRING, 0,
+                            reinterpret_cast<LPARAM>(loadString(entry).c_str()));
     measureFont(dialog);
     CreateCaret(dialog, nullptr, 2, state->lineHeight);
     ShowCaret(dialog);
@@ -262,6 +272,30 @@ LRESULT onKeyDown(HWND dialog, UINT, WPARAM wParam, LPARAM) {
     return TRUE;
 }
 
+// A typed character (a UTF-16 unit: the main window is a Unicode window) in the document's code
+// page, the ANSI code page its text is read, drawn and stored in: one byte, or a lead and a trail
+// byte for a double-byte character; a character the code page lacks becomes its default character.
+// The first half of a surrogate pair waits for the second.
+std::string typedBytes(wchar_t unit) {
+    if (unit < 0x80) return std::string(1, static_cast<char>(unit));
+    if (unit >= 0xD800 && unit <= 0xDBFF) {
+        state->pendingHighSurrogate = unit;
+        return {};
+    }
+    wchar_t units[2] = {unit, 0};
+    int count = 1;
+    if (unit >= 0xDC00 && unit <= 0xDFFF) {
+        if (!state->pendingHighSurrogate) return {};
+        units[0] = state->pendingHighSurrogate;
+        units[1] = unit;
+        count = 2;
+    }
+    state->pendingHighSurrogate = 0;
+    char bytes[8] = {};
+    const int length = WideCharToMultiByte(CP_ACP, 0, units, count, bytes, sizeof bytes, nullptr, nullptr);
+    return std::string(bytes, static_cast<std::size_t>(std::max(length, 0)));
+}
+
 LRESULT onCharacter(HWND, UINT, WPARAM wParam, LPARAM lParam) {
     const ScriptCaret before = state->caret;
     if (wParam == deleteCharacter && lParam == deleteMarker) {
@@ -269,16 +303,28 @@ LRESULT onCharacter(HWND, UINT, WPARAM wParam, LPARAM lParam) {
         return TRUE;
     }
     if (GetKeyState(VK_CONTROL) < 0) return TRUE;
-    applied(applyScriptCharacter(state->text, state->caret, static_cast<char>(wParam), state->insertMode, viewSize()),
-            before);
+    const std::string bytes = typedBytes(static_cast<wchar_t>(wParam));
+    if (bytes.empty()) return TRUE;
+    // A double-byte character goes in whole or not at all.
+    if (bytes.size() > 1 && state->insertMode && state->text.bufferBytes() + bytes.size() > scriptBufferBytes) {
+        MessageBeep(MB_OK);
+        return TRUE;
+    }
+    ScriptKeyOutcome outcome;
+    for (char byte : bytes) {
+        const ScriptKeyOutcome step =
+            applyScriptCharacter(state->text, state->caret, byte, state->insertMode, viewSize());
+        outcome.changed = outcome.changed || step.changed;
+        outcome.beep = outcome.beep || step.beep;
+    }
+    applied(outcome, before);
     return TRUE;
 }
 
-
 constexpr MessageEntry messages[] = {
-    {WM_INITDIALOG, onInit}, {WM_CLOSE, onClose},         {WM_DESTROY, onDestroy},  {WM_SIZE, onSize},
-    {WM_PAINT, onPaint},     {WM_DRAWITEM, onDrawItem},   {WM_LBUTTONDOWN, onLeftDown},
-    {toolKeyDown, onKeyDown}, {toolChar, onCharacter},    {toolKeyUp, ignoreMessage},      {WM_VSCROLL, ignoreMessage},
+    {WM_INITDIALOG, onInit}, {WM_CLOSE, onClose},        {WM_DESTROY, onDestroy},      {WM_SIZE, onSize},
+    {WM_PAINT, onPaint},     {WM_DRAWITEM, onDrawItem},  {WM_LBUTTONDOWN, onLeftDown}, {toolKeyDown, onKeyDown},
+    {toolChar, onCharacter}, {toolKeyUp, ignoreMessage}, {WM_VSCROLL, ignoreMessage},
 };
 constexpr CommandEntry commands[] = {{IDOK, ignoreCommand}, {IDCANCEL, ignoreCommand}};
 constexpr MessageTable table{messages, commands};
