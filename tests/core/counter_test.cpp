@@ -4,7 +4,9 @@
 
 #include "app/models.h"
 #include "import_playback.h"
+#include "recording_driver.h"
 #include "sample_text.h"
+#include "scripted_prompt.h"
 
 #include <gtest/gtest.h>
 
@@ -44,7 +46,8 @@ std::vector<std::int64_t> played(std::span<const Sample> stream, const CounterSe
     std::size_t next = 0;
     Sample level = 0;
     for (std::uint64_t clock = 0; clock < clocks; ++clock) {
-        while (next < recorder.changes.size() && recorder.changes[next].at <= clock) level = recorder.changes[next++].levels;
+        while (next < recorder.changes.size() && recorder.changes[next].at <= clock)
+            level = recorder.changes[next++].levels;
         values.push_back(static_cast<std::int64_t>((level >> (12 + s.startChannel)) & ((Sample{1} << s.width) - 1)));
     }
     return values;
@@ -55,18 +58,18 @@ TEST(Counter, ChecksAtTheirLimits) {
         CounterSettings s;
         Msg error;
     } cases[] = {
-        {counter(4, 0, 15, 1, 12), Msg::None},                      // the top four channels
+        {counter(4, 0, 15, 1, 12), Msg::None}, // the top four channels
         {counter(4, 0, 15, 1, 13), Msg::WidthConflictsWithStartChannel}, // one past
         {counter(3, 0, 7, 1, 14), Msg::WidthConflictsWithStartChannel},
         {counter(4, 0, 15, 1, 16), Msg::StartChannelError},
         {counter(4, 0, 15, 1, -1), Msg::StartChannelError},
         {counter(0, 0, 0, 1), Msg::WidthConflictsWithStartChannel},
-        {counter(4, 3, 3, 1), Msg::ErrorParameterSetting},             // Start = End
-        {counter(4, 10, 5, 1), Msg::ErrorParameterSetting},            // counting away from End
+        {counter(4, 3, 3, 1), Msg::ErrorParameterSetting}, // Start = End
+        {counter(4, 10, 5, 1), Msg::ErrorParameterSetting}, // counting away from End
         {counter(4, 5, 10, -1), Msg::ErrorParameterSetting},
         {counter(4, 0, 15, 0), Msg::ErrorParameterSetting},
-        {counter(4, 0, 16, 1), Msg::ErrorParameterSetting},            // End past the counter's bits
-        {counter(4, 0, 15, 16), Msg::ErrorParameterSetting},           // a whole range: nothing changes
+        {counter(4, 0, 16, 1), Msg::ErrorParameterSetting}, // End past the counter's bits
+        {counter(4, 0, 15, 16), Msg::ErrorParameterSetting}, // a whole range: nothing changes
         {counter(4, 0, 15, 17), Msg::None},
         {counter(4, 15, 0, -1), Msg::None},
     };
@@ -91,8 +94,8 @@ TEST(Counter, ModuloWalkComesBackToStart) {
         CounterSettings s;
         std::int64_t period;
     } cases[] = {
-        {counter(4, 0, 15, 1), 16},  {counter(4, 15, 0, -1), 16}, {counter(4, 3, 10, 1), 8},
-        {counter(4, 0, 15, 3), 16},  {counter(4, 0, 15, 4), 4},   {counter(4, 0, 15, 20), 4},
+        {counter(4, 0, 15, 1), 16},  {counter(4, 15, 0, -1), 16},     {counter(4, 3, 10, 1), 8},
+        {counter(4, 0, 15, 3), 16},  {counter(4, 0, 15, 4), 4},       {counter(4, 0, 15, 20), 4},
         {counter(4, 12, 2, -5), 11}, {counter(10, 0, 1023, 1), 1024},
     };
     for (const Case& c : cases) {
@@ -121,7 +124,9 @@ TEST(Counter, SyncStreamOnceThroughAndGray) {
     EXPECT_EQ(pass.count, 12 + 16 + 2); // twelve of Start, 1..15, Start again, two loaded past the end
     std::string values;
     for (int i = 0; i < 28; ++i) values += "0123456789ABCDEF"[(out[static_cast<std::size_t>(i)] >> 14) & 15];
-    EXPECT_EQ(values, "0000000000001234567" "89ABCDEF0");
+    EXPECT_EQ(values,
+              "0000000000001234567"
+              "89ABCDEF0");
     EXPECT_EQ(commandsText(out, 0, 6), "000 000 600 700 000 000");
     EXPECT_EQ(commandsText(out, 23, 26), "000 700 000"); // WE four samples before the end
 
@@ -136,8 +141,8 @@ TEST(Counter, SyncStreamOnceThroughAndGray) {
 
 // With Repeat each value plays exactly once per loop: a 16-value counter repeats every 16 clocks.
 TEST(Counter, SyncRepeatPlaysEachValueOncePerLoop) {
-    for (const CounterSettings& s : {counter(4, 0, 15, 1, 3), counter(4, 15, 0, -1), counter(2, 1, 2, 1),
-                                     counter(4, 0, 15, 20)}) {
+    for (const CounterSettings& s :
+         {counter(4, 0, 15, 1, 3), counter(4, 15, 0, -1), counter(2, 1, 2, 1), counter(4, 0, 15, 20)}) {
         CounterSettings r = s;
         r.repeat = true;
         r.gray = s.increment == 1;
@@ -228,6 +233,64 @@ TEST(Counter, AsyncRippleAndRepeatLoop) {
     s.repeat = false;
     EXPECT_EQ(buildAsyncCounter(s, 32, 0, out).error, Msg::CantRunDataTooBig); // exactly the limit
     EXPECT_EQ(buildAsyncCounter(s, 33, 0, out).error, Msg::None);
+}
+
+// The output thread: the clock is set without qvReset first, the fit question comes after it,
+// and each answer does what it says.
+TEST(Counter, RunAsksToSectionOnlyWhenTheCountDoesNotFit) {
+    struct Case {
+        bool repeat;
+        Answer answer;
+        OutputResult result;
+        Msg error;
+        bool section;
+    } cases[] = {
+        {false, Answer::Yes, OutputResult::Running, Msg::None, true},
+        {false, Answer::No, OutputResult::Running, Msg::None, false}, // the part that fits
+        {true, Answer::No, OutputResult::BuildFailed, Msg::RepeatNeedsSections, false},
+    };
+    for (const Case& c : cases) {
+        test::driverRecording = test::DriverRecording{};
+        Driver driver = test::recordingDriver();
+        DriverInterlock interlock;
+        OutputFlags flags;
+        flags.running = 1;
+        test::ScriptedPrompt prompt({c.answer});
+        const Capabilities caps = capabilitiesFor(0xB016); // 65,536 samples
+        OutputPorts ports{driver, 1, interlock, flags, prompt, caps};
+        ports.pause = [](int) {};
+        flags.running = 0; // a section run ends after its first buffer
+        std::vector<Sample> out(static_cast<std::size_t>(caps.depthSamples() + 22));
+        CounterSettings s = counter(16, 0, 65535, 1);
+        s.repeat = c.repeat;
+        const CounterRunResult run = runCounter(ports, s, CounterKind::Sync, out);
+        EXPECT_EQ(prompt.asked, std::vector<int>{12024});
+        EXPECT_EQ(run.outcome.result,
+                  c.result == OutputResult::Running && c.section ? OutputResult::Stopped : c.result);
+        EXPECT_EQ(run.outcome.error, c.error);
+        EXPECT_EQ(run.sectionChecked, c.section);
+        EXPECT_EQ(test::driverRecording.calls.at(1), "setfreq 1000000 mode 0 word 0");
+        if (c.result == OutputResult::Running) {
+            EXPECT_EQ(test::driverRecording.written.size(), static_cast<std::size_t>(caps.depthSamples() - 12 + 2));
+        }
+    }
+    // One value less fits without a question.
+    test::driverRecording = test::DriverRecording{};
+    Driver driver = test::recordingDriver();
+    DriverInterlock interlock;
+    OutputFlags flags;
+    test::ScriptedPrompt prompt;
+    const Capabilities caps = capabilitiesFor(0xB016);
+    OutputPorts ports{driver, 1, interlock, flags, prompt, caps};
+    ports.pause = [](int) {};
+    std::vector<Sample> out(static_cast<std::size_t>(caps.depthSamples() + 22));
+    const CounterRunResult fits =
+        runCounter(ports, counter(16, 0, caps.depthSamples() - 25, 1), CounterKind::Sync, out);
+    EXPECT_TRUE(prompt.asked.empty());
+    EXPECT_EQ(fits.outcome.result, OutputResult::Running);
+    EXPECT_EQ(runCounter(ports, counter(16, 0, caps.depthSamples() - 24, 1), CounterKind::Sync, out).outcome.result,
+              OutputResult::Running);
+    EXPECT_EQ(prompt.asked, std::vector<int>{12024});
 }
 
 } // namespace

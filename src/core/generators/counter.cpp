@@ -144,7 +144,8 @@ AsyncCounterImage buildAsyncCounter(const CounterSettings& s, int sampleLimit, i
     // current index still holds the plain count.
     for (std::int64_t i = count - 1; i > 0; --i) {
         Sample word = image[i] & channelBit(s.startChannel);
-        for (int k = 1; k < s.width; ++k) word |= image[std::max<std::int64_t>(i - k, 0)] & channelBit(s.startChannel + k);
+        for (int k = 1; k < s.width; ++k)
+            word |= image[std::max<std::int64_t>(i - k, 0)] & channelBit(s.startChannel + k);
         image[i] = word;
     }
     fillSamples(out.data(), counterAsyncPrefix, image[0]);
