@@ -7,9 +7,11 @@
 #include "generators/frame.h"
 
 #include <algorithm>
+#include <bit>
 #include <new>
 #include <numeric>
 #include <optional>
+#include <vector>
 
 namespace qv::gen {
 namespace {
@@ -53,11 +55,9 @@ Msg checkCounter(const CounterSettings& s, const Capabilities& caps, CounterKind
     return Msg::None;
 }
 
-std::int64_t nextCounterValue(const CounterSettings& s, std::int64_t v) {
-    const std::int64_t low = rangeLow(s);
-    const std::int64_t length = rangeLength(s);
-    return low + (v - low + stepInRange(s)) % length;
-}
+CounterWalk::CounterWalk(const CounterSettings& s) : low(rangeLow(s)), length(rangeLength(s)), step(stepInRange(s)) {}
+
+std::int64_t nextCounterValue(const CounterSettings& s, std::int64_t v) { return CounterWalk(s).next(v); }
 
 std::int64_t counterPeriod(const CounterSettings& s, std::int64_t limit) {
     const std::int64_t length = rangeLength(s);
@@ -82,7 +82,7 @@ int counterAsyncSampleLimit(const Capabilities& caps, int width) {
 // ---- synchronous ------------------------------------------------------------------------------
 
 SyncCounterStream::SyncCounterStream(const CounterSettings& s, int sampleLimit, int cardType)
-    : settings_(s), limit_(sampleLimit), cardType_(cardType), value_(s.start) {}
+    : settings_(s), walk_(s), limit_(sampleLimit), cardType_(cardType), value_(s.start) {}
 
 SyncCounterStream::Pass SyncCounterStream::buildPass(std::span<Sample> out) {
     const bool first = passes_++ == 0;
@@ -94,7 +94,7 @@ SyncCounterStream::Pass SyncCounterStream::buildPass(std::span<Sample> out) {
     int n = counterLeadInSamples;
     bool complete = false;
     while (n < limit) {
-        const std::int64_t next = nextCounterValue(settings_, value_);
+        const std::int64_t next = walk_.next(value_);
         // Looping in memory, Start is the jump target's value: the pass ends before it comes back.
         if (loopInMemory && next == settings_.start && n - counterLeadInSamples + 1 >= minimumLoopSamples) {
             value_ = next;
@@ -134,19 +134,29 @@ AsyncCounterImage buildAsyncCounter(const CounterSettings& s, int sampleLimit, i
         return {0, Msg::CantRunDataTooBig};
 
     Sample* const image = out.data() + counterAsyncPrefix;
+    const CounterWalk walk(s);
+    const std::int64_t steps = data / divisor;
+    std::vector<Sample> words(static_cast<std::size_t>(steps));
     std::int64_t value = s.start;
-    for (std::int64_t i = 0; i < data; i += divisor) {
-        fillSamples(image + i, static_cast<int>(divisor), counterWord(s, value));
-        value = nextCounterValue(s, value);
+    for (std::int64_t j = 0; j < steps; ++j) {
+        words[static_cast<std::size_t>(j)] = counterWord(s, value);
+        fillSamples(image + j * divisor, static_cast<int>(divisor), words[static_cast<std::size_t>(j)]);
+        value = walk.next(value);
     }
     fillSamples(image + data, s.width, image[data - 1]);
-    // The ripple: bit k shows the value of k samples before. Going down, every read below the
-    // current index still holds the plain count.
-    for (std::int64_t i = count - 1; i > 0; --i) {
-        Sample word = image[i] & channelBit(s.startChannel);
-        for (int k = 1; k < s.width; ++k)
-            word |= image[std::max<std::int64_t>(i - k, 0)] & channelBit(s.startChannel + k);
-        image[i] = word;
+    // The ripple: bit k shows the count of k samples before. It differs from the plain count only
+    // in the k samples after a step that changed bit k, so only those are rewritten.
+    auto plainAt = [&](std::int64_t at) { return words[static_cast<std::size_t>(std::min(at / divisor, steps - 1))]; };
+    for (std::int64_t j = 1; j < steps; ++j) {
+        const std::int64_t t = j * divisor;
+        Sample changed =
+            (words[static_cast<std::size_t>(j)] ^ words[static_cast<std::size_t>(j - 1)]) & ~channelBit(s.startChannel);
+        for (; changed != 0; changed &= changed - 1) {
+            const int k = std::countr_zero(changed) - 12 - s.startChannel;
+            const Sample bit = changed & (~changed + 1);
+            for (std::int64_t at = t; at < std::min(t + k, count); ++at)
+                image[at] = (image[at] & ~bit) | (plainAt(at - k) & bit);
+        }
     }
     fillSamples(out.data(), counterAsyncPrefix, image[0]);
     const int loaded = static_cast<int>(counterAsyncPrefix + count);

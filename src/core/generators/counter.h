@@ -52,6 +52,16 @@ std::int64_t counterSampleClock(const CounterSettings& s, CounterKind kind);
 // counter's bits or an increment whose size is not below the counted range.
 Msg checkCounter(const CounterSettings& s, const Capabilities& caps, CounterKind kind);
 
+// The walk over the counted range: the step is the increment modulo the range's length, so one
+// subtraction wraps a value that lies in the range.
+struct CounterWalk {
+    explicit CounterWalk(const CounterSettings& s);
+    std::int64_t next(std::int64_t v) const {
+        const std::int64_t n = v + step;
+        return n - low >= length ? n - length : n;
+    }
+    std::int64_t low, length, step;
+};
 // The value after v: v + I wrapped into the counted range.
 std::int64_t nextCounterValue(const CounterSettings& s, std::int64_t v);
 // Values from Start until Start comes back (its period), counted no further than `limit`.
@@ -80,6 +90,7 @@ class SyncCounterStream {
 
   private:
     CounterSettings settings_;
+    CounterWalk walk_;
     int limit_;
     int cardType_;
     std::int64_t value_;
