@@ -56,9 +56,7 @@ int widthOf(HWND dialog) {
     return w && *w >= 1 && *w <= 64 ? static_cast<int>(*w) : 0;
 }
 
-void showUnit(HWND dialog) {
-    setFieldText(dialog, IDC_GEN_RATE_UNIT, unitCaptions[static_cast<int>(tool->unit)]);
-}
+void showUnit(HWND dialog) { setFieldText(dialog, IDC_GEN_RATE_UNIT, unitCaptions[static_cast<int>(tool->unit)]); }
 
 // A field that holds no whole number is named, never read as 0.
 std::optional<gen::CounterSettings> readSettings(HWND dialog) {
@@ -70,8 +68,10 @@ std::optional<gen::CounterSettings> readSettings(HWND dialog) {
     };
     std::int64_t width = 0, channel = 0;
     const Field fields[] = {
-        {IDC_COUNTER_WIDTH, Msg::CounterWidthField, &width},        {IDC_COUNTER_START, Msg::CounterStartField, &s.start},
-        {IDC_COUNTER_END, Msg::CounterEndField, &s.end},            {IDC_COUNTER_INCREMENT, Msg::CounterIncrementField, &s.increment},
+        {IDC_COUNTER_WIDTH, Msg::CounterWidthField, &width},
+        {IDC_COUNTER_START, Msg::CounterStartField, &s.start},
+        {IDC_COUNTER_END, Msg::CounterEndField, &s.end},
+        {IDC_COUNTER_INCREMENT, Msg::CounterIncrementField, &s.increment},
         {IDC_COUNTER_START_CHANNEL, Msg::CounterChannelField, &channel},
     };
     for (const Field& f : fields) {
@@ -110,7 +110,9 @@ void loadSettings(HWND dialog) {
     const SettingsStore& store = *placementStore();
     const std::string& key = counterKey();
     const std::string frequency = store.readText(key, "IDC_FREQSZ").value_or(defaultFrequencyText);
-    const auto number = [&](const char* name, std::uint32_t fallback) { return store.readNumber(key, name).value_or(fallback); };
+    const auto number = [&](const char* name, std::uint32_t fallback) {
+        return store.readNumber(key, name).value_or(fallback);
+    };
     tool->unit = static_cast<RateUnit>(std::min<std::uint32_t>(number("IDC_UNIT", 0), 2));
     setFieldText(dialog, IDC_GEN_RATE, frequency);
     showUnit(dialog);
@@ -119,8 +121,9 @@ void loadSettings(HWND dialog) {
     setFieldInteger(dialog, IDC_COUNTER_WIDTH, width); // End follows through EN_CHANGE
     setFieldInteger(dialog, IDC_COUNTER_END, topValue(width));
     setFieldInteger(dialog, IDC_COUNTER_INCREMENT, static_cast<std::int32_t>(number("IDC_ADD", 1)));
-    setFieldInteger(dialog, IDC_COUNTER_START_CHANNEL,
-                    std::min<std::uint32_t>(number("IDC_STARTCH", 0), static_cast<std::uint32_t>(app().caps.channelCount - 1)));
+    setFieldInteger(
+        dialog, IDC_COUNTER_START_CHANNEL,
+        std::min<std::uint32_t>(number("IDC_STARTCH", 0), static_cast<std::uint32_t>(app().caps.channelCount - 1)));
     setChecked(dialog, IDC_GEN_REPEAT, number("IDC_REPEAT", 0) != 0);
     if (isSync()) {
         const bool gray = number("IDC_GRAYCODE", 0) != 0;
@@ -143,7 +146,9 @@ void saveSettings(HWND dialog) {
     const std::string& key = counterKey();
     store.createKey(key);
     store.writeText(key, "IDC_FREQSZ", toUtf8(fieldText(dialog, IDC_GEN_RATE)));
-    const auto integer = [&](int control, long long fallback) { return fieldInteger(dialog, control).value_or(fallback); };
+    const auto integer = [&](int control, long long fallback) {
+        return fieldInteger(dialog, control).value_or(fallback);
+    };
     store.writeNumber(key, "IDC_WIDTH", static_cast<std::uint32_t>(integer(IDC_COUNTER_WIDTH, defaultWidth)));
     store.writeNumber(key, "IDC_ADD", static_cast<std::uint32_t>(integer(IDC_COUNTER_INCREMENT, 1)));
     store.writeNumber(key, "IDC_STARTCH", static_cast<std::uint32_t>(integer(IDC_COUNTER_START_CHANNEL, 0)));
@@ -154,7 +159,8 @@ void saveSettings(HWND dialog) {
         store.writeNumber(key, "IDC_BINCODE", isChecked(dialog, IDC_COUNTER_BINARY));
         store.writeNumber(key, "IDC_GRAYCODE", isChecked(dialog, IDC_COUNTER_GRAY));
     } else {
-        store.writeNumber(key, "IDC_DELAY", static_cast<std::uint32_t>(std::max(0, comboSelection(dialog, IDC_COUNTER_DELAY))));
+        store.writeNumber(key, "IDC_DELAY",
+                          static_cast<std::uint32_t>(std::max(0, comboSelection(dialog, IDC_COUNTER_DELAY))));
     }
 }
 
@@ -296,20 +302,16 @@ constexpr MessageEntry messages[] = {
     {generatorRunDone, onRunDone},
 };
 constexpr CommandEntry commands[] = {
-    {IDC_COUNTER_WIDTH, onWidthChange, EN_CHANGE},
-    {IDC_COUNTER_START, onRangeChange, EN_CHANGE},
-    {IDC_COUNTER_END, onRangeChange, EN_CHANGE},
-    {IDC_GEN_RATE_UNIT, onUnit, BN_CLICKED},
-    {IDC_COUNTER_RUN, onRun, BN_CLICKED},
-    {IDC_COUNTER_STOP, onStop, BN_CLICKED},
-    {IDC_GEN_HELP, openHelp, BN_CLICKED},
-    {IDC_GEN_REPEAT, ignoreCommand, BN_CLICKED},
+    {IDC_COUNTER_WIDTH, onWidthChange, EN_CHANGE}, {IDC_COUNTER_START, onRangeChange, EN_CHANGE},
+    {IDC_COUNTER_END, onRangeChange, EN_CHANGE},   {IDC_GEN_RATE_UNIT, onUnit, BN_CLICKED},
+    {IDC_COUNTER_RUN, onRun, BN_CLICKED},          {IDC_COUNTER_STOP, onStop, BN_CLICKED},
+    {IDC_GEN_HELP, openHelp, BN_CLICKED},          {IDC_GEN_REPEAT, ignoreCommand, BN_CLICKED},
     {IDC_COUNTER_EXIT, postClose, BN_CLICKED},
 };
 constexpr NotifyEntry notifications[] = {
-    {IDC_COUNTER_WIDTH_SPIN, UDN_DELTAPOS, onSpin},     {IDC_COUNTER_START_SPIN, UDN_DELTAPOS, onSpin},
-    {IDC_COUNTER_END_SPIN, UDN_DELTAPOS, onSpin},       {IDC_COUNTER_INCREMENT_SPIN, UDN_DELTAPOS, onSpin},
-    {IDC_COUNTER_CHANNEL_SPIN, UDN_DELTAPOS, onSpin},   {IDC_GEN_RATE_SPIN, UDN_DELTAPOS, onSpin},
+    {IDC_COUNTER_WIDTH_SPIN, UDN_DELTAPOS, onSpin},   {IDC_COUNTER_START_SPIN, UDN_DELTAPOS, onSpin},
+    {IDC_COUNTER_END_SPIN, UDN_DELTAPOS, onSpin},     {IDC_COUNTER_INCREMENT_SPIN, UDN_DELTAPOS, onSpin},
+    {IDC_COUNTER_CHANNEL_SPIN, UDN_DELTAPOS, onSpin}, {IDC_GEN_RATE_SPIN, UDN_DELTAPOS, onSpin},
 };
 constexpr MessageTable table{.messages = messages, .commands = commands, .notifications = notifications};
 
