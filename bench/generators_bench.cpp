@@ -1,6 +1,7 @@
-// The UART, I2C and SPI builders filling a whole 2,097,152-sample memory (model 0xCD16), each
+// The UART, I2C, SPI and counter builders filling a whole 2,097,152-sample memory (model 0xCD16), each
 // beside a memset of the same buffer in the same run: the goal is at most 10x the memset.
 #include "app/models.h"
+#include "generators/counter.h"
 #include "generators/i2c.h"
 #include "generators/spi.h"
 #include "generators/uart.h"
@@ -106,6 +107,42 @@ void SpiFullMemory(benchmark::State& state) {
     report(state, count);
 }
 BENCHMARK(SpiFullMemory)->Unit(benchmark::kMillisecond);
+
+// A 21-bit counter counts 2,097,152 values: more than the memory holds, so the pass fills it.
+void SyncCounterFullMemory(benchmark::State& state) {
+    Memory& m = memory();
+    qv::gen::CounterSettings s;
+    s.width = 21;
+    s.end = (1 << 21) - 1;
+    s.gray = state.range(0) != 0;
+    int count = 0;
+    for (auto _ : state) {
+        qv::gen::SyncCounterStream stream(s, qv::gen::counterSyncSampleLimit(m.caps), 0);
+        count = stream.buildPass(m.buffer).count;
+        benchmark::DoNotOptimize(m.buffer.data());
+        benchmark::ClobberMemory();
+    }
+    report(state, count);
+}
+BENCHMARK(SyncCounterFullMemory)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// A 16-bit ripple counter at 1/2: 131,072 samples, each bit taken from its own delayed sample.
+void AsyncCounterRipple(benchmark::State& state) {
+    Memory& m = memory();
+    qv::gen::CounterSettings s;
+    s.width = 16;
+    s.end = (1 << 16) - 1;
+    s.delayIndex = 14; // 1/2: 65,536 values x 2 samples
+    s.frequencyHz = 1e6;
+    int count = 0;
+    for (auto _ : state) {
+        count = qv::gen::buildAsyncCounter(s, qv::gen::counterAsyncSampleLimit(m.caps, s.width), 0, m.buffer).count;
+        benchmark::DoNotOptimize(m.buffer.data());
+        benchmark::ClobberMemory();
+    }
+    report(state, count);
+}
+BENCHMARK(AsyncCounterRipple)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -19,7 +19,7 @@ namespace cli {
 namespace {
 
 // The generators qvtool knows, in the launcher's order; a new tool adds itself here.
-const GenTool* const tools[] = {&uartGenTool, &i2cGenTool, &spiGenTool};
+const GenTool* const tools[] = {&uartGenTool, &i2cGenTool, &spiGenTool, &syncCounterGenTool, &asyncCounterGenTool};
 
 constexpr std::size_t optionColumn = 24;
 constexpr char baseFrequencyValue[] = "iBaseFreq";

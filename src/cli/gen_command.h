@@ -77,6 +77,8 @@ bool readChoice(const std::string& text, const char* const (&names)[N], Enum& va
 extern const GenTool uartGenTool;
 extern const GenTool i2cGenTool;
 extern const GenTool spiGenTool;
+extern const GenTool syncCounterGenTool;
+extern const GenTool asyncCounterGenTool;
 
 // ---- templates -------------------------------------------------------------------------------
 template <class Settings>

@@ -6,6 +6,7 @@
 #include "../core/temp_folder.h"
 #include "app/controls.h"
 #include "device/driver_loader.h"
+#include "generators/counter_dialog.h"
 #include "generators/generator_dialog.h"
 #include "generators/i2c_dialog.h"
 #include "generators/spi_dialog.h"
@@ -153,6 +154,70 @@ TEST_F(GeneratorDialogTest, UartRefusesASynchronousChannelOutsideTheModel) {
     setChecked(uart, IDC_UART_SYNC, true);
     setFieldText(uart, IDC_UART_SYNC_CHANNEL, std::string("99"));
     expectRefused(uart, IDC_UART_RUN, Msg::ErrorChannelSetting);
+}
+
+// The counters: End follows the width until Start or End is stepped, a refused setting focuses
+// its field, a field that is no number is named, Run plays a Gray count on the instrument; the
+// asynchronous counter checks n x f against the maximum.
+TEST_F(GeneratorDialogTest, SyncCounterFollowsTheWidthRefusesAndRuns) {
+    app().keyPaths[static_cast<int>(ModuleKey::SyncCnt)] = "SOFTWARE\\Tavro\\QV\\SyncCnt\\0";
+    openSyncCounterTool(window, ID_TOOL_SYNC_COUNTER, 0);
+    HWND sync = counterToolWindow();
+    ASSERT_NE(sync, nullptr);
+    EXPECT_EQ(fieldText(sync, IDC_COUNTER_END), L"1023");
+    type(sync, IDC_COUNTER_WIDTH, L"4");
+    EXPECT_EQ(fieldText(sync, IDC_COUNTER_END), L"15");
+    setFieldText(sync, IDC_COUNTER_START_CHANNEL, std::to_string(app().caps.channelCount - 3)); // one too high
+    expectRefused(sync, IDC_COUNTER_RUN, Msg::WidthConflictsWithStartChannel);
+    EXPECT_EQ(GetFocus(), GetDlgItem(sync, IDC_COUNTER_WIDTH));
+    shownBoxes.clear();
+    setFieldText(sync, IDC_COUNTER_START_CHANNEL, std::string("2"));
+    setFieldText(sync, IDC_COUNTER_INCREMENT, std::string("one"));
+    click(sync, IDC_COUNTER_RUN);
+    ASSERT_EQ(shownBoxes.size(), 1u);
+    EXPECT_EQ(shownBoxes[0].stringId, static_cast<int>(Msg::CounterFieldNotANumber));
+    EXPECT_EQ(GetFocus(), GetDlgItem(sync, IDC_COUNTER_INCREMENT));
+    shownBoxes.clear();
+    setFieldText(sync, IDC_COUNTER_INCREMENT, std::string("1"));
+
+    const std::string capture = folder.file("counter.vcd");
+    DriverLoad load = attachVirtualInstrument(0xB016, capture);
+    ASSERT_EQ(load.problem, DriverProblem::None);
+    setChecked(sync, IDC_COUNTER_BINARY, false);
+    setChecked(sync, IDC_COUNTER_GRAY, true);
+    setFieldText(sync, IDC_GEN_RATE, std::string("1"));
+    click(sync, IDC_COUNTER_RUN);
+    for (int i = 0; i < 100 && generatorFlags().outputActive.load() == 0; ++i) {
+        Sleep(50);
+        pumpMessages();
+    }
+    EXPECT_EQ(generatorFlags().outputActive.load(), 1);
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(sync, IDC_COUNTER_RUN)));
+    std::int32_t running = 0, word = 0, model = 0;
+    app().driver.qvReadStatus(app().device, &running, &word, &model);
+    click(sync, IDC_COUNTER_STOP);
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(sync, IDC_COUNTER_RUN)));
+    EXPECT_TRUE(shownBoxes.empty());
+    SendMessageW(sync, WM_CLOSE, 0, 0);
+    pumpMessages();
+    detachVirtualInstrument(load);
+    const std::string text(qv::test::readText(capture));
+    EXPECT_NE(text.find("$var wire 1 # ch2 $end"), std::string::npos) << text.substr(0, 400);
+    EXPECT_NE(text.find("1#"), std::string::npos); // the counter's low bit toggled
+    EXPECT_EQ(store.readNumber(app().keyPath(ModuleKey::SyncCnt), "IDC_GRAYCODE").value_or(0), 1u);
+    EXPECT_EQ(counterToolWindow(), nullptr);
+    EXPECT_EQ(app().openDialog, nullptr);
+}
+
+TEST_F(GeneratorDialogTest, AsyncCounterRefusesAClockOverTheMaximum) {
+    app().keyPaths[static_cast<int>(ModuleKey::AsyncCnt)] = "SOFTWARE\\Tavro\\QV\\AsyncCnt\\0";
+    openAsyncCounterTool(window, ID_TOOL_ASYNC_COUNTER, 0);
+    HWND async = counterToolWindow();
+    ASSERT_NE(async, nullptr);
+    EXPECT_EQ(comboSelection(async, IDC_COUNTER_DELAY), 6); // "1/10"
+    setFieldText(async, IDC_GEN_RATE, std::string("20")); // 20 MHz x 10 is over 100 MHz
+    expectRefused(async, IDC_COUNTER_RUN, Msg::CounterClockOutOfRange);
+    EXPECT_EQ(GetFocus(), GetDlgItem(async, IDC_GEN_RATE));
 }
 
 TEST_F(GeneratorDialogTest, I2cRefusesAnEmptyTextAndUnlocksItsSettings) {

@@ -40,6 +40,7 @@ OutputOutcome runGeneratorOutput(OutputPorts& ports, const GeneratorJob& job) {
     engineJob.eventSelection = job.eventSelection;
     engineJob.build = job.build;
     engineJob.clockRule = job.clockRule;
+    engineJob.resetBeforeClock = job.resetBeforeClock;
     engineJob.newStreamFirst = true;
     OutputOutcome outcome{OutputResult::BuildFailed, Msg::None, 0, 0};
     try {

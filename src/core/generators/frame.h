@@ -66,6 +66,7 @@ struct GeneratorJob {
     int clockHz = 0;
     ClockRule clockRule = ClockRule::AskNearby;
     int eventSelection = 0;
+    bool resetBeforeClock = true; // the counters set their clock without qvReset first
     SectionBuilder build;
 };
 // Runs the job through runOutput; a build error is shown through the prompt (error box) and
