@@ -174,8 +174,10 @@ TEST(HelpFiles, ChineseContentsAndTitlesInTheLanguageCodePage) {
 // Every topic the program's windows, dialogs and boxes open is a page in each of the three help
 // files: a Help button never lands on "page not found".
 TEST(HelpFiles, EveryTopicOpenedIsInAllThreeFiles) {
-    for (const wchar_t* chm : {L"enQV.chm", L"twQV.chm", L"cnQV.chm"}) {
-        if (GetFileAttributesW(chm) == INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << "help files not built (chmcmd missing)";
+    for (const wchar_t* name : {L"enQV.chm", L"twQV.chm", L"cnQV.chm"}) {
+        const std::wstring path = besideProgram(name);
+        REQUIRE_HELP_FILE(path);
+        const wchar_t* chm = path.c_str();
         for (const char* topic : helpTopicsOpened) {
             const std::string page(topic + 3); // after "::/"
             SCOPED_TRACE(page);
@@ -187,8 +189,10 @@ TEST(HelpFiles, EveryTopicOpenedIsInAllThreeFiles) {
 
 // The tools' pages teach: settings, messages and a worked example of the data, in every language.
 TEST(HelpFiles, ToolPagesGiveAWorkedExample) {
-    for (const wchar_t* chm : {L"enQV.chm", L"twQV.chm", L"cnQV.chm"}) {
-        if (GetFileAttributesW(chm) == INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << "help files not built (chmcmd missing)";
+    for (const wchar_t* name : {L"enQV.chm", L"twQV.chm", L"cnQV.chm"}) {
+        const std::wstring path = besideProgram(name);
+        REQUIRE_HELP_FILE(path);
+        const wchar_t* chm = path.c_str();
         struct Page {
             const wchar_t* name;
             const char* example;
@@ -198,7 +202,8 @@ TEST(HelpFiles, ToolPagesGiveAWorkedExample) {
                      {L"3-37.htm", "ASSIGN D[3..0] 4..1;"},
                      {L"3-41.htm", "<code>burst.qvw</code>"},
                      {L"3-19.htm", "<code>wave0001.BMP</code>"},
-                     {L"3-3.htm", "<b>Ctrl+A</b>"},                {L"3-56.htm", "$var wire 4 \" count $end"}};
+                     {L"3-3.htm", "<b>Ctrl+A</b>"},
+                     {L"3-56.htm", "$var wire 4 \" count $end"}};
         for (const Page& page : pages) {
             SCOPED_TRACE(toUtf8(std::wstring(chm) + L" " + page.name));
             const std::string bytes = readCompiledFile(chm, page.name);
