@@ -204,6 +204,13 @@ if(QV_CHMCMD)
     list(APPEND QV_HELP_OUTPUTS ${output})
   endforeach()
   add_custom_target(qv_help ALL DEPENDS ${QV_HELP_OUTPUTS})
+  list(LENGTH QV_HELP_OUTPUTS QV_HELP_COUNT)
+  if(QV_BUILD_TESTS AND QV_HELP_COUNT EQUAL 3)
+    # The test program checks the help files beside it: built with it, and missing ones fail.
+    add_dependencies(qv_win_tests qv_help)
+    set_source_files_properties(${CMAKE_SOURCE_DIR}/tests/win/help_test.cpp PROPERTIES COMPILE_DEFINITIONS
+                                QV_HELP_FILES_BUILT=1)
+  endif()
 else()
   message(STATUS "chmcmd not found (package fp-utils): the help files enQV.chm, twQV.chm and cnQV.chm are not built")
 endif()

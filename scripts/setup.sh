@@ -5,6 +5,8 @@ packages=(cmake ninja-build g++ clang make git googletest libgtest-dev libbenchm
           g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 xvfb xauth x11-utils xdotool
           imagemagick fonts-wqy-microhei fp-utils libc-bin sed python3 sigrok-cli iverilog ghdl openssl
           zlib1g-dev libz-mingw-w64-dev)
+# The 32-bit Windows build's tests run under Wine's 32-bit half, beside wine64.
+packages+=(wine32:i386)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
@@ -13,6 +15,9 @@ if [ ${#missing[@]} -gt 0 ]; then
   sudo=""
   [ "$(id -u)" -ne 0 ] && sudo="sudo"
   echo "installing: ${missing[*]}"
+  if [[ " ${missing[*]} " == *":i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo dpkg --add-architecture i386
+  fi
   $sudo apt-get update
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
 fi

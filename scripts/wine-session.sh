@@ -23,6 +23,25 @@ fail() {
   exit 1
 }
 
+# `wine reg` works on the registry view of the programs under test ($bin): with Wine's 32-bit half
+# installed it is the 32-bit reg.exe, which alone would see only what 32-bit programs see under
+# HKLM\Software.
+reg_view=64
+for qv_program in "${bin:-}/QV.exe" "${bin:-}/qvtool.exe"; do
+  if [ -f "$qv_program" ]; then
+    qv_pe=$(od -An -tu4 -j60 -N4 "$qv_program" | tr -d ' ')
+    [ "$(od -An -tx2 -j$((qv_pe + 4)) -N2 "$qv_program" | tr -d ' ')" = 014c ] && reg_view=32
+    break
+  fi
+done
+wine() {
+  if [ "${1:-}" = reg ]; then
+    command wine "$@" "/reg:$reg_view"
+  else
+    command wine "$@"
+  fi
+}
+
 wineboot -i >/dev/null 2>&1 || true
 wine reg add "HKCU\\Software\\Wine\\X11 Driver" /v Managed /d N /f >/dev/null 2>&1
 wineserver -w

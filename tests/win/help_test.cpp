@@ -6,8 +6,13 @@
 
 #include <objbase.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+
+#ifndef QV_HELP_FILES_BUILT
+#define QV_HELP_FILES_BUILT 0
+#endif
 
 namespace qv::win::test {
 // The system's reader of compiled help files (itss.dll); only the methods up to the one used.
@@ -61,12 +66,29 @@ TEST(HtmlHelpEngine, LoadsFromTheRegisteredControl) {
     EXPECT_TRUE(GetModuleHandleA(registered ? library : "hhctrl.ocx")) << library;
 }
 
+// The file `name` in this test program's folder, where the build puts the help files beside QV.exe
+// (whatever the working directory).
+std::wstring besideProgram(const wchar_t* name) {
+    wchar_t path[MAX_PATH] = {};
+    const std::wstring program(path, GetModuleFileNameW(nullptr, path, MAX_PATH));
+    return program.substr(0, program.find_last_of(L'\\') + 1) + name;
+}
+
+// A build that compiled the help files (chmcmd found) must have put them there: a missing one fails
+// the test; without chmcmd the test is skipped.
+#define REQUIRE_HELP_FILE(path)                                                                                        \
+    if (GetFileAttributesW((path).c_str()) == INVALID_FILE_ATTRIBUTES) {                                               \
+        ASSERT_FALSE(QV_HELP_FILES_BUILT) << "help file missing beside the test program";                              \
+        GTEST_SKIP() << "help files not built (chmcmd missing)";                                                       \
+    }
+
 // Compiled HTML help: "ITSF" header and a directory entry for every topic the program opens.
 TEST(HelpFiles, CompiledNextToTheProgramWithTheirTopics) {
-    for (const char* name : {"enQV.chm", "twQV.chm", "cnQV.chm"}) {
-        SCOPED_TRACE(name);
-        std::ifstream file(name, std::ios::binary);
-        if (!file) GTEST_SKIP() << "help files not built (chmcmd missing)";
+    for (const wchar_t* name : {L"enQV.chm", L"twQV.chm", L"cnQV.chm"}) {
+        const std::wstring path = besideProgram(name);
+        SCOPED_TRACE(std::filesystem::path(path).string());
+        REQUIRE_HELP_FILE(path);
+        std::ifstream file(std::filesystem::path(path), std::ios::binary);
         const std::string data((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
         ASSERT_GE(data.size(), 4u);
         EXPECT_EQ(data.substr(0, 4), "ITSF");
@@ -128,11 +150,11 @@ TEST(HelpFiles, ChineseContentsAndTitlesInTheLanguageCodePage) {
                  {L"cnQV.chm", 936, "charset=gb2312", L"图形发生器", L"图形发生器帮助"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.codePage);
-        if (GetFileAttributesW(c.chm) == INVALID_FILE_ATTRIBUTES)
-            GTEST_SKIP() << "help files not built (chmcmd missing)";
-        const std::string contents = readCompiledFile(c.chm, L"contents.hhc");
-        const std::string page = readCompiledFile(c.chm, L"1-1.htm");
-        const std::string system = readCompiledFile(c.chm, L"#SYSTEM");
+        const std::wstring chm = besideProgram(c.chm);
+        REQUIRE_HELP_FILE(chm);
+        const std::string contents = readCompiledFile(chm.c_str(), L"contents.hhc");
+        const std::string page = readCompiledFile(chm.c_str(), L"1-1.htm");
+        const std::string system = readCompiledFile(chm.c_str(), L"#SYSTEM");
         ASSERT_FALSE(contents.empty());
         ASSERT_FALSE(page.empty());
         ASSERT_FALSE(system.empty());
@@ -152,8 +174,10 @@ TEST(HelpFiles, ChineseContentsAndTitlesInTheLanguageCodePage) {
 // Every topic the program's windows, dialogs and boxes open is a page in each of the three help
 // files: a Help button never lands on "page not found".
 TEST(HelpFiles, EveryTopicOpenedIsInAllThreeFiles) {
-    for (const wchar_t* chm : {L"enQV.chm", L"twQV.chm", L"cnQV.chm"}) {
-        if (GetFileAttributesW(chm) == INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << "help files not built (chmcmd missing)";
+    for (const wchar_t* name : {L"enQV.chm", L"twQV.chm", L"cnQV.chm"}) {
+        const std::wstring path = besideProgram(name);
+        REQUIRE_HELP_FILE(path);
+        const wchar_t* chm = path.c_str();
         for (const char* topic : helpTopicsOpened) {
             const std::string page(topic + 3); // after "::/"
             SCOPED_TRACE(page);
@@ -165,8 +189,10 @@ TEST(HelpFiles, EveryTopicOpenedIsInAllThreeFiles) {
 
 // The tools' pages teach: settings, messages and a worked example of the data, in every language.
 TEST(HelpFiles, ToolPagesGiveAWorkedExample) {
-    for (const wchar_t* chm : {L"enQV.chm", L"twQV.chm", L"cnQV.chm"}) {
-        if (GetFileAttributesW(chm) == INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << "help files not built (chmcmd missing)";
+    for (const wchar_t* name : {L"enQV.chm", L"twQV.chm", L"cnQV.chm"}) {
+        const std::wstring path = besideProgram(name);
+        REQUIRE_HELP_FILE(path);
+        const wchar_t* chm = path.c_str();
         struct Page {
             const wchar_t* name;
             const char* example;
@@ -176,7 +202,8 @@ TEST(HelpFiles, ToolPagesGiveAWorkedExample) {
                      {L"3-37.htm", "ASSIGN D[3..0] 4..1;"},
                      {L"3-41.htm", "<code>burst.qvw</code>"},
                      {L"3-19.htm", "<code>wave0001.BMP</code>"},
-                     {L"3-3.htm", "<b>Ctrl+A</b>"},                {L"3-56.htm", "$var wire 4 \" count $end"}};
+                     {L"3-3.htm", "<b>Ctrl+A</b>"},
+                     {L"3-56.htm", "$var wire 4 \" count $end"}};
         for (const Page& page : pages) {
             SCOPED_TRACE(toUtf8(std::wstring(chm) + L" " + page.name));
             const std::string bytes = readCompiledFile(chm, page.name);
@@ -191,9 +218,9 @@ TEST(HelpFiles, ToolPagesGiveAWorkedExample) {
 
 // Names in the English contents are plain text: an apostrophe is written as itself.
 TEST(HelpFiles, EnglishContentsWithoutCharacterReferences) {
-    if (GetFileAttributesW(L"enQV.chm") == INVALID_FILE_ATTRIBUTES)
-        GTEST_SKIP() << "help files not built (chmcmd missing)";
-    const std::string contents = readCompiledFile(L"enQV.chm", L"contents.hhc");
+    const std::wstring chm = besideProgram(L"enQV.chm");
+    REQUIRE_HELP_FILE(chm);
+    const std::string contents = readCompiledFile(chm.c_str(), L"contents.hhc");
     ASSERT_FALSE(contents.empty());
     EXPECT_NE(contents.find("\"Load from LA's Waveform\""), std::string::npos);
     EXPECT_EQ(contents.find("&#"), std::string::npos);
