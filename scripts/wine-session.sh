@@ -35,7 +35,7 @@ for qv_program in "${bin:-}/QV.exe" "${bin:-}/qvtool.exe"; do
   fi
 done
 wine() {
-  if [ "${1:-}" = reg ]; then
+  if [ "${1:-}" = reg ] && [[ " $* " != *" /reg:"* ]]; then
     command wine "$@" "/reg:$reg_view"
   else
     command wine "$@"

@@ -32,7 +32,7 @@ mkdir -p "$served/files"
 python3 -m http.server --bind 127.0.0.1 --directory "$work/server" "$port" >>"$work/http.log" 2>&1 &
 server_pid=$!
 trap 'kill $server_pid 2>/dev/null || true; cleanup' EXIT
-wine reg add 'HKLM\Software\Tavro\QV' /v "Update Server" /d "127.0.0.1:$port" /f /reg:64 >/dev/null 2>&1
+wine reg add 'HKLM\Software\Tavro\QV' /v "Update Server" /d "127.0.0.1:$port" /f >/dev/null 2>&1
 for _ in $(seq 50); do
   python3 -c "import socket; socket.create_connection(('127.0.0.1', $port), 1)" 2>/dev/null && break
   sleep 0.1
