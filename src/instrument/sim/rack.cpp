@@ -197,8 +197,7 @@ void Rack::advance(DeviceState& device, std::uint64_t clocks) {
     if (sink != nullptr) sink->reached(device.sequencer.sampleNumber());
     // A real instrument would go on; this one stops at the limit, and the capture says it was cut.
     if (device.sequencer.state() == SequencerState::AtSampleLimit && sink != nullptr) {
-        sink->note("capture truncated at the sample limit of " + std::to_string(device.sequencer.setup().sampleLimit) +
-                   " clocks");
+        sink->note("capture truncated at the sample limit of " + std::to_string(device.sampleLimit()) + " clocks");
         endCapture(device);
     }
 }
