@@ -230,10 +230,16 @@ TEST(EditOps, EnablingFollowsTheSelection) {
 
 TEST(SampleWizard, CountersAndTheirLabels) {
     Editor e;
+    e.doc->usableImage()[3] = Sample{1} << 12;
+    // Asked before anything changes: No leaves samples, labels and undo as they were.
     test::ScriptedPrompt keep({Answer::No});
     ASSERT_EQ(runSampleWizard(*e.doc, SampleKind::SyncCounter, 18, keep), Msg::None);
     EXPECT_EQ(keep.asked, std::vector<int>{static_cast<int>(Msg::Overwrite)});
-    EXPECT_EQ(e.values(4, 0, 1), "00"); // the old labels stayed
+    EXPECT_EQ(e.values(1, 0, 5), "LLLHL");
+    EXPECT_EQ(viewRows(e.doc->labels()).size(), 5u);
+    EXPECT_FALSE(e.doc->canUndoWaveform());
+    EXPECT_FALSE(e.doc->canUndoLabels());
+
     // The sample's length and one sample less (nothing built).
     std::vector<Sample> aside(512);
     for (SampleKind kind : {SampleKind::SyncCounter, SampleKind::AsyncCounter}) {
@@ -244,6 +250,10 @@ TEST(SampleWizard, CountersAndTheirLabels) {
     }
     // Counts 1..31 on samples 11..41, the jump back ending on 41.
     EXPECT_EQ(buildSample(aside, SampleKind::SyncCounter, 0), 42);
+
+    test::ScriptedPrompt yes({Answer::Yes});
+    ASSERT_EQ(runSampleWizard(*e.doc, SampleKind::SyncCounter, 18, yes), Msg::None);
+    EXPECT_STREQ(e.doc->labels()[12].name, "SYNCCNT");
     std::span<const Sample> image = e.doc->usableImage();
     EXPECT_EQ(test::commandsText(image, 0, 3), "8FF 2FF 900");
     EXPECT_EQ(test::commandsText(image, 39, 42), "816 200 100"); // JP 10 (+12)
