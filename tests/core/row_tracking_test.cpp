@@ -48,7 +48,8 @@ struct View {
         std::string out = marks.rangeSelected ? name(marks.marked.firstRow) + ".." + name(marks.marked.lastRow) : "-";
         for (int c : {int(CursorT), int(CursorA)})
             out += std::string(" ") + "TA"[c] + ":" +
-                (marks.cursors.samples[std::size_t(c)] == unsetPosition ? "-" : name(marks.cursors.rows[std::size_t(c)]));
+                (marks.cursors.samples[std::size_t(c)] == unsetPosition ? "-"
+                                                                        : name(marks.cursors.rows[std::size_t(c)]));
         return out;
     }
 };

@@ -30,6 +30,7 @@
 #include "waveedit/wave_editor_state.h"
 #include "waveedit/wave_toolbar.h"
 #include "waveedit/waveform_file_dialogs.h"
+#include "waveedit/waveform_files.h"
 
 #include <commctrl.h>
 
@@ -178,7 +179,7 @@ LRESULT onPaint(HWND dialog, UINT, WPARAM, LPARAM) {
 
 // ---- opening and closing --------------------------------------------------------------------------
 
-LRESULT onInit(HWND dialog, UINT, WPARAM, LPARAM) {
+LRESULT onInit(HWND dialog, UINT, WPARAM, LPARAM parameter) {
     current = new WaveEditorState;
     WaveEditorState& s = *current;
     s.dialog = dialog;
@@ -191,6 +192,9 @@ LRESULT onInit(HWND dialog, UINT, WPARAM, LPARAM) {
 
     Document& doc = document();
     loadHandoffFiles(app().workDirectory, doc);
+    // A tool's result is a new document, as is the first one of the session; reopened, the
+    // editor's own document keeps what was last saved.
+    if (parameter == handOffRequest || !doc.hasSavedFingerprint()) doc.markSaved();
     OutputSettings& output = doc.output();
     output.baseFrequency = s.settings.baseFrequency;
     output.frequencyMode = s.settings.frequencyMode;
@@ -199,6 +203,7 @@ LRESULT onInit(HWND dialog, UINT, WPARAM, LPARAM) {
     output.outputLevel0 = app().outputLevel1;
     output.outputLevel1 = app().outputLevel2;
     s.rows = viewRows(doc.labels());
+    s.rowKeys = rowKeys(s.rows, doc.labels());
     s.cursors.samples = doc.positions().cursors;
     s.cursors.samples[CursorT] = unsetPosition; // the command position is unset in a new view
 
@@ -243,6 +248,8 @@ LRESULT onClose(HWND dialog, UINT, WPARAM, LPARAM) {
     doc.positions().firstVisibleSample = s.layout.position.firstSample;
     doc.positions().firstVisibleRow = s.layout.position.firstRow;
     saveSettings();
+    // A tool's Convert asks before it replaces work that only the hand-off files keep.
+    doc.setHandoffUnsaved(hasDataLabel(doc.labels()) && doc.differsFromSaved());
     saveHandoffOnClose(app().workDirectory, doc);
     KillTimer(dialog, markScrollTimer);
     KillTimer(dialog, dragModeTimer);
@@ -436,10 +443,11 @@ void openWaveEditor(HWND mainWindow, int, LPARAM parameter) {
     RECT client{};
     GetClientRect(mainWindow, &client);
     MoveWindow(dialog, 0, 0, client.right, client.bottom, TRUE);
-    // A document that came from no file is untitled.
+    // A document that came from no file is untitled, as is a tool's result (the title would
+    // name the file the editor last opened or saved).
     char title[512] = {};
     GetWindowTextA(mainWindow, title, sizeof title);
-    if (!std::strstr(title, " - ")) showDocumentTitle(mainWindow, {});
+    if (parameter == handOffRequest || !std::strstr(title, " - ")) showDocumentTitle(mainWindow, {});
     giveFocusToMainWindow();
 }
 
@@ -448,6 +456,15 @@ void openWaveEditor(HWND mainWindow, int, LPARAM parameter) {
 void refreshDocumentView() {
     WaveEditorState& s = editor();
     s.rows = viewRows(document().labels());
+    // The row numbers changed: the selection, cursors and anchors stay on their labels (or go).
+    std::vector<RowKey> keys = rowKeys(s.rows, document().labels());
+    RowMarks marks{s.rangeSelected, s.marked, s.cursors, s.anchors};
+    followLabels(s.rowKeys, keys, marks);
+    s.rangeSelected = marks.rangeSelected;
+    s.marked = marks.marked;
+    s.cursors = marks.cursors;
+    s.anchors = marks.anchors;
+    s.rowKeys = std::move(keys);
     refreshView();
     updateToolbar();
 }

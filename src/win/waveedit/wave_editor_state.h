@@ -8,6 +8,7 @@
 #include "app/settings.h"
 #include "device/output_engine.h"
 #include "waveedit/column_summary.h"
+#include "waveedit/row_tracking.h"
 #include "waveedit/run_waveform.h"
 #include "waveedit/view_input.h"
 #include "waveedit/view_rows.h"
@@ -43,6 +44,7 @@ struct WaveEditorState {
 
     // View.
     std::vector<ViewRow> rows;
+    std::vector<RowKey> rowKeys; // who each row is: the marks follow their labels by these
     ViewLayout layout;
     ViewArea area;
     int rulerTop = 0;
