@@ -150,6 +150,22 @@ TEST_F(LabelColumnTest, AddLabelDialogStaysOpenOnARefusedNameAndAddsOnOk) {
     HWND dialog = createDialogInLanguage(nullptr, addLabelDialog, reinterpret_cast<LPARAM>(&request));
     ASSERT_TRUE(dialog);
     EXPECT_EQ(fieldText(dialog, IDC_LABEL_NAME), L"CH-09"); // the lowest free channel
+    // Typing starts in the name; Tab goes in reading order, each mode where its fields are.
+    EXPECT_EQ(GetFocus(), GetDlgItem(dialog, IDC_LABEL_NAME));
+    std::vector<int> order;
+    for (HWND item = GetDlgItem(dialog, IDC_LABEL_ADD_SINGLE); order.size() < 23;
+         item = GetNextDlgTabItem(dialog, item, FALSE))
+        order.push_back(GetDlgCtrlID(item));
+    std::vector<int> expected{IDC_LABEL_ADD_SINGLE, IDC_LABEL_NAME, IDC_LABEL_CHANNEL};
+    for (int c = 0; c < 16; ++c) expected.push_back(IDC_LABEL_COLOUR_FIRST + c);
+    expected.insert(expected.end(), {IDC_LABEL_ADD_PODS, IDOK, IDCANCEL, IDC_LABEL_HELP});
+    EXPECT_EQ(order, expected); // the POD boxes are disabled in this mode
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_LABEL_ADD_PODS, BN_CLICKED), 0);
+    EXPECT_TRUE(isChecked(dialog, IDC_LABEL_ADD_PODS));
+    EXPECT_FALSE(isChecked(dialog, IDC_LABEL_ADD_SINGLE));
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_LABEL_ADD_SINGLE, BN_CLICKED), 0);
+    EXPECT_TRUE(isChecked(dialog, IDC_LABEL_ADD_SINGLE));
+    EXPECT_FALSE(isChecked(dialog, IDC_LABEL_ADD_PODS));
     setFieldText(dialog, IDC_LABEL_NAME, std::wstring(L"A;B"));
     SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     ASSERT_EQ(shownBoxes.size(), 1u);

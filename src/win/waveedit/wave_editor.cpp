@@ -45,7 +45,10 @@ WaveEditorState* current = nullptr;
 
 constexpr int indicatorWidth = 62; // the running indicator, left of the label column under the toolbar
 constexpr int indicatorHeight = 26;
-constexpr int statusParts[] = {60, 260, 460, 700, -1}; // right edges: mode, cursor, start, end, duration
+// Right edges: mode, cursor, A to B, start, end, duration, and what waiting output needs.
+constexpr int statusParts[] = {60, 240, 460, 610, 760, 960, -1};
+constexpr int markStatusPart = 3;
+constexpr int waitStatusPart = 6;
 
 SettingsStore& store() { return *placementStore(); }
 
@@ -70,10 +73,14 @@ void layout(HWND dialog, int width, int height) {
     const int scrollWidth = GetSystemMetrics(SM_CXVSCROLL);
 
     s.rulerTop = toolbarBottom(dialog);
+    // The toolbar strip and its buttons are drawn anew at every size: buttons that a narrow window
+    // had cut off would otherwise come back as black squares when it grows.
+    const RECT strip{0, 0, width, s.rulerTop};
+    RedrawWindow(dialog, &strip, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
     const int hscrollTop = std::max(height - statusHeight - scrollHeight, s.rulerTop + indicatorHeight);
     MoveWindow(GetDlgItem(dialog, IDC_WAVE_INDICATOR), 0, s.rulerTop, indicatorWidth, indicatorHeight, FALSE);
 
-    s.layout.splitters = normaliseSplitters(s.layout.splitters, width - scrollWidth);
+    s.layout.splitters = normaliseSplitters(s.chosenSplitters, width - scrollWidth);
     s.area.top = s.rulerTop + indicatorHeight;
     s.area.left = waveformLeft(s.layout.splitters);
     s.area.width = std::max(width - scrollWidth - s.area.left, 1);
@@ -186,6 +193,7 @@ LRESULT onInit(HWND dialog, UINT, WPARAM, LPARAM parameter) {
     s.mainWindow = GetParent(dialog);
     s.settingsKey = app().keyPath(ModuleKey::WaveEdit);
     readWaveEditSettings(store(), s.settingsKey, s.settings);
+    s.chosenSplitters = {s.settings.paneDivision1, s.settings.paneDivision2, s.settings.paneDivision3};
     std::string startPath;
     readStartPath(store(), s.settingsKey, app().workDirectory, startPath);
     s.startPath = startPath;
@@ -230,7 +238,9 @@ LRESULT onInit(HWND dialog, UINT, WPARAM, LPARAM parameter) {
 void saveSettings() {
     WaveEditorState& s = editor();
     const Document& doc = document();
-    viewToSettings(s.layout, s.settings);
+    ViewLayout kept = s.layout;
+    kept.splitters = s.chosenSplitters; // not what a narrow window squeezed them to
+    viewToSettings(kept, s.settings);
     s.settings.baseFrequency = doc.output().baseFrequency;
     s.settings.frequencyMode = doc.output().frequencyMode;
     s.settings.cursorChange = doc.output().cursorChangeInterval;
@@ -515,15 +525,19 @@ void updateStatus() {
                       timeText(sample, document().output().baseFrequency).c_str());
     }
     setPart(1, fromUtf8(line));
+    const int frequency = document().output().baseFrequency;
+    setPart(2, fromUtf8(cursorDeltaText(s.cursors.samples[CursorA], s.cursors.samples[CursorB], frequency, language)));
     if (s.rangeSelected) {
-        const MarkStatusTexts mark =
-            markStatusTexts(s.marked.markStart, s.marked.markEnd, document().output().baseFrequency, language);
-        setPart(2, fromUtf8(mark.start));
-        setPart(3, fromUtf8(mark.end));
-        setPart(4, fromUtf8(mark.duration));
+        const MarkStatusTexts mark = markStatusTexts(s.marked.markStart, s.marked.markEnd, frequency, language);
+        setPart(markStatusPart, fromUtf8(mark.start));
+        setPart(markStatusPart + 1, fromUtf8(mark.end));
+        setPart(markStatusPart + 2, fromUtf8(mark.duration));
     } else {
-        for (int part = 2; part <= 4; ++part) setPart(part, L"");
+        for (int part = markStatusPart; part < markStatusPart + 3; ++part) setPart(part, L"");
     }
+    setPart(waitStatusPart,
+            s.outputWaiting ? fromUtf8(waitingText(document().output().eventHotKey, s.waitsForExternalEvent, language))
+                            : std::wstring());
 }
 
 void relayoutEditor() {

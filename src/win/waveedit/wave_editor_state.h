@@ -45,7 +45,8 @@ struct WaveEditorState {
     // View.
     std::vector<ViewRow> rows;
     std::vector<RowKey> rowKeys; // who each row is: the marks follow their labels by these
-    ViewLayout layout;
+    ViewLayout layout; // its splitters as shown: the chosen ones, squeezed by a narrow window
+    Splitters chosenSplitters = defaultSplitters; // as the user left them, what is stored
     ViewArea area;
     int rulerTop = 0;
     int clientWidth = 0;
@@ -86,6 +87,8 @@ struct WaveEditorState {
     OutputFlags flags;
     WaveRunThread runThread;
     int indicatorPhase = 0;
+    bool outputWaiting = false; // the sequencer stands at a WE: the indicator and status say so
+    bool waitsForExternalEvent = false; // the document selects an external event somewhere
     std::vector<HICON> toolbarIcons; // by toolbar index
     HICON busyIcons[8] = {};
 };
