@@ -155,6 +155,16 @@ TEST_F(GeneratorDialogTest, UartRefusesASynchronousChannelOutsideTheModel) {
     expectRefused(uart, IDC_UART_RUN, Msg::ErrorChannelSetting);
 }
 
+TEST_F(GeneratorDialogTest, UartRefusesAHexLineThatIsNotANumber) {
+    openUartTool(window, ID_TOOL_RS232, 0);
+    HWND uart = uartToolWindow();
+    ASSERT_NE(uart, nullptr);
+    selectComboIndex(uart, IDC_UART_FORMAT, 3); // HEX
+    type(uart, IDC_UART_TEXT, L"41\r\nG7");
+    expectRefused(uart, IDC_UART_RUN, Msg::UartLineNotNumber);
+    EXPECT_EQ(shownBoxes[0].text, L"Data line 2 ('G7') is not a number in the chosen Data Format.");
+}
+
 TEST_F(GeneratorDialogTest, I2cRefusesAnEmptyTextAndUnlocksItsSettings) {
     openI2cTool(window, ID_TOOL_I2C, 0);
     HWND i2c = i2cToolWindow();

@@ -36,7 +36,8 @@ class LabelColumnTest : public DocumentShellTest {
         // QV_Function, CLK (channel 0) and DATA (channels 8..1).
         LabelTable labels{};
         writeClockAndDataLabels(labels);
-        editorWindow = openEditorOver(labels, std::vector<Sample>(static_cast<std::size_t>(document().usableSamples())));
+        editorWindow =
+            openEditorOver(labels, std::vector<Sample>(static_cast<std::size_t>(document().usableSamples())));
         ASSERT_NE(editorWindow, nullptr);
         setLabelMenuTracker([this](HMENU menu) {
             shownMenu.clear();
@@ -82,28 +83,19 @@ constexpr MenuItem separator{0, true};
 
 TEST_F(LabelColumnTest, RightClickSelectsTheLabelShowsItsMenuAndRunsTheChosenCommand) {
     rightClick(1, ID_WAVE_DELETE_LABEL); // CLK, not selected before
-    const std::vector<MenuItem> single{{ID_WAVE_LABEL_UNDO, false},
-                                       separator,
-                                       {ID_WAVE_ADD_LABEL, true},
-                                       {ID_WAVE_ADD_BUS_LABEL, true},
-                                       {ID_WAVE_DELETE_LABEL, true},
-                                       {ID_WAVE_ADD_ALL_LABELS, true},
-                                       {ID_WAVE_DELETE_ALL_LABELS, true},
-                                       separator,
-                                       {ID_WAVE_MODIFY_LABEL_NAME, true},
-                                       {ID_WAVE_PROPERTIES, true}};
+    const std::vector<MenuItem> single{{ID_WAVE_LABEL_UNDO, false},       separator,
+                                       {ID_WAVE_ADD_LABEL, true},         {ID_WAVE_ADD_BUS_LABEL, true},
+                                       {ID_WAVE_DELETE_LABEL, true},      {ID_WAVE_ADD_ALL_LABELS, true},
+                                       {ID_WAVE_DELETE_ALL_LABELS, true}, separator,
+                                       {ID_WAVE_MODIFY_LABEL_NAME, true}, {ID_WAVE_PROPERTIES, true}};
     EXPECT_EQ(shownMenu, single);
     EXPECT_EQ(rowNames(), (std::vector<std::string>{"QV_Function", "DATA"}));
 
     rightClick(0, ID_WAVE_LABEL_UNDO); // the command label: Delete disabled; Undo now offered
-    const std::vector<MenuItem> command{{ID_WAVE_LABEL_UNDO, true},
-                                        separator,
-                                        {ID_WAVE_ADD_LABEL, true},
-                                        {ID_WAVE_ADD_BUS_LABEL, true},
-                                        {ID_WAVE_DELETE_LABEL, false},
-                                        {ID_WAVE_ADD_ALL_LABELS, true},
-                                        {ID_WAVE_DELETE_ALL_LABELS, true},
-                                        separator,
+    const std::vector<MenuItem> command{{ID_WAVE_LABEL_UNDO, true},        separator,
+                                        {ID_WAVE_ADD_LABEL, true},         {ID_WAVE_ADD_BUS_LABEL, true},
+                                        {ID_WAVE_DELETE_LABEL, false},     {ID_WAVE_ADD_ALL_LABELS, true},
+                                        {ID_WAVE_DELETE_ALL_LABELS, true}, separator,
                                         {ID_WAVE_LABEL_PROPERTIES, true}};
     EXPECT_EQ(shownMenu, command);
     EXPECT_EQ(rowNames(), (std::vector<std::string>{"QV_Function", "CLK", "DATA"}));

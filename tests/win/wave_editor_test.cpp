@@ -266,8 +266,8 @@ TEST_F(WaveEditorTest, RunAndStopRunOutputTheDocumentOnAVirtualInstrument) {
         Sleep(50);
         pumpMessages();
     }
-    ASSERT_EQ(editor().flags.outputActive.load(), 1) << shownBoxes.size() << " boxes, first "
-                                                    << (shownBoxes.empty() ? 0 : shownBoxes[0].stringId);
+    ASSERT_EQ(editor().flags.outputActive.load(), 1)
+        << shownBoxes.size() << " boxes, first " << (shownBoxes.empty() ? 0 : shownBoxes[0].stringId);
     for (int i = 0; i < 6; ++i) {
         Sleep(110);
         pumpMessages();

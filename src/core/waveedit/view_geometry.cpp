@@ -73,8 +73,7 @@ int samplesShown(const ViewPosition& view, int areaWidth) {
     if (!view.scale.set()) return samplesShown(view.zoom, areaWidth);
     // Whole samples at a fine scale, as at a zoom in; every sample of the columns at a coarse one.
     const std::int64_t scaled = std::int64_t{std::max(areaWidth, 0)} * view.scale.samples;
-    const std::int64_t samples =
-        view.scale.coarse() ? ceilDiv(scaled, view.scale.pixels) : scaled / view.scale.pixels;
+    const std::int64_t samples = view.scale.coarse() ? ceilDiv(scaled, view.scale.pixels) : scaled / view.scale.pixels;
     return static_cast<int>(std::clamp<std::int64_t>(samples, 1, INT32_MAX));
 }
 

@@ -343,12 +343,12 @@ bool handOffToWaveEditor(HWND dialog, std::vector<gen::ToolSignal> signals, int 
         messageBox(dialog, result, MB_ICONERROR | MB_OK);
         return false;
     }
-    document().setHandoffUnsaved(false); // the files now hold the tool's result
     postHandOff(dialog);
     return true;
 }
 
 void postHandOff(HWND dialog) {
+    if (hasDocument()) document().setHandoffUnsaved(false); // the files now hold the tool's result
     PostMessageW(dialog, WM_CLOSE, 0, 0);
     PostMessageW(app().mainWindow, WM_COMMAND, ID_TOOL_WAVE_EDITOR, handOffRequest);
 }

@@ -103,6 +103,7 @@ bool confirmReplacingEditorWork(HWND dialog);
 bool handOffToWaveEditor(HWND dialog, std::vector<gen::ToolSignal> signals, int sampleClockHz);
 // The last step of every tool's Convert, after its hand-off files were written: WM_CLOSE to the
 // tool and WM_COMMAND 10003 lParam 9999 to the main window, which opens the Wave Editor on them.
+// (A tool that writes its own files asks confirmReplacingEditorWork before.)
 void postHandOff(HWND dialog);
 
 } // namespace qv::win

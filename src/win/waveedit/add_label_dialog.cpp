@@ -112,15 +112,14 @@ constexpr MessageEntry messages[] = {
     {WM_CLOSE, endDialogOn<IDCANCEL>},
     {WM_HELP, openHelpOnMessage<addLabelHelpTopic, addLabelHelpContext>},
 };
-constexpr auto commands = joinCommands(
-    std::array<CommandEntry, 5>{{
-        {IDOK, onOk},
-        {IDCANCEL, endDialogWith<IDCANCEL>},
-        {IDC_LABEL_HELP, openHelpOnCommand<addLabelHelpTopic, addLabelHelpContext>},
-        {IDC_LABEL_ADD_SINGLE, onMode, BN_CLICKED},
-        {IDC_LABEL_ADD_PODS, onMode, BN_CLICKED},
-    }},
-    commandRange<labelColourCount>(IDC_LABEL_COLOUR_FIRST, onColour));
+constexpr auto commands = joinCommands(std::array<CommandEntry, 5>{{
+                                           {IDOK, onOk},
+                                           {IDCANCEL, endDialogWith<IDCANCEL>},
+                                           {IDC_LABEL_HELP, openHelpOnCommand<addLabelHelpTopic, addLabelHelpContext>},
+                                           {IDC_LABEL_ADD_SINGLE, onMode, BN_CLICKED},
+                                           {IDC_LABEL_ADD_PODS, onMode, BN_CLICKED},
+                                       }},
+                                       commandRange<labelColourCount>(IDC_LABEL_COLOUR_FIRST, onColour));
 constexpr NotifyEntry notifications[] = {
     {IDC_LABEL_CHANNEL_SPIN, UDN_DELTAPOS, onSpin},
 };

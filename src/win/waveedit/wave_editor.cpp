@@ -93,8 +93,8 @@ void layout(HWND dialog, int width, int height) {
 
     if (!s.laidOut) {
         // The first layout places the view as the settings kept it, now that the area is known.
-        s.layout = viewFromSettings(s.settings, width - scrollWidth, s.area, usableSamples(),
-                                    static_cast<int>(s.rows.size()));
+        s.layout =
+            viewFromSettings(s.settings, width - scrollWidth, s.area, usableSamples(), static_cast<int>(s.rows.size()));
         s.area.left = waveformLeft(s.layout.splitters);
         s.area.width = std::max(width - scrollWidth - s.area.left, 1);
         s.laidOut = true;
@@ -176,7 +176,8 @@ LRESULT onPaint(HWND dialog, UINT, WPARAM, LPARAM) {
         SelectObject(memory, old);
         DeleteDC(memory);
         if (s.splitterBarX >= 0) {
-            const RECT bar{s.splitterBarX - splitterHalfWidth, s.rulerTop, s.splitterBarX + splitterHalfWidth + 1, bottom};
+            const RECT bar{s.splitterBarX - splitterHalfWidth, s.rulerTop, s.splitterBarX + splitterHalfWidth + 1,
+                           bottom};
             InvertRect(dc, &bar);
         }
     }
@@ -223,8 +224,8 @@ LRESULT onInit(HWND dialog, UINT, WPARAM, LPARAM parameter) {
     setUpToolbar(dialog);
     CheckDlgButton(dialog, IDC_WAVE_CORNER, BST_CHECKED);
     for (int i = 0; i < 8; ++i)
-        s.busyIcons[i] = static_cast<HICON>(LoadImageW(resourceModule(), MAKEINTRESOURCEW(IDI_BUSY_IDLE + i),
-                                                       IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
+        s.busyIcons[i] = static_cast<HICON>(
+            LoadImageW(resourceModule(), MAKEINTRESOURCEW(IDI_BUSY_IDLE + i), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
     createMarkTip(dialog);
 
     RECT client{};
@@ -288,9 +289,7 @@ LRESULT onSize(HWND dialog, UINT, WPARAM, LPARAM lParam) {
 
 LRESULT onEraseBackground(HWND, UINT, WPARAM, LPARAM) { return TRUE; }
 
-LRESULT onColourDialog(HWND, UINT, WPARAM, LPARAM) {
-    return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
-}
+LRESULT onColourDialog(HWND, UINT, WPARAM, LPARAM) { return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH)); }
 
 // ---- scroll bars ----------------------------------------------------------------------------------
 
