@@ -30,6 +30,10 @@ struct View {
         marks.cursors.samples[CursorA] = 6;
         marks.cursors.rows[CursorA] = 4;
         marks.anchors = {1, 3};
+        marks.cursors.samples[CursorD] = 7; // on the command label, row 0
+        marks.cursors.rows[CursorD] = 0;
+        marks.cursors.samples[CursorE] = 8; // on no row: placed before the rows were known
+        marks.cursors.rows[CursorE] = 5;
     }
     void selectLabelRows(std::initializer_list<int> rows) {
         const std::vector<ViewRow> now = viewRows(doc->labels());
@@ -62,6 +66,10 @@ TEST(RowTracking, MarksStayOnTheirLabelsOrAreCleared) {
     EXPECT_EQ(v.marks.marked, (MarkedArea{10, 20, 1, 2}));
     EXPECT_EQ(v.marks.anchors.labelRow, -1); // A is gone
     EXPECT_EQ(v.marks.anchors.editRow, 2);
+    EXPECT_EQ(v.marks.cursors.samples[CursorD], 7);
+    EXPECT_EQ(v.marks.cursors.rows[CursorD], 0);
+    EXPECT_EQ(v.marks.cursors.samples[CursorE], 8);
+    EXPECT_EQ(v.marks.cursors.rows[CursorE], 5);
 
     ASSERT_TRUE(v.doc->saveLabelUndo());
     BusLabelSetting bus;
@@ -97,9 +105,10 @@ TEST(RowTracking, ARangeSplitByAMovedLabelIsCleared) {
 }
 
 TEST(RowTracking, LabelsAlikeAreFoundOnlyByName) {
-    const std::vector<RowKey> now{{1, "X"}, {2, "Y"}, {2, "Z"}, {4, "W"}, {4, "W"}};
+    const std::vector<RowKey> now{{1, "X"}, {2, "Y"}, {2, "Z"}, {4, "W"}, {4, "W"}, {1, "V"}};
     EXPECT_EQ(findRow({2, "Z"}, now), 2);
-    EXPECT_EQ(findRow({1, "renamed"}, now), 0); // the only label on those bits
+    EXPECT_EQ(findRow({1, "X"}, now), 0); // by name, though another row has the same bits
+    EXPECT_EQ(findRow({8, "renamed"}, std::vector<RowKey>{{8, "Q"}}), 0); // the only label on those bits
     EXPECT_EQ(findRow({2, "renamed"}, now), -1); // two on those bits, neither by name
     EXPECT_EQ(findRow({4, "W"}, now), -1); // two alike
     EXPECT_EQ(findRow({8, "X"}, now), -1); // the name alone is not the label
