@@ -9,10 +9,11 @@ set -euo pipefail
 use_work_directory
 
 cd "$bin"
-for lang in en:1033:Add.Label:System tw:1028:新增標籤:系統 cn:2052:添加标签:系统; do
-  IFS=: read -r name id add_caption parameter_caption <<<"$lang"
-  open_demo_editor "$id" 2
-  if [ "$name" = en ]; then
+for lang in en:1033:Add.Label:System:en_US tw:1028:新增標籤:系統:zh_TW cn:2052:添加标签:系统:zh_CN; do
+  IFS=: read -r name id add_caption parameter_caption locale <<<"$lang"
+  # A first start takes the system's language (and greets the user in it).
+  LC_ALL=$locale.UTF-8 LANG=$locale.UTF-8 open_demo_editor "$id" 2
+  if xdotool search --onlyvisible --name "^$caption\$" >/dev/null 2>&1; then
     # The first start greets the user in a box first: answered, then the editor opened.
     xdotool key Return
     sleep 2
@@ -31,7 +32,7 @@ for lang in en:1033:Add.Label:System tw:1028:新增標籤:系統 cn:2052:添加�
   click_at $((X + 480)) $((Y + 190))
   shot "$main" "$out/editor_status-$name.png"
   # Insert on the label column opens Add Label(s); typing goes into the name.
-  click_at $((X + 50)) $((Y + 137))
+  click_at $((X + 50)) $((Y + 90))
   xdotool windowfocus "$main" key Insert
   dialog=$(wait_for_window "^$add_caption")
   xdotool windowfocus "$dialog" type STROBE
