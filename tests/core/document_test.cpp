@@ -184,13 +184,15 @@ TEST(Document, ResetKeepsOrReplacesTheLabels) {
     doc->image()[5] = 77;
     doc->sampleBuffer()[0] = 1;
     ASSERT_TRUE(doc->saveWaveformUndo(0, 10));
-    doc->reset(true);
+    ASSERT_TRUE(doc->saveLabelUndo());
+    doc->reset(true); // New answered Yes: the samples go, and the undo that would bring them back
     EXPECT_EQ(doc->image()[5], 0u);
     EXPECT_EQ(doc->sampleBuffer()[0], 0u);
     EXPECT_STREQ(doc->labels()[0].name, "CLK");
-    EXPECT_TRUE(doc->canUndoWaveform());
+    EXPECT_FALSE(doc->canUndoWaveform());
+    EXPECT_FALSE(doc->canUndoLabels());
+    ASSERT_TRUE(doc->saveWaveformUndo(0, 10));
     ASSERT_TRUE(doc->saveLabelUndo());
-    EXPECT_TRUE(doc->canUndoLabels());
     doc->reset(false); // New answered No: both undo rings are emptied
     EXPECT_STREQ(doc->labels()[0].name, "QV_Function");
     EXPECT_EQ(labelRecordCount(doc->labels()), 12);
@@ -199,6 +201,33 @@ TEST(Document, ResetKeepsOrReplacesTheLabels) {
     EXPECT_FALSE(doc->undoWaveform());
     EXPECT_FALSE(doc->undoLabels());
     EXPECT_EQ(labelRecordCount(doc->labels()), 12);
+}
+
+// Whether the document differs from what was saved: any sample bit or label field counts, the
+// selection flags do not.
+TEST(Document, FingerprintFollowsSamplesAndLabelsButNotSelections) {
+    auto doc = smallDocument();
+    resetToDefaultLabels(doc->labels());
+    EXPECT_FALSE(doc->hasSavedFingerprint());
+    doc->markSaved();
+    EXPECT_TRUE(doc->hasSavedFingerprint());
+    EXPECT_FALSE(doc->differsFromSaved());
+    const int last = doc->usableSamples() - 1;
+    for (int sample : {0, last}) {
+        doc->image()[sample] ^= Sample{1} << 63;
+        EXPECT_TRUE(doc->differsFromSaved()) << sample;
+        doc->image()[sample] ^= Sample{1} << 63;
+        EXPECT_FALSE(doc->differsFromSaved()) << sample;
+    }
+    doc->image()[last + 1] = 5; // the reserved tail is not the document
+    EXPECT_FALSE(doc->differsFromSaved());
+    doc->labels()[3].stateFlags = stateLabelSelected | stateRowSelected;
+    EXPECT_FALSE(doc->differsFromSaved());
+    doc->labels()[11].colour = 3;
+    EXPECT_TRUE(doc->differsFromSaved());
+    doc->labels()[11].colour = 14;
+    doc->labels()[12] = LabelRecord{20, 0, 0, "CLK", "", 15, 0, positionSingle, 0, 0, 0};
+    EXPECT_TRUE(doc->differsFromSaved()); // one more label
 }
 
 TEST(Document, TheProgramsDocumentIsCreatedOnce) {

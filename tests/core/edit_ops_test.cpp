@@ -83,6 +83,12 @@ TEST(EditOps, ClockAndItsChecks) {
     EXPECT_EQ(checkClock({0, 0}, t).field, EditField::Multiplier);
     EXPECT_EQ(checkClock({7, 2}, t).msg, Msg::StartValueZeroOrOne);
     EXPECT_FALSE(drawClock(*e.doc, t, {7, 2}));
+    // Two marked samples allow a period of 1; one sample allows none, and the message says why.
+    EXPECT_TRUE(checkClock({1, 0}, e.range(1, 1, 10, 11)).ok());
+    const EditCheck oneSample = checkClock({1, 0}, e.range(1, 1, 10, 10));
+    EXPECT_EQ(oneSample.msg, Msg::ClockMarkTooShort);
+    EXPECT_EQ(oneSample.field, EditField::Multiplier);
+    EXPECT_EQ(editCheckText(oneSample, Language::English).find("Range"), std::string::npos);
 }
 
 TEST(EditOps, BusDataCountsWithoutCarryAndCyclesFileBytes) {
@@ -100,8 +106,12 @@ TEST(EditOps, BusDataCountsWithoutCarryAndCyclesFileBytes) {
     } cases[] = {
         {counter(1, Radix::Hex, "FE", "1"), "FE FF 00 01 02 03 04 05", Msg::None},
         {counter(2, Radix::Dec, "1", "-1"), "01 01 00 00 FF FF FE FE", Msg::None},
-        {counter(1, Radix::Bin, "11", "100000000"), "", Msg::OutOfRange},
-        {counter(1, Radix::Oct, "9", "1"), "", Msg::OutOfRange},
+        {counter(1, Radix::Bin, "11", "11111111"), "03 02 01 00 FF FE FD FC", Msg::None},
+        {counter(1, Radix::Bin, "11", "100000000"), "", Msg::BusValueOutOfRange},
+        {counter(1, Radix::Oct, "9", "1"), "", Msg::BusValueNotNumber},
+        {counter(1, Radix::Hex, "ZZ", "1"), "", Msg::BusValueNotNumber},
+        {counter(1, Radix::Hex, "100", "1"), "", Msg::BusValueOutOfRange},
+        {counter(1, Radix::Hex, "0", ""), "", Msg::BusValueNotNumber},
         {file(folder.file("three.bin")), "01 02 03 01 02 03 01 02", Msg::None},
         {file(folder.file("empty.bin")), "", Msg::FileSizeZero},
         {file(folder.file("none.bin")), "", Msg::CantOpenFile},
@@ -123,6 +133,17 @@ TEST(EditOps, BusDataCountsWithoutCarryAndCyclesFileBytes) {
         EXPECT_EQ(e.values(4, 8, 9), "00");
     }
     EXPECT_EQ(convertIncrementText("-1F", Radix::Hex, Radix::Bin, 4), "-1111");
+
+    // A refusal names the field, the text, the radix and the bus's range in it.
+    Editor e;
+    const EditTarget t = e.range(4, 4, 0, 7);
+    BusDataValues values;
+    const auto refused = [&](BusDataSetting setting) {
+        return editCheckText(checkBusData(setting, t, *busDataRow(t, e.rows), values), Language::English);
+    };
+    EXPECT_EQ(refused(counter(1, Radix::Hex, " ZZ ", "1")), "Start Value: 'ZZ' is not a HEX number (0 - FF).");
+    EXPECT_EQ(refused(counter(1, Radix::Dec, "0", "256")), "Increment By: 256 is out of range (0 - 255).");
+    EXPECT_EQ(refused(counter(1, Radix::Bin, "0", "2")), "Increment By: '2' is not a BIN number (0 - 11111111).");
 }
 
 TEST(EditOps, CutClosesTheGapOnOneRowOnly) {
@@ -230,10 +251,16 @@ TEST(EditOps, EnablingFollowsTheSelection) {
 
 TEST(SampleWizard, CountersAndTheirLabels) {
     Editor e;
+    e.doc->usableImage()[3] = Sample{1} << 12;
+    // Asked before anything changes: No leaves samples, labels and undo as they were.
     test::ScriptedPrompt keep({Answer::No});
     ASSERT_EQ(runSampleWizard(*e.doc, SampleKind::SyncCounter, 18, keep), Msg::None);
     EXPECT_EQ(keep.asked, std::vector<int>{static_cast<int>(Msg::Overwrite)});
-    EXPECT_EQ(e.values(4, 0, 1), "00"); // the old labels stayed
+    EXPECT_EQ(e.values(1, 0, 5), "LLLHL");
+    EXPECT_EQ(viewRows(e.doc->labels()).size(), 5u);
+    EXPECT_FALSE(e.doc->canUndoWaveform());
+    EXPECT_FALSE(e.doc->canUndoLabels());
+
     // The sample's length and one sample less (nothing built).
     std::vector<Sample> aside(512);
     for (SampleKind kind : {SampleKind::SyncCounter, SampleKind::AsyncCounter}) {
@@ -244,6 +271,10 @@ TEST(SampleWizard, CountersAndTheirLabels) {
     }
     // Counts 1..31 on samples 11..41, the jump back ending on 41.
     EXPECT_EQ(buildSample(aside, SampleKind::SyncCounter, 0), 42);
+
+    test::ScriptedPrompt yes({Answer::Yes});
+    ASSERT_EQ(runSampleWizard(*e.doc, SampleKind::SyncCounter, 18, yes), Msg::None);
+    EXPECT_STREQ(e.doc->labels()[12].name, "SYNCCNT");
     std::span<const Sample> image = e.doc->usableImage();
     EXPECT_EQ(test::commandsText(image, 0, 3), "8FF 2FF 900");
     EXPECT_EQ(test::commandsText(image, 39, 42), "816 200 100"); // JP 10 (+12)

@@ -190,8 +190,13 @@ TEST(Handoff, EditorCloseWritesBothFiles) {
     resetToDefaultLabels(doc->labels());
     doc->image()[0] = 0x5000;
     EXPECT_TRUE(saveHandoffOnClose(folder.path(), *doc));
+    // Loading replaces the document: the undo of the one before would write into it.
     auto again = smallDocument();
+    ASSERT_TRUE(again->saveWaveformUndo(0, 8));
+    ASSERT_TRUE(again->saveLabelUndo());
     loadHandoffFiles(folder.path(), *again);
+    EXPECT_FALSE(again->canUndoWaveform());
+    EXPECT_FALSE(again->canUndoLabels());
     EXPECT_EQ(again->image()[0], 0x5000u);
     EXPECT_EQ(labelRecordCount(again->labels()), 12);
     EXPECT_FALSE(saveHandoffOnClose(folder.file("missing/deeper"), *doc));

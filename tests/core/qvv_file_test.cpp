@@ -446,15 +446,30 @@ TEST(WaveformFiles, FormatByNameAndSaveMode) {
     doc->image()[1] = channelBit(0);
     ASSERT_EQ(saveWaveformFile(folder.file("a.Qvv"), *doc, saveModeText), Msg::None);
     EXPECT_EQ(readText(folder.file("a.Qvv")).substr(0, 7), "INPUTS ");
-    // A mixed-case extension is opened as a binary file, which it is not.
+    // A mixed-case extension is opened as a binary file, which it is not; a failed open keeps the
+    // document and its undo.
     ScriptedPrompt prompt;
     auto other = emptyDocument();
+    ASSERT_TRUE(other->saveWaveformUndo(0, 4));
+    ASSERT_TRUE(other->saveLabelUndo());
     EXPECT_EQ(openWaveformFile(folder.file("a.Qvv"), *other, prompt), Msg::NoQvWaveformFile);
+    EXPECT_TRUE(other->canUndoWaveform());
+    EXPECT_FALSE(other->hasSavedFingerprint());
     std::filesystem::rename(folder.file("a.Qvv"), folder.file("a.qvv"));
+    // Both formats replace the document: neither undo ring reaches across, and it counts as saved.
     ASSERT_EQ(openWaveformFile(folder.file("a.qvv"), *other, prompt), Msg::None);
     EXPECT_EQ(other->image()[1], channelBit(0));
+    EXPECT_FALSE(other->canUndoWaveform());
+    EXPECT_FALSE(other->canUndoLabels());
+    EXPECT_FALSE(other->differsFromSaved());
     ASSERT_EQ(saveWaveformFile(folder.file("b.qvw"), *doc, saveModeBinary), Msg::None);
+    ASSERT_TRUE(other->saveWaveformUndo(0, 4));
+    ASSERT_TRUE(other->saveLabelUndo());
+    other->image()[9] = 1;
     ASSERT_EQ(openWaveformFile(folder.file("b.qvw"), *other, prompt), Msg::None);
+    EXPECT_FALSE(other->canUndoWaveform());
+    EXPECT_FALSE(other->canUndoLabels());
+    EXPECT_FALSE(other->differsFromSaved());
 }
 
 TEST(WaveformFiles, DataLabelsDecideTheOverwriteQuestion) {

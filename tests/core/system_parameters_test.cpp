@@ -130,6 +130,34 @@ TEST(SystemParameterOk, StoresAllAtOnceOrKeepsTheDialogOpen) {
          before,
          {q12023},
          {m12072}},
+        {"no number is refused, not asked about",
+         {"abc", FrequencyUnit::MHz, 3, 13, "2.5"},
+         {Answer::Yes},
+         false,
+         before,
+         {},
+         {static_cast<int>(Msg::FrequencyNotNumber)}},
+        {"a number with more after it",
+         {"5x", FrequencyUnit::MHz, 3, 13, "2.5"},
+         {Answer::Yes},
+         false,
+         before,
+         {},
+         {static_cast<int>(Msg::FrequencyNotNumber)}},
+        {"an empty field",
+         {"", FrequencyUnit::KHz, 3, 13, "2.5"},
+         {},
+         false,
+         before,
+         {},
+         {static_cast<int>(Msg::FrequencyNotNumber)}},
+        {"no number under an external clock is not read",
+         {"abc", FrequencyUnit::Hz, 2, 32, "1"},
+         {},
+         true,
+         {10000000, 2, 32, 10},
+         {},
+         {}},
         {"external clock keeps the frequency",
          {"313", FrequencyUnit::Hz, 2, 32, "1"},
          {},
@@ -152,6 +180,10 @@ TEST(SystemParameterOk, StoresAllAtOnceOrKeepsTheDialogOpen) {
         std::vector<int> shown;
         for (const auto& s : prompt.shown) shown.push_back(s.first);
         EXPECT_EQ(shown, c.shown);
+        EXPECT_EQ(answer.frequencyRefused, !shown.empty() && shown[0] == static_cast<int>(Msg::FrequencyNotNumber));
+        if (answer.frequencyRefused) {
+            EXPECT_EQ(prompt.shown[0].second, c.form.frequency);
+        }
         EXPECT_EQ(answer.achievableFrequency, c.asked.empty() || c.answers.front() == Answer::No ? 0 : 315);
     }
 }

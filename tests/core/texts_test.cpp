@@ -1,9 +1,12 @@
 // Time texts and bus value texts of the wave view.
 #include "waveedit/texts.h"
 
+#include "waveedit/document.h"
+
 #include <gtest/gtest.h>
 
 #include <string_view>
+#include <vector>
 
 namespace qv {
 namespace {
@@ -140,6 +143,27 @@ TEST(Texts, MarkingStatusAndTip) {
     EXPECT_EQ(editModeText(true, Language::English), "INS");
     EXPECT_EQ(editModeText(false, Language::English), "OVR");
     EXPECT_EQ(editModeText(false, Language::TraditionalChinese), "改寫");
+}
+
+TEST(Texts, CursorDeltaAndWaiting) {
+    EXPECT_EQ(cursorDeltaText(10, 25, 10000000, Language::English), "A to B: 1.5 us (15 samples)");
+    EXPECT_EQ(cursorDeltaText(25, 10, 10000000, Language::English), "A to B: 1.5 us (15 samples)");
+    EXPECT_EQ(cursorDeltaText(7, 7, 3000000, Language::English), "A to B: 0 ns (0 samples)");
+    EXPECT_EQ(cursorDeltaText(0, 1, 3000000, Language::SimplifiedChinese), "A 到 B：333.333 ns (1 个采样)");
+    EXPECT_EQ(cursorDeltaText(-1, 4, 10000000, Language::English), "A to B: -");
+    EXPECT_EQ(cursorDeltaText(4, -1, 10000000, Language::English), "A to B: -");
+
+    std::vector<Sample> image(8, Sample{1} << 12);
+    EXPECT_FALSE(selectsExternalEvent(image));
+    image[3] |= 0x600; // SE Key
+    image[4] |= 0x700; // WE
+    EXPECT_FALSE(selectsExternalEvent(image));
+    image[7] |= 0x609; // SE EV1, on the last sample
+    EXPECT_TRUE(selectsExternalEvent(image));
+    EXPECT_EQ(waitingText(hotKeySpace, false, Language::English), "Waiting at WE: press Space");
+    EXPECT_EQ(waitingText(hotKeyReturn, true, Language::English),
+              "Waiting at WE: press Return or give the external event");
+    EXPECT_EQ(waitingText(hotKeySpace, false, Language::TraditionalChinese), "在 WE 等待: 請按 空白鍵");
 }
 
 } // namespace

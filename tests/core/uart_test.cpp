@@ -110,6 +110,53 @@ TEST(Uart, LoadRefusesEmptyAndOversizedFiles) {
     EXPECT_EQ(text.size(), 101u);
 }
 
+// What strtol would read as something else is refused, naming the line; an empty line is 0.
+TEST(Uart, NumbersThatAreNotNumbersOrTooWideAreRefused) {
+    struct Case {
+        const char* text;
+        UartFormat format;
+        int bits;
+        Msg msg;
+        const char* where;
+    } cases[] = {
+        {"41\r\n42\r\n", UartFormat::Hex, 8, Msg::None, ""},
+        {" -80 \r\n0xFF\r\n+7F", UartFormat::Hex, 8, Msg::None, ""},
+        {"41\r\nG7", UartFormat::Hex, 8, Msg::UartLineNotNumber, "2 ('G7')"},
+        {"1FF", UartFormat::Hex, 8, Msg::UartLineTooWide, "1 ('1FF')"},
+        {"-81", UartFormat::Hex, 8, Msg::UartLineTooWide, "1 ('-81')"},
+        {"1FF\r\nFFFF", UartFormat::Hex, 16, Msg::None, ""},
+        {"10000", UartFormat::Hex, 16, Msg::UartLineTooWide, "1 ('10000')"},
+        {"1111\r\n10000", UartFormat::Bin, 4, Msg::UartLineTooWide, "2 ('10000')"},
+        {"12", UartFormat::Bin, 8, Msg::UartLineNotNumber, "1 ('12')"},
+        {"377\r\n8", UartFormat::Oct, 8, Msg::UartLineNotNumber, "2 ('8')"},
+        {"255\r\n256", UartFormat::Dec, 8, Msg::UartLineTooWide, "2 ('256')"},
+        {"99999999999999999999", UartFormat::Dec, 16, Msg::UartLineTooWide, "1 ('9999999999999999...')"},
+        {"-", UartFormat::Dec, 8, Msg::UartLineNotNumber, "1 ('-')"},
+        {"0x", UartFormat::Hex, 8, Msg::UartLineNotNumber, "1 ('0x')"},
+        {"4 1", UartFormat::Dec, 8, Msg::UartLineNotNumber, "1 ('4 1')"},
+        {"G7", UartFormat::Asc, 8, Msg::None, ""},
+    };
+    for (const Case& c : cases) {
+        std::string where;
+        EXPECT_EQ(checkUartData(c.text, c.format, c.bits, where), c.msg) << c.text;
+        EXPECT_EQ(where, c.where) << c.text;
+    }
+    // The run refuses before it touches the instrument, naming the line.
+    test::driverRecording = test::DriverRecording{};
+    Driver driver = test::recordingDriver();
+    DriverInterlock interlock;
+    OutputFlags flags;
+    test::ScriptedPrompt prompt;
+    OutputPorts ports{driver, 1, interlock, flags, prompt, capabilitiesFor(0xA020)};
+    UartSettings s;
+    s.format = UartFormat::Hex;
+    auto out = buffer(1000);
+    EXPECT_EQ(runUart(ports, s, "41\r\nG7", out, {}).outcome.error, Msg::UartLineNotNumber);
+    ASSERT_EQ(prompt.shown.size(), 1u);
+    EXPECT_EQ(prompt.shown[0].second, "2 ('G7')");
+    EXPECT_TRUE(test::driverRecording.calls.empty());
+}
+
 TEST(Uart, RunAsksForSectionsAndSetsTheClockWithoutAsking) {
     test::driverRecording = test::DriverRecording{};
     Driver driver = test::recordingDriver();

@@ -146,6 +146,12 @@ TEST(ViewGeometry, Splitters) {
     EXPECT_EQ(normaliseSplitters({5, 120, 300}, 1000), d); // name part too narrow
     EXPECT_EQ(normaliseSplitters({100, 200, 980}, 1000), d); // no room left for the waveform
     EXPECT_EQ(normaliseSplitters(d, 200), (Splitters{24, 45, 58})); // defaults do not fit either
+    // Stored: the name part never narrower than a name can be read in, at the limit and just below.
+    EXPECT_EQ(splittersToStore(d), d);
+    EXPECT_EQ(splittersToStore({60, 90, 120}), (Splitters{60, 90, 120}));
+    EXPECT_EQ(splittersToStore({59, 90, 120}), (Splitters{60, 91, 121}));
+    EXPECT_EQ(splittersToStore({24, 45, 58}), (Splitters{60, 81, 94}));
+    EXPECT_EQ(splittersToStore({150, 120, 300}), d);
     struct Case {
         int index, x;
         Splitters moved;

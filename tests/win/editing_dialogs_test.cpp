@@ -143,7 +143,8 @@ TEST_F(EditingDialogs, DataSettingCountsWithoutCarryAndConvertsTheIncrementWithT
     type(IDC_BUS_INCREMENT, L"100"); // above the 8-bit bus's FF
     press(IDOK);
     ASSERT_EQ(shownBoxes.size(), 1u);
-    EXPECT_EQ(shownBoxes[0].stringId, 12004);
+    EXPECT_EQ(shownBoxes[0].stringId, static_cast<int>(Msg::BusValueOutOfRange));
+    EXPECT_EQ(shownBoxes[0].text, L"Increment By: 100 is out of range (0 - FF).");
     EXPECT_EQ(field(IDC_BUS_INCREMENT), L"0");
 
     type(IDC_BUS_START_VALUE, L"FE");

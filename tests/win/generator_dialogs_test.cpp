@@ -220,6 +220,16 @@ TEST_F(GeneratorDialogTest, AsyncCounterRefusesAClockOverTheMaximum) {
     EXPECT_EQ(GetFocus(), GetDlgItem(async, IDC_GEN_RATE));
 }
 
+TEST_F(GeneratorDialogTest, UartRefusesAHexLineThatIsNotANumber) {
+    openUartTool(window, ID_TOOL_RS232, 0);
+    HWND uart = uartToolWindow();
+    ASSERT_NE(uart, nullptr);
+    selectComboIndex(uart, IDC_UART_FORMAT, 3); // HEX
+    type(uart, IDC_UART_TEXT, L"41\r\nG7");
+    expectRefused(uart, IDC_UART_RUN, Msg::UartLineNotNumber);
+    EXPECT_EQ(shownBoxes[0].text, L"Data line 2 ('G7') is not a number in the chosen Data Format.");
+}
+
 TEST_F(GeneratorDialogTest, I2cRefusesAnEmptyTextAndUnlocksItsSettings) {
     openI2cTool(window, ID_TOOL_I2C, 0);
     HWND i2c = i2cToolWindow();
@@ -272,6 +282,65 @@ TEST_F(GeneratorDialogTest, I2cExportsAndImportsItsStatementText) {
     EXPECT_EQ(fieldText(i2c, IDC_I2C_TEXT), sample);
     EXPECT_EQ(fieldText(i2c, IDC_I2C_FILE), fromAnsi(path));
     setFileNameAsker({});
+}
+
+// Keys as the main loop hands them to the dialog manager: Esc in I2C's text neither converts nor
+// closes, Enter on a check box keeps UART open, Enter in the data edit is a new line, and a Convert
+// asks before it replaces Wave Editor work that no file keeps.
+TEST_F(GeneratorDialogTest, EnterAndEscKeepTypedDataAndConvertAsksForUnsavedEditorWork) {
+    auto press = [](HWND dialog, HWND control, WPARAM key) {
+        SetFocus(control);
+        MSG message{control, WM_KEYDOWN, key, 1, 0, {}};
+        if (!IsDialogMessageW(dialog, &message)) DispatchMessageW(&message);
+        pumpMessages();
+    };
+    openI2cTool(window, ID_TOOL_I2C, 0);
+    HWND i2c = i2cToolWindow();
+    ASSERT_NE(i2c, nullptr);
+    click(i2c, IDC_I2C_SAMPLE);
+    press(i2c, GetDlgItem(i2c, IDC_I2C_TEXT), VK_ESCAPE);
+    press(i2c, GetDlgItem(i2c, IDC_GEN_REPEAT), VK_ESCAPE);
+    press(i2c, GetDlgItem(i2c, IDC_GEN_REPEAT), VK_RETURN);
+    EXPECT_EQ(i2cToolWindow(), i2c);
+    EXPECT_FALSE(std::filesystem::exists(handoffLabelPath(folder.path())));
+
+    // The editor left work no file keeps: Convert asks, and No leaves the hand-off files alone.
+    document().setHandoffUnsaved(true);
+    click(i2c, IDC_I2C_CONVERT);
+    pumpMessages();
+    ASSERT_EQ(shownBoxes.size(), 1u);
+    EXPECT_EQ(shownBoxes[0].stringId, static_cast<int>(Msg::EditorWorkUnsaved));
+    EXPECT_EQ(i2cToolWindow(), i2c);
+    EXPECT_FALSE(std::filesystem::exists(handoffLabelPath(folder.path())));
+    setMessageBoxScript([this](const ShownMessage& shown) {
+        shownBoxes.push_back(shown);
+        return IDYES;
+    });
+    useToolTable({});
+    click(i2c, IDC_I2C_CONVERT);
+    pumpMessages();
+    EXPECT_TRUE(std::filesystem::exists(handoffLabelPath(folder.path())));
+    EXPECT_FALSE(document().handoffUnsaved());
+    if (HWND editorWindow = waveEditorWindow()) SendMessageW(editorWindow, WM_CLOSE, 0, 0);
+
+    openUartTool(window, ID_TOOL_RS232, 0);
+    HWND uart = uartToolWindow();
+    ASSERT_NE(uart, nullptr);
+    type(uart, IDC_UART_TEXT, L"41");
+    press(uart, GetDlgItem(uart, IDC_UART_SYNC), VK_RETURN);
+    press(uart, GetDlgItem(uart, IDC_UART_BAUD), VK_RETURN);
+    press(uart, GetDlgItem(uart, IDC_UART_TEXT), VK_ESCAPE);
+    EXPECT_EQ(uartToolWindow(), uart);
+    press(uart, GetDlgItem(uart, IDC_UART_TEXT), VK_RETURN);
+    EXPECT_EQ(uartToolWindow(), uart);
+    EXPECT_NE(fieldText(uart, IDC_UART_TEXT).find(L"\r\n"), std::wstring::npos);
+    press(uart, GetDlgItem(uart, IDC_UART_STOP), VK_RETURN); // a focused push button is pressed
+    EXPECT_EQ(uartToolWindow(), uart);
+    press(uart, GetDlgItem(uart, IDC_UART_EXIT), VK_RETURN); // but never command 1, the Exit here
+    EXPECT_EQ(uartToolWindow(), uart);
+    int helps = static_cast<int>(helpRequests().size());
+    press(uart, GetDlgItem(uart, IDC_GEN_HELP), VK_RETURN);
+    EXPECT_EQ(static_cast<int>(helpRequests().size()), helps + 1);
 }
 
 // The rate unit button and the spins reach the rate rules; UART's data bits reach its stop bits.

@@ -36,7 +36,8 @@ class LabelColumnTest : public DocumentShellTest {
         // QV_Function, CLK (channel 0) and DATA (channels 8..1).
         LabelTable labels{};
         writeClockAndDataLabels(labels);
-        editorWindow = openEditorOver(labels, std::vector<Sample>(static_cast<std::size_t>(document().usableSamples())));
+        editorWindow =
+            openEditorOver(labels, std::vector<Sample>(static_cast<std::size_t>(document().usableSamples())));
         ASSERT_NE(editorWindow, nullptr);
         setLabelMenuTracker([this](HMENU menu) {
             shownMenu.clear();
@@ -82,28 +83,19 @@ constexpr MenuItem separator{0, true};
 
 TEST_F(LabelColumnTest, RightClickSelectsTheLabelShowsItsMenuAndRunsTheChosenCommand) {
     rightClick(1, ID_WAVE_DELETE_LABEL); // CLK, not selected before
-    const std::vector<MenuItem> single{{ID_WAVE_LABEL_UNDO, false},
-                                       separator,
-                                       {ID_WAVE_ADD_LABEL, true},
-                                       {ID_WAVE_ADD_BUS_LABEL, true},
-                                       {ID_WAVE_DELETE_LABEL, true},
-                                       {ID_WAVE_ADD_ALL_LABELS, true},
-                                       {ID_WAVE_DELETE_ALL_LABELS, true},
-                                       separator,
-                                       {ID_WAVE_MODIFY_LABEL_NAME, true},
-                                       {ID_WAVE_PROPERTIES, true}};
+    const std::vector<MenuItem> single{{ID_WAVE_LABEL_UNDO, false},       separator,
+                                       {ID_WAVE_ADD_LABEL, true},         {ID_WAVE_ADD_BUS_LABEL, true},
+                                       {ID_WAVE_DELETE_LABEL, true},      {ID_WAVE_ADD_ALL_LABELS, true},
+                                       {ID_WAVE_DELETE_ALL_LABELS, true}, separator,
+                                       {ID_WAVE_MODIFY_LABEL_NAME, true}, {ID_WAVE_PROPERTIES, true}};
     EXPECT_EQ(shownMenu, single);
     EXPECT_EQ(rowNames(), (std::vector<std::string>{"QV_Function", "DATA"}));
 
     rightClick(0, ID_WAVE_LABEL_UNDO); // the command label: Delete disabled; Undo now offered
-    const std::vector<MenuItem> command{{ID_WAVE_LABEL_UNDO, true},
-                                        separator,
-                                        {ID_WAVE_ADD_LABEL, true},
-                                        {ID_WAVE_ADD_BUS_LABEL, true},
-                                        {ID_WAVE_DELETE_LABEL, false},
-                                        {ID_WAVE_ADD_ALL_LABELS, true},
-                                        {ID_WAVE_DELETE_ALL_LABELS, true},
-                                        separator,
+    const std::vector<MenuItem> command{{ID_WAVE_LABEL_UNDO, true},        separator,
+                                        {ID_WAVE_ADD_LABEL, true},         {ID_WAVE_ADD_BUS_LABEL, true},
+                                        {ID_WAVE_DELETE_LABEL, false},     {ID_WAVE_ADD_ALL_LABELS, true},
+                                        {ID_WAVE_DELETE_ALL_LABELS, true}, separator,
                                         {ID_WAVE_LABEL_PROPERTIES, true}};
     EXPECT_EQ(shownMenu, command);
     EXPECT_EQ(rowNames(), (std::vector<std::string>{"QV_Function", "CLK", "DATA"}));
@@ -150,6 +142,22 @@ TEST_F(LabelColumnTest, AddLabelDialogStaysOpenOnARefusedNameAndAddsOnOk) {
     HWND dialog = createDialogInLanguage(nullptr, addLabelDialog, reinterpret_cast<LPARAM>(&request));
     ASSERT_TRUE(dialog);
     EXPECT_EQ(fieldText(dialog, IDC_LABEL_NAME), L"CH-09"); // the lowest free channel
+    // Typing starts in the name; Tab goes in reading order, each mode where its fields are.
+    EXPECT_EQ(GetFocus(), GetDlgItem(dialog, IDC_LABEL_NAME));
+    std::vector<int> order;
+    for (HWND item = GetDlgItem(dialog, IDC_LABEL_ADD_SINGLE); order.size() < 23;
+         item = GetNextDlgTabItem(dialog, item, FALSE))
+        order.push_back(GetDlgCtrlID(item));
+    std::vector<int> expected{IDC_LABEL_ADD_SINGLE, IDC_LABEL_NAME, IDC_LABEL_CHANNEL};
+    for (int c = 0; c < 16; ++c) expected.push_back(IDC_LABEL_COLOUR_FIRST + c);
+    expected.insert(expected.end(), {IDC_LABEL_ADD_PODS, IDOK, IDCANCEL, IDC_LABEL_HELP});
+    EXPECT_EQ(order, expected); // the POD boxes are disabled in this mode
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_LABEL_ADD_PODS, BN_CLICKED), 0);
+    EXPECT_TRUE(isChecked(dialog, IDC_LABEL_ADD_PODS));
+    EXPECT_FALSE(isChecked(dialog, IDC_LABEL_ADD_SINGLE));
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_LABEL_ADD_SINGLE, BN_CLICKED), 0);
+    EXPECT_TRUE(isChecked(dialog, IDC_LABEL_ADD_SINGLE));
+    EXPECT_FALSE(isChecked(dialog, IDC_LABEL_ADD_PODS));
     setFieldText(dialog, IDC_LABEL_NAME, std::wstring(L"A;B"));
     SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     ASSERT_EQ(shownBoxes.size(), 1u);

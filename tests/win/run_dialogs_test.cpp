@@ -75,6 +75,14 @@ TEST_F(RunDialogs, SystemParameterValuesInAndOut) {
     SendMessageW(dialog, WM_NOTIFY, IDC_SYSPARAM_FREQUENCY_SPIN, reinterpret_cast<LPARAM>(&spin));
     EXPECT_EQ(text(IDC_SYSPARAM_FREQUENCY), L"2001");
 
+    // No number: refused by name, nothing asked or stored.
+    setText(IDC_SYSPARAM_FREQUENCY, L"abc");
+    press(IDOK);
+    ASSERT_EQ(shownBoxes.size(), 1u);
+    EXPECT_EQ(shownBoxes[0].text, L"Frequency: 'abc' is not a number.");
+    EXPECT_EQ(request.values.baseFrequency, 2000000);
+    shownBoxes.clear();
+
     // 12023 No keeps everything; Yes shows the achievable value; 12072 keeps the dialog open.
     press(IDC_SYSPARAM_UNIT);
     setText(IDC_SYSPARAM_FREQUENCY, L"313");

@@ -107,7 +107,7 @@ TEST_F(WaveEditorTest, ClickPlacesTheActiveCursorAndADragMarksRowsAndSamples) {
 
     // The status bar shows the mark at 10 MHz: start 2 us, end (26 samples) 2.6 us, 600 ns long.
     wchar_t text[64] = {};
-    SendMessageW(GetDlgItem(editorWindow, IDC_WAVE_STATUS), SB_GETTEXTW, 4, reinterpret_cast<LPARAM>(text));
+    SendMessageW(GetDlgItem(editorWindow, IDC_WAVE_STATUS), SB_GETTEXTW, 5, reinterpret_cast<LPARAM>(text));
     EXPECT_STREQ(text, L"Mark Duration: 600 ns");
 
     // High Level sets CLK and DATA over the marked samples only; Undo puts them back.
@@ -123,6 +123,55 @@ TEST_F(WaveEditorTest, ClickPlacesTheActiveCursorAndADragMarksRowsAndSamples) {
     EXPECT_EQ(editor().cursors.samples[CursorB], 21);
 }
 
+// The document is replaced by every opening: the undo of the last one never writes into it. The
+// marks follow their labels when one above is deleted, and A to B is measured in the status bar.
+TEST_F(WaveEditorTest, UndoStaysWithItsDocumentAndTheMarksFollowTheirLabels) {
+    HWND editorWindow = open();
+    ASSERT_NE(editorWindow, nullptr);
+    SendMessageW(editorWindow, WM_LBUTTONDOWN, MK_LBUTTON, pointAt(20, 2));
+    SendMessageW(editorWindow, WM_MOUSEMOVE, MK_LBUTTON, pointAt(25, 2));
+    SendMessageW(editorWindow, WM_LBUTTONUP, 0, pointAt(25, 2));
+    ASSERT_TRUE(editor().rangeSelected);
+    SendMessageW(editorWindow, WM_COMMAND, ID_WAVE_HIGH, 0);
+    SendMessageW(editorWindow, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(document().handoffUnsaved()); // changed since it came, never saved
+    writeDocumentFiles(); // a tool's result replaces it, and the title no longer names a file
+    SetWindowTextW(window, L"Doveravevero Zodo Zudeduriz - C:\\old.qvw");
+    openWaveEditor(window, ID_TOOL_WAVE_EDITOR, handOffRequest);
+    pumpMessages();
+    editorWindow = waveEditorWindow();
+    ASSERT_NE(editorWindow, nullptr);
+    wchar_t title[128] = {};
+    GetWindowTextW(window, title, 128);
+    EXPECT_EQ(std::wstring(title).find(L"old.qvw"), std::wstring::npos) << title;
+    const Sample before22 = document().usableImage()[22];
+    SendMessageW(editorWindow, WM_COMMAND, ID_WAVE_UNDO, 0);
+    EXPECT_EQ(document().usableImage()[22], before22);
+    EXPECT_FALSE(document().differsFromSaved());
+
+    // DATA (row 2) marked, T on DATA; CLK (row 1, above) deleted: DATA is row 1 now, still marked.
+    key(editorWindow, 'B');
+    SendMessageW(editorWindow, WM_LBUTTONDOWN, MK_LBUTTON, pointAt(30, 2));
+    SendMessageW(editorWindow, WM_LBUTTONUP, 0, pointAt(30, 2));
+    key(editorWindow, 'A');
+    SendMessageW(editorWindow, WM_LBUTTONDOWN, MK_LBUTTON, pointAt(20, 2));
+    SendMessageW(editorWindow, WM_MOUSEMOVE, MK_LBUTTON, pointAt(25, 2));
+    SendMessageW(editorWindow, WM_LBUTTONUP, 0, pointAt(25, 2));
+    wchar_t text[64] = {};
+    SendMessageW(GetDlgItem(editorWindow, IDC_WAVE_STATUS), SB_GETTEXTW, 2, reinterpret_cast<LPARAM>(text));
+    EXPECT_STREQ(text, L"A to B: 1 us (10 samples)");
+    for (LabelRecord& r : document().labels()) r.stateFlags &= ~stateLabelSelected;
+    document().labels()[12].stateFlags |= stateLabelSelected; // CLK
+    SendMessageW(editorWindow, WM_COMMAND, ID_WAVE_DELETE_LABEL, 0);
+    ASSERT_EQ(editor().rows.size(), 2u);
+    ASSERT_TRUE(editor().rangeSelected);
+    EXPECT_EQ(editor().marked.firstRow, 1);
+    const Sample clockBit = Sample{1} << 12, before21 = document().usableImage()[21];
+    SendMessageW(editorWindow, WM_COMMAND, ID_WAVE_HIGH, 0);
+    EXPECT_EQ(document().usableImage()[21], before21 | (Sample{0xFF} << 13)); // DATA's bits, not CLK's
+    EXPECT_EQ(document().usableImage()[21] & clockBit, before21 & clockBit);
+}
+
 TEST_F(WaveEditorTest, DraggingTheLastSplitterMovesTheWaveformArea) {
     HWND editorWindow = open();
     ASSERT_NE(editorWindow, nullptr);
@@ -136,6 +185,22 @@ TEST_F(WaveEditorTest, DraggingTheLastSplitterMovesTheWaveformArea) {
     EXPECT_EQ(editor().layout.splitters[2], from + 40);
     EXPECT_EQ(editor().area.left, waveformLeft(editor().layout.splitters));
     EXPECT_EQ(editor().splitterBarX, -1);
+
+    // A narrow window squeezes what is shown; widened again the chosen splitters come back, and
+    // they are what is stored.
+    RECT client{};
+    GetClientRect(editorWindow, &client);
+    SendMessageW(editorWindow, WM_SIZE, 0, MAKELPARAM(150, client.bottom));
+    EXPECT_LT(editor().layout.splitters[2], from + 40);
+    UpdateWindow(editorWindow);
+    SendMessageW(editorWindow, WM_SIZE, 0, MAKELPARAM(client.right, client.bottom));
+    EXPECT_EQ(editor().layout.splitters[2], from + 40);
+    EXPECT_TRUE(GetUpdateRect(GetDlgItem(editorWindow, ID_WAVE_SAMPLE_WIZARD), nullptr, FALSE)); // redrawn
+    SendMessageW(editorWindow, WM_SIZE, 0, MAKELPARAM(150, client.bottom));
+    SendMessageW(editorWindow, WM_CLOSE, 0, 0);
+    WaveEditSettings stored;
+    readWaveEditSettings(store, app().keyPath(ModuleKey::WaveEdit), stored);
+    EXPECT_EQ(stored.paneDivision3, from + 40);
 }
 
 TEST_F(WaveEditorTest, TheWheelOnTheMainWindowZoomsAndZoomInStopsAtSixtyFourPixelsPerSample) {
@@ -148,6 +213,39 @@ TEST_F(WaveEditorTest, TheWheelOnTheMainWindowZoomsAndZoomInStopsAtSixtyFourPixe
     EXPECT_EQ(editor().layout.position.zoom, (Zoom{maxZoomIn, 0}));
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(editorWindow, ID_WAVE_ZOOM_IN)));
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(editorWindow, ID_WAVE_ZOOM_OUT)));
+}
+
+// Output that stands at a WE: the indicator and the status bar say so and name the key, until Stop.
+// (The virtual instrument here stops at its sample limit right after a release, which looks the
+// same as waiting, so the release itself is not watched.)
+TEST_F(WaveEditorTest, OutputWaitingAtAWeSaysWhatToPress) {
+    DriverLoad load = attachVirtualInstrument(0xB016, folder.file("wait.vcd"));
+    ASSERT_EQ(load.problem, DriverProblem::None);
+    LabelTable labels{};
+    writeClockAndDataLabels(labels);
+    std::vector<Sample> image(static_cast<std::size_t>(document().usableSamples()));
+    for (std::size_t i = 0; i < image.size(); ++i) image[i] = (i & 1) << 12;
+    image[40] |= 0x700; // WE: waits for the key event selected at the start
+    ASSERT_EQ(writeHandoffFiles(folder.path(), labels, image), Msg::None);
+    HWND editorWindow = open();
+    ASSERT_NE(editorWindow, nullptr);
+    SendMessageW(editorWindow, WM_COMMAND, ID_WAVE_RUN, 0);
+    auto tick = [] {
+        Sleep(110);
+        pumpMessages();
+    };
+    for (int i = 0; i < 50 && !editor().outputWaiting; ++i) tick();
+    ASSERT_TRUE(editor().outputWaiting);
+    wchar_t text[96] = {};
+    SendMessageW(GetDlgItem(editorWindow, IDC_WAVE_STATUS), SB_GETTEXTW, 6, reinterpret_cast<LPARAM>(text));
+    EXPECT_STREQ(text, L"Waiting at WE: press Space");
+    SendMessageW(editorWindow, WM_COMMAND, ID_WAVE_STOP_RUN, 0);
+    tick();
+    EXPECT_FALSE(editor().outputWaiting);
+    SendMessageW(GetDlgItem(editorWindow, IDC_WAVE_STATUS), SB_GETTEXTW, 6, reinterpret_cast<LPARAM>(text));
+    EXPECT_STREQ(text, L"");
+    SendMessageW(editorWindow, WM_CLOSE, 0, 0);
+    detachVirtualInstrument(load);
 }
 
 // Run and Stop Run with a virtual instrument: output runs through the engine, the indicator
@@ -168,8 +266,8 @@ TEST_F(WaveEditorTest, RunAndStopRunOutputTheDocumentOnAVirtualInstrument) {
         Sleep(50);
         pumpMessages();
     }
-    ASSERT_EQ(editor().flags.outputActive.load(), 1) << shownBoxes.size() << " boxes, first "
-                                                    << (shownBoxes.empty() ? 0 : shownBoxes[0].stringId);
+    ASSERT_EQ(editor().flags.outputActive.load(), 1)
+        << shownBoxes.size() << " boxes, first " << (shownBoxes.empty() ? 0 : shownBoxes[0].stringId);
     for (int i = 0; i < 6; ++i) {
         Sleep(110);
         pumpMessages();

@@ -114,6 +114,50 @@ std::vector<std::uint8_t> uartDataBytes(std::string_view text, UartFormat format
     return bytes;
 }
 
+Msg checkUartData(std::string_view text, UartFormat format, int dataBits, std::string& where) {
+    if (format == UartFormat::Asc) return Msg::None;
+    constexpr std::size_t shownCharacters = 16;
+    const int base = baseOf(format);
+    const long long highest = (1LL << dataBits) - 1, lowest = -(1LL << (dataBits - 1));
+    auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+    int line = 1;
+    for (std::size_t start = 0;; ++line) {
+        const std::size_t end = text.find("\r\n", start);
+        std::string_view piece = text.substr(start, end == std::string_view::npos ? text.npos : end - start);
+        while (!piece.empty() && blank(piece.front())) piece.remove_prefix(1);
+        while (!piece.empty() && blank(piece.back())) piece.remove_suffix(1);
+        std::string_view digits = piece;
+        const bool negative = !digits.empty() && digits.front() == '-';
+        if (!digits.empty() && (digits.front() == '-' || digits.front() == '+')) digits.remove_prefix(1);
+        if (base == 16 && digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X'))
+            digits.remove_prefix(2);
+        long long value = 0;
+        Msg problem = piece.empty() ? Msg::None : digits.empty() ? Msg::UartLineNotNumber : Msg::None;
+        for (char c : digits) {
+            const int digit = c >= '0' && c <= '9' ? c - '0'
+                : c >= 'a' && c <= 'z'             ? c - 'a' + 10
+                : c >= 'A' && c <= 'Z'             ? c - 'A' + 10
+                                                   : 99;
+            if (digit >= base) {
+                problem = Msg::UartLineNotNumber;
+                break;
+            }
+            value = std::min(value * base + digit, highest + 1); // saturated past the widest
+        }
+        if (problem == Msg::None && (negative ? -value < lowest : value > highest)) problem = Msg::UartLineTooWide;
+        if (problem != Msg::None) {
+            std::string shown(piece.substr(0, shownCharacters));
+            for (char& c : shown)
+                if (blank(c)) c = ' ';
+            where = std::to_string(line) + " ('" + shown + (piece.size() > shownCharacters ? "...')" : "')");
+            return problem;
+        }
+        if (end == std::string_view::npos) break;
+        start = end + 2;
+    }
+    return Msg::None;
+}
+
 std::vector<std::uint16_t> uartCharacters(std::span<const std::uint8_t> bytes, UartFormat format, int dataBits) {
     std::vector<std::uint16_t> characters;
     if (format == UartFormat::Asc || dataBits <= 8) {
@@ -237,6 +281,12 @@ UartRunResult runUart(OutputPorts& ports, const UartSettings& settings, std::str
         return result;
     };
     if (Msg m = validateUart(settings, ports.capabilities); m != Msg::None) return fail(m);
+    std::string where;
+    if (Msg m = checkUartData(dataText, settings.format, settings.dataBits, where); m != Msg::None) {
+        result.outcome.error = m;
+        ports.prompt.show(static_cast<int>(m), where);
+        return result;
+    }
     const std::vector<std::uint8_t> bytes = uartDataBytes(dataText, settings.format, settings.dataBits);
     if (!temporaryFilePath.empty()) {
         ReplacingFileWriter temporary;

@@ -63,6 +63,11 @@ int uartSamplesPerCharacter(const UartSettings& s);
 // cut the text at each CR LF (an empty last piece included) and write each value (read like
 // strtol in base 2, 8, 10 or 16) as one byte, or two bytes low first above 8 data bits.
 std::vector<std::uint8_t> uartDataBytes(std::string_view text, UartFormat format, int dataBits);
+// The number formats refuse what strtol would quietly read as something else: a line that is not a
+// number in the format (UartLineNotNumber: "G7" in HEX, "12" in BIN) or does not fit the data bits
+// as an unsigned value or a negative one in two's complement (UartLineTooWide: "1FF" in 8 bits).
+// An empty line is 0, as the format has always read it. `where` names the line: "2 ('G7')".
+Msg checkUartData(std::string_view text, UartFormat format, int dataBits, std::string& where);
 // The characters the bytes hold (two bytes per character above 8 data bits in the number formats).
 std::vector<std::uint16_t> uartCharacters(std::span<const std::uint8_t> bytes, UartFormat format, int dataBits);
 

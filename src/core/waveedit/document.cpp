@@ -62,10 +62,33 @@ void Document::clearSamples() { std::memset(buffer_.get(), 0, bufferSamples_ * s
 
 void Document::reset(bool keepLabels) {
     clearSamples();
-    if (keepLabels) return;
+    clearUndo();
+    if (!keepLabels) resetToDefaultLabels(labels_);
+}
+
+void Document::clearUndo() {
     waveformUndo_.clear();
     labelUndo_.clear();
-    resetToDefaultLabels(labels_);
+}
+
+std::uint64_t Document::fingerprint() const {
+    // FNV-1a over 64-bit words with a final mix: fast over a full memory, and a change of any
+    // bit of a sample or label record changes it.
+    constexpr std::uint64_t prime = 0x100000001B3ULL;
+    std::uint64_t hash = 0xCBF29CE484222325ULL;
+    auto add = [&](std::uint64_t word) { hash = (hash ^ word) * prime; };
+    for (Sample sample : usableImage()) add(sample);
+    // The labels up to the terminator, without their selection flags (selecting is not work).
+    const int count = labelRecordCount(labels_);
+    for (int i = 0; i < count; ++i) {
+        LabelRecord record = labels_[static_cast<std::size_t>(i)];
+        record.stateFlags = 0;
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(&record);
+        for (std::size_t b = 0; b < sizeof record; ++b) add(bytes[b]);
+    }
+    add(static_cast<std::uint64_t>(count));
+    hash ^= hash >> 29;
+    return hash == 0 ? 1 : hash;
 }
 
 bool Document::saveWaveformUndo(int firstSample, int sampleCount) {

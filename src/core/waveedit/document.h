@@ -109,8 +109,8 @@ class Document {
 
     // Zeroes the whole sample buffer, prefix included.
     void clearSamples();
-    // New document: keepLabels clears the samples only; otherwise the undo rings are emptied too
-    // and the labels become the default command label.
+    // New document: the samples cleared and both undo rings emptied; without keepLabels the
+    // labels become the default command label.
     void reset(bool keepLabels);
 
     // Waveform undo: store samples [first, first + count) of the image before they change.
@@ -124,6 +124,21 @@ class Document {
     bool saveLabelUndo();
     bool undoLabels();
     bool canUndoLabels() const { return !labelUndo_.empty(); }
+    // Both rings emptied: the document was replaced, and an undo would write the old document's
+    // samples or labels into the new one.
+    void clearUndo();
+
+    // Work no file keeps. The fingerprint of the labels and the usable image is taken when the
+    // document is opened from or saved to a file, or arrives from a tool; the editor notes on
+    // closing whether the document it leaves in the hand-off files then differed from it (and
+    // held a data label), and a tool asks before its Convert replaces such a document.
+    void markSaved() { savedFingerprint_ = fingerprint(); }
+    bool hasSavedFingerprint() const { return savedFingerprint_ != 0; }
+    bool differsFromSaved() const { return fingerprint() != savedFingerprint_; }
+    bool handoffUnsaved() const { return handoffUnsaved_; }
+    void setHandoffUnsaved(bool unsaved) { handoffUnsaved_ = unsaved; }
+    // A 64-bit digest of the label table and the usable image (never 0).
+    std::uint64_t fingerprint() const;
 
   private:
     struct FreeDeleter {
@@ -145,6 +160,8 @@ class Document {
     Positions positions_;
     UndoRing<std::uint8_t> waveformUndo_;
     UndoRing<LabelRecord> labelUndo_;
+    std::uint64_t savedFingerprint_ = 0;
+    bool handoffUnsaved_ = false;
 };
 
 // The program's document, created once at start-up (12007 when memory is short).

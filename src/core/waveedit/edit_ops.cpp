@@ -38,6 +38,17 @@ GroupType radixGroupType(Radix radix) {
     }
 }
 
+constexpr const char* radixNames[] = {"HEX", "DEC", "BIN", "OCT"}; // Radix order
+
+EditCheck refusal(Msg msg, EditField field, int rangeLow = 0, int rangeHigh = 0) {
+    EditCheck check;
+    check.msg = msg;
+    check.field = field;
+    check.rangeLow = rangeLow;
+    check.rangeHigh = rangeHigh;
+    return check;
+}
+
 std::string_view trimmed(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
@@ -56,6 +67,11 @@ BitPermutation valueToSample(const ViewRow& row) {
 
 std::string editCheckText(const EditCheck& check, Language language) {
     const std::string message(text(check.msg, language));
+    const std::string field(
+        text(check.field == EditField::Increment ? Msg::FieldIncrement : Msg::FieldStartValue, language));
+    if (check.msg == Msg::BusValueNotNumber)
+        return fillMarkers(message, {field, check.typed, check.radix, check.low, check.high});
+    if (check.msg == Msg::BusValueOutOfRange) return fillMarkers(message, {field, check.typed, check.low, check.high});
     if (check.msg != Msg::PeriodOutOfRange) return message;
     const std::string low = std::to_string(check.rangeLow), high = std::to_string(check.rangeHigh);
     return fillMarkers(text(Msg::RangeFormat, language), {message, low, high});
@@ -87,9 +103,11 @@ bool applyLevel(Document& doc, const EditTarget& target, LevelOperation operatio
 
 EditCheck checkClock(const ClockSetting& setting, const EditTarget& target) {
     const int highest = target.markEnd - target.markStart;
+    if (highest < 1) return refusal(Msg::ClockMarkTooShort, EditField::Multiplier);
     if (setting.multiplier < 1 || setting.multiplier > highest)
-        return {Msg::PeriodOutOfRange, EditField::Multiplier, 1, highest};
-    if (setting.startValue != 0 && setting.startValue != 1) return {Msg::StartValueZeroOrOne, EditField::StartValue};
+        return refusal(Msg::PeriodOutOfRange, EditField::Multiplier, 1, highest);
+    if (setting.startValue != 0 && setting.startValue != 1)
+        return refusal(Msg::StartValueZeroOrOne, EditField::StartValue);
     return {};
 }
 
@@ -158,26 +176,39 @@ EditCheck checkBusData(const BusDataSetting& setting, const EditTarget& target, 
                        BusDataValues& values) {
     const int samples = target.sampleCount();
     if (setting.multiplier < 1 || setting.multiplier > samples)
-        return {Msg::PeriodOutOfRange, EditField::Multiplier, 1, samples};
+        return refusal(Msg::PeriodOutOfRange, EditField::Multiplier, 1, samples);
     values = BusDataValues{};
     values.multiplier = setting.multiplier;
     if (setting.source == BusDataSource::Counter) {
+        // A refusal names the field, what was typed and the bus's range in the radix.
+        const std::uint64_t maximum = busMaximum(bus.width);
+        auto refuse = [&](Msg msg, EditField field, std::string_view typed) {
+            EditCheck check = refusal(msg, field);
+            check.typed = std::string(trimmed(typed));
+            check.radix = radixNames[static_cast<int>(setting.radix)];
+            check.low = radixText(0, setting.radix, 1);
+            check.high = radixText(maximum, setting.radix, bus.width);
+            return check;
+        };
         if (!parseRadixValue(setting.startValue, setting.radix, values.start))
-            return {Msg::OutOfRange, EditField::StartValue};
+            return refuse(Msg::BusValueNotNumber, EditField::StartValue, setting.startValue);
+        if (values.start > maximum) return refuse(Msg::BusValueOutOfRange, EditField::StartValue, setting.startValue);
         std::string_view increment = trimmed(setting.increment);
         values.decrement = !increment.empty() && increment.front() == '-';
         if (values.decrement) increment.remove_prefix(1);
-        if (!parseRadixValue(increment, setting.radix, values.increment) || values.increment > busMaximum(bus.width))
-            return {Msg::OutOfRange, EditField::Increment};
+        if (!parseRadixValue(increment, setting.radix, values.increment))
+            return refuse(Msg::BusValueNotNumber, EditField::Increment, setting.increment);
+        if (values.increment > maximum) return refuse(Msg::BusValueOutOfRange, EditField::Increment, setting.increment);
         return {};
     }
     InputFile file;
-    if (!file.open(setting.path)) return {Msg::CantOpenFile, EditField::Path};
-    if (file.size() <= 0) return {Msg::FileSizeZero, EditField::Path};
+    if (!file.open(setting.path)) return refusal(Msg::CantOpenFile, EditField::Path);
+    if (file.size() <= 0) return refusal(Msg::FileSizeZero, EditField::Path);
     // Only as many bytes as the marked area takes values; after the last one the first comes again.
     const std::int64_t needed = (samples + setting.multiplier - 1) / setting.multiplier;
     values.fileBytes.resize(static_cast<std::size_t>(std::min(file.size(), needed)));
-    if (!file.read(0, values.fileBytes.data(), values.fileBytes.size())) return {Msg::CantOpenFile, EditField::Path};
+    if (!file.read(0, values.fileBytes.data(), values.fileBytes.size()))
+        return refusal(Msg::CantOpenFile, EditField::Path);
     return {};
 }
 

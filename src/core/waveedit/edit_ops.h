@@ -20,16 +20,22 @@
 namespace qv {
 
 // A failed dialog check: the message, the field to reset and, for 12002, the range shown through
-// the format "%s (Range = %d - %d)".
+// the format "%s (Range = %d - %d)". A refused bus value names its field, what was typed, the radix
+// and the bus's range (written in the radix).
 enum class EditField { None, Multiplier, StartValue, Increment, Path };
 struct EditCheck {
     Msg msg = Msg::None;
     EditField field = EditField::None;
     int rangeLow = 0;
     int rangeHigh = 0;
+    std::string typed; // BusValueNotNumber, BusValueOutOfRange
+    std::string radix;
+    std::string low;
+    std::string high;
     bool ok() const { return msg == Msg::None; }
 };
-// The text of a failed check in a language: 12002 with its range, any other message as it is.
+// The text of a failed check in a language: 12002 with its range, a refused bus value with its
+// field, text and range, any other message as it is.
 std::string editCheckText(const EditCheck& check, Language language);
 
 // ---- Low, High, Invert ----------------------------------------------------------------------------
@@ -44,7 +50,8 @@ struct ClockSetting {
     int multiplier = 1; // half period in samples, 1 .. mark end - mark start
     int startValue = 0; // 0 or 1
 };
-// 12002 (Multiplier, range 1 .. mark end - mark start) or 12003 (StartValue).
+// 12002 (Multiplier, range 1 .. mark end - mark start) or 12003 (StartValue). A one-sample mark
+// has no period at all: ClockMarkTooShort says so instead of an empty range.
 EditCheck checkClock(const ClockSetting& setting, const EditTarget& target);
 // Writes the clock into every bit of the target: start value for `multiplier` samples, then the
 // other level, and so on. False (nothing written) when the setting does not pass checkClock.
@@ -85,9 +92,10 @@ struct BusDataValues {
     bool decrement = false;
     std::vector<std::uint8_t> fileBytes; // File: the bytes the marked area uses, at most
 };
-// 12002 (Multiplier, range 1 .. the number of marked samples), 12004 (StartValue or Increment: not
-// a number in the radix, or an increment above the bus's largest value), 12005 (Path: cannot be
-// opened), 12006 (Path: empty file).
+// 12002 (Multiplier, range 1 .. the number of marked samples); for StartValue or Increment
+// BusValueNotNumber (not a number in the radix) or BusValueOutOfRange (above the bus's largest
+// value), each naming the field and the range 0 .. 2^width - 1; 12005 (Path: cannot be opened),
+// 12006 (Path: empty file).
 EditCheck checkBusData(const BusDataSetting& setting, const EditTarget& target, const ViewRow& bus,
                        BusDataValues& values);
 // Writes the values onto the bus over the marked area, its first bit the most significant; the

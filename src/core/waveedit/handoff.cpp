@@ -93,6 +93,7 @@ void loadHandoffSamples(const std::string& path, Document& doc) {
 void loadHandoffFiles(const std::string& folder, Document& doc) {
     loadHandoffLabels(handoffLabelPath(folder), doc.labels());
     loadHandoffSamples(handoffSamplePath(folder), doc);
+    doc.clearUndo();
 }
 
 } // namespace qv

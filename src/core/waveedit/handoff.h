@@ -39,7 +39,8 @@ void loadHandoffLabels(const std::string& path, LabelTable& labels);
 void loadHandoffLabelBytes(std::span<const std::uint8_t> bytes, LabelTable& labels);
 // Zeroes the whole sample buffer and reads min(file size, usable sample bytes) from sample 0.
 void loadHandoffSamples(const std::string& path, Document& doc);
-// Both files, as the Wave Editor does on every opening.
+// Both files, as the Wave Editor does on every opening; both undo rings are emptied (what they
+// hold belongs to whatever document was there before).
 void loadHandoffFiles(const std::string& folder, Document& doc);
 
 } // namespace qv

@@ -80,13 +80,13 @@ Msg runSampleWizard(Document& doc, SampleKind kind, int cardType, Prompt& prompt
     std::vector<Sample> sample(std::min<std::size_t>(image.size(), 512));
     const int used = buildSample(sample, kind, cardType);
     if (used == 0) return Msg::MemoryNotEnough;
-    doc.saveWaveformUndo(0, doc.usableSamples());
-    doc.clearSamples();
-    std::copy_n(sample.begin(), used, image.begin());
-
+    // Asked before anything changes: No leaves the document as it was.
     LabelTable& table = doc.labels();
     if (hasDataLabel(table) && prompt.ask(static_cast<int>(Msg::Overwrite), Buttons::YesNo) != Answer::Yes)
         return Msg::None;
+    doc.saveWaveformUndo(0, doc.usableSamples());
+    doc.clearSamples();
+    std::copy_n(sample.begin(), used, image.begin());
     doc.saveLabelUndo();
     resetToDefaultLabels(table);
     for (int i = 0; i < commandBits; ++i) table[static_cast<std::size_t>(i)].colour = sampleCommandColour;

@@ -29,10 +29,10 @@ inline constexpr int asyncCountSamples = 8;
 // OE 0xFFFF. Returns the number of samples the cycle uses (0 when the image is too short).
 int buildSample(std::span<Sample> image, SampleKind kind, int cardType);
 
-// The Sample Wizard after OK: the waveform is stored for undo, the whole buffer cleared and the
-// sample built; when the table holds a data label 12027 "Overwrite?" asks whether the labels are
-// replaced (No keeps them) by the command label (colour 12) and "SYNCCNT" or "ASYNCCNT" over
-// channels 4..0. Returns 12007 when the usable area cannot hold the sample.
+// The Sample Wizard after OK: when the table holds a data label 12027 "Overwrite?" asks first, and
+// No leaves the document as it was. Then the waveform is stored for undo, the whole buffer cleared,
+// the sample built and the labels replaced by the command label (colour 12) and "SYNCCNT" or
+// "ASYNCCNT" over channels 4..0. Returns 12007 when the usable area cannot hold the sample.
 Msg runSampleWizard(Document& doc, SampleKind kind, int cardType, Prompt& prompt);
 
 } // namespace qv

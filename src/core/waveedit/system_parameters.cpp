@@ -123,6 +123,13 @@ SystemParameterAnswer acceptSystemParameters(const SystemParameterForm& form, co
     SystemParameterAnswer answer;
     int frequency = values.baseFrequency;
     if (!externalClockOnly(form.frequencyMode, cardType)) {
+        // Not a number is refused by name, never read as 0 (whose nearest clock is a few hertz).
+        const std::optional<double> typed = parseFieldNumber(form.frequency);
+        if (!typed || !std::isfinite(*typed)) {
+            prompt.show(static_cast<int>(Msg::FrequencyNotNumber), std::string(form.frequency));
+            answer.frequencyRefused = true;
+            return answer;
+        }
         frequency = frequencyFromField(form.frequency, form.unit);
         const int achievable = nearestAchievableFrequency(frequency, frequencyNearest, capabilities);
         if (achievable != frequency) {

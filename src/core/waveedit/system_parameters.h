@@ -72,10 +72,12 @@ struct SystemParameterForm {
 
 struct SystemParameterAnswer {
     bool close = false; // false: the dialog stays open
+    bool frequencyRefused = false; // the frequency was no number (FrequencyNotNumber shown)
     int achievableFrequency = 0; // after 12023 Yes: the field shows it from now on (0: unchanged)
 };
 
-// OK: an unachievable frequency asks 12023 (No keeps the dialog open, Yes takes the nearest
+// OK: a frequency that is no number is refused with FrequencyNotNumber naming what was typed; an
+// unachievable frequency asks 12023 (No keeps the dialog open, Yes takes the nearest
 // achievable one); a cursor change outside 0.5-10 shows 12072 and keeps it open. Only when all
 // is well are the values stored, all at once. A mode without the internal clock leaves the
 // frequency as it was (its field is disabled).

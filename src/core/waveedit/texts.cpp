@@ -2,6 +2,10 @@
 // number of units is recognised exactly.
 #include "waveedit/texts.h"
 
+#include "support/text_fill.h"
+#include "waveedit/commands.h"
+#include "waveedit/document.h"
+
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>
@@ -131,6 +135,31 @@ std::string markTipText(int markStart, int markEnd, int baseFrequency, Language 
 
 std::string_view editModeText(bool insertMode, Language language) {
     return text(insertMode ? Msg::EditModeInsert : Msg::EditModeOverwrite, language);
+}
+
+// ---- measuring and waiting -------------------------------------------------------------------------
+
+std::string cursorDeltaText(int a, int b, int baseFrequency, Language language) {
+    if (a < 0 || b < 0) return std::string(text(Msg::CursorDeltaUnset, language));
+    const std::int64_t samples = a > b ? std::int64_t{a} - b : std::int64_t{b} - a;
+    return fillMarkers(text(Msg::CursorDelta, language), {timeText(samples, baseFrequency), std::to_string(samples)});
+}
+
+bool selectsExternalEvent(std::span<const Sample> image) {
+    for (Sample sample : image) {
+        const unsigned word = commandField(sample);
+        if (opcodeOf(word) == Opcode::Se && eventChoiceOf(operandByte(word)) != EventChoice::Keyboard) return true;
+    }
+    return false;
+}
+
+std::string_view hotKeyName(int eventHotKey, Language language) {
+    return text(eventHotKey == hotKeyReturn ? Msg::HotKeyReturn : Msg::HotKeySpace, language);
+}
+
+std::string waitingText(int eventHotKey, bool externalEvent, Language language) {
+    return fillMarkers(text(externalEvent ? Msg::WaitingForEvent : Msg::WaitingForKey, language),
+                       {hotKeyName(eventHotKey, language)});
 }
 
 } // namespace qv

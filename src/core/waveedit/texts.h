@@ -7,9 +7,11 @@
 
 #include "support/strings.h"
 #include "waveedit/label.h"
+#include "waveedit/sample.h"
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -52,5 +54,17 @@ MarkStatusTexts markStatusTexts(int markStart, int markEnd, int baseFrequency, L
 std::string markTipText(int markStart, int markEnd, int baseFrequency, Language language);
 // The edit mode in the status bar: "INS" or "OVR".
 std::string_view editModeText(bool insertMode, Language language);
+
+// ---- measuring and waiting -------------------------------------------------------------------------
+
+// The time between cursors A and B (either order) and the samples between them:
+// "A to B: 1.5 us (15 samples)"; "A to B: -" while either is unset (a negative position).
+std::string cursorDeltaText(int a, int b, int baseFrequency, Language language);
+// Whether a command of the image selects an external event (an SE other than the key event): a WE
+// may then wait for that event as well as for the key.
+bool selectsExternalEvent(std::span<const Sample> image);
+// Output waiting at a WE: what releases it, the hot key by name ("Space", "Return").
+std::string waitingText(int eventHotKey, bool externalEvent, Language language);
+std::string_view hotKeyName(int eventHotKey, Language language);
 
 } // namespace qv

@@ -73,8 +73,7 @@ int samplesShown(const ViewPosition& view, int areaWidth) {
     if (!view.scale.set()) return samplesShown(view.zoom, areaWidth);
     // Whole samples at a fine scale, as at a zoom in; every sample of the columns at a coarse one.
     const std::int64_t scaled = std::int64_t{std::max(areaWidth, 0)} * view.scale.samples;
-    const std::int64_t samples =
-        view.scale.coarse() ? ceilDiv(scaled, view.scale.pixels) : scaled / view.scale.pixels;
+    const std::int64_t samples = view.scale.coarse() ? ceilDiv(scaled, view.scale.pixels) : scaled / view.scale.pixels;
     return static_cast<int>(std::clamp<std::int64_t>(samples, 1, INT32_MAX));
 }
 
@@ -204,6 +203,13 @@ Splitters normaliseSplitters(const Splitters& splitters, int clientWidth) {
     return {leastSplitterX(0), leastSplitterX(1), leastSplitterX(2)};
 }
 
+Splitters splittersToStore(const Splitters& chosen) {
+    constexpr int anyWidth = 1 << 30;
+    if (!splittersFit(chosen, anyWidth)) return defaultSplitters;
+    const int shift = std::max(0, minimumStoredNameWidth - chosen[0]);
+    return {chosen[0] + shift, chosen[1] + shift, chosen[2] + shift};
+}
+
 Splitters movedSplitter(const Splitters& splitters, int index, int x, int clientWidth) {
     if (index < 0 || index >= splitterCount) return splitters;
     Splitters s = splitters;
@@ -247,9 +253,10 @@ ViewLayout viewFromSettings(const WaveEditSettings& settings, int clientWidth, c
 }
 
 void viewToSettings(const ViewLayout& layout, WaveEditSettings& settings) {
-    settings.paneDivision1 = layout.splitters[0];
-    settings.paneDivision2 = layout.splitters[1];
-    settings.paneDivision3 = layout.splitters[2];
+    const Splitters stored = splittersToStore(layout.splitters);
+    settings.paneDivision1 = stored[0];
+    settings.paneDivision2 = stored[1];
+    settings.paneDivision3 = stored[2];
     settings.zoomIn = layout.position.zoom.in;
     settings.zoomOut = layout.position.zoom.out;
     settings.startTime = layout.position.firstSample;

@@ -143,6 +143,11 @@ Splitters normaliseSplitters(const Splitters& splitters, int clientWidth);
 // Splitter `index` dragged to x: it stays right of the one before it and left of the one after it
 // by the parts' minimum widths, and the last leaves the waveform area its minimum width.
 Splitters movedSplitter(const Splitters& splitters, int index, int x, int clientWidth);
+// What is kept of the splitters the user chose: never a name part too narrow to read a label name
+// (a drag to the column's edge is stored moved right by the difference), and splitters that fit no
+// window at all are stored as the defaults. A narrow window squeezes only what is shown.
+inline constexpr int minimumStoredNameWidth = 60;
+Splitters splittersToStore(const Splitters& chosen);
 // The waveform area starts right of the third splitter's band.
 int waveformLeft(const Splitters& splitters);
 

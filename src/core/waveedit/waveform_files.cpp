@@ -20,7 +20,13 @@ bool hasDataLabel(const LabelTable& labels) {
 }
 
 Msg openWaveformFile(const std::string& path, Document& doc, Prompt& prompt, const Driver* driver) {
-    return isTextVectorFileName(path) ? loadQvv(path, doc, driver) : loadQvw(path, doc, prompt);
+    const Msg result = isTextVectorFileName(path) ? loadQvv(path, doc, driver) : loadQvw(path, doc, prompt);
+    if (result == Msg::None) {
+        // A new document: the old one's undo would write into it; what the file holds is saved.
+        doc.clearUndo();
+        doc.markSaved();
+    }
+    return result;
 }
 
 Msg saveWaveformFile(const std::string& path, const Document& doc, int saveMode, int cardType,

@@ -18,7 +18,8 @@ bool isTextVectorFileName(std::string_view path);
 // Open asks 12027 "Overwrite?" first when the table holds a data label (bit index 12 or more).
 bool hasDataLabel(const LabelTable& labels);
 
-// Reads either format into the document; the document is unchanged after any failure.
+// Reads either format into the document; the document is unchanged after any failure. After a
+// success both undo rings are empty and the document counts as saved.
 Msg openWaveformFile(const std::string& path, Document& doc, Prompt& prompt, const Driver* driver = nullptr);
 // Writes the binary form for save mode 1 (and any other value), the text form for save mode 2.
 // refusedLabel: the label a refused text save names (12078, 12081), for the message's %s.

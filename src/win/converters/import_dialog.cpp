@@ -192,6 +192,7 @@ LRESULT onBrowse(HWND dialog, const Command&) {
 LRESULT onConvert(HWND dialog, const Command&) {
     ImportTool& t = tool();
     if (!t.loaded || t.loading) return TRUE;
+    if (!confirmReplacingEditorWork(dialog)) return TRUE; // Convert is id 2: Esc sends it too
     std::span<Sample> image = document().usableImage();
     if (t.vhdl) {
         vhdl::ImportSettings settings{app().caps, t.repeat, t.waitKey};

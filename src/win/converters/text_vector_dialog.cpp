@@ -109,6 +109,7 @@ LRESULT onLoad(HWND dialog, const Command&) {
 LRESULT onConvert(HWND dialog, const Command&) {
     TextVectorTool& t = tool();
     if (!t.loaded) return TRUE;
+    if (!confirmReplacingEditorWork(dialog)) return TRUE; // Convert is id 2: Esc sends it too
     textvector::ConvertRequest request;
     request.frequencyText = toUtf8(fieldText(dialog, IDC_TV_FREQUENCY));
     request.unit = t.unit;

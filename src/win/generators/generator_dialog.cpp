@@ -13,6 +13,8 @@
 #include "resource.h"
 #include "waveedit/document.h"
 
+#include <commctrl.h>
+
 #include <array>
 #include <limits>
 #include <mutex>
@@ -67,9 +69,69 @@ FileNameRequest textFileRequest(HWND dialog, bool save) {
     return request;
 }
 
+// ---- Enter and Esc ---------------------------------------------------------------------------------
+// The dialog manager sends command 1 on Enter and command 2 on Esc (Exit and Convert in some tools),
+// and a multi-line edit closes its dialog on Esc: typed data and the Wave Editor's document would
+// go with a key press. A message filter sees each key before the dialog manager does. Esc does
+// nothing in a tool (a dropped-down list still closes with it). Enter is left to the dialog manager
+// only where it means what the user sees: a new line in a text that takes one, a dropped-down
+// list, a focused push button, or a default push button the dialog names; never command 1.
+HHOOK keyFilterHook = nullptr;
+HWND guardedDialog = nullptr;
+
+bool isClass(HWND window, const wchar_t* name) {
+    wchar_t found[32] = {};
+    GetClassNameW(window, found, 32);
+    return lstrcmpiW(found, name) == 0;
+}
+
+bool listDroppedDown(HWND focus) {
+    for (HWND w = focus; w && w != guardedDialog; w = GetParent(w))
+        if (isClass(w, WC_COMBOBOXW)) return SendMessageW(w, CB_GETDROPPEDSTATE, 0, 0) != 0;
+    return false;
+}
+
+bool enterIsForTheDialogManager(HWND dialog, HWND focus) {
+    if (listDroppedDown(focus)) return true;
+    if (focus && IsChild(dialog, focus) && isClass(focus, WC_EDITW)) {
+        const LONG_PTR style = GetWindowLongPtrW(focus, GWL_STYLE);
+        return (style & ES_MULTILINE) && (style & ES_WANTRETURN);
+    }
+    const LRESULT defaultButton = SendMessageW(dialog, DM_GETDEFID, 0, 0);
+    return HIWORD(defaultButton) == DC_HASDEFID && LOWORD(defaultButton) != IDOK;
+}
+
+// A focused push button: the dialog manager would press it only when it is drawn as the default,
+// else send command 1; here it is pressed as a click would (command 1 excepted).
+bool pressFocusedButton(HWND dialog, HWND focus) {
+    if (!focus || !IsChild(dialog, focus) || !isClass(focus, WC_BUTTONW)) return false;
+    if (!(SendMessageW(focus, WM_GETDLGCODE, 0, 0) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON))) return false;
+    const int id = GetDlgCtrlID(focus);
+    if (id != IDOK && IsWindowEnabled(focus))
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(focus));
+    return true;
+}
+
+LRESULT CALLBACK filterToolKeys(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == MSGF_DIALOGBOX && guardedDialog) {
+        const MSG& message = *reinterpret_cast<const MSG*>(lParam);
+        if (message.message == WM_KEYDOWN && (message.hwnd == guardedDialog || IsChild(guardedDialog, message.hwnd))) {
+            const HWND focus = GetFocus();
+            if (message.wParam == VK_ESCAPE && !listDroppedDown(focus)) return TRUE;
+            if (message.wParam == VK_RETURN && !enterIsForTheDialogManager(guardedDialog, focus)) {
+                pressFocusedButton(guardedDialog, focus);
+                return TRUE;
+            }
+        }
+    }
+    return CallNextHookEx(keyFilterHook, code, wParam, lParam);
+}
+
 } // namespace
 
 void initGenerator(HWND dialog) {
+    guardedDialog = dialog;
+    if (!keyFilterHook) keyFilterHook = SetWindowsHookExW(WH_MSGFILTER, filterToolKeys, nullptr, GetCurrentThreadId());
     GeneratorRun& state = run();
     if (hasDocument()) document().clearSamples();
     state.flags.running.store(0);
@@ -84,6 +146,9 @@ void initGenerator(HWND dialog) {
 }
 
 void releaseGenerator() {
+    if (keyFilterHook) UnhookWindowsHookEx(keyFilterHook);
+    keyFilterHook = nullptr;
+    guardedDialog = nullptr;
     for (HICON& icon : run().icons) {
         if (icon) DestroyIcon(icon);
         icon = nullptr;
@@ -256,7 +321,13 @@ bool importDataText(HWND dialog, int fileField, std::string& text) {
 
 // ---- Convert --------------------------------------------------------------------------------------
 
+bool confirmReplacingEditorWork(HWND dialog) {
+    if (!hasDocument() || !document().handoffUnsaved()) return true;
+    return messageBox(dialog, Msg::EditorWorkUnsaved, MB_ICONQUESTION | MB_YESNO) == IDYES;
+}
+
 bool handOffToWaveEditor(HWND dialog, std::vector<gen::ToolSignal> signals, int sampleClockHz) {
+    if (!confirmReplacingEditorWork(dialog)) return false;
     HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     gen::ConvertRequest request;
     request.signals = std::move(signals);
@@ -277,6 +348,7 @@ bool handOffToWaveEditor(HWND dialog, std::vector<gen::ToolSignal> signals, int 
 }
 
 void postHandOff(HWND dialog) {
+    if (hasDocument()) document().setHandoffUnsaved(false); // the files now hold the tool's result
     PostMessageW(dialog, WM_CLOSE, 0, 0);
     PostMessageW(app().mainWindow, WM_COMMAND, ID_TOOL_WAVE_EDITOR, handOffRequest);
 }

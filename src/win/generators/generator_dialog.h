@@ -33,9 +33,11 @@ inline constexpr int threadEndWaitMilliseconds = 1000;
 inline constexpr int busyTickMilliseconds = 150;
 
 // WM_INITDIALOG's common steps: the sample buffer cleared, the flags cleared, the busy icons
-// loaded and the idle icon shown in IDC_GEN_STATUS.
+// loaded and the idle icon shown in IDC_GEN_STATUS. From here on the dialog's Enter and Esc keys
+// are filtered: Esc does nothing, Enter only presses a focused push button (never command 1), the
+// dialog's named default button, or starts a new line in a text that takes one.
 void initGenerator(HWND dialog);
-// WM_DESTROY: the icons freed.
+// WM_DESTROY: the icons freed, the key filter removed.
 void releaseGenerator();
 // WM_DESTROY of a generator dialog: the shared part released and the tool's own state (a
 // std::unique_ptr) dropped.
@@ -92,12 +94,16 @@ bool exportDataText(HWND dialog, int fileField, const std::string& text);
 bool importDataText(HWND dialog, int fileField, std::string& text);
 
 // ---- Convert ----------------------------------------------------------------------------------------
+// Before a Convert replaces the hand-off files: when they hold Wave Editor work no file keeps,
+// "The Wave Editor holds changes that are not saved in a file. Overwrite?"; true to go on.
+bool confirmReplacingEditorWork(HWND dialog);
 // The built stream (in generatorBuffer()) to the hand-off files with the tool's labels and
 // iBaseFreq; then WM_CLOSE to the tool and WM_COMMAND 10003 lParam 9999 to the main window.
-// Errors are shown and the tool stays open.
+// Asks confirmReplacingEditorWork first. Errors are shown and the tool stays open.
 bool handOffToWaveEditor(HWND dialog, std::vector<gen::ToolSignal> signals, int sampleClockHz);
 // The last step of every tool's Convert, after its hand-off files were written: WM_CLOSE to the
 // tool and WM_COMMAND 10003 lParam 9999 to the main window, which opens the Wave Editor on them.
+// (A tool that writes its own files asks confirmReplacingEditorWork before.)
 void postHandOff(HWND dialog);
 
 } // namespace qv::win

@@ -1,7 +1,7 @@
 // The I2C dialog moves its controls into I2cSettings and the statement text to core: runI2c on
 // the output thread, checkI2c and buildI2cForConvert for Convert. Run locks the settings, the
-// text, the file buttons, "Repeat" and "Convert" until Stop; a build error runs Stop itself. Enter
-// closes the tool (Exit is id 1) and Esc converts (Convert is id 2), as the dialog manager sends.
+// text, the file buttons, "Repeat" and "Convert" until Stop; a build error runs Stop itself. Exit
+// is id 1 and Convert id 2, but the framework keeps Enter and Esc from sending them.
 #include "app/help_topics.h"
 #include "generators/i2c_dialog.h"
 
@@ -219,7 +219,7 @@ LRESULT onRateSpin(HWND dialog, NMHDR& header) {
 }
 
 LRESULT onConvert(HWND dialog, const Command&) {
-    if (generatorRunning()) return TRUE; // Convert is reachable from idle only (Esc while running)
+    if (generatorRunning()) return TRUE; // Convert is reachable from idle only
     const gen::I2cSettings s = readSettings(dialog);
     const std::string text = statementText(dialog);
     gen::I2cProgram program;

@@ -45,14 +45,21 @@ LRESULT onInit(HWND dialog, UINT, WPARAM, LPARAM lParam) {
     SendDlgItemMessageW(dialog, IDC_LABEL_CHANNEL_SPIN, UDM_SETRANGE32, 0, 100); // up = +1; the field holds the value
     setChecked(dialog, IDC_LABEL_ADD_SINGLE, true);
     enableFields(dialog);
-    return TRUE;
+    // The name is what one types first; the template lists the controls in reading order.
+    SetFocus(GetDlgItem(dialog, IDC_LABEL_NAME));
+    SendDlgItemMessageW(dialog, IDC_LABEL_NAME, EM_SETSEL, 0, -1);
+    return FALSE;
 }
 
 LRESULT onDrawItem(HWND, UINT, WPARAM, LPARAM lParam) {
     return drawLabelColourItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam), state.colour);
 }
 
-LRESULT onMode(HWND dialog, const Command&) {
+// The two modes are plain radio buttons (each in its place in the tab order, so not one
+// automatic group): the pressed one is checked here.
+LRESULT onMode(HWND dialog, const Command& command) {
+    setChecked(dialog, IDC_LABEL_ADD_SINGLE, command.id == IDC_LABEL_ADD_SINGLE);
+    setChecked(dialog, IDC_LABEL_ADD_PODS, command.id == IDC_LABEL_ADD_PODS);
     enableFields(dialog);
     return TRUE;
 }
@@ -105,15 +112,14 @@ constexpr MessageEntry messages[] = {
     {WM_CLOSE, endDialogOn<IDCANCEL>},
     {WM_HELP, openHelpOnMessage<addLabelHelpTopic, addLabelHelpContext>},
 };
-constexpr auto commands = joinCommands(
-    std::array<CommandEntry, 5>{{
-        {IDOK, onOk},
-        {IDCANCEL, endDialogWith<IDCANCEL>},
-        {IDC_LABEL_HELP, openHelpOnCommand<addLabelHelpTopic, addLabelHelpContext>},
-        {IDC_LABEL_ADD_SINGLE, onMode, BN_CLICKED},
-        {IDC_LABEL_ADD_PODS, onMode, BN_CLICKED},
-    }},
-    commandRange<labelColourCount>(IDC_LABEL_COLOUR_FIRST, onColour));
+constexpr auto commands = joinCommands(std::array<CommandEntry, 5>{{
+                                           {IDOK, onOk},
+                                           {IDCANCEL, endDialogWith<IDCANCEL>},
+                                           {IDC_LABEL_HELP, openHelpOnCommand<addLabelHelpTopic, addLabelHelpContext>},
+                                           {IDC_LABEL_ADD_SINGLE, onMode, BN_CLICKED},
+                                           {IDC_LABEL_ADD_PODS, onMode, BN_CLICKED},
+                                       }},
+                                       commandRange<labelColourCount>(IDC_LABEL_COLOUR_FIRST, onColour));
 constexpr NotifyEntry notifications[] = {
     {IDC_LABEL_CHANNEL_SPIN, UDN_DELTAPOS, onSpin},
 };

@@ -115,6 +115,10 @@ LRESULT onOk(HWND dialog, const Command&) {
     const SystemParameterAnswer answer =
         acceptSystemParameters(form, state.request->capabilities, state.request->cardType, prompt, values);
     if (answer.achievableFrequency != 0) showFrequency(dialog, answer.achievableFrequency);
+    if (answer.frequencyRefused) {
+        SetFocus(GetDlgItem(dialog, IDC_SYSPARAM_FREQUENCY));
+        SendDlgItemMessageW(dialog, IDC_SYSPARAM_FREQUENCY, EM_SETSEL, 0, -1);
+    }
     if (!answer.close) return TRUE;
     state.request->values = values;
     EndDialog(dialog, IDOK);

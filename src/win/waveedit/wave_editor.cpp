@@ -30,6 +30,7 @@
 #include "waveedit/wave_editor_state.h"
 #include "waveedit/wave_toolbar.h"
 #include "waveedit/waveform_file_dialogs.h"
+#include "waveedit/waveform_files.h"
 
 #include <commctrl.h>
 
@@ -44,7 +45,10 @@ WaveEditorState* current = nullptr;
 
 constexpr int indicatorWidth = 62; // the running indicator, left of the label column under the toolbar
 constexpr int indicatorHeight = 26;
-constexpr int statusParts[] = {60, 260, 460, 700, -1}; // right edges: mode, cursor, start, end, duration
+// Right edges: mode, cursor, A to B, start, end, duration, and what waiting output needs.
+constexpr int statusParts[] = {60, 240, 460, 610, 760, 960, -1};
+constexpr int markStatusPart = 3;
+constexpr int waitStatusPart = 6;
 
 SettingsStore& store() { return *placementStore(); }
 
@@ -69,10 +73,14 @@ void layout(HWND dialog, int width, int height) {
     const int scrollWidth = GetSystemMetrics(SM_CXVSCROLL);
 
     s.rulerTop = toolbarBottom(dialog);
+    // The toolbar strip and its buttons are drawn anew at every size: buttons that a narrow window
+    // had cut off would otherwise come back as black squares when it grows.
+    const RECT strip{0, 0, width, s.rulerTop};
+    RedrawWindow(dialog, &strip, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
     const int hscrollTop = std::max(height - statusHeight - scrollHeight, s.rulerTop + indicatorHeight);
     MoveWindow(GetDlgItem(dialog, IDC_WAVE_INDICATOR), 0, s.rulerTop, indicatorWidth, indicatorHeight, FALSE);
 
-    s.layout.splitters = normaliseSplitters(s.layout.splitters, width - scrollWidth);
+    s.layout.splitters = normaliseSplitters(s.chosenSplitters, width - scrollWidth);
     s.area.top = s.rulerTop + indicatorHeight;
     s.area.left = waveformLeft(s.layout.splitters);
     s.area.width = std::max(width - scrollWidth - s.area.left, 1);
@@ -85,8 +93,8 @@ void layout(HWND dialog, int width, int height) {
 
     if (!s.laidOut) {
         // The first layout places the view as the settings kept it, now that the area is known.
-        s.layout = viewFromSettings(s.settings, width - scrollWidth, s.area, usableSamples(),
-                                    static_cast<int>(s.rows.size()));
+        s.layout =
+            viewFromSettings(s.settings, width - scrollWidth, s.area, usableSamples(), static_cast<int>(s.rows.size()));
         s.area.left = waveformLeft(s.layout.splitters);
         s.area.width = std::max(width - scrollWidth - s.area.left, 1);
         s.laidOut = true;
@@ -168,7 +176,8 @@ LRESULT onPaint(HWND dialog, UINT, WPARAM, LPARAM) {
         SelectObject(memory, old);
         DeleteDC(memory);
         if (s.splitterBarX >= 0) {
-            const RECT bar{s.splitterBarX - splitterHalfWidth, s.rulerTop, s.splitterBarX + splitterHalfWidth + 1, bottom};
+            const RECT bar{s.splitterBarX - splitterHalfWidth, s.rulerTop, s.splitterBarX + splitterHalfWidth + 1,
+                           bottom};
             InvertRect(dc, &bar);
         }
     }
@@ -178,19 +187,23 @@ LRESULT onPaint(HWND dialog, UINT, WPARAM, LPARAM) {
 
 // ---- opening and closing --------------------------------------------------------------------------
 
-LRESULT onInit(HWND dialog, UINT, WPARAM, LPARAM) {
+LRESULT onInit(HWND dialog, UINT, WPARAM, LPARAM parameter) {
     current = new WaveEditorState;
     WaveEditorState& s = *current;
     s.dialog = dialog;
     s.mainWindow = GetParent(dialog);
     s.settingsKey = app().keyPath(ModuleKey::WaveEdit);
     readWaveEditSettings(store(), s.settingsKey, s.settings);
+    s.chosenSplitters = {s.settings.paneDivision1, s.settings.paneDivision2, s.settings.paneDivision3};
     std::string startPath;
     readStartPath(store(), s.settingsKey, app().workDirectory, startPath);
     s.startPath = startPath;
 
     Document& doc = document();
     loadHandoffFiles(app().workDirectory, doc);
+    // A tool's result is a new document, as is the first one of the session; reopened, the
+    // editor's own document keeps what was last saved.
+    if (parameter == handOffRequest || !doc.hasSavedFingerprint()) doc.markSaved();
     OutputSettings& output = doc.output();
     output.baseFrequency = s.settings.baseFrequency;
     output.frequencyMode = s.settings.frequencyMode;
@@ -199,6 +212,7 @@ LRESULT onInit(HWND dialog, UINT, WPARAM, LPARAM) {
     output.outputLevel0 = app().outputLevel1;
     output.outputLevel1 = app().outputLevel2;
     s.rows = viewRows(doc.labels());
+    s.rowKeys = rowKeys(s.rows, doc.labels());
     s.cursors.samples = doc.positions().cursors;
     s.cursors.samples[CursorT] = unsetPosition; // the command position is unset in a new view
 
@@ -210,8 +224,8 @@ LRESULT onInit(HWND dialog, UINT, WPARAM, LPARAM) {
     setUpToolbar(dialog);
     CheckDlgButton(dialog, IDC_WAVE_CORNER, BST_CHECKED);
     for (int i = 0; i < 8; ++i)
-        s.busyIcons[i] = static_cast<HICON>(LoadImageW(resourceModule(), MAKEINTRESOURCEW(IDI_BUSY_IDLE + i),
-                                                       IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
+        s.busyIcons[i] = static_cast<HICON>(
+            LoadImageW(resourceModule(), MAKEINTRESOURCEW(IDI_BUSY_IDLE + i), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
     createMarkTip(dialog);
 
     RECT client{};
@@ -225,7 +239,9 @@ LRESULT onInit(HWND dialog, UINT, WPARAM, LPARAM) {
 void saveSettings() {
     WaveEditorState& s = editor();
     const Document& doc = document();
-    viewToSettings(s.layout, s.settings);
+    ViewLayout kept = s.layout;
+    kept.splitters = s.chosenSplitters; // not what a narrow window squeezed them to
+    viewToSettings(kept, s.settings);
     s.settings.baseFrequency = doc.output().baseFrequency;
     s.settings.frequencyMode = doc.output().frequencyMode;
     s.settings.cursorChange = doc.output().cursorChangeInterval;
@@ -243,6 +259,8 @@ LRESULT onClose(HWND dialog, UINT, WPARAM, LPARAM) {
     doc.positions().firstVisibleSample = s.layout.position.firstSample;
     doc.positions().firstVisibleRow = s.layout.position.firstRow;
     saveSettings();
+    // A tool's Convert asks before it replaces work that only the hand-off files keep.
+    doc.setHandoffUnsaved(hasDataLabel(doc.labels()) && doc.differsFromSaved());
     saveHandoffOnClose(app().workDirectory, doc);
     KillTimer(dialog, markScrollTimer);
     KillTimer(dialog, dragModeTimer);
@@ -271,9 +289,7 @@ LRESULT onSize(HWND dialog, UINT, WPARAM, LPARAM lParam) {
 
 LRESULT onEraseBackground(HWND, UINT, WPARAM, LPARAM) { return TRUE; }
 
-LRESULT onColourDialog(HWND, UINT, WPARAM, LPARAM) {
-    return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
-}
+LRESULT onColourDialog(HWND, UINT, WPARAM, LPARAM) { return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH)); }
 
 // ---- scroll bars ----------------------------------------------------------------------------------
 
@@ -436,10 +452,11 @@ void openWaveEditor(HWND mainWindow, int, LPARAM parameter) {
     RECT client{};
     GetClientRect(mainWindow, &client);
     MoveWindow(dialog, 0, 0, client.right, client.bottom, TRUE);
-    // A document that came from no file is untitled.
+    // A document that came from no file is untitled, as is a tool's result (the title would
+    // name the file the editor last opened or saved).
     char title[512] = {};
     GetWindowTextA(mainWindow, title, sizeof title);
-    if (!std::strstr(title, " - ")) showDocumentTitle(mainWindow, {});
+    if (parameter == handOffRequest || !std::strstr(title, " - ")) showDocumentTitle(mainWindow, {});
     giveFocusToMainWindow();
 }
 
@@ -448,6 +465,15 @@ void openWaveEditor(HWND mainWindow, int, LPARAM parameter) {
 void refreshDocumentView() {
     WaveEditorState& s = editor();
     s.rows = viewRows(document().labels());
+    // The row numbers changed: the selection, cursors and anchors stay on their labels (or go).
+    std::vector<RowKey> keys = rowKeys(s.rows, document().labels());
+    RowMarks marks{s.rangeSelected, s.marked, s.cursors, s.anchors};
+    followLabels(s.rowKeys, keys, marks);
+    s.rangeSelected = marks.rangeSelected;
+    s.marked = marks.marked;
+    s.cursors = marks.cursors;
+    s.anchors = marks.anchors;
+    s.rowKeys = std::move(keys);
     refreshView();
     updateToolbar();
 }
@@ -498,15 +524,19 @@ void updateStatus() {
                       timeText(sample, document().output().baseFrequency).c_str());
     }
     setPart(1, fromUtf8(line));
+    const int frequency = document().output().baseFrequency;
+    setPart(2, fromUtf8(cursorDeltaText(s.cursors.samples[CursorA], s.cursors.samples[CursorB], frequency, language)));
     if (s.rangeSelected) {
-        const MarkStatusTexts mark =
-            markStatusTexts(s.marked.markStart, s.marked.markEnd, document().output().baseFrequency, language);
-        setPart(2, fromUtf8(mark.start));
-        setPart(3, fromUtf8(mark.end));
-        setPart(4, fromUtf8(mark.duration));
+        const MarkStatusTexts mark = markStatusTexts(s.marked.markStart, s.marked.markEnd, frequency, language);
+        setPart(markStatusPart, fromUtf8(mark.start));
+        setPart(markStatusPart + 1, fromUtf8(mark.end));
+        setPart(markStatusPart + 2, fromUtf8(mark.duration));
     } else {
-        for (int part = 2; part <= 4; ++part) setPart(part, L"");
+        for (int part = markStatusPart; part < markStatusPart + 3; ++part) setPart(part, L"");
     }
+    setPart(waitStatusPart,
+            s.outputWaiting ? fromUtf8(waitingText(document().output().eventHotKey, s.waitsForExternalEvent, language))
+                            : std::wstring());
 }
 
 void relayoutEditor() {

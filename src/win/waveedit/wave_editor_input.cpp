@@ -248,6 +248,7 @@ LRESULT onLeftUp(HWND, UINT, WPARAM wParam, LPARAM lParam) {
     switch (s.drag) {
     case EditorDrag::Splitter:
         s.layout.splitters = movedSplitter(s.layout.splitters, s.dragIndex, point.x, s.clientWidth);
+        s.chosenSplitters = s.layout.splitters;
         s.splitterBarX = -1;
         relayoutEditor();
         break;

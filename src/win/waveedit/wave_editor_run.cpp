@@ -10,6 +10,7 @@
 #include "resource.h"
 #include "waveedit/sweep_dialog.h"
 #include "waveedit/system_parameter_dialog.h"
+#include "waveedit/texts.h"
 #include "waveedit/wave_editor_state.h"
 
 #include <memory>
@@ -125,8 +126,22 @@ LRESULT onSetParameter(HWND dialog, const Command&) {
 
 void drawIndicator(const DRAWITEMSTRUCT& item) {
     const WaveEditorState& s = editor();
-    FillRect(item.hDC, &item.rcItem, GetSysColorBrush(COLOR_BTNFACE));
     const bool active = s.flags.running.load() != 0 && s.flags.outputActive.load() != 0;
+    if (active && s.outputWaiting) {
+        // Waiting at a WE: the key that releases it, on the tip colour (the status bar says more).
+        RECT face = item.rcItem;
+        FillRect(item.hDC, &face, GetSysColorBrush(COLOR_INFOBK));
+        FrameRect(item.hDC, &face, GetSysColorBrush(COLOR_INFOTEXT));
+        const std::wstring key =
+            fromUtf8(std::string(hotKeyName(document().output().eventHotKey, catalogueLanguage(currentLanguage()))));
+        SetBkMode(item.hDC, TRANSPARENT);
+        SetTextColor(item.hDC, GetSysColor(COLOR_INFOTEXT));
+        HGDIOBJ old = SelectObject(item.hDC, reinterpret_cast<HFONT>(SendMessageW(s.dialog, WM_GETFONT, 0, 0)));
+        DrawTextW(item.hDC, key.c_str(), static_cast<int>(key.size()), &face, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        SelectObject(item.hDC, old);
+        return;
+    }
+    FillRect(item.hDC, &item.rcItem, GetSysColorBrush(COLOR_BTNFACE));
     HICON icon = s.busyIcons[active ? 1 + s.indicatorPhase % 7 : 0];
     if (!icon) return;
     const int size = GetSystemMetrics(SM_CXICON);
@@ -135,15 +150,41 @@ void drawIndicator(const DRAWITEMSTRUCT& item) {
     DrawIconEx(item.hDC, left, top, icon, size, size, 0, nullptr, DI_NORMAL);
 }
 
+namespace {
+
+// The sequencer stands still (its running word 0) once the output thread has handed it over: it
+// waits at a WE, as the closing loop never stops. Asked only between our own groups of calls.
+bool sequencerWaits() {
+    WaveEditorState& s = editor();
+    if (!runPorts || s.runThread.busy() || app().interlock.externalHold.load() != 0) return false;
+    std::int32_t running = 1, word = 0, model = 0;
+    app().interlock.acquire();
+    app().driver.qvReadStatus(app().device, &running, &word, &model);
+    app().interlock.release();
+    return running == 0;
+}
+
+void showWaiting(bool waiting) {
+    WaveEditorState& s = editor();
+    if (waiting == s.outputWaiting) return;
+    s.outputWaiting = waiting;
+    if (waiting) s.waitsForExternalEvent = selectsExternalEvent(document().usableImage());
+    updateStatus();
+}
+
+} // namespace
+
 void advanceIndicator() {
     WaveEditorState& s = editor();
     HWND indicator = GetDlgItem(s.dialog, IDC_WAVE_INDICATOR);
     if (s.flags.running.load() == 0) {
         KillTimer(s.dialog, indicatorTimer);
+        showWaiting(false);
         InvalidateRect(indicator, nullptr, FALSE); // once more, idle
         return;
     }
     if (s.flags.outputActive.load() == 0) return;
+    showWaiting(app().device != noDevice && sequencerWaits());
     s.indicatorPhase = (s.indicatorPhase + 1) % 8;
     InvalidateRect(indicator, nullptr, FALSE);
 }

@@ -8,6 +8,7 @@
 #include "app/settings.h"
 #include "device/output_engine.h"
 #include "waveedit/column_summary.h"
+#include "waveedit/row_tracking.h"
 #include "waveedit/run_waveform.h"
 #include "waveedit/view_input.h"
 #include "waveedit/view_rows.h"
@@ -43,7 +44,9 @@ struct WaveEditorState {
 
     // View.
     std::vector<ViewRow> rows;
-    ViewLayout layout;
+    std::vector<RowKey> rowKeys; // who each row is: the marks follow their labels by these
+    ViewLayout layout; // its splitters as shown: the chosen ones, squeezed by a narrow window
+    Splitters chosenSplitters = defaultSplitters; // as the user left them, what is stored
     ViewArea area;
     int rulerTop = 0;
     int clientWidth = 0;
@@ -84,6 +87,8 @@ struct WaveEditorState {
     OutputFlags flags;
     WaveRunThread runThread;
     int indicatorPhase = 0;
+    bool outputWaiting = false; // the sequencer stands at a WE: the indicator and status say so
+    bool waitsForExternalEvent = false; // the document selects an external event somewhere
     std::vector<HICON> toolbarIcons; // by toolbar index
     HICON busyIcons[8] = {};
 };

@@ -204,6 +204,7 @@ bool runSaveWaveform(HWND owner, HWND mainWindow, Document& doc, std::string& st
         messageBox(owner, result, MB_ICONERROR | MB_OK, Msg::Caption, fromAnsi(refusedLabel));
         return false;
     }
+    doc.markSaved();
     showDocumentTitle(mainWindow, path);
     return true;
 }
