@@ -294,9 +294,10 @@ TEST_F(UpdateInstall, ReplacesEveryFileOrRestoresTheFolder) {
         const InstallOutcome outcome = installStaged(files, "P", staged, 9);
         ASSERT_NE(outcome, InstallOutcome::RollbackIncomplete) << failAt;
         if (outcome == InstallOutcome::Installed) { // the failed step was finishing: the next start does it
-            EXPECT_EQ(recoverInterruptedInstall(files, "P"),
-                      files.exists("P\\OnlineUpdate.journal") ? RecoveryOutcome::Completed
-                                                              : RecoveryOutcome::NothingToDo);
+            // What the next start finds is read before it runs (it removes the journal).
+            const RecoveryOutcome expected =
+                files.exists("P\\OnlineUpdate.journal") ? RecoveryOutcome::Completed : RecoveryOutcome::NothingToDo;
+            EXPECT_EQ(recoverInterruptedInstall(files, "P"), expected);
             // A backup that could not be deleted stays until the next install clears it.
             std::erase_if(files.files, [](const auto& file) { return file.first.ends_with(".update-old"); });
         } else {

@@ -200,6 +200,7 @@ void ShellTest::TearDown() {
 void DocumentShellTest::SetUp() {
     ShellTest::SetUp();
     if (!hasDocument()) createDocument(capabilitiesFor(0), false);
+    document().setHandoffUnsaved(false); // the document outlives a test: no earlier test's editor work
     app().workDirectory = folder.path();
     app().keyPaths[static_cast<int>(ModuleKey::WaveEdit)] = "SOFTWARE\\Tavro\\QV\\WaveEdit\\0";
 }
