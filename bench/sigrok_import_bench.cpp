@@ -5,6 +5,7 @@
 // 1 MB), without (/0) and with (/1) the CRC-32 check every zip reader makes. Goal: the import within about the
 // inflate's time (bytes per second in the report, of the inflated samples; the ratio is their quotient). The instrument
 // is a 50-channel one with 2,097,152 samples, so the whole capture fits as loops.
+#include "big_instrument.h"
 #include "converters/sigrok_import.h"
 #include "support/zip_reader.h"
 
@@ -78,15 +79,6 @@ const Capture& capture() {
         return c;
     }();
     return made;
-}
-
-qv::Capabilities bigInstrument() {
-    qv::Capabilities caps = qv::capabilitiesFor(0xC350);
-    constexpr int depth = 2097152;
-    caps.memoryDepthBytes = depth * 8;
-    caps.sampleBufferBytes = (depth + 22) * 8;
-    caps.usableSampleBytes = (depth - 24) * 8;
-    return caps;
 }
 
 void PlainZlibInflate(benchmark::State& state) {

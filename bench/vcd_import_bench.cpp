@@ -3,6 +3,7 @@
 // floor: a plain read of the same file in the same blocks with a line count. Goal: the floor at
 // least 200 MB/s and the import within 3x of it (bytes per second in the report). The instrument
 // is a 50-channel one with 2,097,152 samples, so the whole dump fits.
+#include "big_instrument.h"
 #include "converters/vcd_import.h"
 
 #include <benchmark/benchmark.h>
@@ -71,15 +72,6 @@ const std::string& dumpPath() {
         return p;
     }();
     return path;
-}
-
-qv::Capabilities bigInstrument() {
-    qv::Capabilities caps = qv::capabilitiesFor(0xC350);
-    constexpr int depth = 2097152;
-    caps.memoryDepthBytes = depth * 8;
-    caps.sampleBufferBytes = (depth + 22) * 8;
-    caps.usableSampleBytes = (depth - 24) * 8;
-    return caps;
 }
 
 void PlainReadAndLineCount(benchmark::State& state) {

@@ -35,8 +35,9 @@ period = length // math.gcd(length, inc % length)
 if kind == "sync":
     v = channel_bits(names, rows, channel, width)
     # Counted once, the stream ends with Start back and the instrument holds it; looping, the
-    # capture stops at its sample limit (the reader adds one row for the end of the capture).
-    v = v[:-1] if repeat else v[:12 + period]
+    # capture stops at its sample limit.
+    if not repeat:
+        v = v[:12 + period]
     if gray:
         for i in range(13, len(v)):
             if bin(v[i] ^ v[i - 1]).count("1") != 1:

@@ -24,32 +24,9 @@ simulate() { # simulate BENCH ENTITY OUT.vcd
 # 1 read as low. Compares every sample up to 30 past GHDL's last time.
 same_waveform() {
     local out
-    if out=$(python3 - "$2" "$3" "$4" "$5" << 'PY'
+    if out=$(PYTHONPATH="$here/lib" python3 - "$2" "$3" "$4" "$5" << 'PY'
 import re, sys
-
-def read(path):
-    order, values, changes, now = [], {}, [], 0
-    tokens = open(path).read().split()
-    i = 0
-    while i < len(tokens):
-        t = tokens[i]
-        if t == '$var':
-            order.append((tokens[i + 3], int(tokens[i + 2]), tokens[i + 4].split('[')[0].lower()))
-            i = tokens.index('$end', i)
-        elif t.startswith('$'):
-            if t not in ('$dumpvars', '$end', '$dumpall', '$dumpon', '$dumpoff'):
-                i = tokens.index('$end', i)
-        elif t.startswith('#'):
-            changes.append((now, dict(values)))
-            now = int(t[1:])
-        elif t[0] in 'bB':
-            values[tokens[i + 1]] = t[1:]
-            i += 1
-        else:
-            values[t[1:]] = t[0]
-        i += 1
-    changes.append((now, dict(values)))
-    return order, changes
+from vcd_dump import read
 
 def value(text, width):
     bits = ''.join(c if c in '01' else '0' for c in text.lower())
@@ -62,9 +39,9 @@ ports = []
 for name, vector, high, low in re.findall(r'(\w+)\s*:\s*IN\s+STD_LOGIC(_VECTOR\s*\((\d+)\s+DOWNTO\s+(\d+)\))?', component, re.I):
     ports.append((name.lower(), int(high) - int(low) + 1 if vector else 1))
 
-sim_order, sim = read(simulated)
-codes = {name: code for code, width, name in sim_order}
-cap_order, cap = read(captured)
+sim_order, sim, _ = read(simulated)
+codes = {name.split('[')[0].lower(): code for code, width, name in sim_order}
+cap_order, cap, _ = read(captured)
 unit = re.search(r'(\d+) units per sample', open(captured).read())
 unit = int(unit.group(1)) if unit else 1
 cap_codes = {int(name[2:]): code for code, width, name in cap_order if name.startswith('ch')}

@@ -79,6 +79,12 @@ bool ImportImage::writeWord(Sample word, int count) {
     return written == count;
 }
 
+RunFit ImportImage::appendRunOrAsk(Sample word, std::uint64_t count, Prompt& prompt) {
+    if (appendRun(word, count)) return RunFit::Fits;
+    return prompt.ask(static_cast<int>(Msg::FileTooLarge), Buttons::YesNo) == Answer::Yes ? RunFit::Truncated
+                                                                                          : RunFit::Abandoned;
+}
+
 bool ImportImage::appendRun(Sample word, std::uint64_t count) {
     word &= ~commandMask;
     lastWord_ = word;

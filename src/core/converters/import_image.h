@@ -47,6 +47,10 @@ Msg askAchievableFrequency(std::int64_t requested, const Capabilities& caps, Pro
 // Where the first command of the data may go: clear of the start commands Convert writes.
 int firstCommandSample(const Capabilities& caps, int lead);
 
+// What a run that did not fit left the import to do: 12070 "file too large" answered Yes keeps
+// what fits (Truncated), No gives the import up (Abandoned).
+enum class RunFit { Fits, Truncated, Abandoned };
+
 class ImportImage {
   public:
     // image: the usable image (sample 0 = image sample 0); limit: samples that may be written.
@@ -57,6 +61,8 @@ class ImportImage {
     // Appends `count` samples of `word` (channel bits; the command bits are the builder's). False
     // when the run does not fit: the samples that fit are written, the image is then full.
     bool appendRun(Sample word, std::uint64_t count);
+    // appendRun, asking 12070 when the run does not fit.
+    RunFit appendRunOrAsk(Sample word, std::uint64_t count, Prompt& prompt);
 
     int position() const { return position_; } // image samples written after the lead
     std::uint64_t outputSamples() const { return outputSamples_; } // samples the data lasts

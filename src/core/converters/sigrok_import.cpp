@@ -135,14 +135,12 @@ class SampleRuns {
     void flush() {
         if (count_ == 0 || stopped_) return;
         result_.captureSamples += count_;
-        const bool fits = image_.appendRun(wordOf(current_), count_);
+        const importing::RunFit fit = image_.appendRunOrAsk(wordOf(current_), count_, prompt_);
         count_ = 0;
-        if (fits) return;
+        if (fit == importing::RunFit::Fits) return;
         stopped_ = true;
-        if (prompt_.ask(static_cast<int>(Msg::FileTooLarge), Buttons::YesNo) == Answer::Yes)
-            result_.truncated = true;
-        else
-            result_.abandoned = true;
+        result_.truncated = fit == importing::RunFit::Truncated;
+        result_.abandoned = fit == importing::RunFit::Abandoned;
     }
 
     std::size_t unit_;

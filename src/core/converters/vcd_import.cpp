@@ -378,14 +378,12 @@ class Importer {
             image_.setOutputEnable(importing::outputEnableFor(runFloating_, settings_.capabilities.channelsPerGroup));
             appliedFloating_ = runFloating_;
         }
-        const bool fits = image_.appendRun(runWord_, runCount_);
+        const importing::RunFit fit = image_.appendRunOrAsk(runWord_, runCount_, prompt_);
         runCount_ = 0;
-        if (fits) return;
+        if (fit == importing::RunFit::Fits) return;
         stopped_ = true;
-        if (prompt_.ask(static_cast<int>(Msg::FileTooLarge), Buttons::YesNo) == Answer::Yes)
-            result_.truncated = true;
-        else
-            result_.abandoned = true;
+        result_.truncated = fit == importing::RunFit::Truncated;
+        result_.abandoned = fit == importing::RunFit::Abandoned;
     }
 
     // Gathers the words of a declaration up to its $end (the first few are kept).

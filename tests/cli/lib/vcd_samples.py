@@ -5,37 +5,23 @@ port1; the header comment names the units per sample) and returns (names, rows):
 int whose bit k is the level of names[k] during sample i ('z' and 'x' read as 0)."""
 import re
 
+from vcd_dump import read
+
 
 def samples(path):
-    names, ids, rows = [], {}, []
-    units = None
-    level, time, last = 0, 0, None
-    with open(path) as f:
-        text = f.read()
-    m = re.search(r"(\d+) units per sample", text)
+    m = re.search(r"(\d+) units per sample", open(path).read())
     if not m:
         raise ValueError("no 'units per sample' in " + path)
     units = int(m.group(1))
-    header, _, body = text.partition("$enddefinitions $end")
-    for var in re.finditer(r"\$var wire 1 (\S+) (\S+) \$end", header):
-        ids[var.group(1)] = len(names)
-        names.append(var.group(2))
-
-    def advance(to):
-        nonlocal last
-        if last is None:
-            last = 0
-        while last * units < to:
-            rows.append(level)
-            last += 1
-
-    for token in body.split():
-        if token.startswith("#"):
-            advance(int(token[1:]))
-        elif token[0] in "01xzXZ" and token[1:] in ids:
-            bit = 1 << ids[token[1:]]
-            level = level | bit if token[0] == "1" else level & ~bit
-    rows.append(level)  # the last sample's levels
+    order, changes, _ = read(path)
+    names = [name for _, _, name in order]
+    rows, k = [], 0
+    # The capture ends with the time just past its last clock.
+    for i in range(changes[-1][0] // units):
+        while k + 1 < len(changes) and changes[k + 1][0] <= i * units:
+            k += 1
+        values = changes[k][1]
+        rows.append(sum(1 << n for n, (code, _, _) in enumerate(order) if values.get(code) == "1"))
     return names, rows
 
 
