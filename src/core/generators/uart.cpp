@@ -20,6 +20,17 @@ constexpr int uartMaxCharacterSamples = 2 * (1 + uartMaxDataBits + 1) + 4;
 
 // strtol over one piece, with a 32-bit long as on the target: leading blanks, a sign, "0x" in
 // base 16, digits up to the first unfit character, saturation on overflow.
+// The data text's lines as the number formats cut them: at each CR LF, an empty last piece
+// included; `visit` gets each line and its number from 1 and returns false to stop.
+template <class Visit> void forEachDataLine(std::string_view text, Visit visit) {
+    for (std::size_t start = 0, line = 1;; ++line) {
+        const std::size_t end = text.find("\r\n", start);
+        if (!visit(text.substr(start, end == std::string_view::npos ? text.npos : end - start), line)) return;
+        if (end == std::string_view::npos) return;
+        start = end + 2;
+    }
+}
+
 long readLong(std::string_view piece, int base) {
     std::size_t i = 0;
     while (i < piece.size() && (piece[i] == ' ' || (piece[i] >= '\t' && piece[i] <= '\r'))) ++i;
@@ -103,14 +114,12 @@ std::vector<std::uint8_t> uartDataBytes(std::string_view text, UartFormat format
     if (format == UartFormat::Asc) return {text.begin(), text.end()};
     std::vector<std::uint8_t> bytes;
     const int base = baseOf(format);
-    for (std::size_t start = 0;;) {
-        const std::size_t end = text.find("\r\n", start);
-        const long value = readLong(text.substr(start, end == std::string_view::npos ? text.npos : end - start), base);
+    forEachDataLine(text, [&](std::string_view piece, std::size_t) {
+        const long value = readLong(piece, base);
         bytes.push_back(static_cast<std::uint8_t>(value & 0xFF));
         if (dataBits > 8) bytes.push_back(static_cast<std::uint8_t>((value >> 8) & 0xFF));
-        if (end == std::string_view::npos) break;
-        start = end + 2;
-    }
+        return true;
+    });
     return bytes;
 }
 
@@ -120,10 +129,8 @@ Msg checkUartData(std::string_view text, UartFormat format, int dataBits, std::s
     const int base = baseOf(format);
     const long long highest = (1LL << dataBits) - 1, lowest = -(1LL << (dataBits - 1));
     auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
-    int line = 1;
-    for (std::size_t start = 0;; ++line) {
-        const std::size_t end = text.find("\r\n", start);
-        std::string_view piece = text.substr(start, end == std::string_view::npos ? text.npos : end - start);
+    Msg found = Msg::None;
+    forEachDataLine(text, [&](std::string_view piece, std::size_t line) {
         while (!piece.empty() && blank(piece.front())) piece.remove_prefix(1);
         while (!piece.empty() && blank(piece.back())) piece.remove_suffix(1);
         std::string_view digits = piece;
@@ -150,12 +157,12 @@ Msg checkUartData(std::string_view text, UartFormat format, int dataBits, std::s
             for (char& c : shown)
                 if (blank(c)) c = ' ';
             where = std::to_string(line) + " ('" + shown + (piece.size() > shownCharacters ? "...')" : "')");
-            return problem;
+            found = problem;
+            return false;
         }
-        if (end == std::string_view::npos) break;
-        start = end + 2;
-    }
-    return Msg::None;
+        return true;
+    });
+    return found;
 }
 
 std::vector<std::uint16_t> uartCharacters(std::span<const std::uint8_t> bytes, UartFormat format, int dataBits) {
