@@ -1,7 +1,9 @@
-// The UART, I2C and SPI builders filling a whole 2,097,152-sample memory (model 0xCD16), each
+// The UART, I2C, SPI, CAN and LIN builders filling a whole 2,097,152-sample memory (model 0xCD16), each
 // beside a memset of the same buffer in the same run: the goal is at most 10x the memset.
 #include "app/models.h"
+#include "generators/can.h"
 #include "generators/i2c.h"
+#include "generators/lin.h"
 #include "generators/spi.h"
 #include "generators/uart.h"
 
@@ -106,6 +108,58 @@ void SpiFullMemory(benchmark::State& state) {
     report(state, count);
 }
 BENCHMARK(SpiFullMemory)->Unit(benchmark::kMillisecond);
+
+// Random data frames read back from their list lines, as many as fill the memory.
+void CanFullMemory(benchmark::State& state) {
+    Memory& m = memory();
+    const int limit = m.limit(qv::gen::canSampleLimitMargin);
+    std::mt19937 random(4);
+    std::vector<std::string> lines;
+    for (int used = qv::gen::canLeadInSamples; used + 170 < limit; used += 170) {
+        qv::gen::CanFrame f;
+        f.format = random() & 1 ? qv::gen::CanIdFormat::Bits29 : qv::gen::CanIdFormat::Bits11;
+        f.id = qv::gen::canRandomId(f.format, random);
+        for (auto& b : f.data) b = qv::gen::canRandomByte(random);
+        f.crc = qv::gen::canFrameCrc(f);
+        lines.push_back(qv::gen::canFrameLine(f, qv::gen::CanFault::None));
+    }
+    std::vector<qv::gen::CanUnit> units;
+    if (qv::gen::readCanList(lines, units).line != 0) state.SkipWithError("bad line");
+    int count = 0;
+    for (auto _ : state) {
+        count = qv::gen::buildCanStream(units, {}, 0, m.buffer, limit).count;
+        benchmark::DoNotOptimize(m.buffer.data());
+        benchmark::ClobberMemory();
+    }
+    report(state, count);
+}
+BENCHMARK(CanFullMemory)->Unit(benchmark::kMillisecond);
+
+// Message frames of eight data bytes, as many as fill the memory.
+void LinFullMemory(benchmark::State& state) {
+    Memory& m = memory();
+    const int limit = m.limit(qv::gen::linSampleLimitMargin);
+    std::mt19937 random(5);
+    std::vector<std::string> lines;
+    for (int used = qv::gen::linLeadInSamples; used + 140 < limit; used += 140) {
+        qv::gen::LinMessage msg;
+        msg.id = static_cast<unsigned>(0x30 + random() % 16);
+        qv::gen::linCalculate(msg);
+        for (int i = 0; i < 8; ++i) msg.data.push_back(static_cast<std::uint8_t>(random()));
+        msg.checksum = qv::gen::linChecksum(msg.data, msg, qv::gen::LinChecksumModel::Enhanced);
+        lines.push_back(qv::gen::linMessageLine(msg));
+    }
+    std::vector<qv::gen::LinUnit> units;
+    if (qv::gen::readLinList(lines, units).line != 0) state.SkipWithError("bad line");
+    int count = 0;
+    for (auto _ : state) {
+        count = qv::gen::buildLinStream(units, {}, 0, m.buffer, limit, random).count;
+        benchmark::DoNotOptimize(m.buffer.data());
+        benchmark::ClobberMemory();
+    }
+    report(state, count);
+}
+BENCHMARK(LinFullMemory)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
