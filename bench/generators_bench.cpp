@@ -1,8 +1,10 @@
-// The UART, I2C, SPI and counter builders filling a whole 2,097,152-sample memory (model 0xCD16), each
+// The UART, I2C, SPI, counter, CAN and LIN builders filling a whole 2,097,152-sample memory (model 0xCD16), each
 // beside a memset of the same buffer in the same run: the goal is at most 10x the memset.
-#include "app/models.h"
+#include "generators/full_memory.h"
+#include "generators/can.h"
 #include "generators/counter.h"
 #include "generators/i2c.h"
+#include "generators/lin.h"
 #include "generators/spi.h"
 #include "generators/uart.h"
 
@@ -17,23 +19,11 @@ namespace {
 
 using qv::Sample;
 
-struct Memory {
-    qv::Capabilities caps = qv::capabilitiesFor(0xCD16);
-    std::vector<Sample> buffer = std::vector<Sample>(static_cast<std::size_t>(caps.sampleBufferBytes / 8), 0);
-    int limit(int margin) const { return caps.depthSamples() - margin; }
-};
-Memory& memory() {
-    static Memory shared;
-    return shared;
-}
-
-void report(benchmark::State& state, int samples) {
-    state.SetItemsProcessed(state.iterations() * samples);
-    state.counters["samples"] = samples;
-}
+using qv::bench::memory;
+using qv::bench::report;
 
 void MemsetOfTheBuffer(benchmark::State& state) {
-    Memory& m = memory();
+    qv::bench::Memory& m = memory();
     const int samples = m.caps.depthSamples();
     for (auto _ : state) {
         std::memset(m.buffer.data(), 0x55, static_cast<std::size_t>(samples) * sizeof(Sample));
@@ -45,7 +35,7 @@ void MemsetOfTheBuffer(benchmark::State& state) {
 BENCHMARK(MemsetOfTheBuffer)->Unit(benchmark::kMillisecond);
 
 void Uart8N1FullMemory(benchmark::State& state) {
-    Memory& m = memory();
+    qv::bench::Memory& m = memory();
     const int limit = m.limit(qv::gen::uartSampleLimitMargin);
     std::mt19937 random(1);
     std::vector<std::uint16_t> characters(static_cast<std::size_t>((limit - qv::gen::uartLeadInSamples) / 10));
@@ -63,7 +53,7 @@ void Uart8N1FullMemory(benchmark::State& state) {
 BENCHMARK(Uart8N1FullMemory)->Unit(benchmark::kMillisecond);
 
 void I2cFullMemory(benchmark::State& state) {
-    Memory& m = memory();
+    qv::bench::Memory& m = memory();
     const int limit = m.limit(qv::gen::i2cSampleLimitMargin);
     std::mt19937 random(2);
     std::string text = "Aw=12;\r\nD=";
@@ -91,7 +81,7 @@ void I2cFullMemory(benchmark::State& state) {
 BENCHMARK(I2cFullMemory)->Unit(benchmark::kMillisecond);
 
 void SpiFullMemory(benchmark::State& state) {
-    Memory& m = memory();
+    qv::bench::Memory& m = memory();
     const int limit = m.limit(qv::gen::spiSampleLimitMargin);
     qv::gen::SpiSettings s;
     s.csActiveHigh = true; // the tail is the builder's own samples only
@@ -110,7 +100,7 @@ BENCHMARK(SpiFullMemory)->Unit(benchmark::kMillisecond);
 
 // A 21-bit counter counts 2,097,152 values: more than the memory holds, so the pass fills it.
 void SyncCounterFullMemory(benchmark::State& state) {
-    Memory& m = memory();
+    qv::bench::Memory& m = memory();
     qv::gen::CounterSettings s;
     s.width = 21;
     s.end = (1 << 21) - 1;
@@ -128,7 +118,7 @@ BENCHMARK(SyncCounterFullMemory)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // A 16-bit ripple counter at 1/2: 131,072 samples, each bit taken from its own delayed sample.
 void AsyncCounterRipple(benchmark::State& state) {
-    Memory& m = memory();
+    qv::bench::Memory& m = memory();
     qv::gen::CounterSettings s;
     s.width = 16;
     s.end = (1 << 16) - 1;
@@ -143,6 +133,58 @@ void AsyncCounterRipple(benchmark::State& state) {
     report(state, count);
 }
 BENCHMARK(AsyncCounterRipple)->Unit(benchmark::kMillisecond);
+
+// Random data frames read back from their list lines, as many as fill the memory.
+void CanFullMemory(benchmark::State& state) {
+    qv::bench::Memory& m = memory();
+    const int limit = m.limit(qv::gen::canSampleLimitMargin);
+    std::mt19937 random(4);
+    std::vector<std::string> lines;
+    for (int used = qv::gen::canLeadInSamples; used + 170 < limit; used += 170) {
+        qv::gen::CanFrame f;
+        f.format = random() & 1 ? qv::gen::CanIdFormat::Bits29 : qv::gen::CanIdFormat::Bits11;
+        f.id = qv::gen::canRandomId(f.format, random);
+        for (auto& b : f.data) b = qv::gen::canRandomByte(random);
+        f.crc = qv::gen::canFrameCrc(f);
+        lines.push_back(qv::gen::canFrameLine(f, qv::gen::CanFault::None));
+    }
+    std::vector<qv::gen::CanUnit> units;
+    if (qv::gen::readCanList(lines, units).line != 0) state.SkipWithError("bad line");
+    int count = 0;
+    for (auto _ : state) {
+        count = qv::gen::buildCanStream(units, {}, 0, m.buffer, limit).count;
+        benchmark::DoNotOptimize(m.buffer.data());
+        benchmark::ClobberMemory();
+    }
+    report(state, count);
+}
+BENCHMARK(CanFullMemory)->Unit(benchmark::kMillisecond);
+
+// Message frames of eight data bytes, as many as fill the memory.
+void LinFullMemory(benchmark::State& state) {
+    qv::bench::Memory& m = memory();
+    const int limit = m.limit(qv::gen::linSampleLimitMargin);
+    std::mt19937 random(5);
+    std::vector<std::string> lines;
+    for (int used = qv::gen::linLeadInSamples; used + 140 < limit; used += 140) {
+        qv::gen::LinMessage msg;
+        msg.id = static_cast<unsigned>(0x30 + random() % 16);
+        qv::gen::linCalculate(msg);
+        for (int i = 0; i < 8; ++i) msg.data.push_back(static_cast<std::uint8_t>(random()));
+        msg.checksum = qv::gen::linChecksum(msg.data, msg, qv::gen::LinChecksumModel::Enhanced);
+        lines.push_back(qv::gen::linMessageLine(msg));
+    }
+    std::vector<qv::gen::LinUnit> units;
+    if (qv::gen::readLinList(lines, units).line != 0) state.SkipWithError("bad line");
+    int count = 0;
+    for (auto _ : state) {
+        count = qv::gen::buildLinStream(units, {}, 0, m.buffer, limit, random).count;
+        benchmark::DoNotOptimize(m.buffer.data());
+        benchmark::ClobberMemory();
+    }
+    report(state, count);
+}
+BENCHMARK(LinFullMemory)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

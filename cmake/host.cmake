@@ -29,6 +29,10 @@ if(QV_BUILD_BENCH)
     target_link_libraries(${name} PRIVATE qvcore qvsim benchmark::benchmark)
     target_compile_options(${name} PRIVATE ${QV_WARNINGS})
   endforeach()
+  # Each generator's full-memory benchmark lives in its own file beside the shared memset.
+  file(GLOB QV_GENERATOR_BENCH_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/generators/*.cpp)
+  target_sources(generators_bench PRIVATE ${QV_GENERATOR_BENCH_SOURCES})
+  target_include_directories(generators_bench PRIVATE ${CMAKE_SOURCE_DIR}/bench)
 endif()
 
 if(QV_BUILD_FUZZ)

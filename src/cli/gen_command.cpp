@@ -4,6 +4,7 @@
 #include "app/models.h"
 #include "app/settings_store.h"
 #include "device/rate_entry.h"
+#include "generators/list_lines.h"
 #include "generators/text_transfer.h"
 #include "support/field_values.h"
 #include "waveedit/handoff.h"
@@ -19,7 +20,8 @@ namespace cli {
 namespace {
 
 // The generators qvtool knows, in the launcher's order; a new tool adds itself here.
-const GenTool* const tools[] = {&uartGenTool, &i2cGenTool, &spiGenTool, &syncCounterGenTool, &asyncCounterGenTool};
+const GenTool* const tools[] = {&uartGenTool, &i2cGenTool, &spiGenTool, &syncCounterGenTool, &asyncCounterGenTool,
+                                &linGenTool, &canGenTool};
 
 constexpr std::size_t optionColumn = 24;
 constexpr char baseFrequencyValue[] = "iBaseFreq";
@@ -71,6 +73,32 @@ bool readRate(const std::string& text, double& bitsPerSecond) {
     if (!n || !(*n > 0) || *n > 1e9) return false;
     bitsPerSecond = static_cast<double>(nearestHertz(*n));
     return bitsPerSecond > 0;
+}
+
+bool appendListFile(const std::string& path, ListBuild& list) {
+    std::string text;
+    if (Msg m = gen::importText(path, text); m != Msg::None) {
+        if (list.refused == Msg::None) list.refused = m, list.refusedArgument = path;
+        return true; // reported by finishList, in order with the other refusals
+    }
+    for (std::string& line : gen::splitListText(text)) list.lines.push_back(std::move(line));
+    return true;
+}
+
+bool readRateUnit(const std::string& text, RateUnit& unit) {
+    static const char* const names[] = {"M", "K", "bps"};
+    return readChoice(text, names, unit);
+}
+
+int finishList(const ListBuild& list) {
+    if (list.refused == Msg::None) return exitDone;
+    return fail(list.refused, list.refusedArgument);
+}
+
+std::optional<double> rateOf(const RateOption& rate) {
+    const auto value = parseFieldNumber(rate.text);
+    if (!value || !(*value > 0)) return std::nullopt;
+    return rateBitsPerSecond(rate.text, rate.unit);
 }
 
 int genCapture(const GenCommon& common, const std::function<bool(OutputPorts&, std::span<Sample>)>& output) {

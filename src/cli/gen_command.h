@@ -7,10 +7,12 @@
 
 #include "cli_common.h"
 #include "generators/convert.h"
+#include "device/rate_entry.h"
 #include "support/strings.h"
 #include "waveedit/sample.h"
 
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -74,11 +76,48 @@ bool readChoice(const std::string& text, const char* const (&names)[N], Enum& va
     return false;
 }
 
+// ---- the list-based tools (CAN, LIN): list lines from options, Add's questions answered ---------
+
+// The list a list-based tool outputs, built from --add, --line and --list in order; the first
+// refusal stops the command with its message.
+struct ListBuild {
+    std::vector<std::string> lines;
+    Msg refused = Msg::None;
+    std::string refusedArgument;
+};
+// --list FILE: the file's lines appended as Import reads them.
+bool appendListFile(const std::string& path, ListBuild& list);
+// Add's questions answered as given (Yes, No, or Cancel when none was given), its messages kept.
+class AddPrompt : public Prompt {
+  public:
+    explicit AddPrompt(Answer answer) : answer_(answer) {}
+    Answer ask(int, Buttons) override { return answer_; }
+    void show(int id, const std::string& argument) override {
+        if (shown == Msg::None) shown = static_cast<Msg>(id), shownArgument = argument;
+    }
+    Msg shown = Msg::None;
+    std::string shownArgument;
+
+  private:
+    Answer answer_;
+};
+// The rate option's number times the unit (M, K or bps), once all options were read.
+struct RateOption {
+    std::string text;
+    RateUnit unit;
+};
+bool readRateUnit(const std::string& text, RateUnit& unit);
+// The list's first refusal, or the list and the rate handed on; an exit status on failure.
+int finishList(const ListBuild& list);
+std::optional<double> rateOf(const RateOption& rate);
+
 extern const GenTool uartGenTool;
 extern const GenTool i2cGenTool;
 extern const GenTool spiGenTool;
 extern const GenTool syncCounterGenTool;
 extern const GenTool asyncCounterGenTool;
+extern const GenTool canGenTool;
+extern const GenTool linGenTool;
 
 // ---- templates -------------------------------------------------------------------------------
 template <class Settings>

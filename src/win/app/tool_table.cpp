@@ -7,6 +7,8 @@
 #include "generators/counter_dialog.h"
 #include "generators/uart_dialog.h"
 #include "generators/i2c_dialog.h"
+#include "generators/can_dialog.h"
+#include "generators/lin_dialog.h"
 #include "converters/batch_dialog.h"
 #include "converters/import_dialog.h"
 #include "converters/law_load.h"
@@ -22,8 +24,8 @@ constexpr ToolEntry tools[] = {
     {ID_TOOL_ASYNC_COUNTER, openAsyncCounterTool}, {ID_TOOL_PRINTER, nullptr},     {ID_TOOL_RS232, openUartTool},
     {ID_TOOL_I2C, openI2cTool},           {ID_TOOL_BINARY_FILE, nullptr}, {ID_TOOL_TEXT_FILE, openTextVectorTool},
     {ID_TOOL_LA_WAVEFORM, loadLaWaveform},   {ID_TOOL_ALTERA, openTextVectorTool},      {ID_TOOL_BATCH, openBatchTool},
-    {ID_TOOL_SPI, openSpiTool},           {ID_TOOL_VHDL, openImportTool},        {ID_TOOL_LIN, nullptr},
-    {ID_TOOL_CAN, nullptr},           {ID_TOOL_HDQ, nullptr},         {ID_TOOL_ONE_WIRE, nullptr},
+    {ID_TOOL_SPI, openSpiTool},           {ID_TOOL_VHDL, openImportTool},        {ID_TOOL_LIN, openLinTool},
+    {ID_TOOL_CAN, openCanTool},           {ID_TOOL_HDQ, nullptr},         {ID_TOOL_ONE_WIRE, nullptr},
     {ID_TOOL_I2S, nullptr},           {ID_TOOL_ENCODER, nullptr},     {ID_TOOL_USB, nullptr},
     {ID_TOOL_SMBUS, nullptr},         {ID_TOOL_PMBUS, nullptr},       {ID_TOOL_PWM, nullptr},
     {ID_TOOL_VCD, openImportTool},           {ID_TOOL_DMX512, nullptr},

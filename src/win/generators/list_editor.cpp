@@ -1,0 +1,109 @@
+// The list box of the list-based generators: the lines live in the list box only; every edit reads
+// them out, changes them through core's entry rules and writes them back.
+#include "generators/list_editor.h"
+
+#include "app/controls.h"
+#include "app/message_box.h"
+#include "app/strings_win.h"
+#include "generators/generator_dialog.h"
+#include "generators/text_transfer.h"
+
+#include <algorithm>
+
+namespace qv::win {
+namespace {
+
+LRESULT listMessage(HWND dialog, const ListControls& c, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+    return SendDlgItemMessageW(dialog, c.list, message, wParam, lParam);
+}
+
+// Long lines scroll sideways: the horizontal extent follows the widest line.
+void widenList(HWND dialog, const ListControls& c, const std::vector<std::wstring>& texts) {
+    HWND list = GetDlgItem(dialog, c.list);
+    HDC dc = GetDC(list);
+    HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(list, WM_GETFONT, 0, 0)));
+    LONG widest = 0;
+    for (const std::wstring& text : texts) {
+        SIZE size{};
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        widest = std::max(widest, size.cx);
+    }
+    SelectObject(dc, previous);
+    ReleaseDC(list, dc);
+    SendMessageW(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + 8), 0);
+}
+
+} // namespace
+
+std::vector<std::string> listLines(HWND dialog, const ListControls& c) {
+    const int count = static_cast<int>(listMessage(dialog, c, LB_GETCOUNT));
+    std::vector<std::string> lines;
+    for (int i = 0; i < count; ++i) {
+        const LRESULT length = listMessage(dialog, c, LB_GETTEXTLEN, static_cast<WPARAM>(i));
+        if (length == LB_ERR) continue;
+        std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+        listMessage(dialog, c, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
+        text.resize(static_cast<std::size_t>(length));
+        lines.push_back(toAnsi(text));
+    }
+    return lines;
+}
+
+void setListLines(HWND dialog, const ListControls& c, const std::vector<std::string>& lines, int select) {
+    listMessage(dialog, c, LB_RESETCONTENT);
+    std::vector<std::wstring> texts;
+    for (const std::string& line : lines) {
+        texts.push_back(fromAnsi(line));
+        listMessage(dialog, c, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(texts.back().c_str()));
+    }
+    widenList(dialog, c, texts);
+    listMessage(dialog, c, LB_SETCURSEL, static_cast<WPARAM>(select));
+    updateListButtons(dialog, c);
+}
+
+int listSelection(HWND dialog, const ListControls& c) {
+    const LRESULT selected = listMessage(dialog, c, LB_GETCURSEL);
+    return selected == LB_ERR ? -1 : static_cast<int>(selected);
+}
+
+std::vector<std::string> selectedEntry(HWND dialog, const ListControls& c) {
+    const std::vector<std::string> lines = listLines(dialog, c);
+    const gen::ListEntry entry = gen::entryAt(lines, listSelection(dialog, c), c.continues);
+    return {lines.begin() + entry.first, lines.begin() + entry.first + entry.count};
+}
+
+void updateListButtons(HWND dialog, const ListControls& c) {
+    enableControls(dialog, {c.insert, c.modify, c.remove}, listSelection(dialog, c) >= 0);
+}
+
+void placeListEntry(HWND dialog, const ListControls& c, const std::vector<std::string>& entry,
+                    gen::ListPlacement placement) {
+    std::vector<std::string> lines = listLines(dialog, c);
+    const int at = gen::placeEntry(lines, entry, placement, listSelection(dialog, c), c.continues);
+    setListLines(dialog, c, lines, at);
+}
+
+void deleteListEntry(HWND dialog, const ListControls& c) {
+    std::vector<std::string> lines = listLines(dialog, c);
+    const int next = gen::deleteEntry(lines, listSelection(dialog, c), c.continues);
+    setListLines(dialog, c, lines, next);
+}
+
+bool exportList(HWND dialog, const ListControls& c) {
+    return exportDataText(dialog, c.fileField, gen::listExportText(listLines(dialog, c)));
+}
+
+bool importList(HWND dialog, const ListControls& c, const ListReader& read) {
+    std::string text;
+    if (!importDataText(dialog, c.fileField, text)) return false;
+    const std::vector<std::string> lines = gen::splitListText(text);
+    if (const gen::ListProblem problem = read(lines); problem.line > 0) {
+        messageBox(dialog, Msg::ListLineUnreadable, MB_ICONERROR | MB_OK, Msg::Caption,
+                   fromAnsi(gen::listProblemText(problem, lines)));
+        return false;
+    }
+    setListLines(dialog, c, lines);
+    return true;
+}
+
+} // namespace qv::win
