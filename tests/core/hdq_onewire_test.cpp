@@ -24,7 +24,8 @@ std::string hdqBits(unsigned value, int count, int cycle) {
     std::string out;
     for (int b = 0; b < count; ++b) {
         const int low = (value >> b) & 1u ? 1 : 3;
-        out += std::string(static_cast<std::size_t>(low), 'L') + std::string(static_cast<std::size_t>(cycle - low), 'H');
+        out +=
+            std::string(static_cast<std::size_t>(low), 'L') + std::string(static_cast<std::size_t>(cycle - low), 'H');
     }
     return out;
 }
@@ -48,9 +49,10 @@ TEST(Hdq, TimingKeepsTheProtocolLimitsAtEveryRateOfTheSpin) {
         double rate;
         int clock, samples, readSamples, breakSamples, recovery;
     };
-    for (const Case& c : {Case{5000, 25000, 5, 5, 5, 2}, Case{3500, 21000, 6, 5, 5, 1}, Case{3900, 23400, 6, 5, 5, 1},
-                          Case{4000, 24000, 6, 6, 5, 1}, Case{4100, 24600, 6, 6, 5, 1}, Case{4200, 21000, 5, 5, 5, 1},
-                          Case{5200, 26000, 5, 5, 5, 2}, Case{5300, 26300, 5, 5, 6, 2}, Case{5500, 26300, 5, 5, 6, 2}}) {
+    for (const Case& c :
+         {Case{5000, 25000, 5, 5, 5, 2}, Case{3500, 21000, 6, 5, 5, 1}, Case{3900, 23400, 6, 5, 5, 1},
+          Case{4000, 24000, 6, 6, 5, 1}, Case{4100, 24600, 6, 6, 5, 1}, Case{4200, 21000, 5, 5, 5, 1},
+          Case{5200, 26000, 5, 5, 5, 2}, Case{5300, 26300, 5, 5, 6, 2}, Case{5500, 26300, 5, 5, 6, 2}}) {
         const HdqTiming t = hdqTiming(c.rate);
         SCOPED_TRACE(c.rate);
         EXPECT_EQ(t.clockHz, c.clock);
@@ -154,6 +156,9 @@ TEST(Hdq, LinesAndAddChecks) {
     std::vector<HdqRow> rows;
     EXPECT_EQ(readHdqList({"01h W 8 01h ", "01h W 8 zz "}, rows).line, 2);
 
+    EXPECT_EQ(hdqDataValues(" 12, 0fh 1234\t"), (std::vector<unsigned>{0x12, 0xF, 0x1234}));
+    EXPECT_FALSE(hdqDataValues("12 x"));
+    EXPECT_FALSE(hdqDataValues("123456789"));
     EXPECT_EQ(checkHdqEntry(0x7F, std::vector<unsigned>{0xFF}, 8), Msg::None);
     EXPECT_EQ(checkHdqEntry(0x80, std::vector<unsigned>{0xFF}, 8), Msg::HdqWrongAddress);
     EXPECT_EQ(checkHdqEntry(0x7F, std::vector<unsigned>{0x100}, 8), Msg::HdqWrongData);
@@ -167,25 +172,24 @@ TEST(Hdq, LinesAndAddChecks) {
 
 // ---- 1-Wire ---------------------------------------------------------------------------------------
 
-
 TEST(OneWire, EachValueKeepsItsOwnWidthInWholeBytes) {
     const auto values = oneWireValues("CC 1234  abc 00CC 1 FFFFFFFFFFFFFFFF");
     ASSERT_TRUE(values);
-    EXPECT_EQ(*values, (std::vector<OneWireValue>{
-                           {0xCC, 1}, {0x1234, 2}, {0xABC, 2}, {0xCC, 2}, {0x1, 1}, {~std::uint64_t{0}, 8}}));
+    EXPECT_EQ(
+        *values,
+        (std::vector<OneWireValue>{{0xCC, 1}, {0x1234, 2}, {0xABC, 2}, {0xCC, 2}, {0x1, 1}, {~std::uint64_t{0}, 8}}));
     EXPECT_EQ(oneWireValuesText(*values), "CC 1234 0ABC 00CC 01 FFFFFFFFFFFFFFFF");
     EXPECT_FALSE(oneWireValues("10000000000000000")); // 17 digits
     EXPECT_FALSE(oneWireValues("CC G1"));
     EXPECT_TRUE(oneWireValues("")->empty());
 
     std::vector<Sample> out(8000, 0);
-    const OneWireBuild built = buildOneWireStream(
-        std::vector<OneWireRow>{{true, {{0xCC, 1}, {0x1234, 2}}}}, OneWireSettings{}, 0, out, 8000);
+    const OneWireBuild built =
+        buildOneWireStream(std::vector<OneWireRow>{{true, {{0xCC, 1}, {0x1234, 2}}}}, OneWireSettings{}, 0, out, 8000);
     ASSERT_EQ(built.error, Msg::None);
     std::string slots;
     for (std::uint32_t bits = 0x1234CC, b = 0; b < 24; ++b) slots += (bits >> b) & 1 ? slot(6, 61) : slot(60, 7);
-    EXPECT_EQ(levelsText(out, 0, 0, built.count),
-              run('H', 25) + slot(500, 20) + slot(100, 360) + slots);
+    EXPECT_EQ(levelsText(out, 0, 0, built.count), run('H', 25) + slot(500, 20) + slot(100, 361) + slots);
 }
 
 TEST(OneWire, ResetPresenceAndSlotsAtBothSpeeds) {
@@ -199,7 +203,7 @@ TEST(OneWire, ResetPresenceAndSlotsAtBothSpeeds) {
     std::string read = slot(62, 5) + slot(12, 55);
     for (int b = 2; b < 8; ++b) read += slot(62, 5);
     EXPECT_EQ(write.size(), 536u);
-    const std::string reset = slot(500, 20) + slot(100, 360); // 480 us high after the reset pulse
+    const std::string reset = slot(500, 20) + slot(100, 361); // 481 us high after the reset pulse
     EXPECT_EQ(levelsText(out, 5, 0, standard.count), run('H', 25) + reset + write + run('H', 5) + reset + read);
 
     s.speed = OneWireSpeed::Overdrive;
@@ -208,7 +212,7 @@ TEST(OneWire, ResetPresenceAndSlotsAtBothSpeeds) {
     for (int b = 1; b < 8; ++b) fastWrite += slot(7, 2);
     for (int b = 2; b < 8; ++b) fastRead += slot(7, 2);
     EXPECT_EQ(fastWrite.size(), 72u);
-    const std::string fastReset = slot(55, 4) + slot(12, 32); // 48 us high after the reset pulse
+    const std::string fastReset = slot(55, 4) + slot(12, 33); // 49 us high after the reset pulse
     EXPECT_EQ(levelsText(out, 5, 0, overdrive.count),
               run('H', 25) + fastReset + fastWrite + run('H', 5) + fastReset + fastRead);
 }

@@ -118,6 +118,21 @@ ListProblem readHdqList(const std::vector<std::string>& lines, std::vector<HdqRo
 
 bool hdqLineContinues(std::string_view) { return false; }
 
+std::optional<std::vector<unsigned>> hdqDataValues(std::string_view text) {
+    std::vector<unsigned> values;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const std::size_t start = text.find_first_not_of(" ,\t", i);
+        if (start == std::string_view::npos) break;
+        const std::size_t end = std::min(text.find_first_of(" ,\t", start), text.size());
+        const auto value = hexCellValue(text.substr(start, end - start), 0xFFFFFFFFu);
+        if (!value) return std::nullopt;
+        values.push_back(*value);
+        i = end;
+    }
+    return values;
+}
+
 Msg checkHdqEntry(unsigned address, std::span<const unsigned> data, int width) {
     if (address > hdqMaxAddress) return Msg::HdqWrongAddress;
     for (unsigned value : data)
@@ -153,8 +168,8 @@ HdqTiming hdqTiming(double rateBitsPerSecond) {
     t.recoverySamples = (recoveryMicroseconds - 1) * t.clockHz < microsecondsPerSecond
         ? 1
         : std::max(2, samplesReaching(recoveryMicroseconds, t.clockHz));
-    t.readBitSamples = std::min<int>(
-        t.samplesPerBit, static_cast<int>(deviceCycleMaxMicroseconds * t.clockHz / microsecondsPerSecond));
+    t.readBitSamples = std::min<int>(t.samplesPerBit,
+                                     static_cast<int>(deviceCycleMaxMicroseconds * t.clockHz / microsecondsPerSecond));
     return t;
 }
 

@@ -13,6 +13,7 @@
 #include "waveedit/sample.h"
 
 #include <cstdint>
+#include <optional>
 #include <random>
 #include <span>
 #include <string>
@@ -48,6 +49,10 @@ std::string hdqRowLine(const HdqRow& row);
 Msg readHdqLine(std::string_view line, HdqRow& row);
 ListProblem readHdqList(const std::vector<std::string>& lines, std::vector<HdqRow>& rows);
 bool hdqLineContinues(std::string_view line); // never: a row is one line
+
+// Typed data values: hexadecimal numbers (an "h" after one allowed) separated by blanks or commas;
+// nullopt for any other token. Their range is Add's check.
+std::optional<std::vector<unsigned>> hdqDataValues(std::string_view text);
 
 // Add's checks: 12110 for an address above 7F, 12111 for a value above the width's limit.
 Msg checkHdqEntry(unsigned address, std::span<const unsigned> data, int width);

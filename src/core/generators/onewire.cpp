@@ -16,9 +16,11 @@ constexpr int idleBeforeRow = 5;
 constexpr int digitsPerByte = 2;
 
 // The master waits at least 480 us (48 us at overdrive) after its reset pulse before the first
-// slot: the presence wait, the presence pulse and the rest of the high time add up to that.
-constexpr OneWireTiming standardTiming{500, 20, 100, 360, 6, 61, 60, 7, 12, 55, 62, 5};
-constexpr OneWireTiming overdriveTiming{55, 4, 12, 32, 2, 7, 7, 2, 2, 7, 7, 2};
+// slot: the presence wait, the presence pulse and the rest of the high time add up to one sample
+// more, so that the slot starts after the wait has run out, not on its last tick (a master, or
+// a decoder, that times the wait and then looks for the slot misses a slot that starts with it).
+constexpr OneWireTiming standardTiming{500, 20, 100, 361, 6, 61, 60, 7, 12, 55, 62, 5};
+constexpr OneWireTiming overdriveTiming{55, 4, 12, 33, 2, 7, 7, 2, 2, 7, 7, 2};
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -70,7 +72,8 @@ std::string oneWireValuesText(std::span<const OneWireValue> values) {
     std::string text;
     for (const OneWireValue& v : values) {
         char digits[24];
-        std::snprintf(digits, sizeof digits, "%0*llX", v.bytes * digitsPerByte, static_cast<unsigned long long>(v.value));
+        std::snprintf(digits, sizeof digits, "%0*llX", v.bytes * digitsPerByte,
+                      static_cast<unsigned long long>(v.value));
         if (!text.empty()) text += ' ';
         text += digits;
     }
