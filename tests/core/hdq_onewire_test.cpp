@@ -155,6 +155,9 @@ TEST(Hdq, LinesAndAddChecks) {
         EXPECT_EQ(readHdqLine(bad, back), Msg::ListLineUnreadable) << bad;
     std::vector<HdqRow> rows;
     EXPECT_EQ(readHdqList({"01h W 8 01h ", "01h W 8 zz "}, rows).line, 2);
+    ASSERT_EQ(readHdqList({"01h W 8 01h ", "7Fh R 16 FFFFh "}, rows).line, 0);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[1].data, std::vector<unsigned>{0xFFFF});
 
     EXPECT_EQ(hdqDataValues(" 12, 0fh 1234\t"), (std::vector<unsigned>{0x12, 0xF, 0x1234}));
     EXPECT_FALSE(hdqDataValues("12 x"));

@@ -77,8 +77,8 @@ struct HdqTiming {
 };
 HdqTiming hdqTiming(double rateBitsPerSecond);
 
-// 12096 for a channel the model lacks, 12113 for a rate outside 3.5 to 5.5 kbit/s, 12022 for a
-// clock above the model's maximum.
+// 12096 for a channel the model lacks, 12113 for a rate outside 3.5 to 5.5 kbit/s (whose clocks
+// every model makes).
 Msg validateHdq(const HdqSettings& s, const Capabilities& caps);
 
 struct HdqBuild {

@@ -72,7 +72,7 @@ struct OneWireTiming {
 };
 const OneWireTiming& oneWireTiming(OneWireSpeed speed);
 
-// 12096 for a channel the model lacks, 12022 for a model whose clock cannot reach 1 MHz.
+// 12096 for a channel the model lacks.
 Msg validateOneWire(const OneWireSettings& s, const Capabilities& caps);
 
 struct OneWireBuild {

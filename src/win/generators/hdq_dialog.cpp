@@ -314,7 +314,8 @@ LRESULT onRunDone(HWND dialog, UINT, WPARAM runsOn, LPARAM runNumber) {
     if (!isCurrentRun(runNumber) || !tool->result || runsOn) return TRUE;
     stopHdq(dialog);
     if (tool->result->error == Msg::ErrorChannelSetting) SetFocus(GetDlgItem(dialog, IDC_HDQ_CHANNEL));
-    if (tool->result->error == Msg::HdqRateRange || tool->result->error == Msg::RateOutOfRange)
+    if (tool->result->error == Msg::HdqRateRange || tool->result->error == Msg::RateNotANumber ||
+        tool->result->error == Msg::RateNotAboveZero)
         SetFocus(GetDlgItem(dialog, IDC_GEN_RATE));
     return TRUE;
 }
