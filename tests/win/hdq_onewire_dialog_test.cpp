@@ -110,8 +110,10 @@ class ListToolDialogTest : public DocumentShellTest {
         EXPECT_EQ(shownBoxes[0].stringId, static_cast<int>(message));
         shownBoxes.clear();
     }
-    // Run, the output active, a second Run that beeps, Stop back to idle with Run enabled.
+    // Run with Repeat (the short lists loop rather than wait at their end for the key event the
+    // second Run gives), the output active, a second Run that beeps, Stop back to idle.
     void runAndStop(HWND dialog, const std::string& capture, const char* clock) {
+        setChecked(dialog, IDC_GEN_REPEAT, true);
         click(dialog, IDC_GEN_RUN);
         for (int i = 0; i < 100 && generatorFlags().outputActive.load() == 0; ++i) {
             Sleep(50);
@@ -154,7 +156,8 @@ class ListToolDialogTest : public DocumentShellTest {
 
 TEST_F(ListToolDialogTest, HdqAddsAsksForTheSameAddressModifiesRefusesRunsAndExchangesItsList) {
     const std::string capture = folder.file("hdq.vcd");
-    ASSERT_EQ(attachVirtualInstrument(0xC350, capture).problem, DriverProblem::None);
+    DriverLoad load = attachVirtualInstrument(0xC350, capture);
+    ASSERT_EQ(load.problem, DriverProblem::None);
     openHdqTool(window, ID_TOOL_HDQ, 0);
     HWND hdq = hdqToolWindow();
     ASSERT_NE(hdq, nullptr);
@@ -201,11 +204,14 @@ TEST_F(ListToolDialogTest, HdqAddsAsksForTheSameAddressModifiesRefusesRunsAndExc
     setFieldText(hdq, IDC_GEN_RATE, std::string("5.0"));
     runAndStop(hdq, capture, "sample clock 25000 Hz");
     exportAndImport(hdq, IDC_HDQ_LIST, 4, IDC_HDQ_EXPORT, IDC_HDQ_DELETE, IDC_HDQ_IMPORT);
+    SendMessageW(hdq, WM_CLOSE, 0, 0);
+    detachVirtualInstrument(load);
 }
 
 TEST_F(ListToolDialogTest, OneWireEditsRowsRefusesAChannelRunsAtOverdriveAndExchangesItsList) {
     const std::string capture = folder.file("onewire.vcd");
-    ASSERT_EQ(attachVirtualInstrument(0xB016, capture).problem, DriverProblem::None);
+    DriverLoad load = attachVirtualInstrument(0xB016, capture);
+    ASSERT_EQ(load.problem, DriverProblem::None);
     openOneWireTool(window, ID_TOOL_ONE_WIRE, 0);
     HWND ow = oneWireToolWindow();
     ASSERT_NE(ow, nullptr);
@@ -228,6 +234,8 @@ TEST_F(ListToolDialogTest, OneWireEditsRowsRefusesAChannelRunsAtOverdriveAndExch
     selectComboIndex(ow, IDC_OW_SPEED, 1);
     runAndStop(ow, capture, "sample clock 1000000 Hz");
     exportAndImport(ow, IDC_OW_LIST, 2, IDC_GEN_EXPORT, IDC_GEN_DELETE, IDC_GEN_IMPORT);
+    SendMessageW(ow, WM_CLOSE, 0, 0);
+    detachVirtualInstrument(load);
 }
 
 } // namespace
