@@ -277,7 +277,7 @@ gen::HdqSettings readSettings(HWND dialog) {
     gen::HdqSettings s;
     const auto channel = fieldInteger(dialog, IDC_HDQ_CHANNEL);
     s.channel = channel && *channel >= 0 && *channel < 1000 ? static_cast<int>(*channel) : -1;
-    s.rateBitsPerSecond = fieldNumber(dialog, IDC_GEN_RATE).value_or(NAN) * 1000;
+    s.rateBitsPerSecond = rateOf(dialog, RateUnit::Kbps); // the field is in K bits/s, to the nearest hertz
     s.repeat = isChecked(dialog, IDC_GEN_REPEAT);
     return s;
 }
