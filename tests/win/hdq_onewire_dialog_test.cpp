@@ -101,6 +101,13 @@ class ListToolDialogTest : public DocumentShellTest {
         state.state = LVIS_SELECTED;
         SendDlgItemMessageW(dialog, list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&state));
     }
+    // One step of a spin as the up-down notifies it (iDelta +1 or -1).
+    static void spin(HWND dialog, int control, int delta) {
+        NMUPDOWN step{};
+        step.hdr = {GetDlgItem(dialog, control), static_cast<UINT_PTR>(control), UDN_DELTAPOS};
+        step.iDelta = delta;
+        SendMessageW(dialog, WM_NOTIFY, static_cast<WPARAM>(control), reinterpret_cast<LPARAM>(&step));
+    }
     static void waitForRunEnd() {
         for (int i = 0; i < 100 && !waitForOutputThread(10); ++i) pumpMessages();
         pumpMessages();
@@ -193,6 +200,19 @@ TEST_F(ListToolDialogTest, HdqAddsAsksForTheSameAddressModifiesRefusesRunsAndExc
     SetTimer(nullptr, 0, 20, modifyHdqRow);
     click(hdq, IDC_HDQ_MODIFY);
     EXPECT_EQ(rows(hdq, IDC_HDQ_LIST, 4).back(), L"7Fh | R | 16 | 1234h 0005h");
+
+    // The spins wrap: the rate in tenths from 5.5 to 3.5, the address from 7F to 0, the data within
+    // the width.
+    setFieldText(hdq, IDC_GEN_RATE, std::string("5.5"));
+    spin(hdq, IDC_HDQ_RATE_SPIN, 1);
+    EXPECT_EQ(fieldText(hdq, IDC_GEN_RATE), L"3.5");
+    spin(hdq, IDC_HDQ_RATE_SPIN, -1);
+    EXPECT_EQ(fieldText(hdq, IDC_GEN_RATE), L"5.5");
+    setFieldText(hdq, IDC_HDQ_ADDRESS, std::string("7F"));
+    spin(hdq, IDC_HDQ_ADDRESS_SPIN, 1);
+    EXPECT_EQ(fieldText(hdq, IDC_HDQ_ADDRESS), L"0");
+    spin(hdq, IDC_HDQ_DATA_SPIN, -1);
+    EXPECT_EQ(fieldText(hdq, IDC_HDQ_DATA), L"FE");
 
     // A typed rate outside 3.5 to 5.5 kbit/s is refused at Run; the dialog stays usable.
     setFieldText(hdq, IDC_GEN_RATE, std::string("5.6"));
