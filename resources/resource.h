@@ -513,4 +513,43 @@
 #define IDC_COUNTER_BINARY 1242
 #define IDC_COUNTER_GRAY 1243
 
+/* HDQ (10019, template 449) with its Modify dialog (462), and 1-Wire (10020, template 468) with its
+   Edit dialog (495); Run, Stop, Repeat, Help, Exit, the rate edit and the status icon are the
+   IDC_GEN_ ids, the 1-Wire Delete, Append, Modify, Export and Import too. */
+#define IDD_HDQ 449
+#define IDD_HDQ_MODIFY 462
+#define IDC_HDQ8 1305
+#define IDC_HDQ16 1306
+#define IDC_HDQ_ADDRESS 1309
+#define IDC_HDQ_DATA 1311
+#define IDC_HDQ_ADDRESS_SPIN 1312
+#define IDC_HDQ_DATA_SPIN 1313
+#define IDC_HDQ_RATE_SPIN 1314
+#define IDC_HDQ_LIST 1315
+#define IDC_HDQ_WRITE 1234
+#define IDC_HDQ_READ 1235
+#define IDC_HDQ_ADD 1162
+#define IDC_HDQ_DELETE 1163
+#define IDC_HDQ_APPEND 1322
+#define IDC_HDQ_MODIFY 1161
+#define IDC_HDQ_EXPORT 1323
+#define IDC_HDQ_IMPORT 1324
+#define IDC_HDQ_CHANNEL 1006
+#define IDC_HDQ_CHANNEL_SPIN 1325
+#define IDC_HDQ_MODIFY_DATA 1328
+#define IDC_HDQ_MODIFY_ADDRESS 1329
+#define IDD_ONE_WIRE 468
+#define IDD_ONE_WIRE_EDIT 495
+#define IDC_OW_ADD 1338
+#define IDC_OW_CHANNEL 1341
+#define IDC_OW_CHANNEL_SPIN 1342
+#define IDC_OW_SPEED 1344
+#define IDC_OW_LIST 1345
+#define IDC_OW_EDIT_WRITE 1350
+#define IDC_OW_EDIT_READ 1351
+#define IDC_OW_EDIT_DATA 1352
+#define ID_LIST_MENU_DELETE 11046
+#define ID_LIST_MENU_APPEND 11047
+#define ID_LIST_MENU_MODIFY 11048
+
 #endif

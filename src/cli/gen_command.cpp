@@ -21,7 +21,7 @@ namespace {
 
 // The generators qvtool knows, in the launcher's order; a new tool adds itself here.
 const GenTool* const tools[] = {&uartGenTool, &i2cGenTool, &spiGenTool, &syncCounterGenTool, &asyncCounterGenTool,
-                                &linGenTool, &canGenTool};
+                                &linGenTool,  &canGenTool, &hdqGenTool, &oneWireGenTool};
 
 constexpr std::size_t optionColumn = 24;
 constexpr char baseFrequencyValue[] = "iBaseFreq";

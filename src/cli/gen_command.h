@@ -118,6 +118,8 @@ extern const GenTool syncCounterGenTool;
 extern const GenTool asyncCounterGenTool;
 extern const GenTool canGenTool;
 extern const GenTool linGenTool;
+extern const GenTool hdqGenTool;
+extern const GenTool oneWireGenTool;
 
 // ---- templates -------------------------------------------------------------------------------
 template <class Settings>

@@ -97,6 +97,26 @@ std::vector<std::string> splitListText(std::string_view text) {
     return lines;
 }
 
+std::vector<std::string> lineCells(std::string_view line, int columns) {
+    std::vector<std::string> cells;
+    std::size_t at = 0;
+    for (int c = 0; c + 1 < columns; ++c) {
+        while (at < line.size() && isBlank(line[at])) ++at;
+        std::size_t end = at;
+        while (end < line.size() && !isBlank(line[end])) ++end;
+        cells.emplace_back(line.substr(at, end - at));
+        at = end;
+    }
+    if (columns > 0) cells.emplace_back(trimmed(line.substr(at)));
+    return cells;
+}
+
+std::string cellsLine(const std::vector<std::string>& cells) {
+    std::string line;
+    for (const std::string& cell : cells) line += cell + ' ';
+    return line;
+}
+
 std::string listProblemText(const ListProblem& problem, const std::vector<std::string>& lines) {
     std::string text = std::to_string(problem.line);
     if (problem.line >= 1 && problem.line <= static_cast<int>(lines.size())) {

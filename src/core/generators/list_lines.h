@@ -39,6 +39,12 @@ std::string listExportText(const std::vector<std::string>& lines);
 // Import: the text split at CR and LF, empty lines skipped.
 std::vector<std::string> splitListText(std::string_view text);
 
+// Lines shown as the rows of a list view (HDQ, 1-Wire): a line is its cells, each followed by a
+// blank. The first columns - 1 cells are blank-free words; the last cell is the rest of the line
+// (the data values, blanks between them), without the line's closing blank. Missing cells are empty.
+std::vector<std::string> lineCells(std::string_view line, int columns);
+std::string cellsLine(const std::vector<std::string>& cells);
+
 // A line of a list that its tool cannot read: the line's number from 1 and the reason.
 struct ListProblem {
     int line = 0;

@@ -9,6 +9,8 @@
 #include "generators/i2c_dialog.h"
 #include "generators/can_dialog.h"
 #include "generators/lin_dialog.h"
+#include "generators/hdq_dialog.h"
+#include "generators/onewire_dialog.h"
 #include "converters/batch_dialog.h"
 #include "converters/import_dialog.h"
 #include "converters/law_load.h"
@@ -25,7 +27,7 @@ constexpr ToolEntry tools[] = {
     {ID_TOOL_I2C, openI2cTool},           {ID_TOOL_BINARY_FILE, nullptr}, {ID_TOOL_TEXT_FILE, openTextVectorTool},
     {ID_TOOL_LA_WAVEFORM, loadLaWaveform},   {ID_TOOL_ALTERA, openTextVectorTool},      {ID_TOOL_BATCH, openBatchTool},
     {ID_TOOL_SPI, openSpiTool},           {ID_TOOL_VHDL, openImportTool},        {ID_TOOL_LIN, openLinTool},
-    {ID_TOOL_CAN, openCanTool},           {ID_TOOL_HDQ, nullptr},         {ID_TOOL_ONE_WIRE, nullptr},
+    {ID_TOOL_CAN, openCanTool},           {ID_TOOL_HDQ, openHdqTool},      {ID_TOOL_ONE_WIRE, openOneWireTool},
     {ID_TOOL_I2S, nullptr},           {ID_TOOL_ENCODER, nullptr},     {ID_TOOL_USB, nullptr},
     {ID_TOOL_SMBUS, nullptr},         {ID_TOOL_PMBUS, nullptr},       {ID_TOOL_PWM, nullptr},
     {ID_TOOL_VCD, openImportTool},           {ID_TOOL_DMX512, nullptr},

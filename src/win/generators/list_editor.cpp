@@ -8,6 +8,8 @@
 #include "generators/generator_dialog.h"
 #include "generators/text_transfer.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 
 namespace qv::win {
@@ -33,9 +35,82 @@ void widenList(HWND dialog, const ListControls& c, const std::vector<std::wstrin
     SendMessageW(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + 8), 0);
 }
 
+std::wstring viewCell(HWND view, int row, int column) {
+    std::wstring text(512, L'\0');
+    for (;;) {
+        LVITEMW item{};
+        item.iSubItem = column;
+        item.pszText = text.data();
+        item.cchTextMax = static_cast<int>(text.size());
+        const auto length = static_cast<std::size_t>(
+            SendMessageW(view, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item)));
+        if (length + 1 < text.size()) {
+            text.resize(length);
+            return text;
+        }
+        text.resize(text.size() * 2);
+    }
+}
+
+std::vector<std::string> viewLines(HWND dialog, const ListControls& c) {
+    HWND view = GetDlgItem(dialog, c.list);
+    const int count = static_cast<int>(SendMessageW(view, LVM_GETITEMCOUNT, 0, 0));
+    std::vector<std::string> lines;
+    for (int row = 0; row < count; ++row) {
+        std::vector<std::string> cells;
+        for (int column = 0; column < c.columns; ++column) cells.push_back(toAnsi(viewCell(view, row, column)));
+        lines.push_back(gen::cellsLine(cells));
+    }
+    return lines;
+}
+
+void setViewLines(HWND dialog, const ListControls& c, const std::vector<std::string>& lines, int select) {
+    HWND view = GetDlgItem(dialog, c.list);
+    SendMessageW(view, LVM_DELETEALLITEMS, 0, 0);
+    for (std::size_t row = 0; row < lines.size(); ++row) {
+        const std::vector<std::string> cells = gen::lineCells(lines[row], c.columns);
+        for (int column = 0; column < c.columns; ++column) {
+            std::wstring text = fromAnsi(cells[static_cast<std::size_t>(column)]);
+            LVITEMW item{};
+            item.mask = LVIF_TEXT;
+            item.iItem = static_cast<int>(row);
+            item.iSubItem = column;
+            item.pszText = text.data();
+            if (column == 0)
+                SendMessageW(view, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+            else
+                SendMessageW(view, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+        }
+    }
+    if (select >= 0) {
+        LVITEMW state{};
+        state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        state.state = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageW(view, LVM_SETITEMSTATE, static_cast<WPARAM>(select), reinterpret_cast<LPARAM>(&state));
+        SendMessageW(view, LVM_ENSUREVISIBLE, static_cast<WPARAM>(select), FALSE);
+    }
+}
+
 } // namespace
 
+void setUpListColumns(HWND dialog, const ListControls& c, std::initializer_list<ListColumn> columns) {
+    HWND view = GetDlgItem(dialog, c.list);
+    SendMessageW(view, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    int index = 0;
+    for (const ListColumn& column : columns) {
+        std::wstring text = loadString(column.title);
+        LVCOLUMNW heading{};
+        heading.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+        heading.cx = column.width;
+        heading.pszText = text.data();
+        heading.iSubItem = index;
+        SendMessageW(view, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&heading));
+        ++index;
+    }
+}
+
 std::vector<std::string> listLines(HWND dialog, const ListControls& c) {
+    if (c.columns > 0) return viewLines(dialog, c);
     const int count = static_cast<int>(listMessage(dialog, c, LB_GETCOUNT));
     std::vector<std::string> lines;
     for (int i = 0; i < count; ++i) {
@@ -50,6 +125,11 @@ std::vector<std::string> listLines(HWND dialog, const ListControls& c) {
 }
 
 void setListLines(HWND dialog, const ListControls& c, const std::vector<std::string>& lines, int select) {
+    if (c.columns > 0) {
+        setViewLines(dialog, c, lines, select);
+        updateListButtons(dialog, c);
+        return;
+    }
     listMessage(dialog, c, LB_RESETCONTENT);
     std::vector<std::wstring> texts;
     for (const std::string& line : lines) {
@@ -62,6 +142,9 @@ void setListLines(HWND dialog, const ListControls& c, const std::vector<std::str
 }
 
 int listSelection(HWND dialog, const ListControls& c) {
+    if (c.columns > 0)
+        return static_cast<int>(
+            SendDlgItemMessageW(dialog, c.list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
     const LRESULT selected = listMessage(dialog, c, LB_GETCURSEL);
     return selected == LB_ERR ? -1 : static_cast<int>(selected);
 }

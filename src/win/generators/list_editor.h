@@ -1,8 +1,8 @@
 // The list editing every list-based generator shares (CAN, LIN and the later bus tools): a list
-// box of text lines with Add, Insert, Modify and Delete (Insert, Modify and Delete enabled only
-// while a line is selected; an entry of several lines moves as one), and Export/Import of the
-// lines through the shared text file dialogs. An import is read whole by the tool's reader first;
-// a line it cannot read names itself in a message and leaves the list as it was.
+// box of text lines, or a report list view whose rows show each line's cells (HDQ, 1-Wire), with Add, Insert, Modify
+// and Delete (Insert, Modify and Delete enabled only while a line is selected; an entry of several lines moves as one),
+// and Export/Import of the lines through the shared text file dialogs. An import is read whole by the tool's reader
+// first; a line it cannot read names itself in a message and leaves the list as it was.
 #pragma once
 
 #include <windows.h>
@@ -10,6 +10,7 @@
 #include "generators/list_lines.h"
 
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -21,7 +22,15 @@ struct ListControls {
     int add, insert, modify, remove;
     int fileField; // the file edit of Export/Import (0: none)
     gen::ContinuationTest continues; // which lines continue the entry before them
+    int columns = 0; // a report list view of that many columns (gen::lineCells); 0: a list box
 };
+
+// A list view's set-up: full-row selection and the column headings with their widths in pixels.
+struct ListColumn {
+    Msg title;
+    int width;
+};
+void setUpListColumns(HWND dialog, const ListControls& controls, std::initializer_list<ListColumn> columns);
 
 std::vector<std::string> listLines(HWND dialog, const ListControls& controls);
 void setListLines(HWND dialog, const ListControls& controls, const std::vector<std::string>& lines, int select = -1);
