@@ -144,6 +144,7 @@ TEST_F(WaveEditorTest, UndoStaysWithItsDocumentAndTheMarksFollowTheirLabels) {
     wchar_t title[128] = {};
     GetWindowTextW(window, title, 128);
     EXPECT_EQ(std::wstring(title).find(L"old.qvw"), std::wstring::npos) << title;
+    EXPECT_NE(std::wstring(title).find(L" - (Untitled)"), std::wstring::npos) << title;
     const Sample before22 = document().usableImage()[22];
     SendMessageW(editorWindow, WM_COMMAND, ID_WAVE_UNDO, 0);
     EXPECT_EQ(document().usableImage()[22], before22);
