@@ -47,6 +47,11 @@ start() {
     managed=N
   fi
   wine reg add "HKCU\\Software\\Wine\\X11 Driver" /v Managed /d "$managed" /f >/dev/null 2>&1
+  # Wine's own Marlett draws the frames' caption buttons ("0 1 r" without it); this Wine does not
+  # find it in its data folder, so it goes into the prefix's fonts.
+  if [ -f /usr/share/wine/fonts/marlett.ttf ]; then
+    cp -n /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+  fi
   # Captions and menus are drawn in Tahoma: link it to a CJK font, as Windows links its system font.
   wine reg add "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink" /v Tahoma \
     /t REG_MULTI_SZ /d "wqy-microhei.ttc,WenQuanYi Micro Hei" /f >/dev/null 2>&1

@@ -56,6 +56,20 @@ wait_for_window() {
   done
   return 1
 }
+# Waits up to 30 s for a visible named window that is none of the windows (ids) given, and prints
+# its id: the dialog just opened over them. (A search by a Chinese caption does not match where the
+# shell has no Chinese locale.)
+wait_for_other_window() {
+  local id
+  for _ in $(seq 300); do
+    for id in $(xdotool search --onlyvisible --name . 2>/dev/null || true); do
+      [[ " $* " == *" $id "* ]] && continue
+      [ -n "$(xdotool getwindowname "$id" 2>/dev/null)" ] && { echo "$id"; return 0; }
+    done
+    sleep 0.1
+  done
+  return 1
+}
 # Waits up to 10 s for the window $1 (an id) to close.
 wait_gone() {
   for _ in $(seq 100); do
@@ -79,6 +93,12 @@ shot() { # window id, file
 # Window captions and menus are drawn by Wine in Tahoma; link it to a CJK font as Windows links its
 # system font, so the Chinese captions show too (the dialogs' own texts need no such help).
 link_cjk_caption_font() {
+  # Wine's own Marlett draws the caption buttons ("0 1 r" without it); this Wine does not find it
+  # in its data folder, so it is copied into the prefix's font folder. (Not Wine's Tahoma: with it
+  # the captions of some dialogs lose the link to the CJK font.)
+  if [ -f /usr/share/wine/fonts/marlett.ttf ]; then
+    cp -n /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+  fi
   wine reg add "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink" /v Tahoma \
     /t REG_MULTI_SZ /d "wqy-microhei.ttc,WenQuanYi Micro Hei" /f >/dev/null 2>&1
   wineserver -w
