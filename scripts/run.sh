@@ -56,6 +56,12 @@ start() {
   wine reg add "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink" /v Tahoma \
     /t REG_MULTI_SZ /d "wqy-microhei.ttc,WenQuanYi Micro Hei" /f >/dev/null 2>&1
   wineserver -w
+  # Wine's HTML Help viewer draws its pages with Wine Gecko, which Debian does not package: without
+  # it Help opens with the contents but blank pages. The same pages are plain HTML files here.
+  if ! ls "$WINEPREFIX/drive_c/windows/system32/gecko" >/dev/null 2>&1 && [ ! -d /usr/share/wine/gecko ]; then
+    say "help: F1 and the Help buttons open the help, whose pages stay blank under Wine without Wine Gecko;"
+    say "  the same pages: $root/help/en/1-1.htm (tw/, cn/ for Chinese) in any web browser"
+  fi
   say "starting QV.exe"
   cd "$root/build/win64/bin"
   exec wine QV.exe
