@@ -139,7 +139,7 @@ start_launcher() {
 # document as hand-off files, opens the Wave Editor from the launcher and sets $main, $qv_pid and the
 # window's $X, $Y. Needs use_work_directory first.
 open_demo_editor() {
-  python3 "$root/scripts/demo_waveform.py" "$work/wd"
+  python3 "$root/scripts/demo_waveform.py" "$work/wd" ${demo_arguments:-}
   wine reg add "$system" /v Language /t REG_DWORD /d "$1" /f >/dev/null 2>&1
   local value
   for value in 'Main Window Left:0' 'Main Window Top:0' 'Main Window Right:1100' 'Main Window Bottom:560' \

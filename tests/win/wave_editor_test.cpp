@@ -240,6 +240,20 @@ TEST_F(WaveEditorTest, OutputWaitingAtAWeSaysWhatToPress) {
     wchar_t text[96] = {};
     SendMessageW(GetDlgItem(editorWindow, IDC_WAVE_STATUS), SB_GETTEXTW, 6, reinterpret_cast<LPARAM>(text));
     EXPECT_STREQ(text, L"Waiting at WE: press Space");
+    // Its part holds the whole text, however narrow the window.
+    HWND bar = GetDlgItem(editorWindow, IDC_WAVE_STATUS);
+    SendMessageW(editorWindow, WM_SIZE, 0, MAKELPARAM(700, 500));
+    RECT part{};
+    SendMessageW(bar, SB_GETRECT, 6, reinterpret_cast<LPARAM>(&part));
+    RECT client{};
+    GetClientRect(bar, &client);
+    HDC dc = GetDC(bar);
+    HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(bar, WM_GETFONT, 0, 0)));
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text, lstrlenW(text), &size);
+    SelectObject(dc, previous);
+    ReleaseDC(bar, dc);
+    EXPECT_GE(std::min(part.right, client.right) - part.left, size.cx) << client.right;
     SendMessageW(editorWindow, WM_COMMAND, ID_WAVE_STOP_RUN, 0);
     tick();
     EXPECT_FALSE(editor().outputWaiting);
