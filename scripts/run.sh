@@ -28,7 +28,15 @@ fi
 
 export WINEPREFIX=${WINEPREFIX:-$HOME/.wine-qv}
 export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
+# Wine's HTML engine (mshtml, which the help viewer draws its pages with) needs Wine Gecko; without
+# it Wine would offer to download it at the first start, so it is switched off then.
+# (A prefix holds it in system32\gecko\<version>; its plugin folder is there without it.)
+gecko_installed() { [ -d /usr/share/wine/gecko ] || ls -d "$WINEPREFIX"/drive_c/windows/system32/gecko/[0-9]* >/dev/null 2>&1; }
+if gecko_installed; then
+  export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree="}
+else
+  export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
+fi
 
 if [ -z "${DISPLAY:-}" ]; then
   say "no display: starting a virtual X server (Xvfb); the program runs without a visible window"
@@ -56,9 +64,9 @@ start() {
   wine reg add "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink" /v Tahoma \
     /t REG_MULTI_SZ /d "wqy-microhei.ttc,WenQuanYi Micro Hei" /f >/dev/null 2>&1
   wineserver -w
-  # Wine's HTML Help viewer draws its pages with Wine Gecko, which Debian does not package: without
-  # it Help opens with the contents but blank pages. The same pages are plain HTML files here.
-  if ! ls "$WINEPREFIX/drive_c/windows/system32/gecko" >/dev/null 2>&1 && [ ! -d /usr/share/wine/gecko ]; then
+  # Debian does not package Wine Gecko: without it Help opens with the contents but blank pages.
+  # The same pages are plain HTML files in the source tree.
+  if ! gecko_installed; then
     say "help: F1 and the Help buttons open the help, whose pages stay blank under Wine without Wine Gecko;"
     say "  the same pages: $root/help/en/1-1.htm (tw/, cn/ for Chinese) in any web browser"
   fi
