@@ -29,8 +29,10 @@ inline constexpr char canHelpTopic[] = "::/3-46.htm";
 inline constexpr char linHelpTopic[] = "::/3-45.htm";
 inline constexpr char syncCounterHelpTopic[] = "::/3-31.htm";
 inline constexpr char asyncCounterHelpTopic[] = "::/3-32.htm";
+inline constexpr char hdqHelpTopic[] = "::/3-47.htm";
+inline constexpr char oneWireHelpTopic[] = "::/3-48.htm";
 
-inline constexpr std::array<const char*, 23> helpTopicsOpened{i2cHelpTopic,          spiHelpTopic,
+inline constexpr std::array<const char*, 25> helpTopicsOpened{i2cHelpTopic,          spiHelpTopic,
                                                               uartHelpTopic,         printHelpTopic,
                                                               busLabelHelpTopic,     systemParameterHelpTopic,
                                                               labelSettingHelpTopic, commandSettingHelpTopic,
@@ -41,6 +43,7 @@ inline constexpr std::array<const char*, 23> helpTopicsOpened{i2cHelpTopic,     
                                                               lawHelpTopic,          batchHelpTopic,
                                                               textVectorHelpTopic,   canHelpTopic,
                                                               linHelpTopic,          syncCounterHelpTopic,
-                                                              asyncCounterHelpTopic};
+                                                              asyncCounterHelpTopic, hdqHelpTopic,
+                                                              oneWireHelpTopic};
 
 } // namespace qv::win
