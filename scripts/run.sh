@@ -21,7 +21,13 @@ if [ -z "${QV_RUN_BUILT:-}" ]; then
   say "checking the packages (scripts/setup.sh installs what is missing)"
   scripts/setup.sh
   [ -f build/win64/build.ninja ] || say "first build: compiling QV.exe, QvRun.dll and the help files takes several minutes"
-  cmake -S . -B build/win64 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null 2>&1
+  mkdir -p build
+  if ! cmake -S . -B build/win64 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
+      >build/run-configure.log 2>&1; then
+    say "configuring the build failed (build/run-configure.log):"
+    tail -20 build/run-configure.log
+    exit 1
+  fi
   say "building QV.exe, QvRun.dll and the help files (enQV.chm, twQV.chm, cnQV.chm)"
   cmake --build build/win64 -j "$(nproc)" --target QV QvRun qv_help
 fi
