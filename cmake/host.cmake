@@ -18,6 +18,8 @@ if(QV_BUILD_TESTS)
     # A script whose outside tool (a simulator, a decoder) is not installed exits 77: skipped.
     set_tests_properties(cli.${name} PROPERTIES SKIP_RETURN_CODE 77)
   endforeach()
+  # Every help topic a window opens is a compiled page of all three help files.
+  add_test(NAME help.topics COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/help/topics_test.py ${CMAKE_SOURCE_DIR})
 endif()
 
 if(QV_BUILD_BENCH)

@@ -3,7 +3,9 @@
 into a folder: one-bit rows, a bus in every radix and a few sequencer commands, for screenshots and
 for trying the editor by hand.
 
-    python3 scripts/demo_waveform.py <work directory> [samples]
+    python3 scripts/demo_waveform.py <work directory> [samples] [wait sample]
+
+With a wait sample, a WE there (before the jump) makes a run stop and wait for the key event.
 """
 import os
 import struct
@@ -31,8 +33,10 @@ def labels():
     return b"".join(out)
 
 
-def command_words(samples):
+def command_words(samples, wait=None):
     words = [0] * samples
+    if wait is not None:
+        words[wait] = 0x700  # WE: waits for the key event
     words[40:43] = [0x800 | (212 & 0xFF), 0x200, 0x100]  # JP 200 (address 212)
     words[60] = 0x600  # SE Key
     words[62] = 0x700  # WE
@@ -41,8 +45,8 @@ def command_words(samples):
     return words
 
 
-def samples(count):
-    words = command_words(count)
+def samples(count, wait=None):
+    words = command_words(count, wait)
     text = b"Pattern generator "
     out = bytearray()
     for i in range(count):
@@ -62,10 +66,11 @@ def samples(count):
 def main():
     folder = sys.argv[1] if len(sys.argv) > 1 else "."
     count = int(sys.argv[2]) if len(sys.argv) > 2 else 4096
+    wait = int(sys.argv[3]) if len(sys.argv) > 3 else None
     with open(os.path.join(folder, "WAVEEDIT.LBL"), "wb") as f:
         f.write(labels())
     with open(os.path.join(folder, "WAVEEDIT.WAV"), "wb") as f:
-        f.write(samples(count))
+        f.write(samples(count, wait))
 
 
 if __name__ == "__main__":

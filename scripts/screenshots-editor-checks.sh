@@ -9,8 +9,8 @@ set -euo pipefail
 use_work_directory
 
 cd "$bin"
-for lang in en:1033:Add.Label:System:en_US tw:1028:新增標籤:系統:zh_TW cn:2052:添加标签:系统:zh_CN; do
-  IFS=: read -r name id add_caption parameter_caption locale <<<"$lang"
+for lang in en:1033:en_US tw:1028:zh_TW cn:2052:zh_CN; do
+  IFS=: read -r name id locale <<<"$lang"
   # A first start takes the system's language (and greets the user in it).
   LC_ALL=$locale.UTF-8 LANG=$locale.UTF-8 open_demo_editor "$id" 2
   if xdotool search --onlyvisible --name "^$caption\$" >/dev/null 2>&1; then
@@ -34,14 +34,14 @@ for lang in en:1033:Add.Label:System:en_US tw:1028:新增標籤:系統:zh_TW cn:
   # Insert on the label column opens Add Label(s); typing goes into the name.
   click_at $((X + 50)) $((Y + 90))
   xdotool windowfocus "$main" key Insert
-  dialog=$(wait_for_window "^$add_caption")
+  dialog=$(wait_for_other_window "$main")
   xdotool windowfocus "$dialog" type STROBE
   shot "$dialog" "$out/add_label_focus-$name.png"
   xdotool windowfocus "$dialog" key Escape
   sleep 0.5
   # Set Parameter (toolbar), a frequency of "abc", OK.
   click_at $((X + 453)) $((Y + 37))
-  dialog=$(wait_for_window "^$parameter_caption")
+  dialog=$(wait_for_other_window "$main")
   eval "$(xdotool getwindowgeometry --shell "$dialog")"
   xdotool mousemove $((X + 200)) $((Y + 90)) click 1
   xdotool key End shift+Home

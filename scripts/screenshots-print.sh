@@ -11,18 +11,19 @@ use_work_directory
 
 
 cd "$bin"
-for lang in en:1033:Print:"Clipboard Size" tw:1028:列印:剪貼簿大小 cn:2052:打印:剪贴板大小; do
-  IFS=: read -r name id title sizeTitle <<<"$lang"
+for lang in en:1033 tw:1028 cn:2052; do
+  IFS=: read -r name id <<<"$lang"
   open_demo_editor "$id" 2
   click_at $((X + 522)) $((Y + 37)) # Print
   box=$(wait_for_window "^$caption\$")
   shot "$box" "$out/print_noprinter-$name.png"
   xdotool key Return
-  dialog=$(wait_for_window "^$title\$")
+  wait_gone "$box" || true
+  dialog=$(wait_for_other_window "$main")
   shot "$dialog" "$out/print-$name.png"
   eval "$(xdotool getwindowgeometry --shell "$dialog" | sed 's/^/D/')"
   click_at $((DX + ${SIZE_X:-440})) $((DY + ${SIZE_Y:-128})) # Size
-  size=$(wait_for_window "^${sizeTitle//\"/}\$")
+  size=$(wait_for_other_window "$main" "$dialog")
   shot "$size" "$out/clipboard_size-$name.png"
   xdotool key Escape
   sleep 0.5

@@ -5,6 +5,9 @@ packages=(cmake ninja-build g++ clang make git googletest libgtest-dev libbenchm
           g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 xvfb xauth x11-utils xdotool
           imagemagick fonts-wqy-microhei fp-utils libc-bin sed python3 sigrok-cli iverilog ghdl openssl
           zlib1g-dev libz-mingw-w64-dev)
+# Wine's own fonts: Marlett draws the caption buttons of the window frames Wine draws under a bare X
+# server (without it they show as "0 1 r"); run.sh and the screenshot sessions put it in the prefix.
+packages+=(fonts-wine)
 # The 32-bit Windows build's tests run under Wine's 32-bit half, beside wine64.
 packages+=(wine32:i386)
 missing=()

@@ -56,6 +56,20 @@ wait_for_window() {
   done
   return 1
 }
+# Waits up to 30 s for a visible named window that is none of the windows (ids) given, and prints
+# its id: the dialog just opened over them. (A search by a Chinese caption does not match where the
+# shell has no Chinese locale.)
+wait_for_other_window() {
+  local id
+  for _ in $(seq 300); do
+    for id in $(xdotool search --onlyvisible --name . 2>/dev/null || true); do
+      [[ " $* " == *" $id "* ]] && continue
+      [ -n "$(xdotool getwindowname "$id" 2>/dev/null)" ] && { echo "$id"; return 0; }
+    done
+    sleep 0.1
+  done
+  return 1
+}
 # Waits up to 10 s for the window $1 (an id) to close.
 wait_gone() {
   for _ in $(seq 100); do
@@ -79,6 +93,12 @@ shot() { # window id, file
 # Window captions and menus are drawn by Wine in Tahoma; link it to a CJK font as Windows links its
 # system font, so the Chinese captions show too (the dialogs' own texts need no such help).
 link_cjk_caption_font() {
+  # Wine's own Marlett draws the caption buttons ("0 1 r" without it); this Wine does not find it
+  # in its data folder, so it is copied into the prefix's font folder. (Not Wine's Tahoma: with it
+  # the captions of some dialogs lose the link to the CJK font.)
+  if [ -f /usr/share/wine/fonts/marlett.ttf ]; then
+    cp -n /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+  fi
   wine reg add "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink" /v Tahoma \
     /t REG_MULTI_SZ /d "wqy-microhei.ttc,WenQuanYi Micro Hei" /f >/dev/null 2>&1
   wineserver -w
@@ -119,7 +139,7 @@ start_launcher() {
 # document as hand-off files, opens the Wave Editor from the launcher and sets $main, $qv_pid and the
 # window's $X, $Y. Needs use_work_directory first.
 open_demo_editor() {
-  python3 "$root/scripts/demo_waveform.py" "$work/wd"
+  python3 "$root/scripts/demo_waveform.py" "$work/wd" ${demo_arguments:-}
   wine reg add "$system" /v Language /t REG_DWORD /d "$1" /f >/dev/null 2>&1
   local value
   for value in 'Main Window Left:0' 'Main Window Top:0' 'Main Window Right:1100' 'Main Window Bottom:560' \

@@ -227,5 +227,18 @@ TEST(ViewGeometry, LayoutFromAndToSettings) {
     EXPECT_EQ(reachableZoom({0, 2}, 50, 100), (Zoom{0, 0}));
 }
 
+// The status bar's last part makes room for the "Waiting at WE" text: the mark's parts give way,
+// never the mode, the cursor or A to B, and nothing moves when the text fits.
+TEST(ViewGeometry, StatusPartsMakeRoomForTheLastPart) {
+    using Edges = std::array<int, 7>;
+    EXPECT_EQ(fittedStatusParts(1100, 0), statusPartEdges);
+    EXPECT_EQ(fittedStatusParts(1260, 300), statusPartEdges); // 960 + 300: just fits
+    EXPECT_EQ(fittedStatusParts(1259, 300), (Edges{60, 240, 460, 610, 760, 959, -1}));
+    EXPECT_EQ(fittedStatusParts(1100, 300), (Edges{60, 240, 460, 610, 760, 800, -1}));
+    EXPECT_EQ(fittedStatusParts(1000, 300), (Edges{60, 240, 460, 610, 700, 700, -1}));
+    EXPECT_EQ(fittedStatusParts(761, 300), (Edges{60, 240, 460, 461, 461, 461, -1}));
+    EXPECT_EQ(fittedStatusParts(640, 300), (Edges{60, 240, 460, 460, 460, 460, -1}));
+}
+
 } // namespace
 } // namespace qv

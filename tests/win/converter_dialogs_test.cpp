@@ -337,5 +337,29 @@ TEST_F(ConverterDialogTest, TextVectorAndAlteraTableLoadAndConvert) {
     for (int i = 0; i < 7; ++i) EXPECT_EQ((document().image()[i] & channelBit(0)) != 0, i < 2 || i >= 5) << i;
 }
 
+// Convert is id 2 in the converters, so Esc sends it: over Wave Editor work that no file keeps it
+// asks first, and No leaves the tool open and the hand-off files unwritten.
+TEST_F(ConverterDialogTest, EscAsksBeforeReplacingUnsavedEditorWork) {
+    const std::string qvv = write("esc.qvv", "INPUTS A QV_Function; INTERVAL 100;\nPATTERN\n1 0\n0 0\n;");
+    ASSERT_TRUE(openTool(window, ID_TOOL_TEXT_FILE, 0));
+    HWND dialog = app().openDialog;
+    ASSERT_NE(dialog, nullptr);
+    setFieldText(dialog, IDC_IMPORT_FILE, fromAnsi(qvv));
+    click(dialog, IDC_IMPORT_LOAD);
+    ASSERT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_IMPORT_CONVERT)))
+        << (shownBoxes.empty() ? std::string() : toUtf8(shownBoxes[0].text));
+    document().setHandoffUnsaved(true);
+    HWND field = GetDlgItem(dialog, IDC_IMPORT_FILE);
+    SetFocus(field);
+    MSG escape{field, WM_KEYDOWN, VK_ESCAPE, 1, 0, {}};
+    if (!IsDialogMessageW(dialog, &escape)) DispatchMessageW(&escape);
+    pumpMessages();
+    ASSERT_EQ(shownBoxes.size(), 1u);
+    EXPECT_EQ(shownBoxes[0].stringId, static_cast<int>(Msg::EditorWorkUnsaved));
+    EXPECT_EQ(app().openDialog, dialog);
+    EXPECT_FALSE(std::filesystem::exists(handoffSamplePath(folder.path())));
+    EXPECT_TRUE(document().handoffUnsaved());
+}
+
 } // namespace
 } // namespace qv::win::test

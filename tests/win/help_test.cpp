@@ -203,7 +203,17 @@ TEST(HelpFiles, ToolPagesGiveAWorkedExample) {
                      {L"3-41.htm", "<code>burst.qvw</code>"},
                      {L"3-19.htm", "<code>wave0001.BMP</code>"},
                      {L"3-3.htm", "<b>Ctrl+A</b>"},
-                     {L"3-56.htm", "$var wire 4 \" count $end"}};
+                     {L"3-56.htm", "$var wire 4 \" count $end"},
+                     {L"3-31.htm", "<pre>channel 5..2: 0 0 ... 0 | 1 2 3"},
+                     {L"3-32.htm", "bit 2 rises at sample 2</pre>"},
+                     {L"3-38.htm", "<code>uart.sr</code>"},
+                     {L"3-43.htm", "t_prcs_clk: PROCESS"},
+                     {L"3-25.htm", "CLK      0  0  1  1  0  0  1  1</pre>"},
+                     {L"3-26.htm", "DATA    FE FE FF FF 00 00 01 01 02 02</pre>"},
+                     {L"3-30.htm", "<code>12.5</code>"},
+                     {L"3-10.htm", "<code>ADDR</code>"},
+                     {L"3-14.htm", "<code>01100101</code>"},
+                     {L"3-1.htm", "<code>3.3V</code>"}};
         for (const Page& page : pages) {
             SCOPED_TRACE(toUtf8(std::wstring(chm) + L" " + page.name));
             const std::string bytes = readCompiledFile(chm, page.name);

@@ -7,6 +7,7 @@
 #include "resource.h"
 #include "support/bmp_file.h"
 #include "app/strings_win.h"
+#include "app/ui_font.h"
 #include "waveedit/labels.h"
 #include "waveedit/output_image.h"
 #include "waveedit/print_output.h"
@@ -279,6 +280,33 @@ TEST_F(Print, ClipboardSizeRefusesASideOutsideItsRange) {
     EXPECT_EQ(shownBoxes.size(), 1u);
     EXPECT_EQ(settings.clipboardWidth, 200);
     EXPECT_EQ(settings.clipboardHeight, 160);
+}
+
+// A Chinese page's texts (the page number, the grid footer) come in a face that has their glyphs:
+// with MS Sans Serif they printed as boxes.
+TEST(PrintFont, ChinesePagesHaveTheGlyphsOfTheirTexts) {
+    struct Case {
+        LANGID language;
+        const wchar_t* text;
+    } cases[] = {{languageTraditionalChinese, L"\u7b2c 1 \u9801"}, {languageSimplifiedChinese, L"\u7b2c 1 \u9875"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.language);
+        if (interfaceFace(c.language).empty()) GTEST_SKIP() << "no font with Chinese glyphs installed";
+        setThreadLanguage(c.language);
+        HFONT font = createPrintFont(-40);
+        ASSERT_TRUE(font);
+        HDC screen = GetDC(nullptr);
+        HGDIOBJ previous = SelectObject(screen, font);
+        WORD glyphs[6] = {};
+        const int length = lstrlenW(c.text);
+        EXPECT_EQ(GetGlyphIndicesW(screen, c.text, length, glyphs, GGI_MARK_NONEXISTING_GLYPHS),
+                  static_cast<DWORD>(length));
+        SelectObject(screen, previous);
+        ReleaseDC(nullptr, screen);
+        DeleteObject(font);
+        for (int i = 0; i < length; ++i) EXPECT_NE(glyphs[i], 0xFFFF) << i;
+    }
+    setThreadLanguage(languageEnglish);
 }
 
 } // namespace

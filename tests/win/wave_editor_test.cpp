@@ -144,6 +144,7 @@ TEST_F(WaveEditorTest, UndoStaysWithItsDocumentAndTheMarksFollowTheirLabels) {
     wchar_t title[128] = {};
     GetWindowTextW(window, title, 128);
     EXPECT_EQ(std::wstring(title).find(L"old.qvw"), std::wstring::npos) << title;
+    EXPECT_NE(std::wstring(title).find(L" - (Untitled)"), std::wstring::npos) << title;
     const Sample before22 = document().usableImage()[22];
     SendMessageW(editorWindow, WM_COMMAND, ID_WAVE_UNDO, 0);
     EXPECT_EQ(document().usableImage()[22], before22);
@@ -239,6 +240,20 @@ TEST_F(WaveEditorTest, OutputWaitingAtAWeSaysWhatToPress) {
     wchar_t text[96] = {};
     SendMessageW(GetDlgItem(editorWindow, IDC_WAVE_STATUS), SB_GETTEXTW, 6, reinterpret_cast<LPARAM>(text));
     EXPECT_STREQ(text, L"Waiting at WE: press Space");
+    // Its part holds the whole text, however narrow the window.
+    HWND bar = GetDlgItem(editorWindow, IDC_WAVE_STATUS);
+    SendMessageW(editorWindow, WM_SIZE, 0, MAKELPARAM(700, 500));
+    RECT part{};
+    SendMessageW(bar, SB_GETRECT, 6, reinterpret_cast<LPARAM>(&part));
+    RECT client{};
+    GetClientRect(bar, &client);
+    HDC dc = GetDC(bar);
+    HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(bar, WM_GETFONT, 0, 0)));
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text, lstrlenW(text), &size);
+    SelectObject(dc, previous);
+    ReleaseDC(bar, dc);
+    EXPECT_GE(std::min(part.right, client.right) - part.left, size.cx) << client.right;
     SendMessageW(editorWindow, WM_COMMAND, ID_WAVE_STOP_RUN, 0);
     tick();
     EXPECT_FALSE(editor().outputWaiting);

@@ -195,6 +195,14 @@ bool splittersFit(const Splitters& s, int clientWidth) {
 
 } // namespace
 
+std::array<int, 7> fittedStatusParts(int width, int lastWidth) {
+    std::array<int, 7> edges = statusPartEdges;
+    const int keptEdge = statusPartEdges[2];
+    const int limit = std::max(keptEdge, width - lastWidth);
+    for (std::size_t i = 3; i + 1 < edges.size(); ++i) edges[i] = std::min(edges[i], limit);
+    return edges;
+}
+
 int waveformLeft(const Splitters& splitters) { return splitters[splitterCount - 1] + splitterHalfWidth + 1; }
 
 Splitters normaliseSplitters(const Splitters& splitters, int clientWidth) {

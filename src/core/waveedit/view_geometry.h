@@ -151,6 +151,13 @@ Splitters splittersToStore(const Splitters& chosen);
 // The waveform area starts right of the third splitter's band.
 int waveformLeft(const Splitters& splitters);
 
+// The status bar: the right edges of its parts, the last -1 (to the bar's end). The first three
+// (mode, cursor, A to B) keep their places; the parts after them (the mark's texts) give way, as
+// far as the third edge, so that the last part holds lastWidth pixels of a bar `width` wide (the
+// output's "Waiting at WE" text, which the fixed edges would cut or push out of a narrow window).
+inline constexpr std::array<int, 7> statusPartEdges{60, 240, 460, 610, 760, 960, -1};
+std::array<int, 7> fittedStatusParts(int width, int lastWidth);
+
 enum class LabelPart { None, Name, Channels, RowSelect };
 // The part of the label column at x (between the splitters' bands), None on a band or right of it.
 LabelPart labelPartAt(const Splitters& splitters, int x);

@@ -25,8 +25,14 @@ inline constexpr char vhdlHelpTopic[] = "::/3-43.htm";
 inline constexpr char lawHelpTopic[] = "::/3-38.htm";
 inline constexpr char batchHelpTopic[] = "::/3-41.htm";
 inline constexpr char textVectorHelpTopic[] = "::/3-37.htm";
+inline constexpr char canHelpTopic[] = "::/3-46.htm";
+inline constexpr char linHelpTopic[] = "::/3-45.htm";
+inline constexpr char syncCounterHelpTopic[] = "::/3-31.htm";
+inline constexpr char asyncCounterHelpTopic[] = "::/3-32.htm";
+inline constexpr char hdqHelpTopic[] = "::/3-47.htm";
+inline constexpr char oneWireHelpTopic[] = "::/3-48.htm";
 
-inline constexpr std::array<const char*, 19> helpTopicsOpened{i2cHelpTopic,          spiHelpTopic,
+inline constexpr std::array<const char*, 25> helpTopicsOpened{i2cHelpTopic,          spiHelpTopic,
                                                               uartHelpTopic,         printHelpTopic,
                                                               busLabelHelpTopic,     systemParameterHelpTopic,
                                                               labelSettingHelpTopic, commandSettingHelpTopic,
@@ -35,6 +41,9 @@ inline constexpr std::array<const char*, 19> helpTopicsOpened{i2cHelpTopic,     
                                                               mainHelpTopic,         propertiesHelpTopic,
                                                               vcdHelpTopic,          vhdlHelpTopic,
                                                               lawHelpTopic,          batchHelpTopic,
-                                                              textVectorHelpTopic};
+                                                              textVectorHelpTopic,   canHelpTopic,
+                                                              linHelpTopic,          syncCounterHelpTopic,
+                                                              asyncCounterHelpTopic, hdqHelpTopic,
+                                                              oneWireHelpTopic};
 
 } // namespace qv::win

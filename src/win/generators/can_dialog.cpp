@@ -7,6 +7,7 @@
 #include "app/controls.h"
 #include "app/dispatch.h"
 #include "app/help.h"
+#include "app/help_topics.h"
 #include "app/main_window.h"
 #include "app/message_box.h"
 #include "app/strings_win.h"
@@ -28,7 +29,6 @@
 namespace qv::win {
 namespace {
 
-constexpr char canHelpTopic[] = "::/3-46.htm";
 constexpr int canHelpContext = 117;
 constexpr QuestionIcon crcQuestionIcon[] = {{Msg::CanCrcErrorQuestion, MB_ICONERROR}};
 

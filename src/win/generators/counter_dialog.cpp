@@ -9,6 +9,7 @@
 #include "app/controls.h"
 #include "app/dispatch.h"
 #include "app/help.h"
+#include "app/help_topics.h"
 #include "app/main_window.h"
 #include "app/message_box.h"
 #include "app/strings_win.h"
@@ -26,9 +27,7 @@
 namespace qv::win {
 namespace {
 
-constexpr char syncHelpTopic[] = "::/3-31.htm";
 constexpr int syncHelpContext = 103;
-constexpr char asyncHelpTopic[] = "::/3-32.htm";
 constexpr int asyncHelpContext = 104;
 
 constexpr Msg unitCaptions[] = {Msg::FrequencyUnitMHz, Msg::FrequencyUnitKHz, Msg::FrequencyUnitHz};
@@ -292,8 +291,8 @@ LRESULT onClose(HWND dialog, UINT, WPARAM, LPARAM) {
 }
 
 LRESULT openHelp(HWND dialog, const Command& command) {
-    return isSync() ? openHelpOnCommand<syncHelpTopic, syncHelpContext>(dialog, command)
-                    : openHelpOnCommand<asyncHelpTopic, asyncHelpContext>(dialog, command);
+    return isSync() ? openHelpOnCommand<syncCounterHelpTopic, syncHelpContext>(dialog, command)
+                    : openHelpOnCommand<asyncCounterHelpTopic, asyncHelpContext>(dialog, command);
 }
 
 constexpr MessageEntry messages[] = {

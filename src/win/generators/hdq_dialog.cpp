@@ -9,6 +9,7 @@
 #include "app/dialog_template.h"
 #include "app/dispatch.h"
 #include "app/help.h"
+#include "app/help_topics.h"
 #include "app/main_window.h"
 #include "app/message_box.h"
 #include "app/strings_win.h"
@@ -29,7 +30,6 @@
 namespace qv::win {
 namespace {
 
-constexpr char hdqHelpTopic[] = "::/3-47.htm";
 constexpr int hdqHelpContext = 118;
 constexpr int rateTenthsLow = 35, rateTenthsHigh = 55;
 constexpr IconButton iconButtons[] = {

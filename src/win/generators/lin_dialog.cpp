@@ -9,6 +9,7 @@
 #include "app/controls.h"
 #include "app/dispatch.h"
 #include "app/help.h"
+#include "app/help_topics.h"
 #include "app/main_window.h"
 #include "app/message_box.h"
 #include "app/strings_win.h"
@@ -29,7 +30,6 @@
 namespace qv::win {
 namespace {
 
-constexpr char linHelpTopic[] = "::/3-45.htm";
 constexpr int linHelpContext = 116;
 constexpr int kindButtons[] = {IDC_LIN_MESSAGE, IDC_LIN_WAKE_UP, IDC_LIN_SLEEP}; // LinEntryKind order
 constexpr int messageFields[] = {IDC_LIN_BREAK,    IDC_LIN_DELIMITER, IDC_LIN_ID,

@@ -8,6 +8,7 @@
 #include "app/dialog_template.h"
 #include "app/dispatch.h"
 #include "app/help.h"
+#include "app/help_topics.h"
 #include "app/main_window.h"
 #include "app/message_box.h"
 #include "app/strings_win.h"
@@ -26,7 +27,6 @@
 namespace qv::win {
 namespace {
 
-constexpr char oneWireHelpTopic[] = "::/3-48.htm";
 constexpr int oneWireHelpContext = 118;
 constexpr Msg speedNames[] = {Msg::OneWireStandardSpeed, Msg::OneWireOverdrive}; // OneWireSpeed order
 constexpr IconButton iconButtons[] = {

@@ -7,6 +7,7 @@
 #include "waveedit/print_page.h"
 
 #include "app/strings_win.h"
+#include "app/ui_font.h"
 #include "support/text_fill.h"
 #include "waveedit/labels.h"
 
@@ -23,10 +24,26 @@ void drawText(HDC dc, int x, int y, UINT align, const std::wstring& text) {
     TextOutW(dc, x, y, text.data(), static_cast<int>(text.size()));
 }
 
-HFONT createFont(int height) {
-    return CreateFontW(height, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                       DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, fontName);
+} // namespace
+
+// A Chinese page needs a face with the language's glyphs ("第 1 頁", the grid footer): MS Sans Serif
+// has none where no Chinese Windows maps it to one (Wine), and the texts would print as boxes.
+HFONT createPrintFont(int height) {
+    const LANGID language = currentLanguage();
+    static LANGID lookedUp = 0; // the face found for it: a search of the installed fonts, once
+    static std::wstring face;
+    if (language != lookedUp) {
+        face = interfaceFace(language);
+        lookedUp = language;
+    }
+    return CreateFontW(height, 0, 0, 0, FW_NORMAL, 0, 0, 0, face.empty() ? DEFAULT_CHARSET : charsetOf(language),
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS,
+                       face.empty() ? fontName : face.c_str());
 }
+
+namespace {
+
+HFONT createFont(int height) { return createPrintFont(height); }
 
 int textWidth(HDC dc, const std::wstring& text) {
     SIZE size{};

@@ -31,6 +31,10 @@ struct PrintSource {
     std::wstring header;
 };
 
+// The font of a page's texts, height in device units, in a face with the current language's glyphs.
+// The caller owns it.
+HFONT createPrintFont(int height);
+
 // The margin between the printable page and the drawing area on a printer, in device units.
 inline constexpr int printerMargin = 20;
 

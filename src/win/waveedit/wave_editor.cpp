@@ -46,7 +46,6 @@ WaveEditorState* current = nullptr;
 constexpr int indicatorWidth = 62; // the running indicator, left of the label column under the toolbar
 constexpr int indicatorHeight = 26;
 // Right edges: mode, cursor, A to B, start, end, duration, and what waiting output needs.
-constexpr int statusParts[] = {60, 240, 460, 610, 760, 960, -1};
 constexpr int markStatusPart = 3;
 constexpr int waitStatusPart = 6;
 
@@ -220,7 +219,7 @@ LRESULT onInit(HWND dialog, UINT, WPARAM, LPARAM parameter) {
     s.statusBar = CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, dialog,
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_WAVE_STATUS)),
                                   reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(dialog, GWLP_HINSTANCE)), nullptr);
-    SendMessageW(s.statusBar, SB_SETPARTS, std::size(statusParts), reinterpret_cast<LPARAM>(statusParts));
+    SendMessageW(s.statusBar, SB_SETPARTS, statusPartEdges.size(), reinterpret_cast<LPARAM>(statusPartEdges.data()));
     setUpToolbar(dialog);
     CheckDlgButton(dialog, IDC_WAVE_CORNER, BST_CHECKED);
     for (int i = 0; i < 8; ++i)
@@ -505,6 +504,30 @@ void redrawView() {
     InvalidateRect(s.dialog, &view, FALSE);
 }
 
+namespace {
+
+// The parts re-laid so that the last one shows `last` whole (the status bar's own font, a margin
+// for its borders).
+void fitStatusParts(const std::wstring& last) {
+    WaveEditorState& s = editor();
+    int width = 0;
+    if (!last.empty()) {
+        HDC dc = GetDC(s.statusBar);
+        HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(s.statusBar, WM_GETFONT, 0, 0)));
+        SIZE size{};
+        GetTextExtentPoint32W(dc, last.c_str(), static_cast<int>(last.size()), &size);
+        SelectObject(dc, previous);
+        ReleaseDC(s.statusBar, dc);
+        width = size.cx + 2 * GetSystemMetrics(SM_CXEDGE) + GetSystemMetrics(SM_CXVSCROLL); // the grip
+    }
+    RECT bar{};
+    GetClientRect(s.statusBar, &bar);
+    const std::array<int, 7> edges = fittedStatusParts(bar.right, width);
+    SendMessageW(s.statusBar, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
+}
+
+} // namespace
+
 void updateStatus() {
     WaveEditorState& s = editor();
     if (!s.statusBar) return;
@@ -534,9 +557,11 @@ void updateStatus() {
     } else {
         for (int part = markStatusPart; part < markStatusPart + 3; ++part) setPart(part, L"");
     }
-    setPart(waitStatusPart,
-            s.outputWaiting ? fromUtf8(waitingText(document().output().eventHotKey, s.waitsForExternalEvent, language))
-                            : std::wstring());
+    const std::wstring waiting = s.outputWaiting
+        ? fromUtf8(waitingText(document().output().eventHotKey, s.waitsForExternalEvent, language))
+        : std::wstring();
+    fitStatusParts(waiting);
+    setPart(waitStatusPart, waiting);
 }
 
 void relayoutEditor() {
