@@ -164,6 +164,13 @@ TEST(Encoder, SampleLimitCheckedBeforeEachByte) {
     }
     std::vector<Sample> out(64);
     EXPECT_EQ(buildEncoderStream(encoder(LineCode::Nrzi), {}, 0, out, 60).error, Msg::EncoderNoData);
+    // One byte behind the lead-in fills a limit of 24 exactly; a limit below the lead-in writes nothing.
+    const std::vector<std::uint8_t> one{0x1a};
+    EXPECT_EQ(buildEncoderStream(encoder(LineCode::Nrzi), one, 0, out, 24).count, 24);
+    std::fill(out.begin(), out.end(), Sample{0xABC});
+    EXPECT_EQ(buildEncoderStream(encoder(LineCode::Nrzi), one, 0, std::span<Sample>(out).first(10), 60).error,
+              Msg::CantRunDataTooBig);
+    EXPECT_EQ(out[0], Sample{0xABC});
 }
 
 TEST(Encoder, RateLimitsAndHalving) {

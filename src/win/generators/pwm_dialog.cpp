@@ -19,6 +19,7 @@
 
 #include <commctrl.h>
 
+#include <cmath>
 #include <limits>
 #include <memory>
 
