@@ -10,7 +10,7 @@ cd "$bin"
 for lang in en:en_US.UTF-8 tw:zh_TW.UTF-8 cn:zh_CN.UTF-8; do
   name=${lang%%:*}
   # Launcher items at their places in the 640 x 480 first-start window.
-  for tool in encoder:193:195 pwm:500:195; do
+  for tool in encoder:267:195 pwm:570:195; do
     IFS=: read -r shot_name x y <<<"$tool"
     LC_ALL=${lang#*:} LANG=${lang#*:} QVRUN_DEVICES="0xC350:VI000001:USB:7" wine QV.exe &
     qv_pid=$!
@@ -23,6 +23,9 @@ for lang in en:en_US.UTF-8 tw:zh_TW.UTF-8 cn:zh_CN.UTF-8; do
     xdotool mousemove $((X + x)) $((Y + y)) click --repeat 2 --delay 80 1
     sleep 2
     shot "$main" "$out/${shot_name}_$name.png"
+    # Closed through its window, so that nothing of it is left on the screen for the next shot.
+    xdotool windowclose "$main" 2>/dev/null || true
+    for _ in 1 2 3 4 5 6 7 8 9 10; do kill -0 "$qv_pid" 2>/dev/null || break; sleep 1; done
     kill "$qv_pid" 2>/dev/null || true
     wait "$qv_pid" 2>/dev/null || true
     qv_pid=
