@@ -109,6 +109,10 @@ TEST_F(EncoderPwmDialogTest, PwmRefusesOneChannelTwiceRunsLockedAndExports) {
     openPwmTool(window, ID_TOOL_PWM, 0);
     HWND pwm = pwmToolWindow();
     ASSERT_NE(pwm, nullptr);
+    RECT frame{};
+    GetWindowRect(window, &frame);
+    EXPECT_EQ(frame.left, GetSystemMetrics(SM_CXSCREEN) / 4);
+    EXPECT_EQ(frame.top, GetSystemMetrics(SM_CYSCREEN) / 3);
     EXPECT_EQ(fieldText(pwm, IDC_PWM_FREQUENCY), L"100");
     EXPECT_EQ(fieldText(pwm, IDC_PWM_UNIT), L"KHz");
     EXPECT_EQ(fieldText(pwm, IDC_PWM_DUTY1), L"50");

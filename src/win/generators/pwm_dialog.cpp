@@ -243,7 +243,14 @@ void openPwmTool(HWND mainWindow, int, LPARAM parameter) {
     if (!hasDocument() || tool) return;
     tool = std::make_unique<PwmTool>();
     openFunctionDialog(mainWindow, DialogDefinition{IDD_PWM, dialogProcedure<table>}, parameter);
-    if (tool && !tool->dialog) tool.reset(); // another function dialog was open
+    if (tool && !tool->dialog) {
+        tool.reset(); // another function dialog was open
+        return;
+    }
+    // The small tool stands a quarter of the desktop from its left and a third from its top; the
+    // placement saved at opening puts the main window back when the tool closes.
+    SetWindowPos(mainWindow, nullptr, GetSystemMetrics(SM_CXSCREEN) / 4, GetSystemMetrics(SM_CYSCREEN) / 3, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER);
 }
 
 HWND pwmToolWindow() { return tool ? tool->dialog : nullptr; }
