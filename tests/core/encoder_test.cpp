@@ -65,6 +65,7 @@ TEST(Encoder, DataTextItemsEndWithASemicolon) {
     EXPECT_EQ(parseEncoderData("1a;2b"), std::vector<std::uint8_t>{0x1a}); // no closing ";": not sent
     EXPECT_EQ(parseEncoderData("0x1g2;FfF;;\r\n;z;"), (std::vector<std::uint8_t>{0x12, 0xff}));
     EXPECT_EQ(parseEncoderData("12345678;"), std::vector<std::uint8_t>{0x78});
+    EXPECT_EQ(parseEncoderData("a0;00;"), (std::vector<std::uint8_t>{0xa0, 0x00}));
     EXPECT_TRUE(parseEncoderData("").empty());
 }
 
