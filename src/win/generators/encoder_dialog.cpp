@@ -7,6 +7,7 @@
 #include "app/controls.h"
 #include "app/dispatch.h"
 #include "app/help.h"
+#include "app/help_topics.h"
 #include "app/main_window.h"
 #include "app/strings_win.h"
 #include "app/tool_registry.h"
@@ -21,7 +22,6 @@
 namespace qv::win {
 namespace {
 
-constexpr char helpTopic[] = "::/3-51.htm";
 constexpr int helpContext = 118;
 constexpr Msg unitCaptions[] = {Msg::FrequencyUnitMHz, Msg::FrequencyUnitKHz, Msg::FrequencyUnitHz};
 constexpr int codeButtons[] = {IDC_ENCODER_NRZI, IDC_ENCODER_THOMAS, IDC_ENCODER_IEEE, IDC_ENCODER_DIFFERENTIAL};
@@ -155,7 +155,7 @@ constexpr CommandEntry commands[] = {
     {IDC_ENCODER_STOP, onStop, BN_CLICKED},
     {IDC_GEN_RATE_UNIT, onUnit, BN_CLICKED},
     {IDC_ENCODER_SAMPLE, onSample, BN_CLICKED},
-    {IDC_GEN_HELP, openHelpOnCommand<helpTopic, helpContext>, BN_CLICKED},
+    {IDC_GEN_HELP, openHelpOnCommand<encoderHelpTopic, helpContext>, BN_CLICKED},
     {IDC_GEN_EXIT, postClose, BN_CLICKED},
 };
 constexpr NotifyEntry notifications[] = {

@@ -7,6 +7,7 @@
 #include "app/controls.h"
 #include "app/dispatch.h"
 #include "app/help.h"
+#include "app/help_topics.h"
 #include "app/main_window.h"
 #include "app/message_box.h"
 #include "app/strings_win.h"
@@ -26,7 +27,6 @@
 namespace qv::win {
 namespace {
 
-constexpr char helpTopic[] = "::/3-55.htm";
 constexpr int helpContext = 107;
 constexpr Msg unitCaptions[] = {Msg::FrequencyUnitMHz, Msg::FrequencyUnitKHz, Msg::FrequencyUnitHz};
 constexpr int stepCaptionDivisors[] = {100000000, 1000000}; // F / 100,000,000 MHz, F / 1,000,000 KHz
@@ -227,7 +227,7 @@ constexpr CommandEntry commands[] = {
     {IDC_PWM_EXPORT, onExport, BN_CLICKED},
     {IDC_PWM_DUTY1, onDutyChange, EN_CHANGE},
     {IDC_PWM_DUTY2, onDutyChange, EN_CHANGE},
-    {IDC_GEN_HELP, openHelpOnCommand<helpTopic, helpContext>, BN_CLICKED},
+    {IDC_GEN_HELP, openHelpOnCommand<pwmHelpTopic, helpContext>, BN_CLICKED},
     {IDC_GEN_EXIT, postClose, BN_CLICKED},
 };
 constexpr NotifyEntry notifications[] = {
