@@ -20,8 +20,9 @@ namespace cli {
 namespace {
 
 // The generators qvtool knows, in the launcher's order; a new tool adds itself here.
-const GenTool* const tools[] = {&uartGenTool, &i2cGenTool, &spiGenTool, &syncCounterGenTool, &asyncCounterGenTool,
-                                &linGenTool,  &canGenTool, &hdqGenTool, &oneWireGenTool};
+const GenTool* const tools[] = {&uartGenTool,         &i2cGenTool,     &spiGenTool, &syncCounterGenTool,
+                                &asyncCounterGenTool, &linGenTool,     &canGenTool, &hdqGenTool,
+                                &oneWireGenTool,      &encoderGenTool, &pwmGenTool};
 
 constexpr std::size_t optionColumn = 24;
 constexpr char baseFrequencyValue[] = "iBaseFreq";
@@ -180,15 +181,15 @@ int generate(const std::vector<std::string>& args, const cli::InstrumentOptions&
             if (taken < 0) return -taken;
             continue;
         }
-        if (a == "--data" || a == "--convert") {
+        if (a == "--data" || a == "--convert" || (a == "--export" && tool->exportsWaveform)) {
             if (i + 1 == args.size()) return fail(Msg::CliMissingArgument, {}, exitBadArguments);
-            (a == "--data" ? dataPath : common.convertOut) = args[++i];
+            (a == "--data" ? dataPath : a == "--export" ? common.exportOut : common.convertOut) = args[++i];
             continue;
         }
         toolArgs.push_back(a);
     }
-    if (common.instrument.capture.empty() == common.convertOut.empty())
-        return fail(Msg::CliGenNeedsOutput, {}, exitBadArguments);
+    const int outputs = !common.instrument.capture.empty() + !common.convertOut.empty() + !common.exportOut.empty();
+    if (outputs != 1) return fail(Msg::CliGenNeedsOutput, {}, exitBadArguments);
     if (!dataPath.empty()) {
         std::string text;
         if (Msg m = gen::importText(dataPath, text); m != Msg::None) return fail(m);

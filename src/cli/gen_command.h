@@ -32,6 +32,7 @@ struct GenCommon {
     InstrumentOptions instrument; // model, card type, capture and the run's options
     std::string dataText; // --data FILE: the text of the data edit, line ends as CR LF
     std::string convertOut; // --convert OUT
+    std::string exportOut; // --export OUT.qvv (tools with a waveform-file Export)
 };
 
 // One option of a tool: --name VALUE (valueName set) or a flag.
@@ -47,6 +48,7 @@ struct GenTool {
     Msg summary;
     void (*printOptions)();
     int (*main)(const GenCommon& common, const std::vector<std::string>& toolArgs);
+    bool exportsWaveform = false; // takes --export OUT.qvv in place of --capture
 };
 
 // Applies the tool's options; an exit status on an unknown option, a missing or a bad value.
@@ -120,6 +122,8 @@ extern const GenTool canGenTool;
 extern const GenTool linGenTool;
 extern const GenTool hdqGenTool;
 extern const GenTool oneWireGenTool;
+extern const GenTool encoderGenTool;
+extern const GenTool pwmGenTool;
 
 // ---- templates -------------------------------------------------------------------------------
 template <class Settings>

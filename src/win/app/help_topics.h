@@ -31,8 +31,10 @@ inline constexpr char syncCounterHelpTopic[] = "::/3-31.htm";
 inline constexpr char asyncCounterHelpTopic[] = "::/3-32.htm";
 inline constexpr char hdqHelpTopic[] = "::/3-47.htm";
 inline constexpr char oneWireHelpTopic[] = "::/3-48.htm";
+inline constexpr char encoderHelpTopic[] = "::/3-51.htm";
+inline constexpr char pwmHelpTopic[] = "::/3-55.htm";
 
-inline constexpr std::array<const char*, 25> helpTopicsOpened{i2cHelpTopic,          spiHelpTopic,
+inline constexpr std::array<const char*, 27> helpTopicsOpened{i2cHelpTopic,          spiHelpTopic,
                                                               uartHelpTopic,         printHelpTopic,
                                                               busLabelHelpTopic,     systemParameterHelpTopic,
                                                               labelSettingHelpTopic, commandSettingHelpTopic,
@@ -44,6 +46,7 @@ inline constexpr std::array<const char*, 25> helpTopicsOpened{i2cHelpTopic,     
                                                               textVectorHelpTopic,   canHelpTopic,
                                                               linHelpTopic,          syncCounterHelpTopic,
                                                               asyncCounterHelpTopic, hdqHelpTopic,
-                                                              oneWireHelpTopic};
+                                                              oneWireHelpTopic,      encoderHelpTopic,
+                                                              pwmHelpTopic};
 
 } // namespace qv::win
