@@ -143,6 +143,15 @@ Msg readDataItems(std::string_view text, std::vector<std::string>& items) {
     return items.size() > smbusMaxDataItems ? Msg::SmbusDataTooLarge : Msg::None;
 }
 
+Msg storeSmbusWriteData(SmbusEntry& entry) {
+    std::vector<std::string> items;
+    if (Msg m = readDataItems(entry.data, items); m != Msg::None) return m;
+    if (items.empty()) return Msg::SmbusNoData;
+    entry.writeData = std::move(entry.data);
+    entry.data.clear();
+    return Msg::None;
+}
+
 Msg composeSmbusLine(const SmbusEntry& entry, std::string& line) {
     if (entry.protocol < 0 || entry.protocol >= smbusProtocolCount) return Msg::ErrorParameterSetting;
     const SmbusShape& shape = smbusShapes[entry.protocol];

@@ -45,6 +45,9 @@ struct SmbusEntry {
     std::string data; // the data edit: the read data of a process call
     std::string writeData; // a process call's write data, stored by "Sr"
 };
+// "Sr" of a process call: the data edit's items become the write data and the edit is cleared;
+// the data's messages, 19404 without data.
+Msg storeSmbusWriteData(SmbusEntry& entry);
 // The line Add List writes: 19400 / 19402 for the address or command, the data's messages, 19404
 // without data (every protocol but Quick command). A process call's two parts count their own
 // items (each BYTECOUNT, each limit of 32). The PEC covers the whole line before it.
