@@ -116,7 +116,7 @@ SmbusProtocolUse smbusProtocolUse(int protocol) {
     SmbusProtocolUse use;
     use.command = shape.command;
     use.data = shape.write != Items::None || shape.read != Items::None;
-    use.readWrite = use.data;
+    use.readWrite = !use.data;
     use.repeatedStart = shape.write != Items::None && shape.read != Items::None;
     use.readOnly = !shape.command && shape.read != Items::None;
     return use;
