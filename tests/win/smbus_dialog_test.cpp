@@ -47,7 +47,9 @@ class PacketDialogTest : public DocumentShellTest {
         std::vector<std::wstring> out;
         const int count = static_cast<int>(SendDlgItemMessageW(dialog, list, LB_GETCOUNT, 0, 0));
         for (int i = 0; i < count; ++i) {
-            std::wstring text(static_cast<std::size_t>(SendDlgItemMessageW(dialog, list, LB_GETTEXTLEN, i, 0)), L'\0');
+            std::wstring text(
+                static_cast<std::size_t>(SendDlgItemMessageW(dialog, list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0)),
+                L'\0');
             SendDlgItemMessageW(dialog, list, LB_GETTEXT, static_cast<WPARAM>(i),
                                 reinterpret_cast<LPARAM>(text.data()));
             out.push_back(text);
@@ -126,6 +128,7 @@ TEST_F(PacketDialogTest, SmbusComposesEditsRunsAndExchangesItsList) {
     EXPECT_TRUE(enabled(smbus, IDC_GEN_RUN));
 
     // The context menu: only Import without a selection; Insert after the selection; Modify.
+    SendDlgItemMessageW(smbus, IDC_SMBUS_LIST, LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
     menu(smbus, IDC_SMBUS_LIST, 0);
     EXPECT_EQ(menuEntries, std::vector<int>{ID_PACKET_IMPORT});
     SendDlgItemMessageW(smbus, IDC_SMBUS_LIST, LB_SETCURSEL, 0, 0);

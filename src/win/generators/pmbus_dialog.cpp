@@ -18,6 +18,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <array>
 #include <memory>
 

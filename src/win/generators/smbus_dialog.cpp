@@ -17,6 +17,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <array>
 #include <memory>
 
