@@ -42,6 +42,7 @@ TEST(Smbus, PecIsTheSmbusCrc8) {
     EXPECT_EQ(packetLinePec("S ADDR=10 W ACK 5A ACK "), 0x2F);
     EXPECT_EQ(packetLinePec("S ADDR=10 W ACK CMD=20 ACK Sr ADDR=10 R ACK L=34 ACK H=12 ACK "), 0x51);
     EXPECT_EQ(packetLinePec("S ADDR=10 W ACK 5 ACK NACK P"), packetLinePec("ADDR=10 W 05"));
+    EXPECT_EQ(packetLinePec("S ADDR=10  W ACK  5A ACK "), 0x2F); // an empty token is no R/W bit or byte
 }
 
 TEST(Smbus, EveryProtocolComposesItsLine) {
@@ -97,6 +98,8 @@ TEST(Smbus, FieldsAreCheckedBeforeALineIsWritten) {
     EXPECT_EQ(smbus(1, "XY;"), "refused 19401");
     EXPECT_EQ(smbus(1, "100;"), "refused 19401");
     EXPECT_EQ(smbus(13, "01;"), "refused 19405"); // Sr not pressed
+    EXPECT_EQ(smbus(smbusProtocolCount, "01;"), "refused 12079");
+    EXPECT_EQ(smbus(-1, "01;"), "refused 12079");
     SmbusEntry e;
     std::string line = "unchanged";
     e.address = "80";
@@ -163,6 +166,8 @@ TEST(Pmbus, GroupAndExtendedCommandsComposeTheirLines) {
     EXPECT_EQ(write.value(), 0x72);
 
     e = PmbusEntry{};
+    e.protocol = pmbusProtocolCount;
+    EXPECT_EQ(line.finish(e, done), Msg::ErrorParameterSetting);
     e.protocol = 2;
     EXPECT_EQ(line.repeatedStart(e), Msg::PmbusSrGroupOnly);
     e.data = "1;";
