@@ -124,6 +124,8 @@ extern const GenTool hdqGenTool;
 extern const GenTool oneWireGenTool;
 extern const GenTool encoderGenTool;
 extern const GenTool pwmGenTool;
+extern const GenTool smbusGenTool;
+extern const GenTool pmbusGenTool;
 
 // ---- templates -------------------------------------------------------------------------------
 template <class Settings>

@@ -13,6 +13,7 @@
 #include "generators/onewire_dialog.h"
 #include "generators/encoder_dialog.h"
 #include "generators/pwm_dialog.h"
+#include "generators/smbus_dialog.h"
 #include "converters/batch_dialog.h"
 #include "converters/import_dialog.h"
 #include "converters/law_load.h"
@@ -31,7 +32,7 @@ constexpr ToolEntry tools[] = {
     {ID_TOOL_SPI, openSpiTool},           {ID_TOOL_VHDL, openImportTool},        {ID_TOOL_LIN, openLinTool},
     {ID_TOOL_CAN, openCanTool},           {ID_TOOL_HDQ, openHdqTool},      {ID_TOOL_ONE_WIRE, openOneWireTool},
     {ID_TOOL_I2S, nullptr},           {ID_TOOL_ENCODER, openEncoderTool},     {ID_TOOL_USB, nullptr},
-    {ID_TOOL_SMBUS, nullptr},         {ID_TOOL_PMBUS, nullptr},       {ID_TOOL_PWM, openPwmTool},
+    {ID_TOOL_SMBUS, openSmbusTool},   {ID_TOOL_PMBUS, openPmbusTool},       {ID_TOOL_PWM, openPwmTool},
     {ID_TOOL_VCD, openImportTool},           {ID_TOOL_DMX512, nullptr},
 };
 static_assert(std::size(tools) == lastToolId - firstToolId + 1, "one line per function id");
