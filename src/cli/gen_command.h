@@ -124,6 +124,8 @@ extern const GenTool hdqGenTool;
 extern const GenTool oneWireGenTool;
 extern const GenTool encoderGenTool;
 extern const GenTool pwmGenTool;
+extern const GenTool printerGenTool;
+extern const GenTool binaryGenTool;
 
 // ---- templates -------------------------------------------------------------------------------
 template <class Settings>
