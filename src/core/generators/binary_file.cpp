@@ -67,7 +67,7 @@ BinaryFileStream::Pass BinaryFileStream::buildPass(std::span<Sample> out) {
             take = rest;
             usedUp = true;
         } else if (rest - room < binaryMinimumSamples) {
-            take = room - binaryMinimumSamples;
+            take = rest - binaryMinimumSamples;
         }
     }
     Sample* const image = out.data() + binaryPrefix;

@@ -66,8 +66,7 @@ bool printerDataFits(std::size_t bytes, int sampleLimit) {
     return sampleLimit >= 0 && samples <= static_cast<std::uint64_t>(sampleLimit);
 }
 
-PrinterStream::PrinterStream(const PrinterSettings& s, std::vector<std::uint8_t> bytes, int sampleLimit,
-                             int cardType)
+PrinterStream::PrinterStream(const PrinterSettings& s, std::vector<std::uint8_t> bytes, int sampleLimit, int cardType)
     : settings_(s), bytes_(std::move(bytes)), limit_(sampleLimit), cardType_(cardType) {}
 
 PrinterStream::Pass PrinterStream::buildPass(std::span<Sample> out) {
@@ -154,8 +153,8 @@ PrinterRunResult runPrinter(OutputPorts& ports, const PrinterSettings& settings,
         return section;
     };
     result.outcome = runGeneratorOutput(ports, job);
-    if (result.outcome.result == OutputResult::Refused && result.outcome.error == Msg::None && s.repeat &&
-        !s.section && !stream)
+    if (result.outcome.result == OutputResult::Refused && result.outcome.error == Msg::None && s.repeat && !s.section &&
+        !stream)
         result.outcome.error = Msg::RepeatNeedsSections; // the dialog focuses Repeat; 12025 was shown
     return result;
 }
