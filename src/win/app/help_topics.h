@@ -33,8 +33,10 @@ inline constexpr char hdqHelpTopic[] = "::/3-47.htm";
 inline constexpr char oneWireHelpTopic[] = "::/3-48.htm";
 inline constexpr char encoderHelpTopic[] = "::/3-51.htm";
 inline constexpr char pwmHelpTopic[] = "::/3-55.htm";
+inline constexpr char printerHelpTopic[] = "::/3-33.htm";
+inline constexpr char binaryFileHelpTopic[] = "::/3-36.htm";
 
-inline constexpr std::array<const char*, 27> helpTopicsOpened{i2cHelpTopic,          spiHelpTopic,
+inline constexpr std::array<const char*, 29> helpTopicsOpened{i2cHelpTopic,          spiHelpTopic,
                                                               uartHelpTopic,         printHelpTopic,
                                                               busLabelHelpTopic,     systemParameterHelpTopic,
                                                               labelSettingHelpTopic, commandSettingHelpTopic,
@@ -47,6 +49,7 @@ inline constexpr std::array<const char*, 27> helpTopicsOpened{i2cHelpTopic,     
                                                               linHelpTopic,          syncCounterHelpTopic,
                                                               asyncCounterHelpTopic, hdqHelpTopic,
                                                               oneWireHelpTopic,      encoderHelpTopic,
-                                                              pwmHelpTopic};
+                                                              pwmHelpTopic,          printerHelpTopic,
+                                                              binaryFileHelpTopic};
 
 } // namespace qv::win
