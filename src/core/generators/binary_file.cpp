@@ -8,6 +8,8 @@
 #include "support/file_io.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <optional>
 
 namespace qv::gen {
@@ -17,7 +19,11 @@ constexpr FrameLayout binaryFrame{2, 3, 4, binaryRepeatAddress};
 
 std::uint64_t readLe64(const std::uint8_t* p) {
     std::uint64_t v = 0;
-    for (int k = binaryReadBytes - 1; k >= 0; --k) v = (v << 8) | p[k];
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(&v, p, sizeof v);
+    } else {
+        for (int k = binaryReadBytes - 1; k >= 0; --k) v = (v << 8) | p[k];
+    }
     return v;
 }
 
