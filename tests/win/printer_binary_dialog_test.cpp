@@ -38,10 +38,8 @@ class PrinterBinaryDialogTest : public DocumentShellTest {
         for (int i = 0; i < 100 && !waitForOutputThread(10); ++i) pumpMessages();
         pumpMessages();
     }
-    // Run until the instrument runs, then Stop: the capture's text.
-    std::string runAndStop(HWND dialog, int run, int stop, const std::string& capture) {
-        DriverLoad load = attachVirtualInstrument(0xB016, capture);
-        EXPECT_EQ(load.problem, DriverProblem::None);
+    // Run until the instrument runs, then Stop and close: the capture's text.
+    std::string runAndStop(HWND dialog, int run, int stop, DriverLoad& load, const std::string& capture) {
         click(dialog, run);
         for (int i = 0; i < 100 && generatorFlags().outputActive.load() == 0; ++i) {
             Sleep(50);
@@ -74,23 +72,31 @@ void spinUp(HWND dialog, int spin, int times) {
     }
 }
 
-// Pin Define: data 15..8 and nSTROBE on 9 is a conflict (the dialog stays); nSTROBE 3 is taken.
+// Pin Define: data 15..8 with nSTROBE on 9 is a conflict (the dialog stays); nSTROBE 3,
+// nSELECTIN 4 and nAUTOFEED 5 are taken. A dialog still open after that is cancelled.
 int pinDefineSteps = 0;
 void CALLBACK definePins(HWND, UINT, UINT_PTR timer, DWORD) {
     HWND found = pinDefine();
-    if (!found) return;
-    if (pinDefineSteps++ == 0) {
+    if (!found) {
+        if (pinDefineSteps > 0) KillTimer(nullptr, timer);
+        return;
+    }
+    switch (pinDefineSteps++) {
+    case 0:
         spinUp(found, IDC_PIN_RANGE_SPIN, 8);
         SetDlgItemTextW(found, IDC_PIN_STROBE, L"9");
         SendMessageW(found, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-        return; // refused: the next tick finds the dialog still open
+        break;
+    case 1:
+        SetDlgItemTextW(found, IDC_PIN_STROBE, L"3");
+        SetDlgItemTextW(found, IDC_PIN_SELECT_IN, L"4");
+        SetDlgItemTextW(found, IDC_PIN_AUTO_FEED, L"5");
+        PostMessageW(found, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        break;
+    default: PostMessageW(found, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0); break;
     }
-    KillTimer(nullptr, timer);
-    SetDlgItemTextW(found, IDC_PIN_STROBE, L"3");
-    PostMessageW(found, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
 }
 
-HWND openedPinRange = nullptr;
 std::wstring reopenedRange;
 void CALLBACK readPinsAndCancel(HWND, UINT, UINT_PTR timer, DWORD) {
     HWND found = pinDefine();
@@ -101,6 +107,9 @@ void CALLBACK readPinsAndCancel(HWND, UINT, UINT_PTR timer, DWORD) {
 }
 
 TEST_F(PrinterBinaryDialogTest, PrinterPinDefineRefusesAConflictAndRunsOnTheInstrument) {
+    const std::string capture = folder.file("printer.vcd");
+    DriverLoad load = attachVirtualInstrument(0xB016, capture); // the clock is set before the data is read
+    ASSERT_EQ(load.problem, DriverProblem::None);
     openPrinterTool(window, ID_TOOL_PRINTER, 0);
     HWND printer = printerToolWindow();
     ASSERT_NE(printer, nullptr);
@@ -112,8 +121,10 @@ TEST_F(PrinterBinaryDialogTest, PrinterPinDefineRefusesAConflictAndRunsOnTheInst
     shownBoxes.clear();
 
     pinDefineSteps = 0;
-    SetTimer(nullptr, 0, 20, definePins);
+    const UINT_PTR defining = SetTimer(nullptr, 0, 20, definePins);
     click(printer, IDC_PRINTER_SETUP);
+    KillTimer(nullptr, defining);
+    EXPECT_EQ(pinDefineSteps, 2);
     ASSERT_EQ(shownBoxes.size(), 1u);
     EXPECT_EQ(shownBoxes[0].stringId, static_cast<int>(Msg::ChannelConflict));
     shownBoxes.clear();
@@ -123,7 +134,7 @@ TEST_F(PrinterBinaryDialogTest, PrinterPinDefineRefusesAConflictAndRunsOnTheInst
 
     SetDlgItemTextW(printer, IDC_PRINTER_TEXT, L"AB");
     setChecked(printer, IDC_GEN_REPEAT, true);
-    const std::string text = runAndStop(printer, IDC_PRINTER_RUN, IDC_PRINTER_STOP, folder.file("printer.vcd"));
+    const std::string text = runAndStop(printer, IDC_PRINTER_RUN, IDC_PRINTER_STOP, load, capture);
     EXPECT_TRUE(shownBoxes.empty());
     EXPECT_NE(text.find("$var wire 1 $ ch3 $end"), std::string::npos) << text.substr(0, 300);
     EXPECT_NE(text.find("0$"), std::string::npos); // nSTROBE on channel 3 fell
@@ -139,8 +150,8 @@ TEST_F(PrinterBinaryDialogTest, BinaryFileRefusesWidthsAndAFileAndRuns) {
     EXPECT_EQ(fieldText(binary, IDC_BINARY_OUTPUT_WIDTH), L"8");
     EXPECT_EQ(fieldText(binary, IDC_GEN_RATE), L"10");
     EXPECT_EQ(fieldText(binary, IDC_GEN_RATE_UNIT), L"MHz");
-    spinUp(binary, IDC_BINARY_DATA_WIDTH_SPIN, 3); // two at most on 16 channels
-    EXPECT_EQ(fieldText(binary, IDC_BINARY_DATA_WIDTH), L"2");
+    spinUp(binary, IDC_BINARY_DATA_WIDTH_SPIN, 10); // (channels - 1) / 8 + 1 at most
+    EXPECT_EQ(fieldText(binary, IDC_BINARY_DATA_WIDTH), std::to_wstring((app().caps.channelCount - 1) / 8 + 1));
     setFieldText(binary, IDC_BINARY_DATA_WIDTH, std::string("1"));
 
     setFieldText(binary, IDC_BINARY_OUTPUT_WIDTH, std::string("9"));
@@ -158,11 +169,14 @@ TEST_F(PrinterBinaryDialogTest, BinaryFileRefusesWidthsAndAFileAndRuns) {
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(binary, IDC_BINARY_RUN)));
     shownBoxes.clear();
 
+    const std::string capture = folder.file("binary.vcd");
+    DriverLoad load = attachVirtualInstrument(0xB016, capture);
+    ASSERT_EQ(load.problem, DriverProblem::None);
     qv::test::writeBytes(folder.file("data.bin"), {0x01, 0x02, 0x04, 0x80});
     setFieldText(binary, IDC_BINARY_FILE, folder.file("data.bin"));
     setFieldText(binary, IDC_GEN_RATE, std::string("1"));
     setChecked(binary, IDC_GEN_REPEAT, true);
-    const std::string text = runAndStop(binary, IDC_BINARY_RUN, IDC_BINARY_STOP, folder.file("binary.vcd"));
+    const std::string text = runAndStop(binary, IDC_BINARY_RUN, IDC_BINARY_STOP, load, capture);
     EXPECT_TRUE(shownBoxes.empty());
     EXPECT_NE(text.find("sample clock 1000000 Hz"), std::string::npos) << text.substr(0, 200);
     EXPECT_NE(text.find("1("), std::string::npos); // bit 7 on channel 7

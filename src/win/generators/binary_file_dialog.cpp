@@ -51,8 +51,8 @@ LRESULT onInit(HWND dialog, UINT, WPARAM, LPARAM) {
     setFieldInteger(dialog, IDC_BINARY_START_CHANNEL, defaults.startChannel);
     setFieldText(dialog, IDC_GEN_RATE, std::string(defaultFrequencyText));
     showUnit(dialog);
-    for (int spin : {IDC_BINARY_DATA_WIDTH_SPIN, IDC_BINARY_OUTPUT_WIDTH_SPIN, IDC_BINARY_CHANNEL_SPIN,
-                     IDC_GEN_RATE_SPIN})
+    for (int spin :
+         {IDC_BINARY_DATA_WIDTH_SPIN, IDC_BINARY_OUTPUT_WIDTH_SPIN, IDC_BINARY_CHANNEL_SPIN, IDC_GEN_RATE_SPIN})
         SendDlgItemMessageW(dialog, spin, UDM_SETRANGE32, 0, 2);
     return TRUE;
 }

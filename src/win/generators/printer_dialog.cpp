@@ -154,8 +154,8 @@ LRESULT onLoad(HWND dialog, const Command&) {
         messageBox(dialog, Msg::Overwrite, MB_ICONWARNING | MB_YESNO) != IDYES)
         return TRUE;
     std::string text;
-    const Msg error = gen::printerLoadFile(toAnsi(fieldText(dialog, IDC_PRINTER_FILE)),
-                                           gen::printerSampleLimit(app().caps), text);
+    const Msg error =
+        gen::printerLoadFile(toAnsi(fieldText(dialog, IDC_PRINTER_FILE)), gen::printerSampleLimit(app().caps), text);
     if (error != Msg::None) {
         messageBox(dialog, error, MB_ICONERROR | MB_OK);
         return TRUE;
