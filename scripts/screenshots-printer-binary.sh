@@ -5,6 +5,7 @@
 # Writes printer_<lang>.png and binary_file_<lang>.png (default out dir: docs/screenshots).
 set -euo pipefail
 . "$(dirname "$0")/screenshot-session.sh" printer-binary-shots 1024x768 "$@"
+system='HKLM\Software\Tavro\QV\System\7'
 
 cd "$bin"
 for lang in en:1033 tw:1028 cn:2052; do
