@@ -551,6 +551,45 @@
 #define ID_LIST_MENU_DELETE 11046
 #define ID_LIST_MENU_APPEND 11047
 #define ID_LIST_MENU_MODIFY 11048
+// Printer(SPP) (356) and its Pin Define (370); Repeat, Help and the status icon are the IDC_GEN_ ids.
+#define IDD_PRINTER 356
+#define IDC_PRINTER_EXIT 1
+#define IDC_PRINTER_SETUP 2
+#define IDC_PRINTER_BROWSE 3
+#define IDC_PRINTER_FILE 1001
+#define IDC_PRINTER_LOAD 1010
+#define IDC_PRINTER_TEXT 1012
+#define IDC_PRINTER_SECTION 1015
+#define IDC_PRINTER_RUN 1016
+#define IDC_PRINTER_STOP 1023
+#define IDC_PRINTER_LINE_FEED 1163
+#define IDC_PRINTER_FORM_FEED 1176
+#define IDD_PIN_DEFINE 370
+#define IDC_PIN_STROBE 1002
+#define IDC_PIN_SELECT_IN 1003
+#define IDC_PIN_AUTO_FEED 1004
+#define IDC_PIN_RANGE_SPIN 1182
+#define IDC_PIN_STROBE_SPIN 1184
+#define IDC_PIN_SELECT_IN_SPIN 1185
+#define IDC_PIN_AUTO_FEED_SPIN 1186
+#define IDC_PIN_BUSY 1189
+#define IDC_PIN_RANGE 1190
+#define IDC_PIN_HELP 1181
+// Binary File to Waveform (399); the frequency is the generators' rate entry (IDC_GEN_RATE 1005,
+// its spin 1022, its unit button 1164); Repeat, Help and the status icon are the IDC_GEN_ ids.
+#define IDD_BINARY_FILE 399
+#define IDC_BINARY_EXIT 1
+#define IDC_BINARY_BROWSE 3
+#define IDC_BINARY_FILE 1001
+#define IDC_BINARY_START_CHANNEL 1004
+#define IDC_BINARY_DATA_WIDTH 1009
+#define IDC_BINARY_OUTPUT_WIDTH 1011
+#define IDC_BINARY_SECTION 1015
+#define IDC_BINARY_RUN 1016
+#define IDC_BINARY_CHANNEL_SPIN 1021
+#define IDC_BINARY_STOP 1023
+#define IDC_BINARY_DATA_WIDTH_SPIN 1024
+#define IDC_BINARY_OUTPUT_WIDTH_SPIN 1025
 
 // Encoder (10022, template 529): the data rate is the generators' rate entry (IDC_GEN_RATE 1005,
 // its spin 1022, its unit button 1164); Run 1016 is IDC_GEN_RUN, Exit 1020 IDC_GEN_EXIT.

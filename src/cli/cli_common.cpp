@@ -193,6 +193,7 @@ int runOnVirtualInstrument(const InstrumentOptions& options, Prompt& prompt,
     device.capturePath = options.capture;
     device.sampleLimit = options.maxSamples;
     device.eventAt = options.eventAt;
+    device.eventEndAt = options.eventEndAt;
     sim::Platform platform;
     platform.readConfiguration = [device] { return sim::Configuration{{device}, {}}; };
     platform.openOsHandle = [](int slot) -> sim::OsHandle { return slot + 1; };
@@ -266,9 +267,10 @@ int parseInstrumentOption(const std::vector<std::string>& args, std::size_t& i, 
         if (!n) return -fail(Msg::CliBadNumber, value, exitBadArguments);
         options.maxSamples = *n;
     } else {
-        const auto times = sim::parseEventTimes(value);
-        if (!times) return -fail(Msg::CliBadNumber, value, exitBadArguments);
-        options.eventAt[static_cast<std::size_t>(a[4] - '1')] = *times;
+        const auto schedule = sim::parseEventSchedule(value);
+        if (!schedule) return -fail(Msg::CliBadNumber, value, exitBadArguments);
+        options.eventAt[static_cast<std::size_t>(a[4] - '1')] = schedule->at;
+        options.eventEndAt[static_cast<std::size_t>(a[4] - '1')] = schedule->endAt;
     }
     return 1;
 }

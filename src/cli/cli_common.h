@@ -43,6 +43,7 @@ struct InstrumentOptions {
     int keyEvents = 0;
     std::uint64_t maxSamples = 0;
     std::array<std::vector<std::uint64_t>, 3> eventAt{};
+    std::array<std::vector<std::uint64_t>, 3> eventEndAt{}; // --ev1 A-B: a line held high until B
 };
 
 // A command line cannot ask: questions are answered as `answer` says, shown on standard error
@@ -68,8 +69,8 @@ bool outputStarted(OutputResult result);
 int runOnVirtualInstrument(const InstrumentOptions& options, Prompt& prompt,
                            const std::function<bool(OutputPorts&)>& output, const std::string& refusedText);
 
-// Parses --capture, --key-events, --max-samples, --ev1..--ev3 and --card-type at args[i] (moving
-// i past the value). 1 taken, 0 not an instrument option, or an exit status (negated) on error.
+// Parses --capture, --key-events, --max-samples, --ev1..--ev3 (pulses S or held lines A-B) and --card-type at args[i]
+// (moving i past the value). 1 taken, 0 not an instrument option, or an exit status (negated) on error.
 int parseInstrumentOption(const std::vector<std::string>& args, std::size_t& i, InstrumentOptions& options);
 // --model CODE or --model=CODE at args[i]: 1 taken, 0 not it, negated exit status on error.
 int parseModelOption(const std::vector<std::string>& args, std::size_t& i, int& model);

@@ -126,6 +126,8 @@ extern const GenTool encoderGenTool;
 extern const GenTool pwmGenTool;
 extern const GenTool smbusGenTool;
 extern const GenTool pmbusGenTool;
+extern const GenTool printerGenTool;
+extern const GenTool binaryGenTool;
 
 // ---- templates -------------------------------------------------------------------------------
 template <class Settings>

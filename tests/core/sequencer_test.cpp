@@ -1,6 +1,7 @@
 // The virtual instrument's sequencer on hand-made device memories: the order in which it outputs
 // addresses, when each command takes effect, how waits, events, loops and output enables behave.
 // Each memory sample carries its own address in channels 0-15, so the output order reads directly.
+#include "sim/config.h"
 #include "sim/sequencer.h"
 
 #include "waveedit/commands.h"
@@ -193,6 +194,36 @@ TEST(SequencerWait, InvertedSelectionIsPresentWithoutTheEvent) {
     Sequencer s = started(m);
     s.runToRest(&r);
     EXPECT_EQ(r.addresses(), range(0, 11));
+}
+
+// A line held high (a printer's BUSY over clocks 4..40) keeps an inverted wait (SE !EV1) until it
+// drops; a second wait after the drop goes straight on, and a plain wait on the line is released
+// by its rise.
+TEST(SequencerWait, InvertedSelectionWaitsWhileAHeldLineIsHigh) {
+    auto m = memory(30);
+    put(m, 1, commandWord(Opcode::Se, 1)); // !EV1
+    put(m, 3, commandWord(Opcode::We, 0)); // acts after address 6: the line is high
+    put(m, 10, commandWord(Opcode::We, 0)); // acts after address 13: it has dropped
+    put(m, 15, commandWord(Opcode::Se, 9)); // EV1
+    put(m, 17, commandWord(Opcode::We, 0)); // acts after address 20: released by the next rise
+    SequencerSetup setup;
+    setup.eventAt[0] = {4, 60};
+    setup.eventEndAt[0] = {40, 70};
+    Recorder r;
+    Sequencer s = started(m, setup);
+    s.runToRest(&r);
+    ASSERT_EQ(r.addresses(), range(0, 29));
+    EXPECT_EQ(r.clocks[7].number, 41u);
+    EXPECT_EQ(r.clocks[14].number, 48u);
+    EXPECT_EQ(r.clocks[21].number, 61u);
+    const auto schedule = parseEventSchedule("5,10-20,30-31");
+    ASSERT_TRUE(schedule);
+    EXPECT_EQ(schedule->at, (std::vector<std::uint64_t>{5, 10, 30}));
+    EXPECT_EQ(schedule->endAt, (std::vector<std::uint64_t>{20, 31}));
+    EXPECT_FALSE(parseEventSchedule("20-10"));
+    EXPECT_FALSE(parseEventSchedule("10-10"));
+    EXPECT_FALSE(parseEventSchedule("10-"));
+    EXPECT_FALSE(parseEventSchedule("-5"));
 }
 
 TEST(SequencerBranch, BranchesOnlyWhenTheEventHasCome) {

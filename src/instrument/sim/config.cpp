@@ -134,12 +134,13 @@ bool applySimulationOption(DeviceConfig& device, std::string_view name, std::str
     }
     for (int n = 0; n < 3; ++n) {
         if (!equalsIgnoringCase(name, "ev" + std::to_string(n + 1))) continue;
-        const auto times = parseEventTimes(value);
-        if (!times) {
-            reason = "EV" + std::to_string(n + 1) + " must be sample numbers separated by ','";
+        const auto schedule = parseEventSchedule(value);
+        if (!schedule) {
+            reason = "EV" + std::to_string(n + 1) + " must be sample numbers or ranges A-B separated by ','";
             return false;
         }
-        device.eventAt[static_cast<std::size_t>(n)] = *times;
+        device.eventAt[static_cast<std::size_t>(n)] = schedule->at;
+        device.eventEndAt[static_cast<std::size_t>(n)] = schedule->endAt;
         return true;
     }
     reason = "unknown option '" + std::string(name) + "'";
@@ -221,6 +222,21 @@ std::optional<std::vector<std::uint64_t>> parseEventTimes(std::string_view text)
         times.push_back(*value);
     }
     return times;
+}
+
+std::optional<EventSchedule> parseEventSchedule(std::string_view text) {
+    EventSchedule schedule;
+    for (std::string_view part : split(text, ',')) {
+        const std::size_t dash = part.find('-');
+        const auto first = parseDigits(part.substr(0, dash), maxSampleLimit);
+        if (!first) return std::nullopt;
+        schedule.at.push_back(*first);
+        if (dash == std::string_view::npos) continue;
+        const auto end = parseDigits(part.substr(dash + 1), maxSampleLimit);
+        if (!end || *end <= *first) return std::nullopt;
+        schedule.endAt.push_back(*end);
+    }
+    return schedule;
 }
 
 Configuration parseDeviceList(std::string_view text) {

@@ -28,6 +28,7 @@ struct DeviceConfig {
     std::string capturePath; // non-empty: what the instrument outputs is recorded there as VCD
     std::uint64_t sampleLimit = 0; // output clocks after which the sequencer stops; 0 the default
     std::array<std::vector<std::uint64_t>, 3> eventAt{}; // output sample numbers of EV1, EV2, EV3
+    std::array<std::vector<std::uint64_t>, 3> eventEndAt{}; // where a line held high drops again
 };
 
 inline constexpr int maxUnplugAfterMs = 3600000;
@@ -37,6 +38,13 @@ inline constexpr std::uint64_t maxSampleLimit = 1'000'000'000;
 // "N" from 1 to maxSampleLimit; "S[,S...]" sample numbers (each at most maxSampleLimit).
 std::optional<std::uint64_t> parseSampleLimit(std::string_view text);
 std::optional<std::vector<std::uint64_t>> parseEventTimes(std::string_view text);
+// An event line's schedule: "S" an event pulse at sample S, "A-B" the line held high from sample A
+// until B (B > A; a printer's BUSY), items separated by ','.
+struct EventSchedule {
+    std::vector<std::uint64_t> at; // pulses and rises
+    std::vector<std::uint64_t> endAt; // drops of held lines
+};
+std::optional<EventSchedule> parseEventSchedule(std::string_view text);
 
 struct Configuration {
     std::vector<DeviceConfig> devices;

@@ -60,6 +60,7 @@ SequencerSetup sequencerSetup(const DeviceConfig& config) {
     setup.outputsStartDisabled = config.cardType == outputEnablingCardType;
     setup.sampleLimit = config.sampleLimit > 0 ? config.sampleLimit : defaultSampleLimit;
     setup.eventAt = config.eventAt;
+    setup.eventEndAt = config.eventEndAt;
     return setup;
 }
 

@@ -28,6 +28,7 @@ Sequencer::Sequencer(SequencerSetup setup) { configure(std::move(setup)); }
 
 void Sequencer::configure(SequencerSetup setup) {
     for (auto& times : setup.eventAt) std::sort(times.begin(), times.end());
+    for (auto& times : setup.eventEndAt) std::sort(times.begin(), times.end());
     setup_ = std::move(setup);
     stop();
 }
@@ -61,6 +62,7 @@ void Sequencer::start() {
     keyLatch_ = false;
     eventLatch_.fill(false);
     nextEvent_.fill(0);
+    nextEnd_.fill(0);
     nextEventClock_ = UINT64_MAX;
     latchEventsUpTo(0);
 }
@@ -72,17 +74,31 @@ void Sequencer::keyEvent() {
     if (state_ == SequencerState::WaitingForKey) tryRelease();
 }
 
-// Latches every event scheduled at or before `sampleNumber` and finds the next one.
+// Latches every event scheduled at or before `sampleNumber`, and clears the latch of a held line
+// that dropped, in time order (a rise and a drop at one sample: the rise first); finds the next one.
 void Sequencer::latchEventsUpTo(std::uint64_t sampleNumber) {
     nextEventClock_ = UINT64_MAX;
     for (int n = 0; n < externalEventCount; ++n) {
-        const auto& times = setup_.eventAt[static_cast<std::size_t>(n)];
-        auto& next = nextEvent_[static_cast<std::size_t>(n)];
-        while (next < times.size() && times[next] <= sampleNumber) {
-            eventLatch_[static_cast<std::size_t>(n)] = true;
-            ++next;
+        const auto line = static_cast<std::size_t>(n);
+        const auto& rises = setup_.eventAt[line];
+        const auto& drops = setup_.eventEndAt[line];
+        auto& rise = nextEvent_[line];
+        auto& drop = nextEnd_[line];
+        for (;;) {
+            const bool riseDue = rise < rises.size() && rises[rise] <= sampleNumber;
+            const bool dropDue = drop < drops.size() && drops[drop] <= sampleNumber;
+            if (riseDue && (!dropDue || rises[rise] <= drops[drop])) {
+                eventLatch_[line] = true;
+                ++rise;
+            } else if (dropDue) {
+                eventLatch_[line] = false;
+                ++drop;
+            } else {
+                break;
+            }
         }
-        if (next < times.size()) nextEventClock_ = std::min(nextEventClock_, times[next]);
+        if (rise < rises.size()) nextEventClock_ = std::min(nextEventClock_, rises[rise]);
+        if (drop < drops.size()) nextEventClock_ = std::min(nextEventClock_, drops[drop]);
     }
 }
 
@@ -110,14 +126,18 @@ void Sequencer::consumeEvent(unsigned code) {
         if ((sources >> n) & 1u) eventLatch_[static_cast<std::size_t>(n)] = false;
 }
 
+// A plain selection is released by the next rise of a selected line, an inverted one by the next
+// drop of a held line (the caller checks whether the selection is then present).
 bool Sequencer::nextReleasingEvent(std::uint64_t& at) const {
     const unsigned sources = selected_ & externalBits;
-    if (isInverted(selected_) || sources == keySelection) return false;
+    if (sources == keySelection) return false;
+    const bool inverted = isInverted(selected_);
     bool found = false;
     for (int n = 0; n < externalEventCount; ++n) {
         if (((sources >> n) & 1u) == 0) continue;
-        const auto& times = setup_.eventAt[static_cast<std::size_t>(n)];
-        const auto next = nextEvent_[static_cast<std::size_t>(n)];
+        const auto line = static_cast<std::size_t>(n);
+        const auto& times = inverted ? setup_.eventEndAt[line] : setup_.eventAt[line];
+        const auto next = inverted ? nextEnd_[line] : nextEvent_[line];
         if (next < times.size() && (!found || times[next] < at)) {
             at = times[next];
             found = true;

@@ -50,6 +50,9 @@ struct SequencerSetup {
     std::uint64_t sampleLimit = 10'000'000; // output clocks before the sequencer stops
     // Output sample numbers at which EV1, EV2, EV3 occur (each an event pulse, latched until used).
     std::array<std::vector<std::uint64_t>, externalEventCount> eventAt{};
+    // Where a line held high (a printer's BUSY) drops: its latch is cleared there, so an inverted
+    // selection (SE !EV1) waits from the line's rise in eventAt until this sample.
+    std::array<std::vector<std::uint64_t>, externalEventCount> eventEndAt{};
 };
 
 class Sequencer {
@@ -122,6 +125,7 @@ class Sequencer {
     bool keyLatch_ = false;
     std::array<bool, externalEventCount> eventLatch_{};
     std::array<std::size_t, externalEventCount> nextEvent_{}; // index into setup_.eventAt[n]
+    std::array<std::size_t, externalEventCount> nextEnd_{}; // index into setup_.eventEndAt[n]
     std::uint64_t nextEventClock_ = UINT64_MAX; // the earliest scheduled event not yet latched
 };
 

@@ -35,8 +35,10 @@ inline constexpr char encoderHelpTopic[] = "::/3-51.htm";
 inline constexpr char pwmHelpTopic[] = "::/3-55.htm";
 inline constexpr char smbusHelpTopic[] = "::/3-53.htm";
 inline constexpr char pmbusHelpTopic[] = "::/3-54.htm";
+inline constexpr char printerHelpTopic[] = "::/3-33.htm";
+inline constexpr char binaryFileHelpTopic[] = "::/3-36.htm";
 
-inline constexpr std::array<const char*, 29> helpTopicsOpened{i2cHelpTopic,          spiHelpTopic,
+inline constexpr std::array<const char*, 31> helpTopicsOpened{i2cHelpTopic,          spiHelpTopic,
                                                               uartHelpTopic,         printHelpTopic,
                                                               busLabelHelpTopic,     systemParameterHelpTopic,
                                                               labelSettingHelpTopic, commandSettingHelpTopic,
@@ -50,6 +52,7 @@ inline constexpr std::array<const char*, 29> helpTopicsOpened{i2cHelpTopic,     
                                                               asyncCounterHelpTopic, hdqHelpTopic,
                                                               oneWireHelpTopic,      encoderHelpTopic,
                                                               pwmHelpTopic,          smbusHelpTopic,
-                                                              pmbusHelpTopic};
+                                                              pmbusHelpTopic,        printerHelpTopic,
+                                                              binaryFileHelpTopic};
 
 } // namespace qv::win

@@ -5,6 +5,8 @@
 #include "waveedit/wave_editor.h"
 #include "generators/spi_dialog.h"
 #include "generators/counter_dialog.h"
+#include "generators/printer_dialog.h"
+#include "generators/binary_file_dialog.h"
 #include "generators/uart_dialog.h"
 #include "generators/i2c_dialog.h"
 #include "generators/can_dialog.h"
@@ -26,8 +28,8 @@ namespace {
 
 constexpr ToolEntry tools[] = {
     {ID_TOOL_WAVE_EDITOR, openWaveEditor},   {ID_TOOL_SCRIPT, openScriptEditor},      {ID_TOOL_SYNC_COUNTER, openSyncCounterTool},
-    {ID_TOOL_ASYNC_COUNTER, openAsyncCounterTool}, {ID_TOOL_PRINTER, nullptr},     {ID_TOOL_RS232, openUartTool},
-    {ID_TOOL_I2C, openI2cTool},           {ID_TOOL_BINARY_FILE, nullptr}, {ID_TOOL_TEXT_FILE, openTextVectorTool},
+    {ID_TOOL_ASYNC_COUNTER, openAsyncCounterTool}, {ID_TOOL_PRINTER, openPrinterTool},     {ID_TOOL_RS232, openUartTool},
+    {ID_TOOL_I2C, openI2cTool},           {ID_TOOL_BINARY_FILE, openBinaryFileTool}, {ID_TOOL_TEXT_FILE, openTextVectorTool},
     {ID_TOOL_LA_WAVEFORM, loadLaWaveform},   {ID_TOOL_ALTERA, openTextVectorTool},      {ID_TOOL_BATCH, openBatchTool},
     {ID_TOOL_SPI, openSpiTool},           {ID_TOOL_VHDL, openImportTool},        {ID_TOOL_LIN, openLinTool},
     {ID_TOOL_CAN, openCanTool},           {ID_TOOL_HDQ, openHdqTool},      {ID_TOOL_ONE_WIRE, openOneWireTool},
