@@ -20,9 +20,9 @@ namespace cli {
 namespace {
 
 // The generators qvtool knows, in the launcher's order; a new tool adds itself here.
-const GenTool* const tools[] = {&uartGenTool,         &i2cGenTool,     &spiGenTool, &syncCounterGenTool,
-                                &asyncCounterGenTool, &linGenTool,     &canGenTool, &hdqGenTool,
-                                &oneWireGenTool,      &encoderGenTool, &pwmGenTool};
+const GenTool* const tools[] = {&uartGenTool,    &i2cGenTool, &spiGenTool,   &syncCounterGenTool, &asyncCounterGenTool,
+                                &linGenTool,     &canGenTool, &hdqGenTool,   &oneWireGenTool,     &i2sGenTool,
+                                &encoderGenTool, &pwmGenTool, &dmx512GenTool};
 
 constexpr std::size_t optionColumn = 24;
 constexpr char baseFrequencyValue[] = "iBaseFreq";

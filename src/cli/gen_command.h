@@ -124,6 +124,8 @@ extern const GenTool hdqGenTool;
 extern const GenTool oneWireGenTool;
 extern const GenTool encoderGenTool;
 extern const GenTool pwmGenTool;
+extern const GenTool i2sGenTool;
+extern const GenTool dmx512GenTool;
 
 // ---- templates -------------------------------------------------------------------------------
 template <class Settings>
