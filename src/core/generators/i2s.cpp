@@ -18,6 +18,7 @@ namespace {
 constexpr FrameLayout i2sFrame{2, 3, 4, i2sLeadInSamples};
 constexpr int slotSamples = i2sSlotBits * i2sSamplesPerBit;
 constexpr std::size_t statementShown = 16;
+constexpr int endSamples = i2sSamplesPerBit + 1; // the closing bit time and SCK low
 
 int hexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -146,7 +147,7 @@ I2sBuild buildI2sStream(const I2sSettings& s, std::span<const I2sWord> words, in
     std::int64_t n = i2sLeadInSamples;
     int carried = 0; // the previous word's LSB at width 32
     for (const I2sWord& word : words) {
-        if (n + slotSamples + (wide ? i2sSamplesPerBit : 0) > limit) {
+        if (n + slotSamples + endSamples > limit) {
             built.error = Msg::CantRunDataTooBig;
             return built;
         }
@@ -172,10 +173,17 @@ I2sBuild buildI2sStream(const I2sSettings& s, std::span<const I2sWord> words, in
         n += slotSamples;
     }
     unsigned target = i2sLeadInSamples;
-    if (wide) {
-        // The bit time after the last slot: the WS of the slot that follows (the first again with
-        // Repeat, whose own first bit time is then skipped) and the last LSB.
-        const int w = s.repeat ? (words.front().right ? 1 : 0) : (words.back().right ? 0 : 1);
+    if (!s.repeat) {
+        // A receiver takes a word at the next WS change: one more bit time with WS changed (and the
+        // last LSB at width 32), then SCK low while the instrument holds the levels.
+        const int w = words.back().right ? 0 : 1;
+        base[n] = base[n + 2] = low[w][carried];
+        base[n + 1] = high[w][carried];
+        n += endSamples;
+    } else if (wide) {
+        // The wrapped bit time: the first slot's WS and the last LSB; the loop goes on at the first
+        // slot's MSB.
+        const int w = words.front().right ? 1 : 0;
         base[n] = low[w][carried];
         base[n + 1] = high[w][carried];
         n += i2sSamplesPerBit;

@@ -56,10 +56,12 @@ std::string i2sRandomText(int pairs, int width, std::mt19937& random);
 // A value wider than the width sends its highest `width` bits.
 std::uint32_t i2sSentBits(std::uint32_t value, int width);
 
-// The stream into out: 20 lead-in samples (WS high, SCK and SD low), the slots, at width 32 one
-// more bit time carrying the last least significant bit; SE KEY 2, WE 3, OE 4..6 on card type 18,
-// then WE at count - 4 or, with Repeat, a jump to where the loop starts (the first slot's WS change,
-// or at width 32 its first data bit, the wrapped bit time having been written at the end).
+// The stream into out: 20 lead-in samples (WS high, SCK and SD low), then the slots. Without
+// Repeat one more bit time with WS changed (so that a receiver takes the last word; at width 32 it
+// carries the last LSB) and a sample with SCK low end it, WE at count - 4. With Repeat the device
+// jumps to where the loop starts: the first slot's WS change, or at width 32 its first data bit,
+// the wrapped bit time (first WS, last LSB) having been written at the end. SE KEY 2, WE 3, OE
+// 4..6 on card type 18.
 // count 0 with 12047 when the words pass min(sampleLimit, out.size()); nothing is written there.
 struct I2sBuild {
     int count = 0;
