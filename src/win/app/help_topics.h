@@ -33,20 +33,35 @@ inline constexpr char hdqHelpTopic[] = "::/3-47.htm";
 inline constexpr char oneWireHelpTopic[] = "::/3-48.htm";
 inline constexpr char encoderHelpTopic[] = "::/3-51.htm";
 inline constexpr char pwmHelpTopic[] = "::/3-55.htm";
+inline constexpr char i2sHelpTopic[] = "::/3-50.htm";
 
-inline constexpr std::array<const char*, 27> helpTopicsOpened{i2cHelpTopic,          spiHelpTopic,
-                                                              uartHelpTopic,         printHelpTopic,
-                                                              busLabelHelpTopic,     systemParameterHelpTopic,
-                                                              labelSettingHelpTopic, commandSettingHelpTopic,
-                                                              setClockHelpTopic,     waveEditorHelpTopic,
-                                                              busDataHelpTopic,      addLabelHelpTopic,
-                                                              mainHelpTopic,         propertiesHelpTopic,
-                                                              vcdHelpTopic,          vhdlHelpTopic,
-                                                              lawHelpTopic,          batchHelpTopic,
-                                                              textVectorHelpTopic,   canHelpTopic,
-                                                              linHelpTopic,          syncCounterHelpTopic,
-                                                              asyncCounterHelpTopic, hdqHelpTopic,
-                                                              oneWireHelpTopic,      encoderHelpTopic,
+inline constexpr std::array<const char*, 28> helpTopicsOpened{i2sHelpTopic,
+                                                              i2cHelpTopic,
+                                                              spiHelpTopic,
+                                                              uartHelpTopic,
+                                                              printHelpTopic,
+                                                              busLabelHelpTopic,
+                                                              systemParameterHelpTopic,
+                                                              labelSettingHelpTopic,
+                                                              commandSettingHelpTopic,
+                                                              setClockHelpTopic,
+                                                              waveEditorHelpTopic,
+                                                              busDataHelpTopic,
+                                                              addLabelHelpTopic,
+                                                              mainHelpTopic,
+                                                              propertiesHelpTopic,
+                                                              vcdHelpTopic,
+                                                              vhdlHelpTopic,
+                                                              lawHelpTopic,
+                                                              batchHelpTopic,
+                                                              textVectorHelpTopic,
+                                                              canHelpTopic,
+                                                              linHelpTopic,
+                                                              syncCounterHelpTopic,
+                                                              asyncCounterHelpTopic,
+                                                              hdqHelpTopic,
+                                                              oneWireHelpTopic,
+                                                              encoderHelpTopic,
                                                               pwmHelpTopic};
 
 } // namespace qv::win

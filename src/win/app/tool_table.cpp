@@ -13,6 +13,8 @@
 #include "generators/onewire_dialog.h"
 #include "generators/encoder_dialog.h"
 #include "generators/pwm_dialog.h"
+#include "generators/dmx512_dialog.h"
+#include "generators/i2s_dialog.h"
 #include "converters/batch_dialog.h"
 #include "converters/import_dialog.h"
 #include "converters/law_load.h"
@@ -30,9 +32,9 @@ constexpr ToolEntry tools[] = {
     {ID_TOOL_LA_WAVEFORM, loadLaWaveform},   {ID_TOOL_ALTERA, openTextVectorTool},      {ID_TOOL_BATCH, openBatchTool},
     {ID_TOOL_SPI, openSpiTool},           {ID_TOOL_VHDL, openImportTool},        {ID_TOOL_LIN, openLinTool},
     {ID_TOOL_CAN, openCanTool},           {ID_TOOL_HDQ, openHdqTool},      {ID_TOOL_ONE_WIRE, openOneWireTool},
-    {ID_TOOL_I2S, nullptr},           {ID_TOOL_ENCODER, openEncoderTool},     {ID_TOOL_USB, nullptr},
+    {ID_TOOL_I2S, openI2sTool},           {ID_TOOL_ENCODER, openEncoderTool},     {ID_TOOL_USB, nullptr},
     {ID_TOOL_SMBUS, nullptr},         {ID_TOOL_PMBUS, nullptr},       {ID_TOOL_PWM, openPwmTool},
-    {ID_TOOL_VCD, openImportTool},           {ID_TOOL_DMX512, nullptr},
+    {ID_TOOL_VCD, openImportTool},           {ID_TOOL_DMX512, openDmx512Tool},
 };
 static_assert(std::size(tools) == lastToolId - firstToolId + 1, "one line per function id");
 
