@@ -3,11 +3,16 @@
 // three Repeat loops, the closing WS change without Repeat, the word text and the sample limit.
 #include "generators/i2s.h"
 
+#include "device/frequency.h"
+
+#include "recording_driver.h"
 #include "sample_text.h"
+#include "scripted_prompt.h"
 #include "sim/sequencer.h"
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -77,7 +82,6 @@ std::vector<I2sWord> words(std::string_view text) {
     EXPECT_EQ(parseI2sWords(text, w, where), Msg::None) << where;
     return w;
 }
-
 
 TEST(I2s, SampleTextWidth16Layout) {
     const std::vector<I2sWord> w = words(i2sSampleText);
@@ -155,6 +159,8 @@ TEST(I2s, WordsTextAndWidths) {
     EXPECT_EQ(parseI2sWords("L=FFFFFFFF, R=100000000", w, where), Msg::I2sStatementUnreadable);
     EXPECT_EQ(parseI2sWords("L=1, X=2", w, where), Msg::I2sStatementUnreadable);
     EXPECT_EQ(parseI2sWords("L=, R=2", w, where), Msg::I2sStatementUnreadable);
+    EXPECT_EQ(parseI2sWords("L12, R 3", w, where), Msg::None); // "=" may be left out
+    EXPECT_EQ(w[0].value, 0x12u);
     EXPECT_EQ(i2sSentBits(0x12345, 16), 0x91A2u); // 17 bits: the highest 16
     EXPECT_EQ(i2sSentBits(0xFFFF, 16), 0xFFFFu);
     EXPECT_EQ(i2sSentBits(0xFFFFFF, 20), 0xFFFFFu);
@@ -180,6 +186,43 @@ TEST(I2s, SampleLimit) {
     EXPECT_EQ(over.error, Msg::CantRunDataTooBig);
     for (int i = needed - 1; i < static_cast<int>(out.size()); ++i)
         ASSERT_EQ(out[static_cast<std::size_t>(i)], ~Sample{0});
+}
+
+// Run's checks before the instrument is touched, and the nearby clock shown as the SCK (half).
+TEST(I2s, RunRefusalsAndTheNearbySck) {
+    test::driverRecording = test::DriverRecording{};
+    Driver driver = test::recordingDriver();
+    DriverInterlock interlock;
+    OutputFlags flags;
+    test::ScriptedPrompt prompt({Answer::No});
+    OutputPorts ports{driver, 1, interlock, flags, prompt, capabilitiesFor(0xC350)};
+    std::vector<Sample> out(600000, 0);
+    I2sSettings s;
+    s.sckHz = 50e6; // 100 MHz samples: the model's maximum
+    s.width = 12;
+    EXPECT_EQ(runI2s(ports, s, i2sSampleText, out).outcome.error, Msg::I2sWidthInvalid);
+    s.width = 16;
+    s.sckChannel = 48;
+    EXPECT_EQ(runI2s(ports, s, i2sSampleText, out).outcome.error, Msg::ErrorChannelSetting);
+    s.sckChannel = 47;
+    EXPECT_EQ(runI2s(ports, s, " ;\r\n", out).outcome.error, Msg::I2sNoWords);
+    s.sckHz = 50000001;
+    EXPECT_EQ(runI2s(ports, s, i2sSampleText, out).outcome.error, Msg::RateOutOfRange);
+    s.sckHz = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_EQ(runI2s(ports, s, i2sSampleText, out).outcome.error, Msg::RateNotANumber);
+    EXPECT_TRUE(test::driverRecording.calls.empty());
+    s.sckHz = 50e6;
+    test::driverRecording.setFreqResult = 0; // the clock refused: 12023, answered No
+    EXPECT_EQ(runI2s(ports, s, i2sSampleText, out).outcome.result, OutputResult::Refused);
+    EXPECT_EQ(prompt.asked, (std::vector<int>{12023}));
+    test::ScriptedPrompt yes({Answer::Yes});
+    OutputPorts yesPorts{driver, 1, interlock, flags, yes, capabilitiesFor(0xC350)};
+    s.sckHz = 1234567;
+    runI2s(yesPorts, s, i2sSampleText, out);
+    ASSERT_FALSE(yes.shown.empty());
+    EXPECT_EQ(yes.shown[0].first, 12053);
+    const int nearest = nearestAchievableFrequency(2469134, frequencyNearest, capabilitiesFor(0xC350));
+    EXPECT_EQ(yes.shown[0].second, frequencyText(nearest / 2.0));
 }
 
 } // namespace
