@@ -23,7 +23,7 @@ constexpr int loopCountAt = 3;
 constexpr int endTailSamples = 20; // after the last loop: the end JP (count - 6) or WE (count - 4)
 constexpr int minimumLoopedRun = loopLeadSamples + 2 * dmxLoopPassSamples; // LC counts start at 2
 constexpr std::int64_t maxTimeSamples = dmxMaxLoopCount * dmxLoopPassSamples;
-constexpr int blankLinesShown = 16;
+constexpr int valueShown = 16;
 
 int hexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -123,8 +123,8 @@ Msg parseDmxValues(std::string_view text, std::vector<std::uint8_t>& values, std
         if (good)
             for (char c : piece) value = value * 16 + static_cast<unsigned>(hexDigit(c));
         if (!good) {
-            where = std::to_string(line) + " ('" + std::string(piece.substr(0, blankLinesShown)) +
-                (piece.size() > blankLinesShown ? "...')" : "')");
+            where = std::to_string(line) + " ('" + std::string(piece.substr(0, valueShown)) +
+                (piece.size() > valueShown ? "...')" : "')");
             return Msg::DmxValueNotByte;
         }
         values.push_back(static_cast<std::uint8_t>(value));
