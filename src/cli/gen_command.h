@@ -128,6 +128,8 @@ extern const GenTool smbusGenTool;
 extern const GenTool pmbusGenTool;
 extern const GenTool printerGenTool;
 extern const GenTool binaryGenTool;
+extern const GenTool i2sGenTool;
+extern const GenTool dmx512GenTool;
 
 // ---- templates -------------------------------------------------------------------------------
 template <class Settings>

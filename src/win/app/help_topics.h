@@ -37,8 +37,9 @@ inline constexpr char smbusHelpTopic[] = "::/3-53.htm";
 inline constexpr char pmbusHelpTopic[] = "::/3-54.htm";
 inline constexpr char printerHelpTopic[] = "::/3-33.htm";
 inline constexpr char binaryFileHelpTopic[] = "::/3-36.htm";
+inline constexpr char i2sHelpTopic[] = "::/3-50.htm";
 
-inline constexpr std::array<const char*, 31> helpTopicsOpened{i2cHelpTopic,          spiHelpTopic,
+inline constexpr std::array<const char*, 32> helpTopicsOpened{i2cHelpTopic,          spiHelpTopic,
                                                               uartHelpTopic,         printHelpTopic,
                                                               busLabelHelpTopic,     systemParameterHelpTopic,
                                                               labelSettingHelpTopic, commandSettingHelpTopic,
@@ -53,6 +54,6 @@ inline constexpr std::array<const char*, 31> helpTopicsOpened{i2cHelpTopic,     
                                                               oneWireHelpTopic,      encoderHelpTopic,
                                                               pwmHelpTopic,          smbusHelpTopic,
                                                               pmbusHelpTopic,        printerHelpTopic,
-                                                              binaryFileHelpTopic};
+                                                              binaryFileHelpTopic,   i2sHelpTopic};
 
 } // namespace qv::win
