@@ -82,6 +82,20 @@ std::string withoutLineBreaks(std::string_view text) {
     return out;
 }
 
+constexpr std::uint8_t se0State = 2;
+
+// A row's line states, once when the row is read: SYNC, the handshake's states or the packet's
+// bits stuffed and NRZI-coded (only when the row ends with EOP), then the two SE0 samples.
+void rowStates(UsbUnit& u) {
+    u.states.clear();
+    if (u.sync) appendStates(u.states, syncStates);
+    if (usbIsHandshake(u.pid))
+        appendStates(u.states, pidBits[static_cast<int>(u.pid)]);
+    else if (u.eop)
+        usbNrzi(usbStuffed(u.bits), u.states);
+    if (u.eop) u.states.insert(u.states.end(), usbEopSamples, se0State);
+}
+
 } // namespace
 
 std::string_view usbPidName(UsbPid pid) { return pidNames[static_cast<int>(pid)]; }
@@ -222,7 +236,6 @@ Msg readUsbLine(std::string_view line, UsbUnit& unit) {
     unit.sync = !c[UsbSync].empty();
     unit.eop = !c[UsbEop].empty();
     unit.pid = *pid;
-    if (usbIsHandshake(*pid)) return Msg::None;
     // Each field by its column; an empty cell sends no bits. A zero-length DATA packet is its PID
     // and its CRC16 cell.
     const auto field = [&](int column, int width) {
@@ -238,6 +251,10 @@ Msg readUsbLine(std::string_view line, UsbUnit& unit) {
         for (int b = std::max(length, width) - 1; b >= 0; --b)
             unit.bits.push_back(static_cast<std::uint8_t>((value >> b) & 1));
     };
+    if (usbIsHandshake(*pid)) {
+        rowStates(unit);
+        return Msg::None;
+    }
     appendStates(unit.bits, pidBits[static_cast<int>(*pid)]);
     if (*pid == UsbPid::Sof) {
         field(UsbFrameNumber, frameNumberBits);
@@ -251,6 +268,7 @@ Msg readUsbLine(std::string_view line, UsbUnit& unit) {
         unit.bits.insert(unit.bits.end(), data.begin(), data.end());
         crc(UsbCrc16, crc16Bits);
     }
+    rowStates(unit);
     return Msg::None;
 }
 
@@ -304,22 +322,14 @@ UsbBuild buildUsbStream(std::span<const UsbUnit> units, const UsbSettings& s, st
     const std::int64_t limit = std::max(0, std::min<int>(sampleLimit, static_cast<int>(out.size())));
     if (limit < usbLeadInSamples) return {0, Msg::CantRunDataTooBig};
     const Sample level[3] = {channelBit(s.channel + 1), channelBit(s.channel), 0}; // K, J, SE0
-    constexpr std::uint8_t se0 = 2;
     Sample* base = out.data();
     std::int64_t count = usbLeadInSamples;
     fillSamples(base, usbLeadInSamples, level[1]);
     const std::int64_t frameSamples = usbFrameSamples(clockHz);
     std::optional<std::int64_t> sofStart; // the first SOF written since the last frame gap
-    std::vector<std::uint8_t> states;
     for (std::size_t i = 0; i < units.size(); ++i) {
         const UsbUnit& u = units[i];
-        states.clear();
-        if (u.sync) appendStates(states, syncStates);
-        if (usbIsHandshake(u.pid))
-            appendStates(states, pidBits[static_cast<int>(u.pid)]);
-        else if (u.eop)
-            usbNrzi(usbStuffed(u.bits), states);
-        if (u.eop) states.insert(states.end(), usbEopSamples, se0);
+        const std::vector<std::uint8_t>& states = u.states;
         if (u.pid == UsbPid::Sof && !sofStart) sofStart = count;
         std::int64_t gap = usbIdleSamples;
         if (sofStart && i + 1 < units.size() && units[i + 1].pid == UsbPid::Sof) {

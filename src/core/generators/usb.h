@@ -107,6 +107,7 @@ struct UsbUnit {
     bool sync = false, eop = false;
     UsbPid pid = UsbPid::Sof;
     std::vector<std::uint8_t> bits; // the packet's bits in bus order before stuffing (tokens, data)
+    std::vector<std::uint8_t> states; // the row's line states: 0 K, 1 J, 2 SE0 (SYNC, packet, EOP)
 };
 // 18800 for a line of any other shape: not nine cells, a first cell but "SYNC" or nothing, a PID
 // not in the table, a last cell but "EOP" or nothing.
