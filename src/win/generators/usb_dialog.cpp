@@ -89,6 +89,7 @@ LRESULT onPacketInit(HWND dialog, UINT, WPARAM, LPARAM lParam) {
     SendDlgItemMessageW(dialog, IDC_USB_DATA, EM_LIMITTEXT, gen::usbDataLength, 0);
     HICON warning = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_WARNING));
     for (int icon : warningIcons) SendDlgItemMessageW(dialog, icon, STM_SETICON, reinterpret_cast<WPARAM>(warning), 0);
+    if (HWND owner = GetWindow(dialog, GW_OWNER)) centreWindow(dialog, owner);
     if (!packetState.request->modify) {
         selectComboIndex(dialog, IDC_USB_PID, 0);
         enableFields(dialog, gen::usbFieldUse(gen::UsbPid::Sof));
