@@ -126,6 +126,11 @@ TEST(Usb, StuffingNrziAndTheCrcRegisters) {
     EXPECT_EQ(line, bitsOf("0010"));
     EXPECT_EQ(usbCrc16({}), 0u);
     EXPECT_EQ(usbFrameSamples(12000000), 12000);
+    // Cells read as hexadecimal up to the first other character.
+    EXPECT_EQ(usbHexValue("7fF"), 0x7FFu);
+    EXPECT_EQ(usbHexValue("2G5"), 2u);
+    EXPECT_EQ(usbHexValue("Z"), 0u);
+    EXPECT_EQ(usbHexValue("123456789ABCDEF01"), 0x123456789ABCDEF0u); // 16 digits count
     EXPECT_EQ(usbFrameSamples(200000000), 200000); // x 10^6 is past 32 bits
 }
 
@@ -201,6 +206,7 @@ TEST(Usb, SampleLimitCheckedBeforeEachRow) {
     const auto frames = units({"SYNC SOF 1   1   EOP ", "SYNC SOF 2   1   EOP "});
     EXPECT_EQ(buildUsbStream(frames, {}, 12000000, 0, out, 200).error, Msg::CantRunDataTooBig);
     EXPECT_EQ(buildUsbStream({}, {}, 12000000, 0, out, 19).error, Msg::CantRunDataTooBig);
+    EXPECT_EQ(buildUsbStream({}, {}, 12000000, 0, out, 20).count, 20); // the lead-in alone
 
     UsbSettings s;
     s.channel = 14;
