@@ -1,4 +1,4 @@
-// The UART, I2C, SPI, counter, CAN and LIN builders filling a whole 2,097,152-sample memory (model 0xCD16), each
+// The UART, I2C, SPI, counter, CAN, LIN and USB builders filling a whole 2,097,152-sample memory (model 0xCD16), each
 // beside a memset of the same buffer in the same run: the goal is at most 10x the memset.
 #include "generators/full_memory.h"
 #include "generators/can.h"

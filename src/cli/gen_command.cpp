@@ -21,9 +21,9 @@ namespace {
 
 // The generators qvtool knows, in the launcher's order; a new tool adds itself here.
 const GenTool* const tools[] = {
-    &uartGenTool,    &i2cGenTool,   &spiGenTool,   &syncCounterGenTool, &asyncCounterGenTool, &printerGenTool,
-    &binaryGenTool,  &linGenTool,   &canGenTool,   &hdqGenTool,         &oneWireGenTool,      &i2sGenTool,
-    &encoderGenTool, &smbusGenTool, &pmbusGenTool, &pwmGenTool,         &dmx512GenTool};
+    &uartGenTool,    &i2cGenTool, &spiGenTool,   &syncCounterGenTool, &asyncCounterGenTool, &printerGenTool,
+    &binaryGenTool,  &linGenTool, &canGenTool,   &hdqGenTool,         &oneWireGenTool,      &i2sGenTool,
+    &encoderGenTool, &usbGenTool, &smbusGenTool, &pmbusGenTool,       &pwmGenTool,          &dmx512GenTool};
 
 constexpr std::size_t optionColumn = 24;
 constexpr char baseFrequencyValue[] = "iBaseFreq";

@@ -130,6 +130,7 @@ extern const GenTool printerGenTool;
 extern const GenTool binaryGenTool;
 extern const GenTool i2sGenTool;
 extern const GenTool dmx512GenTool;
+extern const GenTool usbGenTool;
 
 // ---- templates -------------------------------------------------------------------------------
 template <class Settings>

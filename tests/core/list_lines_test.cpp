@@ -57,6 +57,11 @@ TEST(ListLines, EntriesMoveWhole) {
     EXPECT_EQ(lines, (std::vector<std::string>{"A", "D", "  d", "E", "C"}));
     EXPECT_EQ(placeEntry(lines, {"F"}, ListPlacement::Modify, -1, continues), 5); // no selection: appended
     EXPECT_EQ(placeEntry(lines, {"G"}, ListPlacement::Add, 0, continues), 6);
+    // After the entry that holds the selection, its continuation lines kept with it.
+    std::vector<std::string> after{"A", "B", "  b", "C"};
+    EXPECT_EQ(placeEntry(after, {"H"}, ListPlacement::InsertAfter, 1, continues), 3);
+    EXPECT_EQ(placeEntry(after, {"I"}, ListPlacement::InsertAfter, 4, continues), 5); // after the last
+    EXPECT_EQ(after, (std::vector<std::string>{"A", "B", "  b", "H", "C", "I"}));
 
     EXPECT_EQ(deleteEntry(lines, 1, continues), 1);
     EXPECT_EQ(lines, (std::vector<std::string>{"A", "E", "C", "F", "G"}));

@@ -213,7 +213,8 @@ TEST(HelpFiles, ToolPagesGiveAWorkedExample) {
                      {L"3-30.htm", "<code>12.5</code>"},
                      {L"3-10.htm", "<code>ADDR</code>"},
                      {L"3-14.htm", "<code>01100101</code>"},
-                     {L"3-1.htm", "<code>3.3V</code>"}};
+                     {L"3-1.htm", "<code>3.3V</code>"},
+                     {L"3-52.htm", "<pre>SYNC SOF 288   1   EOP \nSYNC SETUP  1 0 17   EOP "}};
         for (const Page& page : pages) {
             SCOPED_TRACE(toUtf8(std::wstring(chm) + L" " + page.name));
             const std::string bytes = readCompiledFile(chm, page.name);

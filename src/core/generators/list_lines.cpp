@@ -141,7 +141,7 @@ int placeEntry(std::vector<std::string>& lines, const std::vector<std::string>& 
     const ListEntry at = entryAt(lines, selected, continues);
     int position = static_cast<int>(lines.size());
     if (placement != ListPlacement::Add && at.count > 0) {
-        position = at.first;
+        position = placement == ListPlacement::InsertAfter ? at.first + at.count : at.first;
         if (placement == ListPlacement::Modify)
             lines.erase(lines.begin() + at.first, lines.begin() + at.first + at.count);
     }

@@ -65,9 +65,10 @@ struct ListEntry {
 // The entry that holds line `index` (continuation lines belong to the line before them).
 ListEntry entryAt(const std::vector<std::string>& lines, int index, const ContinuationTest& continues);
 
-enum class ListPlacement { Add, Insert, Modify };
+enum class ListPlacement { Add, Insert, Modify, InsertAfter };
 // The list after placing an entry's lines: Add appends; Insert puts them before the entry that
-// holds `selected`; Modify replaces that entry. Insert and Modify without a selection (-1) append.
+// holds `selected`, InsertAfter after it (the USB tool's Insert Packet); Modify replaces that
+// entry. Insert, InsertAfter and Modify without a selection (-1) append.
 // Returns the index of the entry's first line.
 int placeEntry(std::vector<std::string>& lines, const std::vector<std::string>& entry, ListPlacement placement,
                int selected, const ContinuationTest& continues);

@@ -18,6 +18,7 @@
 #include "generators/smbus_dialog.h"
 #include "generators/dmx512_dialog.h"
 #include "generators/i2s_dialog.h"
+#include "generators/usb_dialog.h"
 #include "converters/batch_dialog.h"
 #include "converters/import_dialog.h"
 #include "converters/law_load.h"
@@ -49,7 +50,7 @@ constexpr ToolEntry tools[] = {
     {ID_TOOL_ONE_WIRE, openOneWireTool},
     {ID_TOOL_I2S, openI2sTool},
     {ID_TOOL_ENCODER, openEncoderTool},
-    {ID_TOOL_USB, nullptr},
+    {ID_TOOL_USB, openUsbTool},
     {ID_TOOL_SMBUS, openSmbusTool},
     {ID_TOOL_PMBUS, openPmbusTool},
     {ID_TOOL_PWM, openPwmTool},

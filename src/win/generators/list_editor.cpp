@@ -68,8 +68,9 @@ void setViewLines(HWND dialog, const ListControls& c, const std::vector<std::str
     HWND view = GetDlgItem(dialog, c.list);
     SendMessageW(view, LVM_DELETEALLITEMS, 0, 0);
     for (std::size_t row = 0; row < lines.size(); ++row) {
-        const std::vector<std::string> cells = gen::lineCells(lines[row], c.columns);
-        for (int column = 0; column < c.columns; ++column) {
+        const std::vector<std::string> cells =
+            c.splitCells ? c.splitCells(lines[row]) : gen::lineCells(lines[row], c.columns);
+        for (int column = 0; column < c.columns && column < static_cast<int>(cells.size()); ++column) {
             std::wstring text = fromAnsi(cells[static_cast<std::size_t>(column)]);
             LVITEMW item{};
             item.mask = LVIF_TEXT;
@@ -138,6 +139,20 @@ void setListLines(HWND dialog, const ListControls& c, const std::vector<std::str
     }
     widenList(dialog, c, texts);
     listMessage(dialog, c, LB_SETCURSEL, static_cast<WPARAM>(select));
+    updateListButtons(dialog, c);
+}
+
+void selectListLine(HWND dialog, const ListControls& c, int index) {
+    if (c.columns == 0) {
+        listMessage(dialog, c, LB_SETCURSEL, static_cast<WPARAM>(index));
+    } else {
+        LVITEMW item{};
+        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        listMessage(dialog, c, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+        item.state = LVIS_SELECTED | LVIS_FOCUSED;
+        if (index >= 0)
+            listMessage(dialog, c, LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+    }
     updateListButtons(dialog, c);
 }
 

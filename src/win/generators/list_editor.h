@@ -12,6 +12,7 @@
 #include <functional>
 #include <initializer_list>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qv::win {
@@ -23,6 +24,8 @@ struct ListControls {
     int fileField; // the file edit of Export/Import (0: none)
     gen::ContinuationTest continues; // which lines continue the entry before them
     int columns = 0; // a report list view of that many columns (gen::lineCells); 0: a list box
+    // A tool whose cells may be empty splits its lines itself (USB: every blank ends a cell).
+    std::function<std::vector<std::string>(std::string_view line)> splitCells = {};
 };
 
 // A list view's set-up: full-row selection and the column headings with their widths in pixels.
@@ -35,6 +38,7 @@ void setUpListColumns(HWND dialog, const ListControls& controls, std::initialize
 std::vector<std::string> listLines(HWND dialog, const ListControls& controls);
 void setListLines(HWND dialog, const ListControls& controls, const std::vector<std::string>& lines, int select = -1);
 int listSelection(HWND dialog, const ListControls& controls); // -1 without one
+void selectListLine(HWND dialog, const ListControls& controls, int index); // -1: none
 // The selected entry's lines (empty without a selection).
 std::vector<std::string> selectedEntry(HWND dialog, const ListControls& controls);
 
