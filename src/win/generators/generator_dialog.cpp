@@ -197,6 +197,22 @@ bool startGeneratorRun(HWND dialog, GeneratorWork work, bool keyEvent) {
     return true;
 }
 
+void startRunResting(HWND dialog, bool keyEvent, const std::function<GeneratorWork()>& prepare) {
+    if (generatorRunning()) {
+        startGeneratorRun(dialog, {}, keyEvent);
+        return;
+    }
+    GeneratorWork work = prepare();
+    if (hasDocument()) document().clearSamples();
+    EnableWindow(GetDlgItem(dialog, IDC_GEN_RUN), FALSE);
+    if (!startGeneratorRun(dialog, std::move(work), keyEvent)) EnableWindow(GetDlgItem(dialog, IDC_GEN_RUN), TRUE);
+}
+
+void stopRunResting(HWND dialog) {
+    stopGeneratorOutput(dialog);
+    EnableWindow(GetDlgItem(dialog, IDC_GEN_RUN), TRUE);
+}
+
 bool waitForOutputThread(int milliseconds) {
     GeneratorRun& state = run();
     for (int waited = 0; state.thread.busy() && waited < milliseconds; waited += 10) Sleep(10);

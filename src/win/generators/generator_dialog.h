@@ -56,6 +56,13 @@ using GeneratorWork = std::function<bool(OutputPorts& ports)>;
 // Run: while running, a second press beeps and, with keyEvent, releases a sequencer waiting on
 // the key event; false then. Otherwise the running flag, the output thread and the busy timer.
 bool startGeneratorRun(HWND dialog, GeneratorWork work, bool keyEvent);
+// Run of a tool whose Run button rests while its output runs (the list tools): while running, as
+// startGeneratorRun; otherwise prepare() reads the dialog and makes the work (it keeps the result
+// the tool shows when the run ends), the editor's samples are cleared, Run is disabled and the work
+// starts; Run is enabled again when it could not start.
+void startRunResting(HWND dialog, bool keyEvent, const std::function<GeneratorWork()>& prepare);
+// Stop of such a tool: the output stopped and Run enabled again.
+void stopRunResting(HWND dialog);
 // Joins an output thread that has ended or ends within the wait; false while it still runs.
 bool waitForOutputThread(int milliseconds);
 bool isCurrentRun(LPARAM runNumber);

@@ -282,37 +282,24 @@ gen::HdqSettings readSettings(HWND dialog) {
     return s;
 }
 
-void stopHdq(HWND dialog) {
-    stopGeneratorOutput(dialog);
-    EnableWindow(GetDlgItem(dialog, IDC_GEN_RUN), TRUE);
-}
-
 LRESULT onRun(HWND dialog, const Command&) {
-    if (generatorRunning()) {
-        startGeneratorRun(dialog, {}, true); // beeps and gives the key event
-        return TRUE;
-    }
-    const gen::HdqSettings settings = readSettings(dialog);
-    const std::vector<std::string> lines = listLines(dialog, listControls());
-    auto result = std::make_shared<OutputOutcome>();
-    tool->result = result;
-    if (hasDocument()) document().clearSamples();
-    EnableWindow(GetDlgItem(dialog, IDC_GEN_RUN), FALSE);
-    const bool started = startGeneratorRun(
-        dialog,
-        [settings, lines, result](OutputPorts& ports) {
+    startRunResting(dialog, true, [&]() -> GeneratorWork {
+        const gen::HdqSettings settings = readSettings(dialog);
+        const std::vector<std::string> lines = listLines(dialog, listControls());
+        auto result = std::make_shared<OutputOutcome>();
+        tool->result = result;
+        return [settings, lines, result](OutputPorts& ports) {
             *result = gen::runHdq(ports, settings, lines, generatorBuffer());
             return result->result == OutputResult::Running;
-        },
-        true);
-    if (!started) EnableWindow(GetDlgItem(dialog, IDC_GEN_RUN), TRUE);
+        };
+    });
     return TRUE;
 }
 
 LRESULT onRunDone(HWND dialog, UINT, WPARAM runsOn, LPARAM runNumber) {
     waitForOutputThread(threadEndWaitMilliseconds);
     if (!isCurrentRun(runNumber) || !tool->result || runsOn) return TRUE;
-    stopHdq(dialog);
+    stopRunResting(dialog);
     if (tool->result->error == Msg::ErrorChannelSetting) SetFocus(GetDlgItem(dialog, IDC_HDQ_CHANNEL));
     if (tool->result->error == Msg::HdqRateRange || tool->result->error == Msg::RateNotANumber ||
         tool->result->error == Msg::RateNotAboveZero)
@@ -321,7 +308,7 @@ LRESULT onRunDone(HWND dialog, UINT, WPARAM runsOn, LPARAM runNumber) {
 }
 
 LRESULT onStop(HWND dialog, const Command&) {
-    stopHdq(dialog);
+    stopRunResting(dialog);
     return TRUE;
 }
 

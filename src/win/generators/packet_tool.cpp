@@ -129,11 +129,6 @@ gen::SmbusSettings readSettings(HWND dialog) {
     return s;
 }
 
-void stopPacketTool(HWND dialog) {
-    stopGeneratorOutput(dialog);
-    EnableWindow(GetDlgItem(dialog, IDC_GEN_RUN), TRUE);
-}
-
 } // namespace
 
 void initPacketTool(HWND dialog, const PacketToolControls& controls, ComposePacket compose) {
@@ -229,25 +224,17 @@ bool stepPacketSpin(HWND dialog, NMHDR& header) {
 }
 
 LRESULT onPacketRun(HWND dialog, const Command&) {
-    if (generatorRunning()) {
-        startGeneratorRun(dialog, {}, false); // beeps
-        return TRUE;
-    }
-    const gen::SmbusSettings settings = readSettings(dialog);
-    const std::vector<std::string> lines = listLines(dialog, listControls());
-    auto result = std::make_shared<gen::SmbusRunResult>();
-    tool->result = result;
-    tool->lastRun = settings;
-    if (hasDocument()) document().clearSamples();
-    EnableWindow(GetDlgItem(dialog, IDC_GEN_RUN), FALSE);
-    const bool started = startGeneratorRun(
-        dialog,
-        [settings, lines, result](OutputPorts& ports) {
+    startRunResting(dialog, false, [&]() -> GeneratorWork {
+        const gen::SmbusSettings settings = readSettings(dialog);
+        const std::vector<std::string> lines = listLines(dialog, listControls());
+        auto result = std::make_shared<gen::SmbusRunResult>();
+        tool->result = result;
+        tool->lastRun = settings;
+        return [settings, lines, result](OutputPorts& ports) {
             *result = gen::runSmbus(ports, settings, lines, generatorBuffer());
             return result->outcome.result == OutputResult::Running;
-        },
-        false);
-    if (!started) EnableWindow(GetDlgItem(dialog, IDC_GEN_RUN), TRUE);
+        };
+    });
     return TRUE;
 }
 
@@ -259,7 +246,7 @@ LRESULT onPacketRunDone(HWND dialog, UINT, WPARAM runsOn, LPARAM runNumber) {
         result.outcome.clockHz != gen::smbusSampleClock(tool->lastRun))
         setFieldText(dialog, IDC_GEN_RATE, rateFieldText(result.rateHz, tool->unit));
     if (runsOn) return TRUE;
-    stopPacketTool(dialog);
+    stopRunResting(dialog);
     if (result.outcome.error == Msg::ErrorChannelSetting) SetFocus(GetDlgItem(dialog, tool->controls.clock));
     if (result.outcome.error == Msg::RateOutOfRange || result.outcome.error == Msg::RateNotANumber ||
         result.outcome.error == Msg::RateNotAboveZero)
@@ -268,7 +255,7 @@ LRESULT onPacketRunDone(HWND dialog, UINT, WPARAM runsOn, LPARAM runNumber) {
 }
 
 LRESULT onPacketStop(HWND dialog, const Command&) {
-    stopPacketTool(dialog);
+    stopRunResting(dialog);
     return TRUE;
 }
 

@@ -239,31 +239,18 @@ gen::UsbSettings readSettings(HWND dialog) {
     return s;
 }
 
-void stopUsb(HWND dialog) {
-    stopGeneratorOutput(dialog);
-    EnableWindow(GetDlgItem(dialog, IDC_GEN_RUN), TRUE);
-}
-
 LRESULT onRun(HWND dialog, const Command&) {
-    if (generatorRunning()) {
-        startGeneratorRun(dialog, {}, true); // beeps and gives the key event
-        return TRUE;
-    }
-    const gen::UsbSettings settings = readSettings(dialog);
-    const std::vector<std::string> lines = listLines(dialog, listControls());
-    auto result = std::make_shared<gen::UsbRunResult>();
-    tool->result = result;
-    tool->lastRun = settings;
-    if (hasDocument()) document().clearSamples();
-    EnableWindow(GetDlgItem(dialog, IDC_GEN_RUN), FALSE);
-    const bool started = startGeneratorRun(
-        dialog,
-        [settings, lines, result](OutputPorts& ports) {
+    startRunResting(dialog, true, [&]() -> GeneratorWork {
+        const gen::UsbSettings settings = readSettings(dialog);
+        const std::vector<std::string> lines = listLines(dialog, listControls());
+        auto result = std::make_shared<gen::UsbRunResult>();
+        tool->result = result;
+        tool->lastRun = settings;
+        return [settings, lines, result](OutputPorts& ports) {
             *result = gen::runUsb(ports, settings, lines, generatorBuffer());
             return result->outcome.result == OutputResult::Running;
-        },
-        true);
-    if (!started) EnableWindow(GetDlgItem(dialog, IDC_GEN_RUN), TRUE);
+        };
+    });
     return TRUE;
 }
 
@@ -274,14 +261,14 @@ LRESULT onRunDone(HWND dialog, UINT, WPARAM runsOn, LPARAM runNumber) {
     if (result.outcome.result == OutputResult::Running && result.outcome.clockHz != gen::usbSampleClock(tool->lastRun))
         setFieldText(dialog, IDC_GEN_RATE, rateFieldText(result.rateBitsPerSecond, tool->unit));
     if (runsOn) return TRUE;
-    stopUsb(dialog);
+    stopRunResting(dialog);
     if (result.outcome.error == Msg::ErrorChannelSetting) SetFocus(GetDlgItem(dialog, IDC_USB_CHANNEL));
     if (result.outcome.error == Msg::RateOutOfRange) SetFocus(GetDlgItem(dialog, IDC_GEN_RATE));
     return TRUE;
 }
 
 LRESULT onStop(HWND dialog, const Command&) {
-    stopUsb(dialog);
+    stopRunResting(dialog);
     return TRUE;
 }
 
